@@ -1,0 +1,74 @@
+#include "core/errors.h"
+
+#include <cerrno>
+
+namespace ostrel {
+
+namespace {
+
+std::string Quoted(std::string_view text, std::string_view tail)
+{
+    std::string message;
+    message.reserve(text.size() + tail.size() + 2);
+    message += '\'';
+    message += text;
+    message += '\'';
+    message += tail;
+    return message;
+}
+
+} // namespace
+
+ConvertError IntegerError(std::string_view text)
+{
+    return ConvertError(Quoted(text, " は整数ではありません"));
+}
+
+ConvertError FloatError(std::string_view text)
+{
+    return ConvertError(Quoted(text, " は浮動小数点数ではありません"));
+}
+
+ConvertError TimeError(std::string_view text)
+{
+    return ConvertError(Quoted(text, " は時刻ではありません"));
+}
+
+ConvertError DateError(std::string_view text)
+{
+    return ConvertError(Quoted(text, " は日付ではありません"));
+}
+
+ListIndexError ListIndexOutOfRange(long long index)
+{
+    return ListIndexError("リストのインデックスが範囲を超えています (" + std::to_string(index) + ")");
+}
+
+FileError FileNotFound() { return FileError("ファイルが見つかりません"); }
+
+FileError AccessDenied() { return FileError("ファイルへのアクセスが拒否されました"); }
+
+FileError IoError(int code) { return FileError("I/O エラー (" + std::to_string(code) + ")"); }
+
+MathError DivisionByZero() { return MathError("0 による浮動小数点数除算"); }
+
+MathError InvalidOperation() { return MathError("不正な浮動小数点数演算命令"); }
+
+SameFileError SameFile() { return SameFileError("変換元と変換先のファイルが同じです"); }
+
+FileError FileErrorFromErrno(int err)
+{
+    switch (err) {
+    case ENOENT:
+    case ENOTDIR:
+        return FileNotFound();
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return AccessDenied();
+    default:
+        return IoError(err);
+    }
+}
+
+} // namespace ostrel

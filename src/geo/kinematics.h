@@ -1,0 +1,57 @@
+#pragma once
+
+// Distance, speed and heading between projected fixes, and the speed filter that drops fixes
+// implying an implausible speed.
+
+#include <optional>
+
+#include "geo/projection.h"
+
+namespace ostrel {
+
+// Straight-line distance on the plane (metres).
+double PlaneDistance(const TPlanePoint& a, const TPlanePoint& b);
+
+// Speed between two fixes (km/h). Two fixes with the same time stamp have none: that is the
+// division error, or the invalid-operation error when they also lie at the same place.
+double SpeedKmh(const TPlanePoint& a, const TPlanePoint& b);
+
+// Direction from one fix to the next, in degrees clockwise from grid north (the X axis):
+// 0 when they lie at the same place, otherwise above 0 up to 360, due north being 360.
+double HeadingDeg(const TPlanePoint& from, const TPlanePoint& to);
+
+// A fix that the filter kept, as measured from the fix kept before it.
+struct TKeptFix
+{
+    double SpeedKmh;
+    double HeadingDeg; // degrees
+    double DistanceM; // metres
+};
+
+// The speed filter of one file. The reference is the last kept fix (at the start, the file's
+// first record); a candidate whose speed from it reaches the limit is dropped, and so is one with
+// the reference's own time stamp, which has no speed. Dropped candidates change nothing, so the
+// next candidate is measured from the same reference over the longer time span.
+class TSpeedFilter
+{
+public:
+    TSpeedFilter(double speedLimitKmh, const TPlanePoint& first)
+        : limit_(speedLimitKmh)
+        , reference_(first)
+    {
+    }
+
+    // The candidate's speed, heading and distance when it is kept (it then becomes the
+    // reference), nothing when it is dropped.
+    std::optional<TKeptFix> Offer(const TPlanePoint& candidate);
+
+    double TotalMetres() const { return total_; }
+    const TPlanePoint& Reference() const { return reference_; }
+
+private:
+    double limit_;
+    TPlanePoint reference_;
+    double total_ = 0.0;
+};
+
+} // namespace ostrel

@@ -1,0 +1,47 @@
+#pragma once
+
+// One position record of a GPS log and its parser.
+//
+// A record line holds 60 characters in fixed columns (counted from 1):
+//   1-6 tag, 8-13 time hhmmss, 15 status, 17-27 latitude ddmm.mmmm, 31-42 longitude dddmm.mmmm,
+//   50-55 date ddmmyy. The other columns are not read. No hemisphere is read: latitudes are
+//   north and longitudes east.
+
+#include <string>
+#include <string_view>
+
+namespace ostrel {
+
+struct TGPSRec
+{
+    std::string Tag; // columns 1-6, unchanged
+    double DateTime = 0.0; // days since 30 December 1899; the fraction is the time of day
+    std::string TimeText; // columns 8-13, unchanged (hhmmss)
+    std::string DateText; // columns 50-55, unchanged (ddmmyy)
+    std::string Status; // column 15, unchanged
+    double Lat = 0.0; // latitude (decimal degrees)
+    double Lon = 0.0; // longitude (decimal degrees)
+
+    bool operator==(const TGPSRec&) const = default;
+};
+
+inline constexpr std::size_t kRecordLineLength = 60;
+
+// A line is a record line exactly when it is 60 characters long.
+inline bool IsRecordLine(std::string_view line) { return line.size() == kRecordLineLength; }
+
+// Fills rec from one log line, field by field in column order; the first field that does not
+// convert raises its conversion error, and the fields before it keep their new values. Two-digit
+// years are placed in the window currentYear - 50 ... currentYear + 49.
+void ParseLogLine(std::string_view line, TGPSRec& rec, int currentYear);
+
+// Degrees and minutes (dddmm.mmmm, any number of degree digits) to decimal degrees.
+double ParseDegMin(std::string_view text);
+
+// The four-digit year of a two-digit year in the window around currentYear.
+int ExpandTwoDigitYear(int yy, int currentYear);
+
+// The day count since 30 December 1899 of a calendar date (no validation).
+int DayNumber(int year, int month, int day);
+
+} // namespace ostrel

@@ -1,0 +1,49 @@
+#pragma once
+
+// Reads a log line by line. A line ends at CR, CR LF or a lone LF; the byte 26 (Ctrl-Z) ends the
+// file like its physical end; a last line without a line end is still a line. Only the first
+// kMaxLineKept characters of a line are kept (more than the parser ever reads), while its full
+// length is still what decides whether it is a record line, so memory stays flat whatever the
+// input holds.
+
+#include <cstddef>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "core/file_io.h"
+
+namespace ostrel {
+
+class TLogReader
+{
+public:
+    static constexpr std::size_t kMaxLineKept = 256;
+
+    explicit TLogReader(const std::filesystem::path& path);
+
+    // True when nothing more can be read: the file's end or a Ctrl-Z has been reached.
+    bool AtEnd();
+
+    // Reads the next line. At the end of the input this is the empty line. The text is valid
+    // until the next call; a line longer than kMaxLineKept is cut to that many characters (and
+    // so is never a record line).
+    std::string_view ReadLine();
+
+private:
+    bool Fill();
+
+    TInputFile file_;
+    std::unique_ptr<char[]> buffer_;
+    std::size_t begin_ = 0;
+    std::size_t end_ = 0;
+    bool eof_ = false; // physical end or Ctrl-Z seen
+    std::string long_; // a line that straddles two blocks
+};
+
+// Reads lines until one is a record line or the input ends, and returns the last line read (the
+// empty line for an empty log). The reader goes on after that line.
+std::string_view ReadFirstRecordLine(TLogReader& reader);
+
+} // namespace ostrel

@@ -1,0 +1,26 @@
+#pragma once
+
+// The KML 2.1 writer: a route line through every kept fix and, when waypoints are on, a folder of
+// placemarks at least WaypointIntervalMin minutes of log time apart, in the chosen colour and
+// opacity. Every time in the document is shifted by TimeZoneHours.
+
+#include <cstdint>
+#include <string>
+
+#include "core/file_io.h"
+#include "core/settings.h"
+#include "log/log_reader.h"
+
+namespace ostrel {
+
+// Converts the log to a KML document; returns the length of the kept track (metres). The caller
+// commits the output.
+double MakeKml(TLogReader& input, TOutputFile& output, const TConvertSettings& settings);
+
+// "<color>" + alpha + bbggrr + "</color>", alpha = percent * 255 div 100, digits upper case.
+std::string ColorElement(int opacityPercent, std::uint32_t color);
+
+// The heading shown in a placemark: rounded to one decimal, then its fraction dropped.
+int HeadingShown(double headingDeg);
+
+} // namespace ostrel

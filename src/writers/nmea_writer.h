@@ -1,0 +1,31 @@
+#pragma once
+
+// The NMEA-0183 log writer: the header "@Sonygps/ver1.0/wgs-84", then a GGA and an RMC sentence
+// for every fix that the speed filter keeps. Times and dates are the log's own.
+
+#include <string>
+#include <string_view>
+
+#include "core/file_io.h"
+#include "core/settings.h"
+#include "log/log_reader.h"
+
+namespace ostrel {
+
+// Converts the log to NMEA text; returns the length of the kept track (metres). The caller
+// commits the output.
+double WriteNmea(TLogReader& input, TOutputFile& output, const TConvertSettings& settings);
+
+// Two upper-case hexadecimal digits of the XOR of all characters of a sentence body.
+std::string NmeaChecksum(std::string_view body);
+
+// Latitude as ddmm.mmmm and longitude as dddmm.mmmm (degrees truncated toward zero, minutes
+// rounded to four decimals).
+std::string FormatLatitude(double degrees);
+std::string FormatLongitude(double degrees);
+
+// Speed (km/h) in knots and a course (degrees), one decimal, at least five characters: "003.2".
+std::string FormatSpeedKnots(double kmh);
+std::string FormatCourse(double degrees);
+
+} // namespace ostrel
