@@ -41,20 +41,39 @@ ConvertError DateError(std::string_view text)
 
 ListIndexError ListIndexOutOfRange(long long index)
 {
-    return ListIndexError("リストのインデックスが範囲を超えています (" + std::to_string(index) + ")");
+    return ListIndexError(
+        "リストのインデックスが範囲を超えています (" + std::to_string(index) + ")");
 }
 
-FileError FileNotFound() { return FileError("ファイルが見つかりません"); }
+FileError FileNotFound()
+{
+    return FileError("ファイルが見つかりません");
+}
 
-FileError AccessDenied() { return FileError("ファイルへのアクセスが拒否されました"); }
+FileError AccessDenied()
+{
+    return FileError("ファイルへのアクセスが拒否されました");
+}
 
-FileError IoError(int code) { return FileError("I/O エラー (" + std::to_string(code) + ")"); }
+FileError IoError(int code)
+{
+    return FileError("I/O エラー (" + std::to_string(code) + ")");
+}
 
-MathError DivisionByZero() { return MathError("0 による浮動小数点数除算"); }
+MathError DivisionByZero()
+{
+    return MathError("0 による浮動小数点数除算");
+}
 
-MathError InvalidOperation() { return MathError("不正な浮動小数点数演算命令"); }
+MathError InvalidOperation()
+{
+    return MathError("不正な浮動小数点数演算命令");
+}
 
-SameFileError SameFile() { return SameFileError("変換元と変換先のファイルが同じです"); }
+SameFileError SameFile()
+{
+    return SameFileError("変換元と変換先のファイルが同じです");
+}
 
 FileError FileErrorFromErrno(int err)
 {

@@ -55,7 +55,8 @@ ConvertError IntegerError(std::string_view text); // '%s' は整数ではあり�
 ConvertError FloatError(std::string_view text); // '%s' は浮動小数点数ではありません
 ConvertError TimeError(std::string_view text); // '%s' は時刻ではありません
 ConvertError DateError(std::string_view text); // '%s' は日付ではありません
-ListIndexError ListIndexOutOfRange(long long index); // リストのインデックスが範囲を超えています (%d)
+ListIndexError ListIndexOutOfRange(
+    long long index); // リストのインデックスが範囲を超えています (%d)
 FileError FileNotFound(); // ファイルが見つかりません
 FileError AccessDenied(); // ファイルへのアクセスが拒否されました
 FileError IoError(int code); // I/O エラー (%d)

@@ -3,9 +3,9 @@
 // Distance, speed and heading between projected fixes, and the speed filter that drops fixes
 // implying an implausible speed.
 
-#include <optional>
-
 #include "geo/projection.h"
+
+#include <optional>
 
 namespace ostrel {
 

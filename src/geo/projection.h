@@ -7,9 +7,9 @@
 // error grows quickly beyond a few degrees of longitude, and nothing is checked or wrapped. The
 // latitude and longitude are taken as they are, as coordinates on Bessel's ellipsoid.
 
-#include <array>
-
 #include "log/gps_rec.h"
+
+#include <array>
 
 namespace ostrel {
 

@@ -28,7 +28,10 @@ struct TGPSRec
 inline constexpr std::size_t kRecordLineLength = 60;
 
 // A line is a record line exactly when it is 60 characters long.
-inline bool IsRecordLine(std::string_view line) { return line.size() == kRecordLineLength; }
+inline bool IsRecordLine(std::string_view line)
+{
+    return line.size() == kRecordLineLength;
+}
 
 // Fills rec from one log line, field by field in column order; the first field that does not
 // convert raises its conversion error, and the fields before it keep their new values. Two-digit

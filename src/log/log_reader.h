@@ -6,13 +6,14 @@
 // length is still what decides whether it is a record line, so memory stays flat whatever the
 // input holds.
 
+#include "core/file_io.h"
+#include "log/gps_rec.h"
+
 #include <cstddef>
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <string_view>
-
-#include "core/file_io.h"
 
 namespace ostrel {
 
@@ -33,12 +34,15 @@ public:
 
 private:
     bool Fill();
+    bool HaveData();
+    void SkipLineEnd(const char* p);
 
     TInputFile file_;
     std::unique_ptr<char[]> buffer_;
     std::size_t begin_ = 0;
     std::size_t end_ = 0;
     bool eof_ = false; // physical end or Ctrl-Z seen
+    bool pendingLf_ = false; // a CR ended the last block: an LF first in the next belongs to it
     std::string long_; // a line that straddles two blocks
 };
 

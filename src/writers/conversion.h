@@ -2,13 +2,13 @@
 
 // The conversion of one log into one output file, and the default output names.
 
+#include "core/settings.h"
+
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
-
-#include "core/settings.h"
 
 namespace ostrel {
 

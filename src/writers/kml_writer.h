@@ -4,12 +4,12 @@
 // placemarks at least WaypointIntervalMin minutes of log time apart, in the chosen colour and
 // opacity. Every time in the document is shifted by TimeZoneHours.
 
-#include <cstdint>
-#include <string>
-
 #include "core/file_io.h"
 #include "core/settings.h"
 #include "log/log_reader.h"
+
+#include <cstdint>
+#include <string>
 
 namespace ostrel {
 

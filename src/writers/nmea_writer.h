@@ -3,12 +3,12 @@
 // The NMEA-0183 log writer: the header "@Sonygps/ver1.0/wgs-84", then a GGA and an RMC sentence
 // for every fix that the speed filter keeps. Times and dates are the log's own.
 
-#include <string>
-#include <string_view>
-
 #include "core/file_io.h"
 #include "core/settings.h"
 #include "log/log_reader.h"
+
+#include <string>
+#include <string_view>
 
 namespace ostrel {
 

@@ -1,0 +1,57 @@
+#include "geo/kinematics.h"
+
+#include "core/errors.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace ostrel {
+
+double PlaneDistance(const TPlanePoint& a, const TPlanePoint& b)
+{
+    const double dx = a.X - b.X;
+    const double dy = a.Y - b.Y;
+    return std::sqrt(dx * dx + dy * dy);
+}
+
+double SpeedKmh(const TPlanePoint& a, const TPlanePoint& b)
+{
+    const double km = PlaneDistance(a, b) / 1000;
+    const double hours = std::fabs(a.DateTime - b.DateTime) * 24;
+    if (hours == 0)
+        throw km == 0 ? InvalidOperation() : DivisionByZero();
+    return km / hours;
+}
+
+double HeadingDeg(const TPlanePoint& from, const TPlanePoint& to)
+{
+    const double dx = to.X - from.X; // northward
+    const double dy = to.Y - from.Y; // eastward
+    const double d = PlaneDistance(from, to);
+    if (!(d > 0))
+        return 0;
+    // Rounding may put dY/d a hair outside [-1, 1].
+    const double h = std::asin(std::clamp(dy / d, -1.0, 1.0)) * (180 / std::numbers::pi);
+    if (dx > 0)
+        return h > 0 ? h : h + 360;
+    return 180 - h;
+}
+
+std::optional<TKeptFix> TSpeedFilter::Offer(const TPlanePoint& candidate)
+{
+    // A repeated time stamp has no speed; such a fix is dropped like an implausible one.
+    if (candidate.DateTime == reference_.DateTime)
+        return std::nullopt;
+    const double v = SpeedKmh(reference_, candidate);
+    // Written so that a speed that is not a number (a fix projected from absurd coordinates)
+    // is dropped too.
+    if (!(v < limit_))
+        return std::nullopt;
+    TKeptFix kept { v, HeadingDeg(reference_, candidate), PlaneDistance(reference_, candidate) };
+    total_ += kept.DistanceM;
+    reference_ = candidate;
+    return kept;
+}
+
+} // namespace ostrel

@@ -1,0 +1,122 @@
+#include "writers/conversion.h"
+
+#include "core/errors.h"
+#include "core/file_io.h"
+#include "log/log_reader.h"
+#include "writers/date_text.h"
+#include "writers/kml_writer.h"
+#include "writers/nmea_writer.h"
+#include "writers/number_text.h"
+
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace ostrel {
+
+namespace {
+
+// Anything at the path counts, a dangling link included: a default name must not replace it.
+bool AnythingAt(const fs::path& path)
+{
+    std::error_code ec;
+    return fs::exists(fs::symlink_status(path, ec));
+}
+
+} // namespace
+
+std::string LengthMessage(double totalMetres, const TSeparators& separators)
+{
+    return "The passway length = " + FormatFixed(totalMetres / 1000, 6, 2, separators.Decimal)
+        + " km";
+}
+
+TOutputKind OutputKindOf(const fs::path& output)
+{
+    // The extension is the text from the last "." of the file name on, in any letter case.
+    const auto name = output.filename().native();
+    if (name.size() < 4)
+        return TOutputKind::Nmea;
+    const char kml[] = ".kml";
+    for (std::size_t i = 0; i < 4; ++i) {
+        auto c = name[name.size() - 4 + i];
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<decltype(c)>(c - 'A' + 'a');
+        if (c != static_cast<decltype(c)>(kml[i]))
+            return TOutputKind::Nmea;
+    }
+    return TOutputKind::Kml;
+}
+
+TPendingOutput::TPendingOutput(std::unique_ptr<TOutputFile> file, TConversionResult result)
+    : file_(std::move(file))
+    , result_(std::move(result))
+{
+}
+
+TPendingOutput::TPendingOutput(TPendingOutput&&) noexcept = default;
+TPendingOutput& TPendingOutput::operator=(TPendingOutput&&) noexcept = default;
+TPendingOutput::~TPendingOutput() = default;
+
+TConversionResult TPendingOutput::Commit()
+{
+    file_->Commit();
+    file_.reset();
+    return result_;
+}
+
+std::optional<TPendingOutput> ConvertFile(
+    const fs::path& input, const fs::path& output, const TConvertSettings& settings)
+{
+    std::error_code ec;
+    if (!fs::exists(input, ec))
+        return std::nullopt;
+    // Writing over the input would destroy the log, however its path is spelled.
+    if (input == output || IsSameFile(input, output))
+        throw SameFile();
+
+    TLogReader reader(input);
+    auto file = std::make_unique<TOutputFile>(output);
+    const double total = OutputKindOf(output) == TOutputKind::Kml
+        ? MakeKml(reader, *file, settings)
+        : WriteNmea(reader, *file, settings);
+    TConversionResult result { total, LengthMessage(total, settings.Separators) };
+    return TPendingOutput(std::move(file), std::move(result));
+}
+
+std::optional<TConversionResult> ProcFile(
+    const fs::path& input, const fs::path& output, const TConvertSettings& settings)
+{
+    std::optional<TPendingOutput> pending = ConvertFile(input, output, settings);
+    if (!pending)
+        return std::nullopt;
+    return pending->Commit();
+}
+
+std::string FirstRecordStamp(const fs::path& input, int currentYear)
+{
+    TGPSRec rec;
+    {
+        TLogReader reader(input);
+        ParseLogLine(ReadFirstRecordLine(reader), rec, currentYear);
+    }
+    return FormatDateTime("YYYYMMDDHHNNSS", rec.DateTime);
+}
+
+fs::path MakeOutputName(
+    const fs::path& input, TOutputKind kind, int currentYear, const TNameTaken& taken)
+{
+    const std::string base = "WG" + FirstRecordStamp(input, currentYear);
+    const char* ext = kind == TOutputKind::Kml ? ".kml" : ".log";
+    const fs::path folder = input.parent_path();
+    const auto isTaken = [&](const fs::path& path) {
+        return taken ? taken(path) : AnythingAt(path);
+    };
+
+    fs::path name = folder / (base + ext);
+    for (unsigned n = 1; isTaken(name); ++n)
+        name = folder / (base + "_" + std::to_string(n) + ext);
+    return name;
+}
+
+} // namespace ostrel

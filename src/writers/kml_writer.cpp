@@ -1,0 +1,178 @@
+#include "writers/kml_writer.h"
+
+#include "geo/kinematics.h"
+#include "writers/date_text.h"
+#include "writers/number_text.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+namespace ostrel {
+
+namespace {
+
+constexpr std::string_view kCrLf = "\r\n";
+
+// The document up to the route's name (items 1 to 10; the name follows).
+constexpr std::string_view kHead = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
+                                   "<kml xmlns=\"http://earth.google.com/kml/2.1\">\r\n"
+                                   "<Document>\r\n"
+                                   "<Style id=\"roadStyle\">\r\n"
+                                   "<LineStyle>\r\n"
+                                   "<color>64eeee17</color>\r\n"
+                                   "<width>6</width>\r\n"
+                                   "</LineStyle>\r\n"
+                                   "</Style>\r\n"
+                                   "<description>Route</description>\r\n";
+
+constexpr std::string_view kRouteStart = "<Placemark>\r\n"
+                                         "<name>Route</name>\r\n"
+                                         "<styleUrl>#roadStyle</styleUrl>\r\n"
+                                         "<MultiGeometry>\r\n"
+                                         "<LineString>\r\n"
+                                         "<coordinates>\r\n";
+
+constexpr std::string_view kRouteEnd = "</coordinates>\r\n"
+                                       "</LineString>\r\n"
+                                       "</MultiGeometry>\r\n"
+                                       "</Placemark>\r\n";
+
+constexpr std::string_view kFolderStart = "<Folder><name>waypoints</name>\r\n";
+constexpr std::string_view kFolderEnd = "</Folder>\r\n";
+constexpr std::string_view kTail = "</Document>\r\n</kml>\r\n";
+
+// Template lines replaced by the colour element (counted from 0).
+constexpr std::size_t kColorLines[] = { 2, 18 };
+
+// The route's coordinate line: longitude with at most 8 significant digits and latitude with at
+// most 7, both with 5 decimals and a period, whatever the regional settings.
+constexpr std::size_t kMaxCoordinateLine = 2 * kMaxNumberText + 8;
+
+char* WriteCoordinateLine(char* out, const TGPSRec& rec)
+{
+    out = WriteFixed(out, rec.Lon, 8, 5);
+    *out++ = ',';
+    out = WriteFixed(out, rec.Lat, 7, 5);
+    std::memcpy(out, ",0\r\n", 4);
+    return out + 4;
+}
+
+// The 18 lines of the waypoint placemark of one kept fix.
+void AppendPlacemark(std::string& lines, const TGPSRec& rec, const TKeptFix& fix,
+    double totalMetres, const TSeparators& separators)
+{
+    const std::string distance = FormatFixed(totalMetres / 1000, 5, 1, separators.Decimal) + "km)";
+    lines += "<Placemark>\r\n  <name>";
+    lines += FormatDateTime("HH:NN", rec.DateTime, separators);
+    lines += " (";
+    lines += distance;
+    lines += "</name>\r\n"
+             "  <Snippet/>\r\n"
+             "  <description><![CDATA[\r\n"
+             "    <table>\r\n"
+             "    <tr><td>";
+    lines += FormatDateTime("YY/MM/DD HH:NN:SS", rec.DateTime, separators);
+    lines += " (";
+    lines += distance;
+    lines += "</td></tr>\r\n    <tr><td>";
+    lines += FormatFixed(fix.SpeedKmh, 5, 1, separators.Decimal);
+    lines += "km/h</td></tr>\r\n    <tr><td>Heading ";
+    lines += std::to_string(HeadingShown(fix.HeadingDeg));
+    lines += "</td></tr>\r\n"
+             "    </table>\r\n"
+             "  ]]></description>\r\n"
+             "  <styleUrl>#msn_wht-blank</styleUrl>\r\n"
+             "  <Point>\r\n"
+             "    <altitudeMode>clampToGround</altitudeMode>\r\n"
+             "    <extrude>0</extrude>\r\n"
+             "    <tessellate>1</tessellate>\r\n"
+             "    <coordinates>";
+    lines += FormatGeneral(rec.Lon);
+    lines += ',';
+    lines += FormatGeneral(rec.Lat);
+    lines += ",0</coordinates>\r\n"
+             "  </Point>\r\n"
+             "</Placemark>\r\n";
+}
+
+} // namespace
+
+std::string ColorElement(int opacityPercent, std::uint32_t color)
+{
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    const int alpha = std::clamp(opacityPercent, 10, 100) * 255 / 100;
+    // 0x00BBGGRR is already KML's bbggrr order once written as six digits.
+    const std::uint32_t value = (static_cast<std::uint32_t>(alpha) << 24) | (color & 0xFFFFFF);
+    std::string element = "<color>";
+    for (int shift = 28; shift >= 0; shift -= 4)
+        element += kHex[(value >> shift) & 0xF];
+    element += "</color>";
+    return element;
+}
+
+int HeadingShown(double headingDeg)
+{
+    // Rounded to one decimal (halves away from zero) and then the fraction dropped.
+    const std::string tenths = FormatFixed(headingDeg, 15, 1);
+    return std::atoi(tenths.c_str());
+}
+
+double MakeKml(TLogReader& input, TOutputFile& output, const TConvertSettings& settings)
+{
+    const double shift = static_cast<double>(settings.TimeZoneHours) / 24; // days
+    const double interval = static_cast<double>(settings.WaypointIntervalMin) / 24 / 60; // days
+
+    TGPSRec rec;
+    ParseLogLine(ReadFirstRecordLine(input), rec, settings.CurrentYear);
+    rec.DateTime += shift;
+    const TProjection projection(SetOrigin(settings.OriginIndex, rec));
+    TSpeedFilter filter(settings.SpeedLimitKmh, projection.ToPlanePoint(rec));
+
+    output.Write(kHead);
+    output.Write("<name>");
+    output.Write(FormatDateTime("YY/MM/DD, HH:NN", rec.DateTime, settings.Separators));
+    output.Write("</name>\r\n");
+    if (settings.WayPoints) {
+        const std::string color = ColorElement(settings.OpacityPercent, settings.WaypointColor);
+        for (std::size_t i = 0; i < settings.StyleTemplate.size(); ++i) {
+            const bool colorLine = i == kColorLines[0] || i == kColorLines[1];
+            output.Write(
+                colorLine ? std::string_view(color) : std::string_view(settings.StyleTemplate[i]));
+            output.Write(kCrLf);
+        }
+        output.Write(kCrLf);
+    }
+    output.Write(kRouteStart);
+
+    // Placemarks are found during the route's pass but written after it: only their lines are
+    // held, the route goes to the file as it is read.
+    std::string waypoints(kFolderStart);
+    double lastPlacemark = 0.0; // day 0, so the first kept fix always gets a placemark
+    while (!input.AtEnd()) {
+        std::string_view line = input.ReadLine();
+        if (!IsRecordLine(line))
+            continue;
+        ParseLogLine(line, rec, settings.CurrentYear);
+        rec.DateTime += shift;
+        std::optional<TKeptFix> kept = filter.Offer(projection.ToPlanePoint(rec));
+        if (!kept)
+            continue;
+        char* out = output.Reserve(kMaxCoordinateLine);
+        output.Advance(static_cast<std::size_t>(WriteCoordinateLine(out, rec) - out));
+        if (settings.WayPoints && std::fabs(rec.DateTime - lastPlacemark) >= interval) {
+            AppendPlacemark(waypoints, rec, *kept, filter.TotalMetres(), settings.Separators);
+            lastPlacemark = rec.DateTime;
+        }
+    }
+    output.Write(kRouteEnd);
+    if (settings.WayPoints) {
+        waypoints += kFolderEnd;
+        output.Write(waypoints);
+    }
+    output.Write(kTail);
+    return filter.TotalMetres();
+}
+
+} // namespace ostrel

@@ -1,0 +1,164 @@
+#include "writers/nmea_writer.h"
+
+#include "geo/kinematics.h"
+#include "writers/number_text.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace ostrel {
+
+namespace {
+
+constexpr std::string_view kHeader = "@Sonygps/ver1.0/wgs-84\r\n";
+constexpr double kKmhPerKnot = 1.852; // one knot is 1852 m/h exactly
+constexpr char kHex[] = "0123456789ABCDEF";
+
+char* WriteText(char* out, std::string_view text)
+{
+    std::memcpy(out, text.data(), text.size());
+    return out + text.size();
+}
+
+// Fixed text with `decimals` decimals and at most 8 significant digits, "0" put in front until
+// it is `width` characters long.
+char* WritePadded(char* out, double value, int decimals, std::size_t width)
+{
+    char text[kMaxNumberText];
+    char* end = WriteFixed(text, value, 8, decimals);
+    std::size_t length = static_cast<std::size_t>(end - text);
+    for (; length < width; --width)
+        *out++ = '0';
+    return WriteText(out, { text, length });
+}
+
+// Degrees truncated toward zero with at least `degreeDigits` digits, then the minutes as
+// mm.mmmm.
+char* WriteDegMin(char* out, double degrees, std::size_t degreeDigits)
+{
+    const double whole = std::trunc(degrees);
+    char text[32];
+    char* end = text;
+    if (std::fabs(whole) < 1e18) {
+        end = std::to_chars(text, text + sizeof text, static_cast<long long>(whole)).ptr;
+    } else {
+        end = WriteFixed(text, whole, 18, 0);
+    }
+    std::size_t length = static_cast<std::size_t>(end - text);
+    for (std::size_t w = degreeDigits; length < w; --w)
+        *out++ = '0';
+    out = WriteText(out, { text, length });
+    return WritePadded(out, (degrees - whole) * 60, 4, 7);
+}
+
+// "$" + body + "*" + checksum + CR LF, the body being what `fill` writes.
+template <typename Fill> char* WriteSentence(char* out, Fill fill)
+{
+    *out++ = '$';
+    char* body = out;
+    out = fill(out);
+    unsigned sum = 0;
+    for (char* p = body; p < out; ++p)
+        sum ^= static_cast<unsigned char>(*p);
+    *out++ = '*';
+    *out++ = kHex[(sum >> 4) & 0xF];
+    *out++ = kHex[sum & 0xF];
+    *out++ = '\r';
+    *out++ = '\n';
+    return out;
+}
+
+// The GGA and RMC sentences of one kept fix.
+char* WriteFix(char* out, const TGPSRec& rec, const TKeptFix& fix)
+{
+    char position[2 * kMaxNumberText + 48];
+    char* end = WriteDegMin(position, rec.Lat, 2);
+    end = WriteText(end, ",N,");
+    end = WriteDegMin(end, rec.Lon, 3);
+    end = WriteText(end, ",E,");
+    const std::string_view latLon(position, static_cast<std::size_t>(end - position));
+
+    out = WriteSentence(out, [&](char* p) {
+        p = WriteText(p, "GPGGA,");
+        p = WriteText(p, rec.TimeText);
+        *p++ = ',';
+        p = WriteText(p, latLon);
+        return WriteText(p, "1,04,02.0,00034.0,M,033.9,M,,");
+    });
+    return WriteSentence(out, [&](char* p) {
+        p = WriteText(p, "GPRMC,");
+        p = WriteText(p, rec.TimeText);
+        *p++ = ',';
+        p = WriteText(p, rec.Status);
+        *p++ = ',';
+        p = WriteText(p, latLon);
+        p = WritePadded(p, fix.SpeedKmh / kKmhPerKnot, 1, 5);
+        *p++ = ',';
+        p = WritePadded(p, fix.HeadingDeg, 1, 5);
+        *p++ = ',';
+        p = WriteText(p, rec.DateText);
+        return WriteText(p, ",,,A");
+    });
+}
+
+// Room for the two sentences of one fix: fixed fields, the log's texts and six numbers.
+constexpr std::size_t kMaxFixText = 160 + 6 * (kMaxNumberText + 24) + 2 * (6 + 6 + 1) + 64;
+
+} // namespace
+
+double WriteNmea(TLogReader& input, TOutputFile& output, const TConvertSettings& settings)
+{
+    output.Write(kHeader);
+
+    TGPSRec rec;
+    ParseLogLine(ReadFirstRecordLine(input), rec, settings.CurrentYear);
+    const TProjection projection(SetOrigin(settings.OriginIndex, rec));
+    TSpeedFilter filter(settings.SpeedLimitKmh, projection.ToPlanePoint(rec));
+
+    while (!input.AtEnd()) {
+        std::string_view line = input.ReadLine();
+        if (!IsRecordLine(line))
+            continue;
+        ParseLogLine(line, rec, settings.CurrentYear);
+        std::optional<TKeptFix> kept = filter.Offer(projection.ToPlanePoint(rec));
+        if (!kept)
+            continue;
+        char* out = output.Reserve(kMaxFixText);
+        output.Advance(static_cast<std::size_t>(WriteFix(out, rec, *kept) - out));
+    }
+    return filter.TotalMetres();
+}
+
+std::string NmeaChecksum(std::string_view body)
+{
+    unsigned sum = 0;
+    for (char c : body)
+        sum ^= static_cast<unsigned char>(c);
+    return { kHex[(sum >> 4) & 0xF], kHex[sum & 0xF] };
+}
+
+std::string FormatLatitude(double degrees)
+{
+    char text[kMaxNumberText * 2 + 32];
+    return { text, WriteDegMin(text, degrees, 2) };
+}
+
+std::string FormatLongitude(double degrees)
+{
+    char text[kMaxNumberText * 2 + 32];
+    return { text, WriteDegMin(text, degrees, 3) };
+}
+
+std::string FormatSpeedKnots(double kmh)
+{
+    char text[kMaxNumberText + 8];
+    return { text, WritePadded(text, kmh / kKmhPerKnot, 1, 5) };
+}
+
+std::string FormatCourse(double degrees)
+{
+    char text[kMaxNumberText + 8];
+    return { text, WritePadded(text, degrees, 1, 5) };
+}
+
+} // namespace ostrel

@@ -1,0 +1,45 @@
+#pragma once
+
+// Helpers shared by the tests: temporary folders, whole-file reads and writes, record lines.
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace ostrel::test {
+
+// A fresh folder under the system's temporary folder, removed with everything in it.
+class TTempDir
+{
+public:
+    TTempDir();
+    ~TTempDir();
+    TTempDir(const TTempDir&) = delete;
+    TTempDir& operator=(const TTempDir&) = delete;
+
+    const std::filesystem::path& Path() const { return path_; }
+    std::filesystem::path operator/(std::string_view name) const
+    {
+        return path_ / std::filesystem::path(name);
+    }
+
+private:
+    std::filesystem::path path_;
+};
+
+std::string ReadFile(const std::filesystem::path& path);
+void WriteFile(const std::filesystem::path& path, std::string_view bytes);
+
+// A 60-character record line with each field put in its columns: time (hhmmss) in 8-13, status
+// in 15, latitude in 17-27, longitude in 31-42, date (ddmmyy) in 50-55. Fields are padded with
+// blanks or cut to their widths; the unread columns hold what a logger writes there.
+std::string RecordLine(std::string_view time, std::string_view lat, std::string_view lon,
+    std::string_view date, std::string_view status = "A", std::string_view tag = "$GPRMC");
+
+// Text with "\r" and "\n" made visible, for messages about line ends.
+std::string Visible(std::string_view text);
+
+// The first line at which two texts differ, line ends made visible; empty when equal.
+std::string FirstDifference(std::string_view expected, std::string_view actual);
+
+} // namespace ostrel::test
