@@ -99,6 +99,12 @@ void AppendPlacemark(std::string& lines, const TGPSRec& rec, const TKeptFix& fix
 
 } // namespace
 
+std::string FormatCoordinateLine(const TGPSRec& rec)
+{
+    char text[kMaxCoordinateLine];
+    return { text, WriteCoordinateLine(text, rec) };
+}
+
 std::string ColorElement(int opacityPercent, std::uint32_t color)
 {
     static constexpr char kHex[] = "0123456789ABCDEF";

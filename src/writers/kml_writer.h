@@ -17,6 +17,9 @@ namespace ostrel {
 // commits the output.
 double MakeKml(TLogReader& input, TOutputFile& output, const TConvertSettings& settings);
 
+// The route's coordinate line of a fix: "139.75206,35.65206,0" and CR LF.
+std::string FormatCoordinateLine(const TGPSRec& rec);
+
 // "<color>" + alpha + bbggrr + "</color>", alpha = percent * 255 div 100, digits upper case.
 std::string ColorElement(int opacityPercent, std::uint32_t color);
 

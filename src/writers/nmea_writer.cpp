@@ -129,6 +129,12 @@ double WriteNmea(TLogReader& input, TOutputFile& output, const TConvertSettings&
     return filter.TotalMetres();
 }
 
+std::string FormatFixSentences(const TGPSRec& rec, const TKeptFix& fix)
+{
+    char text[kMaxFixText];
+    return { text, WriteFix(text, rec, fix) };
+}
+
 std::string NmeaChecksum(std::string_view body)
 {
     unsigned sum = 0;

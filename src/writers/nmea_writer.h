@@ -16,6 +16,11 @@ namespace ostrel {
 // commits the output.
 double WriteNmea(TLogReader& input, TOutputFile& output, const TConvertSettings& settings);
 
+struct TKeptFix;
+
+// The GGA and the RMC sentence of one kept fix, each framed "$body*HH" and ended by CR LF.
+std::string FormatFixSentences(const TGPSRec& rec, const TKeptFix& fix);
+
 // Two upper-case hexadecimal digits of the XOR of all characters of a sentence body.
 std::string NmeaChecksum(std::string_view body);
 

@@ -1,0 +1,206 @@
+#include "core/errors.h"
+#include "core/test_support.h"
+#include "writers/conversion.h"
+
+#include <functional>
+#include <gtest/gtest.h>
+#include <set>
+#include <unistd.h>
+
+namespace ostrel {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ReadFile;
+using test::RecordLine;
+using test::TTempDir;
+using test::WriteFile;
+
+TConvertSettings Settings()
+{
+    TConvertSettings settings;
+    settings.CurrentYear = 2026;
+    return settings;
+}
+
+std::string TwoFixLog()
+{
+    return RecordLine("030405", "3539.1000", "13945.1000", "120507") + "\r\n"
+        + RecordLine("030505", "3539.1100", "13945.1000", "120507") + "\r\n";
+}
+
+std::size_t FilesIn(const fs::path& folder)
+{
+    return static_cast<std::size_t>(
+        std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
+}
+
+template <typename Error> std::string MessageOf(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const Error& error) {
+        return error.what();
+    }
+    return "no error";
+}
+
+TEST(OutputKind, KmlInAnyLetterCaseOtherwiseNmea)
+{
+    EXPECT_EQ(OutputKindOf("a/b.kml"), TOutputKind::Kml);
+    EXPECT_EQ(OutputKindOf("a/b.KML"), TOutputKind::Kml);
+    EXPECT_EQ(OutputKindOf("a/b.Kml"), TOutputKind::Kml);
+    EXPECT_EQ(OutputKindOf(".kml"), TOutputKind::Kml);
+    EXPECT_EQ(OutputKindOf("a/b.log"), TOutputKind::Nmea);
+    EXPECT_EQ(OutputKindOf("a/b.txt"), TOutputKind::Nmea);
+    EXPECT_EQ(OutputKindOf("a/b.kmlx"), TOutputKind::Nmea);
+    EXPECT_EQ(OutputKindOf("a/bkml"), TOutputKind::Nmea);
+    EXPECT_EQ(OutputKindOf("a.kml/b"), TOutputKind::Nmea);
+}
+
+TEST(LengthMessage, TwoDecimalsAndTheRegionalSeparator)
+{
+    EXPECT_EQ(LengthMessage(12345.6), "The passway length = 12.35 km");
+    EXPECT_EQ(LengthMessage(0), "The passway length = 0.00 km");
+    EXPECT_EQ(LengthMessage(5), "The passway length = 0.01 km"); // 0.005 is just above the half
+    EXPECT_EQ(LengthMessage(125), "The passway length = 0.13 km"); // 0.125 is an exact tie
+    EXPECT_EQ(LengthMessage(12345.6, { ",", "/", ":" }), "The passway length = 12,35 km");
+}
+
+TEST(ProcFile, UppercaseKmlExtensionWritesKml)
+{
+    TTempDir dir;
+    WriteFile(dir / "in.log", TwoFixLog());
+    ASSERT_TRUE(ProcFile(dir / "in.log", dir / "OUT.KML", Settings()));
+    EXPECT_EQ(ReadFile(dir / "OUT.KML").substr(0, 5), "<?xml");
+    ASSERT_TRUE(ProcFile(dir / "in.log", dir / "out.txt", Settings()));
+    EXPECT_EQ(ReadFile(dir / "out.txt").substr(0, 24), "@Sonygps/ver1.0/wgs-84\r\n");
+}
+
+TEST(ProcFile, MissingInputDoesNothing)
+{
+    TTempDir dir;
+    EXPECT_FALSE(ProcFile(dir / "missing.log", dir / "out.kml", Settings()));
+    EXPECT_FALSE(ProcFile(dir / "missing.log", dir / "out.log", Settings()));
+    EXPECT_EQ(FilesIn(dir.Path()), 0u);
+}
+
+TEST(ProcFile, AFailedConversionLeavesNoPartialFileAndKeepsTheEarlierOne)
+{
+    TTempDir dir;
+    // Two good fixes, then a line that does not parse.
+    WriteFile(dir / "in.log",
+        TwoFixLog() + RecordLine("030605", "3539.1200", "13945.1000", "310207") + "\r\n");
+    WriteFile(dir / "earlier.kml", "an earlier document");
+    for (const char* name : { "earlier.kml", "new.log" }) {
+        EXPECT_EQ(
+            MessageOf<ConvertError>([&] { ProcFile(dir / "in.log", dir / name, Settings()); }),
+            DateError("31/02/07").what());
+    }
+    EXPECT_EQ(ReadFile(dir / "earlier.kml"), "an earlier document");
+    EXPECT_FALSE(fs::exists(dir / "new.log"));
+    EXPECT_EQ(FilesIn(dir.Path()), 2u); // no temporary file left behind
+}
+
+TEST(ProcFile, EmptyLogEndsInTheTimeErrorAndWritesNothing)
+{
+    TTempDir dir;
+    WriteFile(dir / "empty.log", "");
+    EXPECT_EQ(
+        MessageOf<ConvertError>([&] { ProcFile(dir / "empty.log", dir / "out.kml", Settings()); }),
+        TimeError("::").what());
+    EXPECT_FALSE(fs::exists(dir / "out.kml"));
+}
+
+TEST(ProcFile, RefusesToWriteOverTheInput)
+{
+    TTempDir dir;
+    const std::string log = TwoFixLog();
+    WriteFile(dir / "in.log", log);
+    fs::create_directory(dir / "sub");
+    fs::create_symlink(dir / "in.log", dir / "link.log");
+    for (const fs::path& output :
+        { dir / "in.log", dir / "sub" / ".." / "in.log", dir / "link.log" }) {
+        EXPECT_EQ(MessageOf<SameFileError>([&] { ProcFile(dir / "in.log", output, Settings()); }),
+            SameFile().what())
+            << output;
+    }
+    EXPECT_EQ(ReadFile(dir / "in.log"), log);
+}
+
+TEST(ProcFile, UnwritableFolderIsAFileErrorAndTheInputStays)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root writes into any folder";
+    TTempDir dir;
+    WriteFile(dir / "in.log", TwoFixLog());
+    fs::create_directory(dir / "locked");
+    fs::permissions(dir / "locked", fs::perms::owner_read | fs::perms::owner_exec);
+    EXPECT_EQ(MessageOf<FileError>(
+                  [&] { ProcFile(dir / "in.log", dir / "locked" / "out.kml", Settings()); }),
+        AccessDenied().what());
+    EXPECT_EQ(FilesIn(dir / "locked"), 0u);
+}
+
+TEST(ProcFile, OutputInAMissingFolderIsAFileError)
+{
+    TTempDir dir;
+    WriteFile(dir / "in.log", TwoFixLog());
+    EXPECT_EQ(
+        MessageOf<FileError>([&] { ProcFile(dir / "in.log", dir / "no" / "out.kml", Settings()); }),
+        FileNotFound().what());
+}
+
+TEST(FirstRecordStamp, TheLogsOwnTimeOfTheFirstRecord)
+{
+    TTempDir dir;
+    WriteFile(dir / "in.log", "header\r\n" + TwoFixLog());
+    EXPECT_EQ(FirstRecordStamp(dir / "in.log", 2026), "20070512030405");
+    // Without a record line the last line is parsed, when it carries the fields.
+    WriteFile(dir / "long.log",
+        "header\r\n" + RecordLine("235959", "3539.1", "13945.1", "311299") + "tail");
+    EXPECT_EQ(FirstRecordStamp(dir / "long.log", 2026), "19991231235959");
+    EXPECT_EQ(MessageOf<FileError>([&] { FirstRecordStamp(dir / "missing.log", 2026); }),
+        FileNotFound().what());
+}
+
+TEST(MakeOutputName, CountsPastEveryNameOfTheKindWritten)
+{
+    TTempDir dir;
+    WriteFile(dir / "in.log", TwoFixLog());
+    const fs::path in = dir / "in.log";
+    EXPECT_EQ(MakeOutputName(in, TOutputKind::Nmea, 2026), dir / "WG20070512030405.log");
+    EXPECT_EQ(MakeOutputName(in, TOutputKind::Kml, 2026), dir / "WG20070512030405.kml");
+
+    WriteFile(dir / "WG20070512030405.log", "");
+    EXPECT_EQ(MakeOutputName(in, TOutputKind::Nmea, 2026), dir / "WG20070512030405_1.log");
+    EXPECT_EQ(MakeOutputName(in, TOutputKind::Kml, 2026), dir / "WG20070512030405.kml");
+
+    WriteFile(dir / "WG20070512030405_1.log", "");
+    WriteFile(dir / "WG20070512030405.kml", "");
+    EXPECT_EQ(MakeOutputName(in, TOutputKind::Nmea, 2026), dir / "WG20070512030405_2.log");
+    EXPECT_EQ(MakeOutputName(in, TOutputKind::Kml, 2026), dir / "WG20070512030405_1.kml");
+
+    // A batch that hands out names ahead counts them as taken too.
+    std::set<fs::path> handedOut { dir / "WG20070512030405_1.kml" };
+    auto taken = [&](const fs::path& p) {
+        return handedOut.count(p) > 0 || fs::exists(p);
+    };
+    EXPECT_EQ(MakeOutputName(in, TOutputKind::Kml, 2026, taken), dir / "WG20070512030405_2.kml");
+}
+
+TEST(MakeOutputName, SameLogTwiceGivesTwoNames)
+{
+    TTempDir dir;
+    WriteFile(dir / "in.log", TwoFixLog());
+    for (TOutputKind kind : { TOutputKind::Kml, TOutputKind::Nmea }) {
+        const fs::path first = MakeOutputName(dir / "in.log", kind, 2026);
+        ASSERT_TRUE(ProcFile(dir / "in.log", first, Settings()));
+        const fs::path second = MakeOutputName(dir / "in.log", kind, 2026);
+        EXPECT_NE(first, second);
+        EXPECT_EQ(second.stem(), "WG20070512030405_1");
+    }
+}
+
+} // namespace
+} // namespace ostrel

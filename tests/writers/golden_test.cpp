@@ -1,0 +1,89 @@
+// The converter's outputs for the logs under tests/data, compared byte for byte with files that
+// were worked out independently.
+
+#include "core/test_support.h"
+#include "writers/conversion.h"
+
+#include <gtest/gtest.h>
+
+namespace ostrel {
+namespace {
+
+namespace fs = std::filesystem;
+using test::FirstDifference;
+using test::ReadFile;
+using test::TTempDir;
+
+const fs::path kData = OSTREL_TEST_DATA;
+
+struct TGoldenCase
+{
+    const char* Name;
+    const char* Folder;
+    const char* Expected;
+    double SpeedLimitKmh;
+    int TimeZoneHours;
+    int IntervalMin;
+    bool WayPoints;
+    int OpacityPercent;
+    std::uint32_t Color; // 0x00BBGGRR
+    const char* Message;
+};
+
+const TGoldenCase kCases[] = {
+    { "WalkNmea", "walk", "expected.log", 10, 9, 2, true, 66, 0x0000FF,
+        "The passway length = 0.47 km" },
+    { "WalkKml", "walk", "expected.kml", 10, 9, 2, true, 66, 0x0000FF,
+        "The passway length = 0.47 km" },
+    { "WalkKmlNoWaypoints", "walk", "expected_nowaypoints.kml", 10, 9, 2, false, 66, 0x0000FF,
+        "The passway length = 0.47 km" },
+    { "MidnightNmea", "midnight", "expected.log", 70, 9, 1, true, 100, 0xFFFFFF,
+        "The passway length = 1.62 km" },
+    { "MidnightKml", "midnight", "expected.kml", 70, 9, 1, true, 100, 0xFFFFFF,
+        "The passway length = 1.62 km" },
+    { "SingleNmea", "single", "expected.log", 10, 9, 2, true, 10, 0x000000,
+        "The passway length = 0.00 km" },
+    { "SingleKml", "single", "expected.kml", 10, 9, 2, true, 10, 0x000000,
+        "The passway length = 0.00 km" },
+    { "DroppedNmea", "dropped", "expected.log", 10, 9, 2, true, 10, 0x000000,
+        "The passway length = 0.00 km" },
+    { "DroppedKml", "dropped", "expected.kml", 10, 9, 2, true, 10, 0x000000,
+        "The passway length = 0.00 km" },
+};
+
+class Golden : public testing::TestWithParam<TGoldenCase>
+{
+};
+
+TEST_P(Golden, OutputIsByteForByteTheExpectedFile)
+{
+    const TGoldenCase& c = GetParam();
+    TConvertSettings settings;
+    settings.SpeedLimitKmh = c.SpeedLimitKmh;
+    settings.TimeZoneHours = c.TimeZoneHours;
+    settings.WaypointIntervalMin = c.IntervalMin;
+    settings.WayPoints = c.WayPoints;
+    settings.OpacityPercent = c.OpacityPercent;
+    settings.WaypointColor = c.Color;
+    settings.CurrentYear = 2026;
+
+    TTempDir dir;
+    const fs::path output = dir / ("out" + fs::path(c.Expected).extension().string());
+    const fs::path input = kData / c.Folder / "input.log";
+    const std::string before = ReadFile(input);
+    std::optional<TConversionResult> result = ProcFile(input, output, settings);
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->LengthMessage, c.Message);
+    const std::string difference
+        = FirstDifference(ReadFile(kData / c.Folder / c.Expected), ReadFile(output));
+    EXPECT_TRUE(difference.empty()) << difference;
+    EXPECT_EQ(ReadFile(input), before);
+    // Nothing but the output is left in the folder.
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Logs, Golden, testing::ValuesIn(kCases),
+    [](const testing::TestParamInfo<TGoldenCase>& info) { return info.param.Name; });
+
+} // namespace
+} // namespace ostrel

@@ -1,0 +1,135 @@
+#include "core/test_support.h"
+#include "writers/conversion.h"
+#include "writers/kml_writer.h"
+
+#include <gtest/gtest.h>
+
+namespace ostrel {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ReadFile;
+using test::RecordLine;
+using test::TTempDir;
+using test::WriteFile;
+
+TEST(KmlWriter, ColorElement)
+{
+    EXPECT_EQ(ColorElement(66, 0x0000FF), "<color>A80000FF</color>"); // red is the low byte
+    EXPECT_EQ(ColorElement(100, 0xFFFFFF), "<color>FFFFFFFF</color>");
+    EXPECT_EQ(ColorElement(10, 0x000000), "<color>19000000</color>");
+    EXPECT_EQ(ColorElement(50, 0x123456), "<color>7F123456</color>");
+    // Out of range opacities are held to 10..100 and a stray top byte is ignored.
+    EXPECT_EQ(ColorElement(150, 0xAB000000), "<color>FF000000</color>");
+    EXPECT_EQ(ColorElement(-3, 0), "<color>19000000</color>");
+}
+
+TEST(KmlWriter, HeadingShown)
+{
+    EXPECT_EQ(HeadingShown(12.94), 12);
+    EXPECT_EQ(HeadingShown(12.96), 13);
+    EXPECT_EQ(HeadingShown(359.96), 360);
+    EXPECT_EQ(HeadingShown(360.0), 360);
+    EXPECT_EQ(HeadingShown(0.0), 0);
+    EXPECT_EQ(HeadingShown(53.130102), 53);
+    EXPECT_EQ(HeadingShown(89.95), 90); // 89.95 is just above the half in binary
+}
+
+TEST(KmlWriter, CoordinateLineHasFiveDecimals)
+{
+    TGPSRec rec;
+    rec.Lon = 139.7520576;
+    rec.Lat = 35.6520576;
+    EXPECT_EQ(FormatCoordinateLine(rec), "139.75206,35.65206,0\r\n");
+    rec.Lon = 5.5;
+    rec.Lat = 0.000004;
+    EXPECT_EQ(FormatCoordinateLine(rec), "5.50000,0.00000,0\r\n");
+}
+
+// The KML document of a log made of the given lines, with the settings given.
+std::string Convert(const std::vector<std::string>& lines, const TConvertSettings& settings)
+{
+    TTempDir dir;
+    std::string log;
+    for (const std::string& line : lines)
+        log += line + "\r\n";
+    WriteFile(dir / "in.log", log);
+    ProcFile(dir / "in.log", dir / "out.kml", settings);
+    return ReadFile(dir / "out.kml");
+}
+
+TConvertSettings Settings(int timeZone)
+{
+    TConvertSettings settings;
+    settings.TimeZoneHours = timeZone;
+    settings.CurrentYear = 2026;
+    return settings;
+}
+
+TEST(KmlWriter, DocumentNameIsTheFirstRecordInLocalTime)
+{
+    const std::string east
+        = Convert({ RecordLine("010000", "3539.1", "13945.1", "010107") }, Settings(9));
+    EXPECT_NE(east.find("\r\n<name>07/01/01, 10:00</name>\r\n"), std::string::npos);
+    const std::string west
+        = Convert({ RecordLine("050000", "3539.1", "13945.1", "010107") }, Settings(-11));
+    EXPECT_NE(west.find("\r\n<name>06/12/31, 18:00</name>\r\n"), std::string::npos);
+
+    TConvertSettings regional = Settings(9);
+    regional.Separators = { ",", "-", "." };
+    const std::string named
+        = Convert({ RecordLine("010000", "3539.1", "13945.1", "010107") }, regional);
+    EXPECT_NE(named.find("\r\n<name>07-01-01, 10.00</name>\r\n"), std::string::npos);
+}
+
+TEST(KmlWriter, PlacemarksEveryThirdFixAtFiftySecondsWithTwoMinutes)
+{
+    std::vector<std::string> lines;
+    for (int i = 0; i <= 12; ++i) {
+        const int t = 3600 + 50 * i;
+        char time[8], lat[16];
+        std::snprintf(time, sizeof time, "%02d%02d%02d", t / 3600, t / 60 % 60, t % 60);
+        std::snprintf(lat, sizeof lat, "3539.%06d", 100000 + 500 * i);
+        lines.push_back(RecordLine(time, lat, "13945.100000", "010107"));
+    }
+    const std::string kml = Convert(lines, Settings(0));
+    std::vector<std::string> names;
+    for (std::size_t at = kml.find("  <name>"); at != std::string::npos;
+         at = kml.find("  <name>", at + 1))
+        names.push_back(kml.substr(at + 8, 5));
+    // Kept fixes at 01:00:50, 01:01:40, ...; placemarks at 50 s, 200 s, 350 s and 500 s.
+    EXPECT_EQ(names, (std::vector<std::string> { "01:00", "01:03", "01:05", "01:08" }));
+}
+
+TEST(KmlWriter, TemplateLinesThreeAndNineteenCarryTheColour)
+{
+    TConvertSettings settings = Settings(9);
+    settings.OpacityPercent = 66;
+    settings.WaypointColor = 0x0000FF;
+    settings.StyleTemplate[2] = "line three is replaced whatever it holds";
+    settings.StyleTemplate[5] = "<!-- a line of the template as it stands -->";
+    const std::string kml
+        = Convert({ RecordLine("010000", "3539.1", "13945.1", "010107") }, settings);
+    EXPECT_EQ(kml.find("line three"), std::string::npos);
+    EXPECT_NE(kml.find("\r\n<!-- a line of the template as it stands -->\r\n"), std::string::npos);
+    EXPECT_NE(kml.find("\r\n  <IconStyle>\r\n<color>A80000FF</color>\r\n    <scale>1.3</scale>"),
+        std::string::npos);
+    EXPECT_NE(kml.find("\r\n  <IconStyle>\r\n<color>A80000FF</color>\r\n    <scale>1.1</scale>"),
+        std::string::npos);
+    EXPECT_NE(kml.find("</StyleMap>\r\n\r\n<Placemark>\r\n<name>Route</name>"), std::string::npos);
+}
+
+TEST(KmlWriter, PlacemarkCoordinatesHaveFifteenSignificantDigits)
+{
+    const std::string kml
+        = Convert({ RecordLine("010000", "3539.123456", "13945.123456", "010107"),
+                      RecordLine("010100", "3539.123456", "13945.123456", "010107") },
+            Settings(9));
+    EXPECT_NE(kml.find("\r\n139.75206,35.65206,0\r\n"), std::string::npos);
+    EXPECT_NE(kml.find("<coordinates>139.7520576,35.6520576,0</coordinates>"), std::string::npos);
+    EXPECT_NE(kml.find("<tr><td>Heading 0</td></tr>"), std::string::npos); // no movement
+    EXPECT_NE(kml.find("<tr><td>0.0km/h</td></tr>"), std::string::npos);
+}
+
+} // namespace
+} // namespace ostrel
