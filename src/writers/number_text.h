@@ -17,10 +17,18 @@ inline constexpr std::size_t kMaxNumberText = 64;
 // whichever position gives fewer digits, written with a minus sign when negative, at least one
 // integer digit and exactly `decimals` decimals. A value whose integer part needs more than
 // `precision` digits is written in scientific notation instead ("1.2346E+5"); non-finite values
-// are "NAN", "INF" and "-INF". precision 1..18, decimals 0..18.
+// are "NAN", "INF" and "-INF". precision 1..18, decimals 0..18; other counts, and a separator of
+// more than 8 bytes, throw std::invalid_argument.
 // Writes at most kMaxNumberText characters at out and returns the end.
-char* WriteFixed(char* out, double value, int precision, int decimals, std::string_view decimalSep = ".");
-std::string FormatFixed(double value, int precision, int decimals, std::string_view decimalSep = ".");
+char* WriteFixed(
+    char* out, double value, int precision, int decimals, std::string_view decimalSep = ".");
+std::string FormatFixed(
+    double value, int precision, int decimals, std::string_view decimalSep = ".");
+
+// The same text as WriteFixed, always worked out from the full decimal expansion of the value:
+// slow, the reference that the integer arithmetic of WriteFixed is checked against.
+char* WriteFixedExact(
+    char* out, double value, int precision, int decimals, std::string_view decimalSep = ".");
 
 // General text with at most 15 significant digits: trailing zeros of the fraction dropped, and
 // the separator too when no fraction remains ("140"); scientific notation for magnitudes from
