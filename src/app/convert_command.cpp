@@ -1,0 +1,163 @@
+// The Convert command: captures the settings, names the outputs and converts every listed log.
+
+#include "app/main_window.h"
+#include "app/widgets.h"
+#include "app/window_text.h"
+#include "core/errors.h"
+#include "core/file_io.h"
+#include "writers/conversion.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QLocale>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QTextBlock>
+#include <algorithm>
+
+namespace ostrel {
+
+namespace {
+
+// The dialog's file types: index 1 is "NMEA Log", index 2 "Google Earth".
+constexpr int kNmeaFilter = 1;
+constexpr int kKmlFilter = 2;
+
+int FilterIndexOf(TOutputKind kind)
+{
+    return kind == TOutputKind::Kml ? kKmlFilter : kNmeaFilter;
+}
+
+} // namespace
+
+void TForm1::cmdConvEachClick()
+{
+    // 1. The captured values, in this order: an error leaves those before it stored.
+    TimeZoneHours = IntegerOfText(ddlTimeZone->currentText());
+    WaypointIntervalMin = IntegerOfText(ddlInterval->currentText());
+    SpeedLimitKmh = SelectedSpeedLimit();
+
+    // 2. The save dialog opens in the first log's folder; an empty list ends here.
+    SaveDialog1.InitialDir = FolderOf(Entry(0));
+
+    // 3. Every dialog and box below is modal, so the settings hold for the whole command.
+    const TConvertSettings settings = ConversionSettings();
+    if (LogList->count() == 1)
+        ConvertOne(settings);
+    else
+        ConvertAll(settings);
+}
+
+void TForm1::ConvertOne(const TConvertSettings& settings)
+{
+    const QString input = Entry(0);
+    const TOutputKind kind = OutputKind();
+    SaveDialog1.FileName = FromPath(MakeOutputName(ToPath(input), kind, settings.CurrentYear));
+    SaveDialog1.FilterIndex = FilterIndexOf(kind);
+    if (!dialogs_.SaveOutput(this, SaveDialog1, &TForm1::SaveDialog1TypeChange))
+        return;
+
+    // The chosen path's extension decides the writer. Writing over the input would destroy the
+    // log, so any spelling of the input's own path is refused.
+    const QString output = SaveDialog1.FileName;
+    if (output == input || IsSameFile(ToPath(input), ToPath(output))) {
+        dialogs_.ShowBox(this, TBoxKind::Confirmation, QStringLiteral("確認"),
+            QString::fromUtf8(SameFile().what()));
+        return;
+    }
+    if (const std::optional<TConversionResult> result
+        = ProcFile(ToPath(input), ToPath(output), settings))
+        ShowLength(result->LengthMessage);
+}
+
+void TForm1::ConvertAll(const TConvertSettings& settings)
+{
+    // The dialog only confirms the start: every output goes beside its own log under its default
+    // name, whatever was chosen in the dialog.
+    SaveDialog1.FileName = QStringLiteral("dummy.log");
+    if (!dialogs_.SaveOutput(this, SaveDialog1, &TForm1::SaveDialog1TypeChange))
+        return;
+
+    const int count = LogList->count();
+    const TOutputKind kind = OutputKind();
+    for (int i = 0; i < count; ++i) {
+        const QString input = Entry(i);
+        const std::filesystem::path output
+            = MakeOutputName(ToPath(input), kind, settings.CurrentYear);
+        SaveDialog1.FilterIndex = FilterIndexOf(kind);
+        if (const std::optional<TConversionResult> result
+            = ProcFile(ToPath(input), output, settings))
+            ShowLength(result->LengthMessage);
+    }
+}
+
+QString TForm1::SaveDialog1TypeChange(int filterIndex, const QString& currentPath)
+{
+    const QString ext = filterIndex == kKmlFilter ? QStringLiteral(".kml") : QStringLiteral(".log");
+    return NameWithExtension(currentPath, ext);
+}
+
+void TForm1::ShowLength(const std::string& message)
+{
+    dialogs_.ShowBox(this, TBoxKind::Message, ApplicationTitle(), QString::fromStdString(message));
+}
+
+QString TForm1::Entry(int index) const
+{
+    if (index < 0 || index >= LogList->count())
+        throw ListIndexOutOfRange(index);
+    return LogList->item(index)->text();
+}
+
+double TForm1::SelectedSpeedLimit() const
+{
+    // Tested from the custom value down; exactly one button of the group is selected.
+    if (rdbUserDefine->isChecked())
+        return FloatOfText(txtLimitter->text(), QLocale::system().decimalPoint());
+    if (rdbWalk->isChecked())
+        return 10.0;
+    if (rdbJog->isChecked())
+        return 25.0;
+    if (rdbBicycle->isChecked())
+        return 70.0;
+    return 150.0;
+}
+
+TOutputKind TForm1::OutputKind() const
+{
+    return rdbKML->isChecked() ? TOutputKind::Kml : TOutputKind::Nmea;
+}
+
+int TForm1::CurrentYear() const
+{
+    return currentYear_ ? *currentYear_ : LocalCurrentYear();
+}
+
+TConvertSettings TForm1::ConversionSettings()
+{
+    // A value typed in the opacity box is settled now even when the box still has the focus
+    // (Enter started the command).
+    SpinEdit1->interpretText();
+
+    TConvertSettings settings;
+    settings.SpeedLimitKmh = SpeedLimitKmh;
+    settings.TimeZoneHours = TimeZoneHours;
+    settings.WaypointIntervalMin = WaypointIntervalMin;
+    settings.OriginIndex = cmbOrgP->currentIndex();
+    settings.WayPoints = chkWayPoint->isChecked();
+    settings.OpacityPercent = std::clamp(SpinEdit1->value(), 10, 100);
+    // The swatch and the colour dialog hold one colour: the dialog always opens on the swatch's.
+    settings.WaypointColor = ColorRef(Shape1->BrushColor());
+    QTextBlock block = txtStyle->document()->firstBlock();
+    for (std::string& line : settings.StyleTemplate) {
+        line = block.isValid() ? block.text().toStdString() : std::string();
+        block = block.next();
+    }
+    settings.Separators = SeparatorsOf(QLocale::system());
+    settings.CurrentYear = CurrentYear();
+    return settings;
+}
+
+} // namespace ostrel

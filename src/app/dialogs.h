@@ -1,0 +1,65 @@
+#pragma once
+
+// The window's dialogs and message boxes behind one small interface. The window owns one and
+// shows every modal dialog through it: the Qt implementation (qt_dialogs.h) shows the real ones,
+// and the tests answer them from a script.
+
+#include <QColor>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <optional>
+
+class QWidget;
+
+namespace ostrel {
+
+// What the save dialog keeps from one Convert command to the next.
+struct TSaveDialogState
+{
+    // The folder the dialog opens in when FileName is a bare name; empty: the working folder.
+    QString InitialDir;
+    // In: the proposed name, bare or a full path. Out, after OK: the chosen full path.
+    QString FileName;
+    // 1 = "NMEA Log", 2 = "Google Earth". Out, after OK: the type that was selected last.
+    int FilterIndex = 1;
+};
+
+// Called while the save dialog is open, each time the user selects another file type, with the
+// new type index and the dialog's current full path. Returns the text for the dialog's name box,
+// or an empty text to leave the box as it is.
+using TTypeChange = std::function<QString(int filterIndex, const QString& currentPath)>;
+
+// The kinds of message box, each with one OK button.
+enum class TBoxKind
+{
+    Message, // no icon: the length report
+    Confirmation, // question-mark icon: the same-file refusal
+    Error, // error icon: the application-wide error box
+};
+
+class TDialogs
+{
+public:
+    virtual ~TDialogs() = default;
+
+    // The open dialog for logs: several files at once, every file shown. Returns the chosen full
+    // paths in the dialog's order; nothing on Cancel.
+    virtual QStringList OpenLogs(QWidget* parent) = 0;
+
+    // The save dialog for outputs, with the file types "NMEA Log" and "Google Earth", the default
+    // extension "log", and a question before an existing file is replaced. Returns true on OK, and
+    // then state holds the chosen path and type; on Cancel state is left as it was.
+    virtual bool SaveOutput(QWidget* parent, TSaveDialogState& state, const TTypeChange& typeChange)
+        = 0;
+
+    // The colour dialog, opened on initial. Returns the chosen colour; nothing on Cancel.
+    virtual std::optional<QColor> PickColor(QWidget* parent, const QColor& initial) = 0;
+
+    // A modal message box; returns when the user has closed it.
+    virtual void ShowBox(
+        QWidget* parent, TBoxKind kind, const QString& caption, const QString& text)
+        = 0;
+};
+
+} // namespace ostrel

@@ -1,0 +1,129 @@
+#pragma once
+
+// The main window: the list of input logs, every setting the conversion reads, and the commands
+// Add logs, Delete, Delete all, Convert, the waypoint colour and Close.
+
+#include "app/dialogs.h"
+#include "core/settings.h"
+#include "writers/conversion.h"
+
+#include <QWidget>
+#include <cstdint>
+#include <optional>
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace ostrel {
+
+class TShape;
+class TSpinEdit;
+
+class TForm1 : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // The window shows every dialog and message box through dialogs, which must outlive it.
+    explicit TForm1(TDialogs& dialogs, QWidget* parent = nullptr);
+
+    // The controls, each named after itself (objectName). OpenDialog1 and ColorDialog1 are shown
+    // through the dialogs; SaveDialog1 is the state the save dialog keeps between commands.
+    QListWidget* LogList;
+    QPushButton* cmdAddLogs;
+    QPushButton* cmdDelete;
+    QPushButton* cmdDeleteAll;
+    QGroupBox* GroupBox1;
+    QPushButton* cmdConvEach;
+    QGroupBox* GroupBox2;
+    QRadioButton* rdbWalk;
+    QRadioButton* rdbJog;
+    QRadioButton* rdbBicycle;
+    QRadioButton* rdbCar;
+    QRadioButton* rdbUserDefine;
+    QLineEdit* txtLimitter;
+    QLabel* Label1;
+    TSaveDialogState SaveDialog1;
+    QComboBox* cmbOrgP;
+    QPushButton* Button1;
+    QGroupBox* GroupBox3;
+    QRadioButton* rdbNMEA;
+    QRadioButton* rdbKML;
+    QComboBox* ddlTimeZone;
+    QLabel* Label2;
+    QCheckBox* chkWayPoint;
+    QComboBox* ddlInterval;
+    QPlainTextEdit* txtStyle;
+    QPushButton* Button2;
+    TShape* Shape1;
+    TSpinEdit* SpinEdit1;
+    QLabel* Label3;
+
+    // What each Convert command captures first, in this order; zero until the first command, and
+    // kept when a later command fails part way.
+    std::int32_t TimeZoneHours = 0; // hours
+    std::int32_t WaypointIntervalMin = 0; // minutes
+    double SpeedLimitKmh = 0.0; // km/h
+
+    // The settings a conversion takes now: the three captured values and the controls' states.
+    // Settles a value typed in the opacity box first, so the opacity is always 10..100 (percent).
+    TConvertSettings ConversionSettings();
+
+    // Fixes the calendar year used for two-digit log years; the computer's clock when not set.
+    void SetCurrentYear(std::optional<int> year) { currentYear_ = year; }
+
+    // The caption of the error box and the length report: the program file's name without its
+    // extension.
+    static QString ApplicationTitle();
+
+    // Event handlers. An error raised in one of them when the user triggers it ends in the
+    // application-wide error box.
+    void FormCreate();
+    void AppendLogs(const QStringList& paths); // files dropped or chosen
+    void cmdAddLogsClick();
+    void cmdDeleteClick();
+    void cmdDeleteAllClick();
+    void Button1Click();
+    void Button2Click();
+    void cmdConvEachClick();
+    // The save dialog's type change: the name part of currentPath with the extension of the new
+    // type (".kml" for index 2, ".log" otherwise); empty when the path holds no name.
+    static QString SaveDialog1TypeChange(int filterIndex, const QString& currentPath);
+
+    // The application-wide error box: the message (with the "." rule), the error icon, one OK
+    // button and the program's title.
+    void ShowErrorBox(const QString& message);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void CreateControls();
+    void SetTabOrder();
+    // Runs a handler; an error it raises is shown in the error box and the window stays usable.
+    template <class Handler> void Guarded(Handler&& handler);
+    void Connect(QPushButton* button, void (TForm1::*handler)());
+
+    QString Entry(int index) const; // a list entry; the list index error when there is none
+    double SelectedSpeedLimit() const;
+    TOutputKind OutputKind() const;
+    int CurrentYear() const;
+    void ConvertOne(const TConvertSettings& settings);
+    void ConvertAll(const TConvertSettings& settings);
+    void ShowLength(const std::string& message);
+
+    TDialogs& dialogs_;
+    std::optional<int> currentYear_;
+};
+
+} // namespace ostrel

@@ -1,0 +1,157 @@
+#include "app/window_text.h"
+
+#include "core/errors.h"
+
+#include <QColor>
+#include <QFile>
+#include <QLocale>
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+
+namespace ostrel {
+
+namespace {
+
+// One separator as UTF-8 text, or the fallback when it is not a single visible character.
+std::string SingleCharacterOr(const QString& text, const char* fallback)
+{
+    if (text.toUcs4().size() != 1 || text.trimmed().isEmpty())
+        return fallback;
+    return text.toStdString();
+}
+
+// The characters between the first two fields of a date or time format ("yyyy/MM/dd" gives
+// "/", "H.mm" gives "."). Fields are runs of letters; quoted literals count as separator text.
+QString FirstSeparatorOf(const QString& format)
+{
+    qsizetype i = 0;
+    while (i < format.size() && !format[i].isLetter())
+        ++i;
+    while (i < format.size() && format[i].isLetter())
+        ++i;
+    QString separator;
+    while (i < format.size() && !format[i].isLetter())
+        separator += format[i++];
+    return separator;
+}
+
+} // namespace
+
+std::int32_t IntegerOfText(const QString& text)
+{
+    const QByteArray utf8 = text.toUtf8();
+    const char* first = utf8.constData();
+    const char* const last = first + utf8.size();
+    // std::from_chars takes a leading "-" but no "+".
+    if (first != last && *first == '+') {
+        ++first;
+        if (first != last && *first == '-')
+            throw IntegerError(utf8.toStdString());
+    }
+    std::int32_t value = 0;
+    const auto [end, error] = std::from_chars(first, last, value);
+    if (first == last || error != std::errc() || end != last)
+        throw IntegerError(utf8.toStdString());
+    return value;
+}
+
+double FloatOfText(const QString& text, const QString& decimalSeparator)
+{
+    QString number = text.trimmed();
+    if (!decimalSeparator.isEmpty() && decimalSeparator != QLatin1String("."))
+        number.replace(decimalSeparator, QLatin1String("."));
+    const QByteArray utf8 = number.toUtf8();
+    const char* first = utf8.constData();
+    const char* const last = first + utf8.size();
+    if (first != last && *first == '+') {
+        ++first;
+        if (first != last && *first == '-')
+            throw FloatError(text.toStdString());
+    }
+    double value = 0.0;
+    const auto [end, error] = std::from_chars(first, last, value, std::chars_format::general);
+    // from_chars reads "nan" and "inf" too; neither is a speed.
+    if (first == last || error != std::errc() || end != last || !std::isfinite(value))
+        throw FloatError(text.toStdString());
+    return value;
+}
+
+TSeparators SeparatorsOf(const QLocale& locale)
+{
+    TSeparators separators;
+    // The C locale writes dates with month names ("d MMM yyyy"): it has no date separator.
+    if (locale.language() == QLocale::C)
+        return separators;
+    separators.Decimal = SingleCharacterOr(locale.decimalPoint(), ".");
+    separators.Date
+        = SingleCharacterOr(FirstSeparatorOf(locale.dateFormat(QLocale::ShortFormat)), "/");
+    separators.Time
+        = SingleCharacterOr(FirstSeparatorOf(locale.timeFormat(QLocale::ShortFormat)), ":");
+    return separators;
+}
+
+QString ErrorBoxText(const QString& message)
+{
+    const QList<uint> characters = message.toUcs4();
+    if (!characters.isEmpty() && characters.back() > static_cast<uint>(U'.'))
+        return message + QLatin1Char('.');
+    return message;
+}
+
+QString FolderOf(const QString& path)
+{
+#ifdef _WIN32
+    const qsizetype end = std::max({ path.lastIndexOf(QLatin1Char('/')),
+        path.lastIndexOf(QLatin1Char('\\')), path.lastIndexOf(QLatin1Char(':')) });
+#else
+    const qsizetype end = path.lastIndexOf(QLatin1Char('/'));
+#endif
+    return path.left(end + 1);
+}
+
+QString NameWithExtension(const QString& path, const QString& ext)
+{
+    const QString name = path.mid(FolderOf(path).size());
+    if (name.isEmpty())
+        return {};
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    return (dot < 0 ? name : name.left(dot)) + ext;
+}
+
+std::uint32_t ColorRef(const QColor& color)
+{
+    const QColor rgb = color.toRgb();
+    return static_cast<std::uint32_t>(rgb.red()) | static_cast<std::uint32_t>(rgb.green()) << 8
+        | static_cast<std::uint32_t>(rgb.blue()) << 16;
+}
+
+QStringList NameFiltersOf(const QString& filter)
+{
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
+        filters << parts[i] + QLatin1String(" (")
+                + parts[i + 1].split(QLatin1Char(';')).join(QLatin1Char(' ')) + QLatin1Char(')');
+    return filters;
+}
+
+std::filesystem::path ToPath(const QString& text)
+{
+#ifdef _WIN32
+    return std::filesystem::path(text.toStdWString());
+#else
+    return std::filesystem::path(QFile::encodeName(text).toStdString());
+#endif
+}
+
+QString FromPath(const std::filesystem::path& path)
+{
+#ifdef _WIN32
+    return QString::fromStdWString(path.native());
+#else
+    return QFile::decodeName(QByteArray::fromStdString(path.native()));
+#endif
+}
+
+} // namespace ostrel

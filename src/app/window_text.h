@@ -1,0 +1,56 @@
+#pragma once
+
+// The window's conversions between its texts and the values the conversion takes: numbers typed
+// or chosen in controls, colours, paths, the regional separators and the error box text.
+
+#include "core/settings.h"
+
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <filesystem>
+
+class QColor;
+class QLocale;
+
+namespace ostrel {
+
+// The integer of a text with an optional leading "+" or "-" ("+9" gives 9); anything else, the
+// empty text included, raises the integer conversion error naming the text.
+std::int32_t IntegerOfText(const QString& text);
+
+// The floating-point number of a text, with "." or the given decimal separator as decimal point
+// and blanks around it allowed ("7", "-2.5", "1e2"). Non-numbers, "nan", "inf" and numbers beyond
+// the range of a double raise the floating-point conversion error naming the text as typed.
+double FloatOfText(const QString& text, const QString& decimalSeparator);
+
+// The separators of the texts meant for people under a locale: its decimal point, and the
+// characters between the first two fields of its short date and time formats. A separator that
+// is not a single visible character falls back to ".", "/" or ":", and so do all three under the
+// C locale.
+TSeparators SeparatorsOf(const QLocale& locale);
+
+// The text of the error box: the message, with "." appended when its last character comes after
+// "." in code point order ("ファイルが見つかりません" gets one, "... (0)" does not).
+QString ErrorBoxText(const QString& message);
+
+// The folder of a path up to and including its last separator ("/logs/a.log" gives "/logs/");
+// empty for a bare name.
+QString FolderOf(const QString& path);
+
+// The name part of a path with its extension replaced by ext (".kml"); a name without an
+// extension gets ext appended. Empty when the path names no file (it ends in a separator).
+QString NameWithExtension(const QString& path, const QString& ext);
+
+// A colour as 0x00BBGGRR: red in the lowest byte, then green, then blue.
+std::uint32_t ColorRef(const QColor& color);
+
+// Qt name filters of a filter text of name|patterns pairs with ";" between patterns:
+// "NMEA Log|*.log;.log" gives "NMEA Log (*.log .log)".
+QStringList NameFiltersOf(const QString& filter);
+
+// Paths between Qt's texts and the file layer, without loss on either platform.
+std::filesystem::path ToPath(const QString& text);
+QString FromPath(const std::filesystem::path& path);
+
+} // namespace ostrel

@@ -1,0 +1,588 @@
+// The Convert command: the captured settings, the save dialog, default names, the same-file
+// refusal, single and batch conversions and their errors, and the settings reaching the writers.
+
+#include "app/widgets.h"
+#include "app/window_text.h"
+#include "core/errors.h"
+#include "form_fixture.h"
+#include "log_files.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <filesystem>
+
+namespace ostrel::test {
+
+namespace {
+
+const QString kStamp = QStringLiteral("WG20070512030405"); // the walk's first record, 12 May 2007
+const QByteArray kXmlHead = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n";
+const QByteArray kNmeaHead = "@Sonygps/ver1.0/wgs-84\r\n";
+
+QString Utf8(const std::exception& error)
+{
+    return QString::fromUtf8(error.what());
+}
+
+// The error box text of an error: its message, and "." after a Japanese last character.
+TBox ErrorBox(const std::exception& error)
+{
+    return { TBoxKind::Error, QStringLiteral("app_tests"), Utf8(error) + QLatin1Char('.') };
+}
+
+bool IsLengthBox(const TBox& box)
+{
+    static const QRegularExpression length(
+        QStringLiteral("^The passway length = \\d+\\.\\d\\d km$"));
+    return box.Kind == TBoxKind::Message && box.Caption == QLatin1String("app_tests")
+        && length.match(box.Text).hasMatch();
+}
+
+int CountLines(const QByteArray& document, const QByteArray& line)
+{
+    return static_cast<int>(document.split('\n').count(line + '\r'));
+}
+
+} // namespace
+
+class TestConvert : public QObject
+{
+    Q_OBJECT
+
+    TFormFixture fixture_;
+    std::unique_ptr<QTemporaryDir> dir_;
+
+    TForm1& form() { return *fixture_.Form; }
+    TScriptedDialogs& dialogs() { return *fixture_.Dialogs; }
+    QString In(const QString& name) const { return dir_->filePath(name); }
+    QString Folder(const QString& name) const
+    {
+        QDir(dir_->path()).mkpath(name);
+        return dir_->filePath(name);
+    }
+
+    // Convert with two listed logs whose dialog is cancelled: the settings are captured and
+    // nothing else happens.
+    void ConvertCancelled()
+    {
+        if (form().LogList->count() != 2)
+            form().AppendLogs({ In("a.log"), In("b.log") });
+        dialogs().CancelSave();
+        form().cmdConvEach->click();
+    }
+
+    // Converts one walk with the proposed name; returns the output's bytes.
+    QByteArray ConvertWalk(const QString& output)
+    {
+        WriteWalk(In("a.log"));
+        form().AppendLogs({ In("a.log") });
+        dialogs().AnswerSave([](TSaveDialogState&, const TTypeChange&) { return true; });
+        form().cmdConvEach->click();
+        return ReadAll(In(output));
+    }
+
+private slots:
+    void init()
+    {
+        fixture_.Start();
+        dir_ = std::make_unique<QTemporaryDir>();
+        QVERIFY(dir_->isValid());
+    }
+    void cleanup()
+    {
+        const QString problems = fixture_.Finish();
+        dir_.reset();
+        QVERIFY2(problems.isEmpty(), qPrintable(problems));
+    }
+
+    void capturedTimeZone_data()
+    {
+        QTest::addColumn<int>("item");
+        QTest::addColumn<int>("hours");
+        QTest::newRow("+9") << 20 << 9;
+        QTest::newRow("-11") << 0 << -11;
+        QTest::newRow("0") << 11 << 0;
+        QTest::newRow("+11") << 22 << 11;
+        QTest::newRow("-1") << 10 << -1;
+    }
+    void capturedTimeZone()
+    {
+        QFETCH(int, item);
+        QFETCH(int, hours);
+        form().ddlTimeZone->setCurrentIndex(item);
+        ConvertCancelled();
+        QCOMPARE(form().TimeZoneHours, hours);
+        QCOMPARE(form().ConversionSettings().TimeZoneHours, hours);
+    }
+
+    void capturedInterval_data()
+    {
+        QTest::addColumn<int>("item");
+        QTest::addColumn<int>("minutes");
+        const int minutes[] = { 1, 2, 3, 5, 10 };
+        for (int i = 0; i < 5; ++i)
+            QTest::addRow("%d min", minutes[i]) << i << minutes[i];
+    }
+    void capturedInterval()
+    {
+        QFETCH(int, item);
+        QFETCH(int, minutes);
+        form().ddlInterval->setCurrentIndex(item);
+        ConvertCancelled();
+        QCOMPARE(form().WaypointIntervalMin, minutes);
+        QCOMPARE(form().ConversionSettings().WaypointIntervalMin, minutes);
+    }
+
+    void capturedSpeedLimit_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<QString>("custom");
+        QTest::addColumn<double>("kmh");
+        QTest::newRow("walk") << "rdbWalk"
+                              << "7" << 10.0;
+        QTest::newRow("jog") << "rdbJog"
+                             << "7" << 25.0;
+        QTest::newRow("bicycle") << "rdbBicycle"
+                                 << "7" << 70.0;
+        QTest::newRow("car") << "rdbCar"
+                             << "7" << 150.0;
+        QTest::newRow("walk ignores a bad custom text") << "rdbWalk"
+                                                        << "abc" << 10.0;
+        QTest::newRow("custom 7") << "rdbUserDefine"
+                                  << "7" << 7.0;
+        QTest::newRow("custom zero") << "rdbUserDefine"
+                                     << "0" << 0.0;
+        QTest::newRow("custom negative") << "rdbUserDefine"
+                                         << "-3.5" << -3.5;
+        QTest::newRow("custom large") << "rdbUserDefine"
+                                      << "1e4" << 10000.0;
+    }
+    void capturedSpeedLimit()
+    {
+        QFETCH(QString, mode);
+        QFETCH(QString, custom);
+        QFETCH(double, kmh);
+        form().findChild<QRadioButton*>(mode)->click();
+        form().txtLimitter->setText(custom);
+        ConvertCancelled();
+        QCOMPARE(form().SpeedLimitKmh, kmh);
+        QCOMPARE(form().ConversionSettings().SpeedLimitKmh, kmh);
+    }
+
+    void emptyTimeZoneItemStopsBeforeAnyCapture()
+    {
+        ConvertCancelled(); // +9, 2 min, walking
+        form().ddlTimeZone->setCurrentIndex(23);
+        form().ddlInterval->setCurrentIndex(3);
+        form().rdbCar->click();
+        form().cmdConvEach->click();
+        QCOMPARE(dialogs().TakeBoxes(), QList<TBox>({ ErrorBox(IntegerError("")) }));
+        QCOMPARE(form().TimeZoneHours, 9);
+        QCOMPARE(form().WaypointIntervalMin, 2);
+        QCOMPARE(form().SpeedLimitKmh, 10.0);
+        QCOMPARE(dialogs().SaveOpenings.size(), 1); // only the first command's
+    }
+
+    void badCustomSpeedStopsAfterTimeZoneAndInterval_data()
+    {
+        QTest::addColumn<QString>("custom");
+        for (const char* text : { "abc", "", "nan", "inf", "7km", "1,5", "１０" })
+            QTest::newRow(text) << QString::fromUtf8(text);
+    }
+    void badCustomSpeedStopsAfterTimeZoneAndInterval()
+    {
+        QFETCH(QString, custom);
+        form().AppendLogs({ In("a.log"), In("b.log") });
+        form().ddlTimeZone->setCurrentIndex(0);
+        form().ddlInterval->setCurrentIndex(4);
+        form().rdbUserDefine->click();
+        form().txtLimitter->setText(custom);
+        form().cmdConvEach->click(); // no dialog opens
+        QCOMPARE(
+            dialogs().TakeBoxes(), QList<TBox>({ ErrorBox(FloatError(custom.toStdString())) }));
+        QCOMPARE(form().TimeZoneHours, -11);
+        QCOMPARE(form().WaypointIntervalMin, 10);
+        QCOMPARE(form().SpeedLimitKmh, 0.0);
+    }
+
+    void emptyListEndsInTheIndexError()
+    {
+        form().AppendLogs({ In("a.log") });
+        form().cmdDeleteAll->click();
+        form().cmdConvEach->click(); // no dialog opens
+        const TBox index { TBoxKind::Error, QStringLiteral("app_tests"),
+            Utf8(ListIndexOutOfRange(0)) };
+        QCOMPARE(dialogs().TakeBoxes(), QList<TBox>({ index }));
+        QCOMPARE(form().TimeZoneHours, 9); // step 1 ran
+        QVERIFY(form().cmdConvEach->isEnabled());
+        QCOMPARE(FilesIn(dir_->path()), QStringList());
+    }
+
+    void singleFileProposal_data()
+    {
+        QTest::addColumn<bool>("kml");
+        QTest::addColumn<QStringList>("existing");
+        QTest::addColumn<QString>("proposed");
+        QTest::addColumn<int>("type");
+        const QString log = kStamp + ".log", kml = kStamp + ".kml";
+        QTest::newRow("KML") << true << QStringList() << kml << 2;
+        QTest::newRow("NMEA") << false << QStringList() << log << 1;
+        QTest::newRow("NMEA, .log taken") << false << QStringList { log } << kStamp + "_1.log" << 1;
+        QTest::newRow("NMEA, .log and _1 taken")
+            << false << QStringList { log, kStamp + "_1.log" } << kStamp + "_2.log" << 1;
+        QTest::newRow("NMEA, only .kml taken") << false << QStringList { kml } << log << 1;
+        // A default name never replaces an earlier output of the kind being written.
+        QTest::newRow("KML, .kml taken") << true << QStringList { kml } << kStamp + "_1.kml" << 2;
+        QTest::newRow("KML, only .log taken") << true << QStringList { log } << kml << 2;
+    }
+    void singleFileProposal()
+    {
+        QFETCH(bool, kml);
+        QFETCH(QStringList, existing);
+        QFETCH(QString, proposed);
+        QFETCH(int, type);
+        WriteWalk(In("a.log"));
+        for (const QString& name : existing)
+            WriteLog(In(name), { "earlier output" });
+        const QStringList before = FilesIn(dir_->path());
+        (kml ? form().rdbKML : form().rdbNMEA)->click();
+        form().AppendLogs({ In("a.log") });
+
+        dialogs().CancelSave();
+        form().cmdConvEach->click();
+        QCOMPARE(dialogs().SaveOpenings.size(), 1);
+        const TSaveDialogState shown = dialogs().SaveOpenings.first();
+        QCOMPARE(shown.FileName, In(proposed));
+        QCOMPARE(shown.FilterIndex, type);
+        QCOMPARE(shown.InitialDir, dir_->path() + "/");
+        // Cancel writes nothing.
+        QCOMPARE(FilesIn(dir_->path()), before);
+        for (const QString& name : existing)
+            QCOMPARE(ReadAll(In(name)), QByteArray("earlier output\r\n"));
+    }
+
+    void singleFileConverts_data()
+    {
+        QTest::addColumn<bool>("kml");
+        QTest::addColumn<QString>("output");
+        QTest::addColumn<QByteArray>("head");
+        QTest::newRow("KML") << true << kStamp + ".kml" << kXmlHead;
+        QTest::newRow("NMEA") << false << kStamp + ".log" << kNmeaHead;
+    }
+    void singleFileConverts()
+    {
+        QFETCH(bool, kml);
+        QFETCH(QString, output);
+        QFETCH(QByteArray, head);
+        (kml ? form().rdbKML : form().rdbNMEA)->click();
+        const QByteArray written = ConvertWalk(output);
+        QVERIFY2(written.startsWith(head), written.left(80).constData());
+        const QList<TBox> boxes = dialogs().TakeBoxes();
+        QCOMPARE(boxes.size(), 1);
+        QVERIFY2(IsLengthBox(boxes.first()), qPrintable(boxes.first().Text));
+        QCOMPARE(FilesIn(dir_->path()), QStringList({ "a.log", output }));
+    }
+
+    void chosenExtensionDecidesTheWriter()
+    {
+        // NMEA proposed; the user switches the dialog to "Google Earth".
+        form().rdbNMEA->click();
+        WriteWalk(In("a.log"));
+        form().AppendLogs({ In("a.log") });
+        QString switched;
+        dialogs().AnswerSave([&](TSaveDialogState& state, const TTypeChange& typeChange) {
+            switched = typeChange(2, state.FileName);
+            state.FileName = FolderOf(state.FileName) + switched;
+            state.FilterIndex = 2;
+            return true;
+        });
+        form().cmdConvEach->click();
+        QCOMPARE(switched, kStamp + ".kml");
+        QVERIFY(ReadAll(In(kStamp + ".kml")).startsWith(kXmlHead));
+        QVERIFY(IsLengthBox(dialogs().TakeBoxes().value(0)));
+        QCOMPARE(form().SaveDialog1.FilterIndex, 2);
+
+        // A batch opens the dialog with the type the last one closed with.
+        WriteWalk(In("b.log"), "130507");
+        form().AppendLogs({ In("b.log") });
+        dialogs().CancelSave();
+        form().cmdConvEach->click();
+        QCOMPARE(dialogs().SaveOpenings.value(1).FilterIndex, 2);
+        QCOMPARE(dialogs().SaveOpenings.value(1).FileName, QStringLiteral("dummy.log"));
+    }
+
+    void typeChangeSwapsTheExtension_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("to Google Earth") << "/d/" + kStamp + ".log" << 2 << kStamp + ".kml";
+        QTest::newRow("back to NMEA") << "/d/" + kStamp + ".kml" << 1 << kStamp + ".log";
+        QTest::newRow("same type") << "/d/x.kml" << 2 << "x.kml";
+        QTest::newRow("no extension") << "/d/name" << 2 << "name.kml";
+        QTest::newRow("two dots") << "/d/a.b.log" << 2 << "a.b.kml";
+        QTest::newRow("other extension") << "/d/out.txt" << 1 << "out.log";
+        QTest::newRow("dot in the folder") << "/d.x/name" << 2 << "name.kml";
+        QTest::newRow("no name") << "/d/" << 2 << "";
+    }
+    void typeChangeSwapsTheExtension()
+    {
+        QFETCH(QString, path);
+        QFETCH(int, type);
+        QFETCH(QString, shown);
+        QCOMPARE(TForm1::SaveDialog1TypeChange(type, path), shown);
+    }
+
+    void sameFileIsRefused_data()
+    {
+        QTest::addColumn<QString>("spelling");
+        QTest::newRow("the entry itself") << "a.log";
+        QTest::newRow("dot segment") << "./a.log";
+        QTest::newRow("parent segment") << "sub/../a.log";
+        QTest::newRow("symbolic link") << "link.log";
+        QTest::newRow("hard link") << "hard.log";
+    }
+    void sameFileIsRefused()
+    {
+        QFETCH(QString, spelling);
+        const QByteArray original = ReadAll(WriteWalk(In("a.log")));
+        QDir(dir_->path()).mkdir("sub");
+        QVERIFY(QFile::link(In("a.log"), In("link.log")));
+        std::filesystem::create_hard_link(ToPath(In("a.log")), ToPath(In("hard.log")));
+        const QStringList before = FilesIn(dir_->path());
+        form().AppendLogs({ In("a.log") });
+        dialogs().AnswerSave(dir_->path() + "/" + spelling);
+        form().cmdConvEach->click();
+        const TBox refusal { TBoxKind::Confirmation, QStringLiteral("確認"),
+            QStringLiteral("変換元と変換先のファイルが同じです") };
+        QCOMPARE(dialogs().TakeBoxes(), QList<TBox>({ refusal }));
+        QCOMPARE(ReadAll(In("a.log")), original);
+        QCOMPARE(FilesIn(dir_->path()), before);
+    }
+
+    void batchWritesBesideEachLog_data()
+    {
+        QTest::addColumn<bool>("kml");
+        QTest::addColumn<QString>("ext");
+        QTest::newRow("KML") << true << ".kml";
+        QTest::newRow("NMEA") << false << ".log";
+    }
+    void batchWritesBesideEachLog()
+    {
+        QFETCH(bool, kml);
+        QFETCH(QString, ext);
+        const QString a = Folder("A"), b = Folder("B"), chosen = Folder("C");
+        WriteWalk(a + "/a.log");
+        WriteWalk(b + "/b.log", "130507", "101010");
+        (kml ? form().rdbKML : form().rdbNMEA)->click();
+        form().AppendLogs({ a + "/a.log", b + "/b.log" });
+        dialogs().AnswerSave(chosen + "/chosen" + ext);
+        form().cmdConvEach->click();
+
+        const TSaveDialogState shown = dialogs().SaveOpenings.value(0);
+        QCOMPARE(shown.FileName, QStringLiteral("dummy.log"));
+        QCOMPARE(shown.InitialDir, a + "/");
+        QCOMPARE(FilesIn(a), QStringList({ "a.log", kStamp + ext }));
+        QCOMPARE(FilesIn(b), QStringList({ "b.log", "WG20070513101010" + ext }));
+        QCOMPARE(FilesIn(chosen), QStringList());
+        const QList<TBox> boxes = dialogs().TakeBoxes();
+        QCOMPARE(boxes.size(), 2);
+        QVERIFY(IsLengthBox(boxes[0]) && IsLengthBox(boxes[1]));
+        QCOMPARE(form().SaveDialog1.FilterIndex, kml ? 2 : 1);
+    }
+
+    void sameLogTwiceInABatch_data()
+    {
+        QTest::addColumn<bool>("kml");
+        QTest::addColumn<QString>("ext");
+        QTest::newRow("KML") << true << ".kml";
+        QTest::newRow("NMEA") << false << ".log";
+    }
+    void sameLogTwiceInABatch()
+    {
+        QFETCH(bool, kml);
+        QFETCH(QString, ext);
+        WriteWalk(In("a.log"));
+        (kml ? form().rdbKML : form().rdbNMEA)->click();
+        form().AppendLogs({ In("a.log"), In("a.log") });
+        dialogs().AnswerSave(In("dummy.log"));
+        form().cmdConvEach->click();
+        QCOMPARE(
+            FilesIn(dir_->path()), QStringList({ "a.log", kStamp + ext, kStamp + "_1" + ext }));
+        QCOMPARE(ReadAll(In(kStamp + ext)), ReadAll(In(kStamp + "_1" + ext)));
+        QCOMPARE(dialogs().TakeBoxes().size(), 2);
+    }
+
+    void batchCancelWritesNothing()
+    {
+        WriteWalk(In("a.log"));
+        WriteWalk(In("b.log"));
+        ConvertCancelled();
+        QCOMPARE(FilesIn(dir_->path()), QStringList({ "a.log", "b.log" }));
+    }
+
+    void errorEndsTheBatch_data()
+    {
+        QTest::addColumn<bool>("exists");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("missing log") << false << Utf8(FileNotFound());
+        QTest::newRow("empty log") << true << Utf8(TimeError("::"));
+    }
+    void errorEndsTheBatch()
+    {
+        QFETCH(bool, exists);
+        QFETCH(QString, message);
+        const QString a = Folder("A"), bad = Folder("bad"), c = Folder("C");
+        WriteWalk(a + "/a.log");
+        if (exists)
+            WriteLog(bad + "/bad.log", {});
+        WriteWalk(c + "/c.log");
+        form().AppendLogs({ a + "/a.log", bad + "/bad.log", c + "/c.log" });
+        dialogs().AnswerSave(In("dummy.log"));
+        form().cmdConvEach->click();
+
+        const QList<TBox> boxes = dialogs().TakeBoxes();
+        QCOMPARE(boxes.size(), 2);
+        QVERIFY(IsLengthBox(boxes[0]));
+        QCOMPARE(boxes[1], (TBox { TBoxKind::Error, QStringLiteral("app_tests"), message + "." }));
+        QCOMPARE(FilesIn(a), QStringList({ "a.log", kStamp + ".kml" }));
+        QCOMPARE(FilesIn(bad), exists ? QStringList({ "bad.log" }) : QStringList());
+        QCOMPARE(FilesIn(c), QStringList({ "c.log" }));
+        // The window stays usable: the next command runs.
+        dialogs().CancelSave();
+        form().cmdConvEach->click();
+        QCOMPARE(dialogs().SaveOpenings.size(), 2);
+    }
+
+    void waypointColourAndOpacity_data()
+    {
+        QTest::addColumn<bool>("openDialog");
+        QTest::addColumn<QColor>("picked"); // invalid: Cancel
+        QTest::addColumn<int>("opacity");
+        QTest::addColumn<QByteArray>("element");
+        QTest::newRow("untouched: the white swatch")
+            << false << QColor() << 66 << QByteArray("<color>A8FFFFFF</color>");
+        QTest::newRow("cancelled")
+            << true << QColor() << 66 << QByteArray("<color>A8FFFFFF</color>");
+        QTest::newRow("red") << true << QColor(255, 0, 0) << 66
+                             << QByteArray("<color>A80000FF</color>");
+        QTest::newRow("white, 100 %")
+            << false << QColor() << 100 << QByteArray("<color>FFFFFFFF</color>");
+        QTest::newRow("black, 10 %")
+            << true << QColor(0, 0, 0) << 10 << QByteArray("<color>19000000</color>");
+    }
+    void waypointColourAndOpacity()
+    {
+        QFETCH(bool, openDialog);
+        QFETCH(QColor, picked);
+        QFETCH(int, opacity);
+        QFETCH(QByteArray, element);
+        if (openDialog) {
+            dialogs().AnswerColor(picked.isValid() ? std::optional<QColor>(picked) : std::nullopt);
+            form().Button2->click();
+        }
+        form().SpinEdit1->setValue(opacity);
+        const QByteArray document = ConvertWalk(kStamp + ".kml");
+        // Template lines 3 and 19, without their indentation.
+        QCOMPARE(CountLines(document, element), 2);
+        QCOMPARE(dialogs().TakeBoxes().size(), 1);
+    }
+
+    void typedOpacityWhenEnterConverts_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QByteArray>("element");
+        QTest::newRow("150") << "150" << QByteArray("<color>FFFFFFFF</color>");
+        QTest::newRow("5") << "5" << QByteArray("<color>19FFFFFF</color>");
+    }
+    void typedOpacityWhenEnterConverts()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QByteArray, element);
+        WriteWalk(In("a.log"));
+        form().AppendLogs({ In("a.log") });
+        form().show();
+        QVERIFY(QTest::qWaitForWindowActive(&form()));
+        form().SpinEdit1->setFocus();
+        form().SpinEdit1->selectAll();
+        QTest::keyClicks(form().SpinEdit1, typed);
+        dialogs().AnswerSave([](TSaveDialogState&, const TTypeChange&) { return true; });
+        QTest::keyClick(form().SpinEdit1, Qt::Key_Return);
+        QCOMPARE(CountLines(ReadAll(In(kStamp + ".kml")), element), 2);
+        QCOMPARE(dialogs().TakeBoxes().size(), 1);
+    }
+
+    void timeZoneReachesTheDocument_data()
+    {
+        QTest::addColumn<int>("item");
+        QTest::addColumn<QByteArray>("time");
+        QTest::addColumn<QByteArray>("name");
+        QTest::newRow("+9") << 20 << QByteArray("010000")
+                            << QByteArray("<name>07/01/01, 10:00</name>");
+        QTest::newRow("-11") << 0 << QByteArray("050000")
+                             << QByteArray("<name>06/12/31, 18:00</name>");
+    }
+    void timeZoneReachesTheDocument()
+    {
+        QFETCH(int, item);
+        QFETCH(QByteArray, time);
+        QFETCH(QByteArray, name);
+        WriteWalk(In("a.log"), "010107", time.constData());
+        form().ddlTimeZone->setCurrentIndex(item);
+        form().AppendLogs({ In("a.log") });
+        dialogs().AnswerSave([](TSaveDialogState&, const TTypeChange&) { return true; });
+        form().cmdConvEach->click();
+        const QString output = In("WG20070101" + QString::fromLatin1(time) + ".kml");
+        QCOMPARE(CountLines(ReadAll(output), name), 1);
+        QCOMPARE(dialogs().TakeBoxes().size(), 1);
+    }
+
+    void waypointsOffLeaveOutStyleAndFolder()
+    {
+        form().chkWayPoint->click();
+        const QByteArray document = ConvertWalk(kStamp + ".kml");
+        QVERIFY(document.startsWith(kXmlHead));
+        QVERIFY(!document.contains("<Style id=\"sh_wht-blank\">"));
+        QVERIFY(!document.contains("<Folder>"));
+        QVERIFY(document.contains("<coordinates>"));
+        QCOMPARE(dialogs().TakeBoxes().size(), 1);
+    }
+
+    void speedLimitReachesTheFilter_data()
+    {
+        QTest::addColumn<QString>("custom");
+        QTest::addColumn<bool>("dropped");
+        QTest::newRow("1 km/h drops the 3 km/h walk") << "1" << true;
+        QTest::newRow("7 km/h keeps it") << "7" << false;
+    }
+    void speedLimitReachesTheFilter()
+    {
+        QFETCH(QString, custom);
+        QFETCH(bool, dropped);
+        form().rdbUserDefine->click();
+        form().txtLimitter->setText(custom);
+        ConvertWalk(kStamp + ".kml");
+        const QList<TBox> boxes = dialogs().TakeBoxes();
+        QCOMPARE(boxes.size(), 1);
+        QVERIFY(IsLengthBox(boxes.first()));
+        QCOMPARE(boxes.first().Text == QLatin1String("The passway length = 0.00 km"), dropped);
+    }
+};
+
+std::unique_ptr<QObject> MakeConvertTests()
+{
+    return std::make_unique<TestConvert>();
+}
+
+} // namespace ostrel::test
+
+#include "convert_tests.moc"

@@ -1,0 +1,44 @@
+#pragma once
+
+// A fresh window with scripted dialogs for every test function, and the Qt Test classes that
+// main() runs.
+
+#include "app/main_window.h"
+#include "scripted_dialogs.h"
+
+#include <QObject>
+#include <memory>
+
+namespace ostrel::test {
+
+// Two-digit log years are read in this year, whatever the clock says.
+inline constexpr int kTestYear = 2026;
+
+struct TFormFixture
+{
+    std::unique_ptr<TScriptedDialogs> Dialogs;
+    std::unique_ptr<TForm1> Form;
+
+    void Start()
+    {
+        Dialogs = std::make_unique<TScriptedDialogs>();
+        Form = std::make_unique<TForm1>(*Dialogs);
+        Form->SetCurrentYear(kTestYear);
+    }
+
+    // Ends the test's window; returns what did not go to script (empty when all did).
+    QString Finish()
+    {
+        Form.reset();
+        const QString problems = Dialogs ? Dialogs->Verify() : QString();
+        Dialogs.reset();
+        return problems;
+    }
+};
+
+std::unique_ptr<QObject> MakeWindowTextTests();
+std::unique_ptr<QObject> MakeWindowTests();
+std::unique_ptr<QObject> MakeConvertTests();
+std::unique_ptr<QObject> MakeQtDialogsTests();
+
+} // namespace ostrel::test

@@ -1,0 +1,18 @@
+// The window's tests: Qt Test classes run one after another in one application.
+
+#include "form_fixture.h"
+
+#include <QApplication>
+#include <QTest>
+
+int main(int argc, char* argv[])
+{
+    QApplication application(argc, argv);
+    int failures = 0;
+    for (const auto& make : { ostrel::test::MakeWindowTextTests, ostrel::test::MakeWindowTests,
+             ostrel::test::MakeConvertTests, ostrel::test::MakeQtDialogsTests }) {
+        const std::unique_ptr<QObject> tests = make();
+        failures += QTest::qExec(tests.get(), argc, argv);
+    }
+    return failures == 0 ? 0 : 1;
+}

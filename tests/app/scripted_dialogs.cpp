@@ -1,0 +1,94 @@
+#include "scripted_dialogs.h"
+
+namespace ostrel::test {
+
+void TScriptedDialogs::AnswerOpen(const QStringList& paths)
+{
+    answers_.push_back(TOpenAnswer { paths });
+}
+
+void TScriptedDialogs::AnswerSave(TSaveAnswer answer)
+{
+    answers_.push_back(std::move(answer));
+}
+
+void TScriptedDialogs::AnswerSave(const QString& chosenPath)
+{
+    AnswerSave([chosenPath](TSaveDialogState& state, const TTypeChange&) {
+        state.FileName = chosenPath;
+        return true;
+    });
+}
+
+void TScriptedDialogs::CancelSave()
+{
+    AnswerSave([](TSaveDialogState&, const TTypeChange&) { return false; });
+}
+
+void TScriptedDialogs::AnswerColor(std::optional<QColor> color)
+{
+    answers_.push_back(TColorAnswer { color });
+}
+
+QList<TBox> TScriptedDialogs::TakeBoxes()
+{
+    return std::exchange(Boxes, {});
+}
+
+QString TScriptedDialogs::Verify() const
+{
+    QStringList problems = Faults;
+    if (!answers_.empty())
+        problems << QStringLiteral("%1 answer(s) taken by no dialog").arg(answers_.size());
+    for (const TBox& box : Boxes)
+        problems << QStringLiteral("unchecked box: ") + box.Text;
+    return problems.join(QLatin1String("; "));
+}
+
+template <class Answer> const Answer* TScriptedDialogs::Next(const char* dialog)
+{
+    if (answers_.empty()) {
+        Faults << QStringLiteral("unanswered %1 dialog").arg(QLatin1String(dialog));
+        return nullptr;
+    }
+    current_ = std::move(answers_.front());
+    answers_.pop_front();
+    const Answer* answer = std::get_if<Answer>(&*current_);
+    if (answer == nullptr)
+        Faults << QStringLiteral("unexpected %1 dialog").arg(QLatin1String(dialog));
+    return answer;
+}
+
+QStringList TScriptedDialogs::OpenLogs(QWidget*)
+{
+    const TOpenAnswer* answer = Next<TOpenAnswer>("open");
+    return answer ? answer->Paths : QStringList();
+}
+
+bool TScriptedDialogs::SaveOutput(QWidget*, TSaveDialogState& state, const TTypeChange& typeChange)
+{
+    SaveOpenings << state;
+    const TSaveAnswer* answer = Next<TSaveAnswer>("save");
+    if (answer == nullptr)
+        return false;
+    // The dialog changes its state only on OK.
+    TSaveDialogState shown = state;
+    if (!(*answer)(shown, typeChange))
+        return false;
+    state = shown;
+    return true;
+}
+
+std::optional<QColor> TScriptedDialogs::PickColor(QWidget*, const QColor& initial)
+{
+    ColorOpenings << initial;
+    const TColorAnswer* answer = Next<TColorAnswer>("colour");
+    return answer ? answer->Color : std::nullopt;
+}
+
+void TScriptedDialogs::ShowBox(QWidget*, TBoxKind kind, const QString& caption, const QString& text)
+{
+    Boxes << TBox { kind, caption, text };
+}
+
+} // namespace ostrel::test

@@ -1,0 +1,72 @@
+#pragma once
+
+// The dialogs of the window answered from a script. Each open, save or colour dialog takes the
+// next queued answer, which must be of its kind; message boxes are recorded for the test to take.
+// What went wrong (a dialog without an answer, an answer of another kind) is collected in Faults,
+// and Verify() reports it together with answers that no dialog took and boxes nobody checked.
+
+#include "app/dialogs.h"
+
+#include <QList>
+#include <deque>
+#include <functional>
+#include <variant>
+
+namespace ostrel::test {
+
+struct TBox
+{
+    TBoxKind Kind;
+    QString Caption;
+    QString Text;
+
+    bool operator==(const TBox&) const = default;
+};
+
+class TScriptedDialogs final : public TDialogs
+{
+public:
+    // Answers the save dialog: may look at the state and call the type change like a user
+    // switching types; returns true for OK after setting state as the dialog would.
+    using TSaveAnswer = std::function<bool(TSaveDialogState&, const TTypeChange&)>;
+
+    void AnswerOpen(const QStringList& paths); // empty: Cancel
+    void AnswerSave(TSaveAnswer answer);
+    void AnswerSave(const QString& chosenPath); // OK with this path, type unchanged
+    void CancelSave();
+    void AnswerColor(std::optional<QColor> color); // nothing: Cancel
+
+    QList<TSaveDialogState> SaveOpenings; // the state each save dialog opened with
+    QList<QColor> ColorOpenings; // the colour each colour dialog opened on
+    QList<TBox> Boxes; // every box shown, oldest first
+    QStringList Faults;
+
+    QList<TBox> TakeBoxes();
+    // Empty when all went to script; otherwise what did not.
+    QString Verify() const;
+
+    QStringList OpenLogs(QWidget* parent) override;
+    bool SaveOutput(
+        QWidget* parent, TSaveDialogState& state, const TTypeChange& typeChange) override;
+    std::optional<QColor> PickColor(QWidget* parent, const QColor& initial) override;
+    void ShowBox(
+        QWidget* parent, TBoxKind kind, const QString& caption, const QString& text) override;
+
+private:
+    struct TOpenAnswer
+    {
+        QStringList Paths;
+    };
+    struct TColorAnswer
+    {
+        std::optional<QColor> Color;
+    };
+    using TAnswer = std::variant<TOpenAnswer, TSaveAnswer, TColorAnswer>;
+
+    template <class Answer> const Answer* Next(const char* dialog);
+
+    std::deque<TAnswer> answers_;
+    std::optional<TAnswer> current_;
+};
+
+} // namespace ostrel::test

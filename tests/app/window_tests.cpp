@@ -1,0 +1,463 @@
+// The main window: its controls and defaults, the list of logs, drops, keys, the colour and the
+// opacity box.
+
+#include "app/widgets.h"
+#include "form_fixture.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMimeData>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+
+namespace ostrel::test {
+
+namespace {
+
+QStringList Entries(const QListWidget* list)
+{
+    QStringList entries;
+    for (int i = 0; i < list->count(); ++i)
+        entries << list->item(i)->text();
+    return entries;
+}
+
+// Drags urls over target and drops them there, as the platform does: the drop goes to the
+// widget that accepted the drag. Returns whether the drop was taken.
+bool Drop(QWidget* target, const QList<QUrl>& urls)
+{
+    QMimeData data;
+    data.setUrls(urls);
+    QDragEnterEvent enter(QPoint(4, 4), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    if (!enter.isAccepted())
+        return false;
+    QDropEvent drop(QPointF(4, 4), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    return drop.isAccepted();
+}
+
+QList<QUrl> Urls(const QStringList& paths)
+{
+    QList<QUrl> urls;
+    for (const QString& path : paths)
+        urls << QUrl::fromLocalFile(path);
+    return urls;
+}
+
+QString ButtonText(QWidget* widget)
+{
+    if (auto* button = qobject_cast<QAbstractButton*>(widget))
+        return button->text();
+    if (auto* label = qobject_cast<QLabel*>(widget))
+        return label->text();
+    if (auto* group = qobject_cast<QGroupBox*>(widget))
+        return group->title();
+    return {};
+}
+
+} // namespace
+
+class TestWindow : public QObject
+{
+    Q_OBJECT
+
+    TFormFixture fixture_;
+    TForm1& form() { return *fixture_.Form; }
+    TScriptedDialogs& dialogs() { return *fixture_.Dialogs; }
+
+    // Shows the window and waits until it has the keyboard.
+    bool ShowActive()
+    {
+        form().show();
+        return QTest::qWaitForWindowActive(&form());
+    }
+
+private slots:
+    void init() { fixture_.Start(); }
+    void cleanup()
+    {
+        const QString problems = fixture_.Finish();
+        QVERIFY2(problems.isEmpty(), qPrintable(problems));
+    }
+
+    void defaultsAtStart()
+    {
+        TForm1& f = form();
+        QCOMPARE(f.windowTitle(), QStringLiteral("Ostrel Log Converter"));
+        QCOMPARE(f.LogList->count(), 0);
+        QVERIFY(!f.cmdConvEach->isEnabled());
+        QVERIFY(f.rdbWalk->isChecked());
+        QVERIFY(f.rdbKML->isChecked());
+        QVERIFY(f.chkWayPoint->isChecked());
+        QCOMPARE(f.ddlInterval->currentText(), QStringLiteral("2"));
+        QCOMPARE(f.ddlTimeZone->currentIndex(), 20);
+        QCOMPARE(f.ddlTimeZone->currentText(), QStringLiteral("+9"));
+        QCOMPARE(f.ddlTimeZone->count(), 24);
+        QCOMPARE(f.ddlTimeZone->itemText(23), QString());
+        QCOMPARE(f.cmbOrgP->currentIndex(), 0);
+        QCOMPARE(f.cmbOrgP->count(), 20);
+        QCOMPARE(f.SpinEdit1->value(), 66);
+        QCOMPARE(f.SpinEdit1->minimum(), 10);
+        QCOMPARE(f.SpinEdit1->maximum(), 100);
+        QCOMPARE(f.txtLimitter->text(), QStringLiteral("7"));
+        QCOMPARE(f.Shape1->BrushColor(), QColor(Qt::white));
+        QCOMPARE(f.SaveDialog1.FilterIndex, 1);
+        QCOMPARE(f.TimeZoneHours, 0);
+        QCOMPARE(f.WaypointIntervalMin, 0);
+        QCOMPARE(f.SpeedLimitKmh, 0.0);
+
+        // The hidden template holds the writer's 42 lines.
+        QVERIFY(f.txtStyle->isHidden());
+        QCOMPARE(f.txtStyle->document()->blockCount(), kStyleTemplateLines);
+        const TStyleTemplate& lines = DefaultStyleTemplate();
+        for (int i = 0; i < kStyleTemplateLines; ++i)
+            QCOMPARE(f.txtStyle->document()->findBlockByNumber(i).text().toStdString(), lines[i]);
+        QCOMPARE(f.ConversionSettings().StyleTemplate, lines);
+    }
+
+    void fixedClientArea()
+    {
+        QVERIFY(ShowActive());
+        QCOMPARE(form().size(), QSize(451, 423));
+        QCOMPARE(form().minimumSize(), QSize(451, 423));
+        QCOMPARE(form().maximumSize(), QSize(451, 423));
+        form().resize(600, 500);
+        QCOMPARE(form().size(), QSize(451, 423));
+    }
+
+    void controls_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("parent");
+        QTest::addColumn<QString>("caption");
+        const auto row
+            = [](const char* name, const char* kind, const char* parent, const char* caption) {
+                  QTest::newRow(name) << name << kind << parent << QString::fromUtf8(caption);
+              };
+        row("LogList", "QListWidget", "Form1", "");
+        row("cmdAddLogs", "QPushButton", "Form1", "Add logs ...");
+        row("cmdDelete", "QPushButton", "Form1", "Delete");
+        row("cmdDeleteAll", "QPushButton", "Form1", "Delete all");
+        row("GroupBox1", "QGroupBox", "Form1", "座標系");
+        row("cmbOrgP", "QComboBox", "GroupBox1", "");
+        row("GroupBox2", "QGroupBox", "Form1", "モード（最大許容速度）");
+        row("rdbWalk", "QRadioButton", "GroupBox2", "徒歩(~10km/h)");
+        row("rdbJog", "QRadioButton", "GroupBox2", "ジョギング(~25km/h)");
+        row("rdbBicycle", "QRadioButton", "GroupBox2", "自転車(~70km/h)");
+        row("rdbCar", "QRadioButton", "GroupBox2", "自動車(~150km/h)");
+        row("rdbUserDefine", "QRadioButton", "GroupBox2", "任意");
+        row("txtLimitter", "QLineEdit", "GroupBox2", "");
+        row("Label1", "QLabel", "GroupBox2", "km/h");
+        row("GroupBox3", "QGroupBox", "Form1", "変換先");
+        row("rdbNMEA", "QRadioButton", "GroupBox3", "NMEA-0183(GGA, RMC)");
+        row("rdbKML", "QRadioButton", "GroupBox3", "Google Earth KML");
+        row("Label2", "QLabel", "GroupBox3", "TimeZone");
+        row("ddlTimeZone", "QComboBox", "GroupBox3", "");
+        row("chkWayPoint", "QCheckBox", "GroupBox3", "ポイント（間隔/分）");
+        row("ddlInterval", "QComboBox", "GroupBox3", "");
+        row("Button2", "QPushButton", "GroupBox3", "ポイントの色");
+        row("Shape1", "ostrel::TShape", "GroupBox3", "");
+        row("Label3", "QLabel", "GroupBox3", "不透明度(%)");
+        row("SpinEdit1", "ostrel::TSpinEdit", "GroupBox3", "");
+        row("Button1", "QPushButton", "Form1", "Canel");
+        row("cmdConvEach", "QPushButton", "Form1", "Convert");
+        row("txtStyle", "QPlainTextEdit", "Form1", "");
+    }
+    void controls()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, kind);
+        QFETCH(QString, parent);
+        QFETCH(QString, caption);
+        auto* widget = form().findChild<QWidget*>(name);
+        QVERIFY(widget != nullptr);
+        QVERIFY2(widget->inherits(kind.toLatin1().constData()), widget->metaObject()->className());
+        QCOMPARE(widget->parentWidget()->objectName(), parent);
+        QCOMPARE(ButtonText(widget), caption);
+        // Every control but the hidden template lies inside its parent.
+        if (name != QLatin1String("txtStyle"))
+            QVERIFY(widget->parentWidget()->rect().contains(widget->geometry()));
+    }
+
+    void tabOrderAndFirstFocus()
+    {
+        QVERIFY(ShowActive());
+        TForm1& f = form();
+        QCOMPARE(QApplication::focusWidget(), f.cmdAddLogs);
+
+        const QStringList expected { "cmdConvEach", "cmdAddLogs", "cmdDelete", "cmdDeleteAll",
+            "cmbOrgP", "rdbWalk", "rdbJog", "rdbBicycle", "rdbCar", "rdbUserDefine", "txtLimitter",
+            "Button1", "LogList", "rdbNMEA", "rdbKML", "ddlTimeZone", "chkWayPoint", "ddlInterval",
+            "Button2", "SpinEdit1", "txtStyle" };
+        QStringList chain;
+        QWidget* widget = f.cmdConvEach;
+        do {
+            if (expected.contains(widget->objectName()) && !chain.contains(widget->objectName()))
+                chain << widget->objectName();
+            widget = widget->nextInFocusChain();
+        } while (widget != f.cmdConvEach);
+        QCOMPARE(chain, expected);
+    }
+
+    void dropsAppendInOrder()
+    {
+        TForm1& f = form();
+        QTemporaryDir dir;
+        const QString a = dir.filePath(QStringLiteral("a.log"));
+        const QString b = dir.filePath(QStringLiteral("ログ 2.log"));
+        QString deep = dir.path();
+        while (deep.size() < 300)
+            deep += QStringLiteral("/a folder with a long name");
+        deep += QStringLiteral("/log.txt");
+
+        QVERIFY(Drop(&f, Urls({ a, b, deep })));
+        QCOMPARE(Entries(f.LogList), QStringList({ a, b, deep }));
+        QVERIFY(f.cmdConvEach->isEnabled());
+        // Anywhere on the window, also over the list and an edit box; a listed path again.
+        QVERIFY(Drop(f.LogList, Urls({ a })));
+        QVERIFY(Drop(f.txtLimitter, Urls({ b })));
+        QCOMPARE(Entries(f.LogList), QStringList({ a, b, deep, a, b }));
+        QCOMPARE(f.txtLimitter->text(), QStringLiteral("7"));
+    }
+
+    void dropWithoutLocalFilesIsRefused()
+    {
+        TForm1& f = form();
+        QVERIFY(!Drop(&f, { QUrl(QStringLiteral("https://example.com/a.log")) }));
+        QCOMPARE(f.LogList->count(), 0);
+        QVERIFY(!f.cmdConvEach->isEnabled());
+    }
+
+    void addLogs()
+    {
+        TForm1& f = form();
+        dialogs().AnswerOpen({}); // Cancel
+        f.cmdAddLogs->click();
+        QCOMPARE(f.LogList->count(), 0);
+        QVERIFY(!f.cmdConvEach->isEnabled());
+
+        dialogs().AnswerOpen({ "/logs/b.log", "/logs/a.log" });
+        f.cmdAddLogs->click();
+        dialogs().AnswerOpen({ "/logs/b.log" });
+        f.cmdAddLogs->click();
+        QCOMPARE(Entries(f.LogList), QStringList({ "/logs/b.log", "/logs/a.log", "/logs/b.log" }));
+        QVERIFY(f.cmdConvEach->isEnabled());
+    }
+
+    void deleteAndDeleteAll()
+    {
+        TForm1& f = form();
+        f.AppendLogs({ "/a.log", "/b.log", "/c.log" });
+        f.LogList->setCurrentRow(1);
+        f.cmdDelete->click();
+        QCOMPARE(Entries(f.LogList), QStringList({ "/a.log", "/c.log" }));
+
+        f.LogList->clearSelection();
+        f.cmdDelete->click(); // nothing selected: nothing happens
+        QCOMPARE(Entries(f.LogList), QStringList({ "/a.log", "/c.log" }));
+
+        f.cmdDeleteAll->click();
+        QCOMPARE(f.LogList->count(), 0);
+        QVERIFY(f.cmdConvEach->isEnabled()); // never disabled again
+        f.cmdDelete->click();
+        QVERIFY(f.cmdConvEach->isEnabled());
+    }
+
+    void escapeCloses_data()
+    {
+        QTest::addColumn<QString>("focus");
+        for (const char* name :
+            { "LogList", "cmdDelete", "cmbOrgP", "txtLimitter", "SpinEdit1", "rdbKML" })
+            QTest::newRow(name) << name;
+    }
+    void escapeCloses()
+    {
+        QFETCH(QString, focus);
+        QVERIFY(ShowActive());
+        form().AppendLogs({ "/a.log" });
+        auto* widget = form().findChild<QWidget*>(focus);
+        widget->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QVERIFY(!form().isVisible());
+    }
+
+    void cancelButtonCloses()
+    {
+        QVERIFY(ShowActive());
+        form().Button1->click();
+        QVERIFY(!form().isVisible());
+    }
+
+    void enterConvertsUnlessOnAnotherButton_data()
+    {
+        QTest::addColumn<QString>("focus");
+        QTest::addColumn<bool>("converts");
+        for (const char* name : { "LogList", "txtLimitter", "ddlTimeZone", "rdbJog", "chkWayPoint",
+                 "SpinEdit1", "cmdConvEach" })
+            QTest::newRow(name) << name << true;
+        QTest::newRow("cmdDeleteAll") << "cmdDeleteAll" << false;
+    }
+    void enterConvertsUnlessOnAnotherButton()
+    {
+        QFETCH(QString, focus);
+        QFETCH(bool, converts);
+        QVERIFY(ShowActive());
+        TForm1& f = form();
+        f.AppendLogs({ "/logs/a.log", "/logs/b.log" }); // two logs: the dialog comes first
+        if (converts)
+            dialogs().CancelSave();
+        f.findChild<QWidget*>(focus)->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(dialogs().SaveOpenings.size(), converts ? 1 : 0);
+        QCOMPARE(f.LogList->count(), converts ? 2 : 0); // Enter on Delete all deletes
+    }
+
+    void enterOnAddLogsOpensTheOpenDialog()
+    {
+        QVERIFY(ShowActive());
+        dialogs().AnswerOpen({ "/logs/a.log" });
+        QTest::keyClick(form().cmdAddLogs, Qt::Key_Return);
+        QCOMPARE(form().LogList->count(), 1);
+    }
+
+    void enterDoesNothingWhileConvertIsDisabled()
+    {
+        QVERIFY(ShowActive());
+        form().LogList->setFocus();
+        QTest::keyClick(form().LogList, Qt::Key_Return); // a dialog would fail the test
+        QVERIFY(form().isVisible());
+    }
+
+    void colourDialog()
+    {
+        TForm1& f = form();
+        dialogs().AnswerColor(std::nullopt); // Cancel
+        f.Button2->click();
+        QCOMPARE(f.Shape1->BrushColor(), QColor(Qt::white));
+        QCOMPARE(f.ConversionSettings().WaypointColor, 0xFFFFFFu);
+
+        dialogs().AnswerColor(QColor(255, 0, 0));
+        f.Button2->click();
+        QCOMPARE(f.Shape1->BrushColor(), QColor(255, 0, 0));
+        QCOMPARE(f.ConversionSettings().WaypointColor, 0x0000FFu);
+
+        dialogs().AnswerColor(std::nullopt);
+        f.Button2->click();
+        QCOMPARE(f.Shape1->BrushColor(), QColor(255, 0, 0));
+        // The dialog opens on the swatch's colour each time.
+        QCOMPARE(dialogs().ColorOpenings,
+            QList<QColor>({ QColor(Qt::white), QColor(Qt::white), QColor(255, 0, 0) }));
+    }
+
+    void opacityOnLeavingTheBox_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("above") << "150"
+                               << "100";
+        QTest::newRow("below") << "5"
+                               << "10";
+        QTest::newRow("negative") << "-20"
+                                  << "10";
+        QTest::newRow("letters refused") << "4x2"
+                                         << "42";
+        QTest::newRow("not an integer") << "1.5"
+                                        << "10";
+        QTest::newRow("sign") << "+50"
+                              << "50";
+        QTest::newRow("leading zero") << "0100"
+                                      << "100";
+        QTest::newRow("in range") << "99"
+                                  << "99";
+    }
+    void opacityOnLeavingTheBox()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, shown);
+        QVERIFY(ShowActive());
+        TSpinEdit* box = form().SpinEdit1;
+        box->setFocus();
+        box->selectAll();
+        QTest::keyClicks(box, typed);
+        form().txtLimitter->setFocus();
+        QCOMPARE(box->text(), shown);
+        QCOMPARE(box->value(), shown.toInt());
+        QCOMPARE(form().ConversionSettings().OpacityPercent, shown.toInt());
+    }
+
+    void opacityWhenEnterStartsConvert_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("used");
+        QTest::newRow("above") << "150" << 100;
+        QTest::newRow("below") << "5" << 10;
+    }
+    void opacityWhenEnterStartsConvert()
+    {
+        QFETCH(QString, typed);
+        QFETCH(int, used);
+        QVERIFY(ShowActive());
+        TForm1& f = form();
+        f.AppendLogs({ "/logs/a.log", "/logs/b.log" });
+        f.SpinEdit1->setFocus();
+        f.SpinEdit1->selectAll();
+        QTest::keyClicks(f.SpinEdit1, typed);
+        dialogs().CancelSave();
+        QTest::keyClick(f.SpinEdit1, Qt::Key_Return);
+        QCOMPARE(dialogs().SaveOpenings.size(), 1);
+        QCOMPARE(f.SpinEdit1->value(), used);
+        QCOMPARE(f.SpinEdit1->text(), QString::number(used));
+    }
+
+    void errorInAHandlerLeavesTheWindowUsable()
+    {
+        TForm1& f = form();
+        f.AppendLogs({ "/logs/a.log" });
+        f.cmdDeleteAll->click();
+        f.cmdConvEach->click(); // the empty list fails
+        QCOMPARE(dialogs().TakeBoxes().size(), 1);
+        dialogs().AnswerOpen({ "/logs/b.log" });
+        f.cmdAddLogs->click();
+        QCOMPARE(Entries(f.LogList), QStringList({ "/logs/b.log" }));
+    }
+
+    void screenshot()
+    {
+        TForm1& f = form();
+        f.AppendLogs({ QStringLiteral("/home/user/GPS/ログ/20070512.log"),
+            QStringLiteral("/home/user/GPS/20070513.log") });
+        QVERIFY(ShowActive());
+        const QPixmap picture = f.grab();
+        QCOMPARE(picture.deviceIndependentSize().toSize(), QSize(451, 423));
+        const QByteArray target = qgetenv("OSTREL_SCREENSHOT");
+        if (!target.isEmpty()) {
+            const QString path = QStringLiteral(OSTREL_SCREENSHOT_PATH);
+            QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+            QVERIFY(picture.save(path, "PNG"));
+        }
+    }
+};
+
+std::unique_ptr<QObject> MakeWindowTests()
+{
+    return std::make_unique<TestWindow>();
+}
+
+} // namespace ostrel::test
+
+#include "window_tests.moc"
