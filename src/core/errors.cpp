@@ -84,6 +84,7 @@ FileError FileErrorFromErrno(int err)
     case EACCES:
     case EPERM:
     case EROFS:
+    case EISDIR: // a folder where a file is meant
         return AccessDenied();
     default:
         return IoError(err);

@@ -23,6 +23,40 @@ bool AnythingAt(const fs::path& path)
     return fs::exists(fs::symlink_status(path, ec));
 }
 
+#ifdef _WIN32
+// The folder of an input as it is spelled: its text up to and including the last separator. A
+// slash and a backslash both separate, and a drive colon counts as one ("C:a.log" lies in the
+// drive's current folder), so a default name keeps the drive and separators it was given.
+fs::path FolderAsSpelled(const fs::path& input)
+{
+    const std::wstring& text = input.native();
+    const std::size_t last = text.find_last_of(L"\\/");
+    if (last != std::wstring::npos)
+        return fs::path(text.substr(0, last + 1));
+    if (text.size() >= 2 && text[1] == L':')
+        return fs::path(text.substr(0, 2));
+    return fs::path();
+}
+#endif
+
+// The file that an output replaces. A link is followed to its target, so that the link stays a
+// link; anything there that is not a regular file (a device, a FIFO, a folder) is refused rather
+// than replaced by a file.
+fs::path ReplacedFile(const fs::path& output)
+{
+    std::error_code ec;
+    fs::path target = output;
+    if (fs::is_symlink(fs::symlink_status(output, ec))) {
+        fs::path resolved = fs::canonical(output, ec);
+        if (!ec)
+            target = std::move(resolved);
+    }
+    const fs::file_status status = fs::status(target, ec);
+    if (fs::exists(status) && !fs::is_regular_file(status))
+        throw AccessDenied();
+    return target;
+}
+
 } // namespace
 
 std::string LengthMessage(double totalMetres, const TSeparators& separators)
@@ -76,7 +110,7 @@ std::optional<TPendingOutput> ConvertFile(
         throw SameFile();
 
     TLogReader reader(input);
-    auto file = std::make_unique<TOutputFile>(output);
+    auto file = std::make_unique<TOutputFile>(ReplacedFile(output));
     const double total = OutputKindOf(output) == TOutputKind::Kml
         ? MakeKml(reader, *file, settings)
         : WriteNmea(reader, *file, settings);
@@ -108,7 +142,12 @@ fs::path MakeOutputName(
 {
     const std::string base = "WG" + FirstRecordStamp(input, currentYear);
     const char* ext = kind == TOutputKind::Kml ? ".kml" : ".log";
+#ifdef _WIN32
+    // Ends in its separator, so "/" below adds none.
+    const fs::path folder = FolderAsSpelled(input);
+#else
     const fs::path folder = input.parent_path();
+#endif
     const auto isTaken = [&](const fs::path& path) {
         return taken ? taken(path) : AnythingAt(path);
     };

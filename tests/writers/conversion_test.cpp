@@ -5,7 +5,11 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <set>
+#include <vector>
+#ifndef _WIN32
+#include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 namespace ostrel {
 namespace {
@@ -118,9 +122,16 @@ TEST(ProcFile, RefusesToWriteOverTheInput)
     const std::string log = TwoFixLog();
     WriteFile(dir / "in.log", log);
     fs::create_directory(dir / "sub");
+    std::vector<fs::path> outputs { dir / "in.log", dir / "sub" / ".." / "in.log" };
+#ifdef _WIN32
+    // Windows file names ignore letter case, and both slashes separate.
+    outputs.push_back(dir / "IN.Log");
+    outputs.push_back(fs::path(dir.Path().native() + L"/sub\\../In.log"));
+#else
     fs::create_symlink(dir / "in.log", dir / "link.log");
-    for (const fs::path& output :
-        { dir / "in.log", dir / "sub" / ".." / "in.log", dir / "link.log" }) {
+    outputs.push_back(dir / "link.log");
+#endif
+    for (const fs::path& output : outputs) {
         EXPECT_EQ(MessageOf<SameFileError>([&] { ProcFile(dir / "in.log", output, Settings()); }),
             SameFile().what())
             << output;
@@ -128,6 +139,8 @@ TEST(ProcFile, RefusesToWriteOverTheInput)
     EXPECT_EQ(ReadFile(dir / "in.log"), log);
 }
 
+#ifndef _WIN32
+// Windows folders have no write permission to take away (their read-only flag means nothing).
 TEST(ProcFile, UnwritableFolderIsAFileErrorAndTheInputStays)
 {
     if (geteuid() == 0)
@@ -140,6 +153,34 @@ TEST(ProcFile, UnwritableFolderIsAFileErrorAndTheInputStays)
                   [&] { ProcFile(dir / "in.log", dir / "locked" / "out.kml", Settings()); }),
         AccessDenied().what());
     EXPECT_EQ(FilesIn(dir / "locked"), 0u);
+}
+#endif
+
+TEST(ProcFile, ALinkAtTheOutputIsWrittenThroughAndStaysALink)
+{
+    TTempDir dir;
+    WriteFile(dir / "in.log", TwoFixLog());
+    WriteFile(dir / "target.log", "earlier");
+    fs::create_symlink(dir / "target.log", dir / "link.log");
+    ASSERT_TRUE(ProcFile(dir / "in.log", dir / "link.log", Settings()));
+    EXPECT_TRUE(fs::is_symlink(dir / "link.log"));
+    EXPECT_EQ(ReadFile(dir / "target.log").substr(0, 22), "@Sonygps/ver1.0/wgs-84");
+}
+
+TEST(ProcFile, AnOutputPathThatIsNoRegularFileIsRefusedAndKept)
+{
+    TTempDir dir;
+    WriteFile(dir / "in.log", TwoFixLog());
+    fs::create_directory(dir / "folder.kml");
+    ASSERT_EQ(mkfifo((dir / "fifo.log").c_str(), 0600), 0);
+    for (const char* name : { "folder.kml", "fifo.log" }) {
+        EXPECT_EQ(MessageOf<FileError>([&] { ProcFile(dir / "in.log", dir / name, Settings()); }),
+            AccessDenied().what())
+            << name;
+    }
+    EXPECT_TRUE(fs::is_directory(dir / "folder.kml"));
+    EXPECT_TRUE(fs::is_fifo(dir / "fifo.log"));
+    EXPECT_EQ(FilesIn(dir.Path()), 3u);
 }
 
 TEST(ProcFile, OutputInAMissingFolderIsAFileError)

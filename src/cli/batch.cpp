@@ -1,0 +1,236 @@
+#include "cli/batch.h"
+
+#include "core/errors.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <set>
+#include <system_error>
+#include <thread>
+
+namespace ostrel::cli {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// One log of the batch. A worker fills Pending or Error and then sets Done under the batch's lock;
+// only the calling thread reads them after that.
+struct TSlot
+{
+    fs::path Input;
+    fs::path Output;
+    bool Done = false;
+    std::optional<TPendingOutput> Pending;
+    std::exception_ptr Error;
+};
+
+// Errors raised on a worker travel to the calling thread as exception pointers; this is the one
+// place that turns them into their messages.
+std::string MessageOf(const std::exception_ptr& error)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        return e.what();
+    } catch (...) {
+        return "unknown error";
+    }
+}
+
+void Convert(TSlot& slot, const TConvertSettings& settings) noexcept
+{
+    try {
+        slot.Pending = ConvertFile(slot.Input, slot.Output, settings);
+        if (!slot.Pending)
+            slot.Error = std::make_exception_ptr(FileNotFound());
+    } catch (...) {
+        slot.Error = std::current_exception();
+    }
+}
+
+// The key under which a handed-out name is remembered: two spellings of one file give one key.
+fs::path NameKey(const fs::path& name)
+{
+    std::error_code ec;
+    fs::path key = fs::weakly_canonical(name, ec);
+    if (ec) {
+        key = fs::absolute(name, ec);
+        key = ec ? name.lexically_normal() : key.lexically_normal();
+    }
+#ifdef _WIN32
+    // Windows file names ignore letter case.
+    std::wstring text = key.native();
+    std::transform(text.begin(), text.end(), text.begin(),
+        [](wchar_t c) { return (c >= L'A' && c <= L'Z') ? wchar_t(c - L'A' + L'a') : c; });
+    key = fs::path(text);
+#endif
+    return key;
+}
+
+// Decides the outputs in list order. Stops at the first input whose name cannot be made and
+// returns that error; the slots hold the inputs before it.
+std::exception_ptr PlanOutputs(const TBatchRequest& request, std::vector<TSlot>& slots)
+{
+    if (request.Output) {
+        slots.emplace_back().Input = request.Inputs.front();
+        slots.back().Output = *request.Output;
+        return nullptr;
+    }
+    std::set<fs::path> given;
+    // Anything at the path counts, a dangling link included, and so does every name given out.
+    const TNameTaken taken = [&given](const fs::path& name) {
+        std::error_code ec;
+        return fs::exists(fs::symlink_status(name, ec)) || given.count(NameKey(name)) != 0;
+    };
+    for (const fs::path& input : request.Inputs) {
+        try {
+            fs::path output
+                = MakeOutputName(input, request.Kind, request.Settings.CurrentYear, taken);
+            given.insert(NameKey(output));
+            slots.emplace_back().Input = input;
+            slots.back().Output = std::move(output);
+        } catch (...) {
+            return std::current_exception();
+        }
+    }
+    return nullptr;
+}
+
+// Runs the slots on worker threads. The calling thread takes part: when it waits for a slot that
+// no worker has started, it converts that slot itself, so with no workers at all the batch runs
+// one log after another on the calling thread.
+class TParallelRun
+{
+public:
+    TParallelRun(std::vector<TSlot>& slots, const TConvertSettings& settings, unsigned workers)
+        : slots_(slots)
+        , settings_(settings)
+        , window_(2 * (std::size_t(workers) + 1))
+    {
+        for (unsigned k = 0; k < workers; ++k) {
+            try {
+                threads_.emplace_back([this] { Work(); });
+            } catch (const std::system_error&) {
+                break; // fewer threads; the calling thread still converts what is left
+            }
+        }
+    }
+
+    ~TParallelRun()
+    {
+        {
+            std::lock_guard lock(mutex_);
+            stop_ = true;
+        }
+        changed_.notify_all();
+        for (std::thread& thread : threads_)
+            thread.join();
+    }
+
+    TParallelRun(const TParallelRun&) = delete;
+    TParallelRun& operator=(const TParallelRun&) = delete;
+
+    // Waits until slot index is done, converting it here if nobody has started it.
+    void WaitFor(std::size_t index)
+    {
+        std::unique_lock lock(mutex_);
+        while (!slots_[index].Done) {
+            if (next_ == index) {
+                ++next_;
+                Run(lock, slots_[index]);
+                return;
+            }
+            changed_.wait(lock);
+        }
+    }
+
+    // The calling thread is through with the slots before index: later ones may start.
+    void Handled(std::size_t count)
+    {
+        {
+            std::lock_guard lock(mutex_);
+            handled_ = count;
+        }
+        changed_.notify_all();
+    }
+
+private:
+    void Work()
+    {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            changed_.wait(lock,
+                [this] { return stop_ || next_ >= slots_.size() || next_ < handled_ + window_; });
+            if (stop_ || next_ >= slots_.size())
+                return;
+            Run(lock, slots_[next_++]);
+        }
+    }
+
+    void Run(std::unique_lock<std::mutex>& lock, TSlot& slot)
+    {
+        lock.unlock();
+        Convert(slot, settings_);
+        lock.lock();
+        slot.Done = true;
+        // A failed log ends the batch: no log after it starts.
+        if (slot.Error)
+            stop_ = true;
+        changed_.notify_all();
+    }
+
+    std::vector<TSlot>& slots_;
+    const TConvertSettings& settings_;
+    // Most slots started ahead of the calling thread, which bounds the pending outputs (and
+    // their open files) when an early log takes long.
+    const std::size_t window_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::size_t next_ = 0; // the next slot to start; slots start in list order
+    std::size_t handled_ = 0;
+    bool stop_ = false;
+    std::vector<std::thread> threads_;
+};
+
+} // namespace
+
+bool ConvertBatch(const TBatchRequest& request, const TBatchReport& report)
+{
+    if (request.Inputs.empty())
+        return true;
+    std::vector<TSlot> slots;
+    slots.reserve(request.Inputs.size());
+    const std::exception_ptr namingError = PlanOutputs(request, slots);
+
+    const unsigned threads = static_cast<unsigned>(std::min<std::size_t>(
+        { std::max(request.Jobs, 1u), kMaxJobs, std::max<std::size_t>(slots.size(), 1) }));
+    TParallelRun run(slots, request.Settings, threads - 1);
+    for (std::size_t i = 0; i < slots.size(); ++i) {
+        run.WaitFor(i);
+        TSlot& slot = slots[i];
+        if (!slot.Error) {
+            try {
+                const TConversionResult result = slot.Pending->Commit();
+                slot.Pending.reset();
+                report.Converted(i, slot.Output, result);
+            } catch (...) {
+                slot.Error = std::current_exception();
+            }
+        }
+        if (slot.Error) {
+            report.Failed(i, MessageOf(slot.Error));
+            return false; // the run's end discards the outputs of the slots after this one
+        }
+        run.Handled(i + 1);
+    }
+    if (namingError) {
+        report.Failed(slots.size(), MessageOf(namingError));
+        return false;
+    }
+    return true;
+}
+
+} // namespace ostrel::cli

@@ -1,0 +1,49 @@
+#pragma once
+
+// A batch of conversions, one output per log, converted side by side on a few threads with the
+// same outputs, reports and stopping point as one after another in list order.
+
+#include "core/settings.h"
+#include "writers/conversion.h"
+
+#include <cstddef>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace ostrel::cli {
+
+struct TBatchRequest
+{
+    std::vector<std::filesystem::path> Inputs;
+    // The output of the only input; without it every output goes beside its input under its
+    // default name.
+    std::optional<std::filesystem::path> Output;
+    TOutputKind Kind = TOutputKind::Kml; // extension of the default names
+    TConvertSettings Settings;
+    unsigned Jobs = 1; // logs converted at the same time, at least 1
+};
+
+// What the batch tells its caller, always on the calling thread and in list order: each output
+// put in place, then at most one failure, which ends the batch.
+struct TBatchReport
+{
+    std::function<void(
+        std::size_t index, const std::filesystem::path& output, const TConversionResult& result)>
+        Converted;
+    std::function<void(std::size_t index, const std::string& message)> Failed;
+};
+
+// Most threads a batch uses, whatever it is asked for: each pending output holds an open file.
+inline constexpr unsigned kMaxJobs = 64;
+
+// Converts the inputs. The default names are decided first, in list order, each counting the
+// names given before it as taken, so that the same log listed twice gets two outputs. The first
+// failure (naming, converting or putting in place, or an input that does not exist) is reported,
+// no later log is started, the finished outputs of later logs are discarded, and the outputs
+// before it stay. Returns whether every log was converted.
+bool ConvertBatch(const TBatchRequest& request, const TBatchReport& report);
+
+} // namespace ostrel::cli

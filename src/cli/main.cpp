@@ -1,0 +1,64 @@
+// ostrel-convert: converts GPS logger track logs into NMEA logs and KML documents from the
+// command line.
+
+#include "cli/convert_command.h"
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
+// After windows.h, which it needs.
+#include <shellapi.h>
+
+namespace {
+
+// The arguments as UTF-8, from the wide command line: the narrow argv of Windows holds only
+// what the ANSI code page can spell, and Japanese file names must survive.
+std::vector<std::string> Utf8Arguments()
+{
+    std::vector<std::string> args;
+    int count = 0;
+    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (wide == nullptr)
+        return args;
+    for (int i = 0; i < count; ++i) {
+        const int size = WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
+        std::string text(size > 0 ? static_cast<std::size_t>(size) : 1, '\0');
+        if (size > 0)
+            WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, text.data(), size, nullptr, nullptr);
+        text.pop_back(); // the terminating zero
+        args.push_back(std::move(text));
+    }
+    LocalFree(wide);
+    return args;
+}
+
+} // namespace
+
+int main()
+{
+    // The lines written are UTF-8 (file names, error messages in Japanese).
+    SetConsoleOutputCP(CP_UTF8);
+    std::vector<std::string> args = Utf8Arguments();
+    std::vector<char*> argv;
+    for (std::string& arg : args)
+        argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    return ostrel::cli::RunConvert(
+        static_cast<int>(args.size()), argv.data(), std::cout, std::cerr);
+}
+#else
+int main(int argc, char** argv)
+{
+    return ostrel::cli::RunConvert(argc, argv, std::cout, std::cerr);
+}
+#endif

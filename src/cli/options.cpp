@@ -1,0 +1,370 @@
+#include "cli/options.h"
+
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <string_view>
+
+namespace ostrel::cli {
+
+namespace {
+
+enum class TOptionId
+{
+    Output,
+    Type,
+    Mode,
+    MaxSpeed,
+    Origin,
+    TimeZone,
+    NoWaypoints,
+    Interval,
+    Opacity,
+    Color,
+    Jobs,
+    Help,
+    Version,
+};
+
+struct TOption
+{
+    TOptionId Id;
+    char Short; // '\0' when the option has only its long name
+    std::string_view Long;
+    bool TakesValue;
+};
+
+constexpr std::array<TOption, 13> kOptions = { {
+    { TOptionId::Output, 'o', "output", true },
+    { TOptionId::Type, 't', "type", true },
+    { TOptionId::Mode, 'm', "mode", true },
+    { TOptionId::MaxSpeed, 's', "max-speed", true },
+    { TOptionId::Origin, 'g', "origin", true },
+    { TOptionId::TimeZone, 'z', "time-zone", true },
+    { TOptionId::NoWaypoints, '\0', "no-waypoints", false },
+    { TOptionId::Interval, 'i', "interval", true },
+    { TOptionId::Opacity, '\0', "opacity", true },
+    { TOptionId::Color, '\0', "color", true },
+    { TOptionId::Jobs, 'j', "jobs", true },
+    { TOptionId::Help, 'h', "help", false },
+    { TOptionId::Version, 'V', "version", false },
+} };
+
+// Time zones of the world run from 12 hours behind to 14 hours ahead of UTC.
+constexpr long long kMinTimeZone = -12;
+constexpr long long kMaxTimeZone = 14;
+constexpr long long kMinOpacity = 10;
+constexpr long long kMaxOpacity = 100;
+constexpr long long kZoneCount = 19;
+
+const TOption* FindLong(std::string_view name)
+{
+    for (const TOption& option : kOptions) {
+        if (option.Long == name)
+            return &option;
+    }
+    return nullptr;
+}
+
+const TOption* FindShort(char letter)
+{
+    for (const TOption& option : kOptions) {
+        if (option.Short != '\0' && option.Short == letter)
+            return &option;
+    }
+    return nullptr;
+}
+
+std::string OptionName(const TOption& option)
+{
+    return "--" + std::string(option.Long);
+}
+
+[[noreturn]] void BadValue(const TOption& option, std::string_view value, std::string_view why)
+{
+    throw UsageError("invalid value '" + std::string(value) + "' for " + OptionName(option) + ": "
+        + std::string(why));
+}
+
+// A text that is a whole decimal number and nothing else; one leading "+" or "-" is allowed.
+std::optional<long long> ParseInteger(std::string_view text)
+{
+    if (text.size() > 1 && text[0] == '+' && text[1] != '-')
+        text.remove_prefix(1);
+    long long value = 0;
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    if (text.empty() || ec != std::errc() || ptr != end)
+        return std::nullopt;
+    return value;
+}
+
+// A text that is a finite decimal number (with a period as decimal point) and nothing else.
+std::optional<double> ParseReal(std::string_view text)
+{
+    if (text.size() > 1 && text[0] == '+' && text[1] != '-')
+        text.remove_prefix(1);
+    double value = 0.0;
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, value, std::chars_format::general);
+    if (text.empty() || ec != std::errc() || ptr != end || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+long long IntegerIn(
+    const TOption& option, std::string_view value, long long lowest, long long highest)
+{
+    const std::optional<long long> number = ParseInteger(value);
+    if (!number)
+        BadValue(option, value, "not a whole number");
+    if (*number < lowest || *number > highest) {
+        BadValue(
+            option, value, "must be " + std::to_string(lowest) + ".." + std::to_string(highest));
+    }
+    return *number;
+}
+
+int HexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+struct TParseState
+{
+    TCommandLine Line;
+    std::optional<double> ModeKmh;
+    std::optional<double> CustomKmh;
+};
+
+void Apply(TParseState& state, const TOption& option, std::string_view value)
+{
+    TConvertSettings& settings = state.Line.Settings;
+    switch (option.Id) {
+    case TOptionId::Output:
+        if (value.empty())
+            BadValue(option, value, "empty path");
+        state.Line.Output = std::string(value);
+        break;
+    case TOptionId::Type:
+        if (value == "kml")
+            state.Line.Kind = TOutputKind::Kml;
+        else if (value == "nmea")
+            state.Line.Kind = TOutputKind::Nmea;
+        else
+            BadValue(option, value, "choose kml or nmea");
+        break;
+    case TOptionId::Mode:
+        state.ModeKmh = ModeSpeedKmh(value);
+        if (!state.ModeKmh)
+            BadValue(option, value, "choose walk, jog, bicycle or car");
+        break;
+    case TOptionId::MaxSpeed:
+        state.CustomKmh = ParseReal(value);
+        if (!state.CustomKmh)
+            BadValue(option, value, "not a finite number");
+        break;
+    case TOptionId::Origin:
+        settings.OriginIndex = static_cast<int>(IntegerIn(option, value, 0, kZoneCount));
+        break;
+    case TOptionId::TimeZone:
+        settings.TimeZoneHours
+            = static_cast<std::int32_t>(IntegerIn(option, value, kMinTimeZone, kMaxTimeZone));
+        break;
+    case TOptionId::NoWaypoints:
+        settings.WayPoints = false;
+        break;
+    case TOptionId::Interval:
+        settings.WaypointIntervalMin = static_cast<std::int32_t>(
+            IntegerIn(option, value, 1, std::numeric_limits<std::int32_t>::max()));
+        break;
+    case TOptionId::Opacity:
+        settings.OpacityPercent
+            = static_cast<int>(IntegerIn(option, value, kMinOpacity, kMaxOpacity));
+        break;
+    case TOptionId::Color: {
+        const std::optional<std::uint32_t> color = ParseColor(value);
+        if (!color)
+            BadValue(option, value, "not a colour RRGGBB");
+        settings.WaypointColor = *color;
+        break;
+    }
+    case TOptionId::Jobs:
+        state.Line.Jobs = static_cast<unsigned>(
+            IntegerIn(option, value, 1, std::numeric_limits<std::int32_t>::max()));
+        break;
+    case TOptionId::Help:
+        state.Line.Action = TCommandAction::Help;
+        break;
+    case TOptionId::Version:
+        state.Line.Action = TCommandAction::Version;
+        break;
+    }
+}
+
+} // namespace
+
+std::optional<double> ModeSpeedKmh(std::string_view mode)
+{
+    struct TMode
+    {
+        std::string_view Name;
+        double Kmh;
+    };
+    static constexpr std::array<TMode, 4> kModes = { {
+        { "walk", 10.0 },
+        { "jog", 25.0 },
+        { "bicycle", 70.0 },
+        { "car", 150.0 },
+    } };
+    for (const TMode& m : kModes) {
+        if (m.Name == mode)
+            return m.Kmh;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::uint32_t> ParseColor(std::string_view text)
+{
+    if (!text.empty() && text[0] == '#')
+        text.remove_prefix(1);
+    if (text.size() != 6)
+        return std::nullopt;
+    std::uint32_t rgb = 0;
+    for (char c : text) {
+        const int digit = HexDigit(c);
+        if (digit < 0)
+            return std::nullopt;
+        rgb = rgb << 4 | static_cast<std::uint32_t>(digit);
+    }
+    const std::uint32_t red = rgb >> 16 & 0xFF;
+    const std::uint32_t green = rgb >> 8 & 0xFF;
+    const std::uint32_t blue = rgb & 0xFF;
+    return blue << 16 | green << 8 | red;
+}
+
+TCommandLine ParseCommandLine(const std::vector<std::string>& args)
+{
+    TParseState state;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string_view arg = args[i];
+        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+            state.Line.Logs.emplace_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+
+        const TOption* option = nullptr;
+        std::optional<std::string_view> value;
+        if (arg[1] == '-') {
+            const std::string_view body = arg.substr(2);
+            const std::size_t equals = body.find('=');
+            option = FindLong(body.substr(0, equals));
+            if (!option)
+                throw UsageError("unknown option '--" + std::string(body.substr(0, equals)) + "'");
+            if (equals != std::string_view::npos) {
+                if (!option->TakesValue)
+                    throw UsageError("option '" + OptionName(*option) + "' takes no value");
+                value = body.substr(equals + 1);
+            }
+        } else {
+            option = FindShort(arg[1]);
+            if (!option)
+                throw UsageError("unknown option '" + std::string(arg.substr(0, 2)) + "'");
+            if (arg.size() > 2) {
+                if (!option->TakesValue)
+                    throw UsageError("unknown option '" + std::string(arg) + "'");
+                value = arg.substr(2);
+            }
+        }
+
+        // The next argument is the value whatever it looks like, so that "-s -5" works.
+        if (option->TakesValue && !value) {
+            if (i + 1 >= args.size())
+                throw UsageError("option '" + OptionName(*option) + "' needs a value");
+            value = args[++i];
+        }
+        Apply(state, *option, value.value_or(std::string_view()));
+        if (state.Line.Action != TCommandAction::Convert)
+            return state.Line;
+    }
+
+    if (state.Line.Logs.empty())
+        throw UsageError("no LOG given");
+    if (state.Line.Output && state.Line.Logs.size() > 1)
+        throw UsageError("--output takes exactly one LOG");
+    // A custom limit overrides the mode wherever either stands on the line.
+    state.Line.Settings.SpeedLimitKmh = state.CustomKmh.value_or(state.ModeKmh.value_or(10.0));
+    return state.Line;
+}
+
+std::string UsageLine()
+{
+    return std::string("Usage: ") + kProgramName + " [options] LOG...";
+}
+
+std::string HelpText()
+{
+    return UsageLine() + R"(
+Converts the track logs of a GPS logger into NMEA-0183 logs or KML documents for Google Earth.
+Without --output every output goes beside its log, named WG + the date and time of the log's
+first fix (YYYYMMDDHHNNSS) + .kml or .log, with _1, _2, ... added when that name is taken.
+
+Options:
+  -o, --output FILE     write to FILE (one LOG only); the extension .kml (any letter case)
+                        gives KML, any other NMEA
+  -t, --type kml|nmea   output kind of the default names (default kml)
+  -m, --mode MODE       speed limit of a travel mode: walk 10, jog 25, bicycle 70, car 150 km/h
+                        (default walk); fixes at or above the limit are dropped
+  -s, --max-speed KMH   a limit of your own (km/h), overriding the mode
+  -g, --origin N        origin of the plane distances: 0 = first fix of each log (default),
+                        1..19 = zone 1..19 of the Japanese plane rectangular grid
+  -z, --time-zone H     hours added to the times in KML documents, -12..14 (default 9)
+      --no-waypoints    KML: the route only, without waypoints
+  -i, --interval MIN    KML: least log time between two waypoints (minutes, default 2)
+      --opacity PCT     KML: waypoint opacity, 10..100 percent (default 66)
+      --color RRGGBB    KML: waypoint colour, hexadecimal red, green, blue (default FFFFFF)
+  -j, --jobs N          convert up to N logs side by side (default: one per processor core)
+  -h, --help            show this help and exit
+  -V, --version         show the version and exit
+
+Numbers take a period as decimal point. Each converted log prints one line,
+"OUTPUT: The passway length = 12.35 km". The first error stops the batch: the logs after it
+are not converted, and no partial output is left. Exit status: 0 all converted, 1 a conversion
+failed, 2 a bad command line.
+)";
+}
+
+std::filesystem::path PathFromUtf8(const std::string& text)
+{
+#ifdef _WIN32
+    return std::filesystem::path(std::u8string(text.begin(), text.end()));
+#else
+    // The file system takes the bytes as they are, whatever their encoding.
+    return std::filesystem::path(text);
+#endif
+}
+
+std::string Utf8FromPath(const std::filesystem::path& path)
+{
+#ifdef _WIN32
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+#else
+    return path.string();
+#endif
+}
+
+} // namespace ostrel::cli

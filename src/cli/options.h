@@ -1,0 +1,63 @@
+#pragma once
+
+// The options of ostrel-convert and their parser. The parser checks every value; what it returns
+// is ready to convert with.
+
+#include "core/settings.h"
+#include "writers/conversion.h"
+
+#include <filesystem>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace ostrel::cli {
+
+inline constexpr const char* kProgramName = "ostrel-convert";
+
+// A command line that cannot be run as it stands; what() names the fault.
+class UsageError : public std::runtime_error
+{
+public:
+    using std::runtime_error::runtime_error;
+};
+
+enum class TCommandAction
+{
+    Convert,
+    Help,
+    Version,
+};
+
+struct TCommandLine
+{
+    TCommandAction Action = TCommandAction::Convert;
+    std::vector<std::string> Logs; // the LOG arguments, UTF-8, as given
+    std::optional<std::string> Output; // -o, UTF-8, as given
+    TOutputKind Kind = TOutputKind::Kml; // extension of default names
+    // Every setting but the separators and the clock's year, which come from the computer.
+    TConvertSettings Settings;
+    unsigned Jobs = 0; // files converted side by side; 0 = one per processor core
+};
+
+// The limit of a travel mode (km/h): walk 10, jog 25, bicycle 70, car 150.
+std::optional<double> ModeSpeedKmh(std::string_view mode);
+
+// The waypoint colour from "RRGGBB" (or "#RRGGBB"), hexadecimal in either letter case, laid out
+// 0x00BBGGRR as the KML writer takes it.
+std::optional<std::uint32_t> ParseColor(std::string_view text);
+
+// Parses the arguments after the program name. --help and --version end the parsing where they
+// stand. Throws UsageError.
+TCommandLine ParseCommandLine(const std::vector<std::string>& args);
+
+// The usage line, and the full help text for --help.
+std::string UsageLine();
+std::string HelpText();
+
+// Paths from and to the UTF-8 texts of the command line and the console.
+std::filesystem::path PathFromUtf8(const std::string& text);
+std::string Utf8FromPath(const std::filesystem::path& path);
+
+} // namespace ostrel::cli

@@ -1,0 +1,246 @@
+#include "cli/options.h"
+#include "cli_test_support.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <regex>
+
+namespace ostrel::cli::test {
+namespace {
+
+using ::testing::HasSubstr;
+
+// The values of a parsed command line that the tests look at.
+struct TParsed
+{
+    TCommandAction Action = TCommandAction::Convert;
+    std::vector<std::string> Logs { "a.log" };
+    std::optional<std::string> Output;
+    TOutputKind Kind = TOutputKind::Kml;
+    double SpeedLimitKmh = 10.0;
+    std::int32_t TimeZoneHours = 9;
+    std::int32_t WaypointIntervalMin = 2;
+    int OriginIndex = 0;
+    bool WayPoints = true;
+    int OpacityPercent = 66;
+    std::uint32_t WaypointColor = 0xFFFFFF;
+    unsigned Jobs = 0;
+
+    bool operator==(const TParsed&) const = default;
+};
+
+TParsed Summary(const TCommandLine& line)
+{
+    const TConvertSettings& s = line.Settings;
+    return { line.Action, line.Logs, line.Output, line.Kind, s.SpeedLimitKmh, s.TimeZoneHours,
+        s.WaypointIntervalMin, s.OriginIndex, s.WayPoints, s.OpacityPercent, s.WaypointColor,
+        line.Jobs };
+}
+
+void PrintTo(const TParsed& p, std::ostream* os)
+{
+    *os << "{action " << static_cast<int>(p.Action) << ", logs";
+    for (const std::string& log : p.Logs)
+        *os << ' ' << log;
+    *os << ", output " << p.Output.value_or("-") << ", kind " << static_cast<int>(p.Kind)
+        << ", limit " << p.SpeedLimitKmh << ", zone " << p.TimeZoneHours << ", interval "
+        << p.WaypointIntervalMin << ", origin " << p.OriginIndex << ", waypoints " << p.WayPoints
+        << ", opacity " << p.OpacityPercent << ", colour " << std::hex << p.WaypointColor
+        << std::dec << ", jobs " << p.Jobs << '}';
+}
+
+struct TParseCase
+{
+    std::vector<std::string> Args;
+    TParsed Expected;
+};
+
+TParsed With(void (*change)(TParsed&))
+{
+    TParsed p;
+    change(p);
+    return p;
+}
+
+TEST(CommandLineTest, ParsesEveryOptionInEachSpelling)
+{
+    const std::vector<TParseCase> cases = {
+        { { "a.log" }, {} },
+        { { "-o", "out.kml", "a.log" }, With([](TParsed& p) { p.Output = "out.kml"; }) },
+        { { "--output", "out.log", "a.log" }, With([](TParsed& p) { p.Output = "out.log"; }) },
+        { { "--output=x=y.log", "a.log" }, With([](TParsed& p) { p.Output = "x=y.log"; }) },
+        { { "-oout.kml", "a.log" }, With([](TParsed& p) { p.Output = "out.kml"; }) },
+        { { "-t", "nmea", "a.log" }, With([](TParsed& p) { p.Kind = TOutputKind::Nmea; }) },
+        { { "--type=kml", "a.log" }, {} },
+        { { "--type", "nmea", "a.log" }, With([](TParsed& p) { p.Kind = TOutputKind::Nmea; }) },
+        { { "-m", "walk", "a.log" }, {} },
+        { { "--mode=jog", "a.log" }, With([](TParsed& p) { p.SpeedLimitKmh = 25.0; }) },
+        { { "--mode", "bicycle", "a.log" }, With([](TParsed& p) { p.SpeedLimitKmh = 70.0; }) },
+        { { "-m", "car", "a.log" }, With([](TParsed& p) { p.SpeedLimitKmh = 150.0; }) },
+        { { "-s", "7", "a.log" }, With([](TParsed& p) { p.SpeedLimitKmh = 7.0; }) },
+        { { "-s", "-5", "a.log" }, With([](TParsed& p) { p.SpeedLimitKmh = -5.0; }) },
+        { { "-s-5", "a.log" }, With([](TParsed& p) { p.SpeedLimitKmh = -5.0; }) },
+        { { "--max-speed=0", "a.log" }, With([](TParsed& p) { p.SpeedLimitKmh = 0.0; }) },
+        { { "--max-speed", "+12.5", "a.log" }, With([](TParsed& p) { p.SpeedLimitKmh = 12.5; }) },
+        { { "--max-speed", "1e2", "a.log" }, With([](TParsed& p) { p.SpeedLimitKmh = 100.0; }) },
+        // A custom limit overrides the mode on either side of it.
+        { { "-s", "3.5", "-m", "car", "a.log" }, With([](TParsed& p) { p.SpeedLimitKmh = 3.5; }) },
+        { { "-m", "car", "-s", "3.5", "a.log" }, With([](TParsed& p) { p.SpeedLimitKmh = 3.5; }) },
+        { { "-g", "19", "a.log" }, With([](TParsed& p) { p.OriginIndex = 19; }) },
+        { { "--origin=0", "a.log" }, {} },
+        { { "--origin", "1", "a.log" }, With([](TParsed& p) { p.OriginIndex = 1; }) },
+        { { "-z", "+9", "a.log" }, {} },
+        { { "-z", "-11", "a.log" }, With([](TParsed& p) { p.TimeZoneHours = -11; }) },
+        { { "--time-zone=0", "a.log" }, With([](TParsed& p) { p.TimeZoneHours = 0; }) },
+        { { "--time-zone", "-12", "a.log" }, With([](TParsed& p) { p.TimeZoneHours = -12; }) },
+        { { "-z14", "a.log" }, With([](TParsed& p) { p.TimeZoneHours = 14; }) },
+        { { "--no-waypoints", "a.log" }, With([](TParsed& p) { p.WayPoints = false; }) },
+        { { "-i", "10", "a.log" }, With([](TParsed& p) { p.WaypointIntervalMin = 10; }) },
+        { { "--interval=1", "a.log" }, With([](TParsed& p) { p.WaypointIntervalMin = 1; }) },
+        { { "--opacity", "10", "a.log" }, With([](TParsed& p) { p.OpacityPercent = 10; }) },
+        { { "--opacity=100", "a.log" }, With([](TParsed& p) { p.OpacityPercent = 100; }) },
+        // RGB(255, 0, 0) is held as 0x0000FF: red in the lowest byte.
+        { { "--color", "FF0000", "a.log" }, With([](TParsed& p) { p.WaypointColor = 0x0000FF; }) },
+        { { "--color=0080ff", "a.log" }, With([](TParsed& p) { p.WaypointColor = 0xFF8000; }) },
+        { { "--color", "#123456", "a.log" }, With([](TParsed& p) { p.WaypointColor = 0x563412; }) },
+        { { "-j", "3", "a.log" }, With([](TParsed& p) { p.Jobs = 3; }) },
+        { { "--jobs=1", "a.log" }, With([](TParsed& p) { p.Jobs = 1; }) },
+        // Options after and between the logs; "--" ends the options; "-" is a log.
+        { { "a.log", "b.log", "-t", "nmea" }, With([](TParsed& p) {
+             p.Logs = { "a.log", "b.log" };
+             p.Kind = TOutputKind::Nmea;
+         }) },
+        { { "--", "-o", "--help" }, With([](TParsed& p) {
+             p.Logs = { "-o", "--help" };
+         }) },
+        { { "-" }, With([](TParsed& p) { p.Logs = { "-" }; }) },
+        // The last of a repeated option counts.
+        { { "-z", "1", "-z", "2", "a.log" }, With([](TParsed& p) { p.TimeZoneHours = 2; }) },
+        // --help and --version end the parsing where they stand.
+        { { "--help" }, With([](TParsed& p) {
+             p.Action = TCommandAction::Help;
+             p.Logs.clear();
+         }) },
+        { { "a.log", "-h", "--bogus" }, With([](TParsed& p) { p.Action = TCommandAction::Help; }) },
+        { { "--version" }, With([](TParsed& p) {
+             p.Action = TCommandAction::Version;
+             p.Logs.clear();
+         }) },
+        { { "-V" }, With([](TParsed& p) {
+             p.Action = TCommandAction::Version;
+             p.Logs.clear();
+         }) },
+        // An option's value is taken as it stands, even when it looks like an option.
+        { { "-o", "--help", "a.log" }, With([](TParsed& p) { p.Output = "--help"; }) },
+    };
+    for (const TParseCase& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.Args));
+        EXPECT_EQ(Summary(ParseCommandLine(c.Args)), c.Expected);
+    }
+}
+
+struct TBadCase
+{
+    std::vector<std::string> Args;
+    std::string Fault; // part of the message
+};
+
+TEST(CommandLineTest, RefusesBadCommandLinesWithUsageAndStatus2)
+{
+    const std::vector<TBadCase> cases = {
+        { {}, "no LOG" },
+        { { "-t", "kml" }, "no LOG" },
+        { { "--bogus", "a.log" }, "'--bogus'" },
+        { { "-x", "a.log" }, "'-x'" },
+        { { "--no-waypoints=1", "a.log" }, "takes no value" },
+        { { "--help=me" }, "takes no value" },
+        { { "-hV" }, "'-hV'" },
+        { { "--outp", "x", "a.log" }, "'--outp'" },
+        { { "a.log", "-o" }, "needs a value" },
+        { { "a.log", "--max-speed" }, "needs a value" },
+        { { "-o", "x.kml", "a.log", "b.log" }, "one LOG" },
+        { { "-o", "", "a.log" }, "empty path" },
+        { { "-t", "gpx", "a.log" }, "'gpx'" },
+        { { "-t", "KML", "a.log" }, "'KML'" },
+        { { "-m", "run", "a.log" }, "'run'" },
+        { { "-s", "fast", "a.log" }, "'fast'" },
+        { { "-s", "", "a.log" }, "''" },
+        { { "-s", "7,5", "a.log" }, "'7,5'" },
+        { { "-s", "7 ", "a.log" }, "'7 '" },
+        { { "-s", "inf", "a.log" }, "'inf'" },
+        { { "-s", "nan", "a.log" }, "'nan'" },
+        { { "-s", "1e400", "a.log" }, "'1e400'" },
+        { { "-s", "+-5", "a.log" }, "'+-5'" },
+        { { "-g", "20", "a.log" }, "'20'" },
+        { { "-g", "-1", "a.log" }, "'-1'" },
+        { { "-g", "1.0", "a.log" }, "'1.0'" },
+        { { "-z", "15", "a.log" }, "'15'" },
+        { { "-z", "-13", "a.log" }, "'-13'" },
+        { { "-z", "9h", "a.log" }, "'9h'" },
+        { { "-z", "99999999999999999999", "a.log" }, "'99999999999999999999'" },
+        { { "-i", "0", "a.log" }, "'0'" },
+        { { "-i", "-2", "a.log" }, "'-2'" },
+        { { "-i", "2147483648", "a.log" }, "'2147483648'" },
+        { { "--opacity", "9", "a.log" }, "'9'" },
+        { { "--opacity", "101", "a.log" }, "'101'" },
+        { { "--color", "FFFFF", "a.log" }, "'FFFFF'" },
+        { { "--color", "FFFFFFF", "a.log" }, "'FFFFFFF'" },
+        { { "--color", "GG0000", "a.log" }, "'GG0000'" },
+        { { "--color", "0x0000FF", "a.log" }, "'0x0000FF'" },
+        { { "-j", "0", "a.log" }, "'0'" },
+        { { "-j", "-2", "a.log" }, "'-2'" },
+        { { "-j", "two", "a.log" }, "'two'" },
+        { { "-5", "a.log" }, "'-5'" },
+    };
+    for (const TBadCase& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.Args));
+        EXPECT_THROW(ParseCommandLine(c.Args), UsageError);
+        const TRunResult run = RunCli(c.Args);
+        EXPECT_EQ(run.Status, 2);
+        EXPECT_EQ(run.Out, "");
+        EXPECT_THAT(run.Err, HasSubstr(c.Fault));
+        EXPECT_THAT(run.Err, HasSubstr("Usage: ostrel-convert [options] LOG..."));
+    }
+}
+
+TEST(CommandLineTest, HelpAndVersionSucceedOnStdout)
+{
+    const TRunResult help = RunCli({ "--help" });
+    EXPECT_EQ(help.Status, 0);
+    EXPECT_EQ(help.Err, "");
+    EXPECT_THAT(help.Out, HasSubstr("Usage: ostrel-convert [options] LOG..."));
+    for (const char* option : { "--output", "--type", "--mode", "--max-speed", "--origin",
+             "--time-zone", "--no-waypoints", "--interval", "--opacity", "--color", "--jobs",
+             "--help", "--version" })
+        EXPECT_THAT(help.Out, HasSubstr(option));
+
+    const TRunResult version = RunCli({ "--version" });
+    EXPECT_EQ(version.Status, 0);
+    EXPECT_EQ(version.Err, "");
+    EXPECT_EQ(version.Out, std::string("ostrel-convert ") + OSTREL_VERSION + "\n");
+    EXPECT_TRUE(
+        std::regex_match(version.Out, std::regex("ostrel-convert [0-9]+\\.[0-9]+\\.[0-9]+\n")));
+}
+
+TEST(CommandLineTest, ModeLimits)
+{
+    EXPECT_EQ(ModeSpeedKmh("walk"), 10.0);
+    EXPECT_EQ(ModeSpeedKmh("jog"), 25.0);
+    EXPECT_EQ(ModeSpeedKmh("bicycle"), 70.0);
+    EXPECT_EQ(ModeSpeedKmh("car"), 150.0);
+    EXPECT_EQ(ModeSpeedKmh("Walk"), std::nullopt);
+}
+
+TEST(CommandLineTest, ArgvWithNullsAndNoArgumentsIsAUsageError)
+{
+    std::ostringstream out;
+    std::ostringstream err;
+    char program[] = "ostrel-convert";
+    char* argv[] = { program, nullptr };
+    EXPECT_EQ(RunConvert(1, argv, out, err), 2);
+    EXPECT_EQ(RunConvert(0, nullptr, out, err), 2);
+    EXPECT_EQ(out.str(), "");
+}
+
+} // namespace
+} // namespace ostrel::cli::test
