@@ -3,6 +3,7 @@
 
 #include "cli/convert_command.h"
 
+#include <cstdlib>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -46,15 +47,19 @@ std::vector<std::string> Utf8Arguments()
 
 int main()
 {
-    // The lines written are UTF-8 (file names, error messages in Japanese).
+    // The lines written are UTF-8 (file names, error messages in Japanese). The console's own
+    // code page is given back when the program ends, since the setting outlives the process.
+    static const UINT consoleCodePage = GetConsoleOutputCP();
+    std::atexit([] { SetConsoleOutputCP(consoleCodePage); });
     SetConsoleOutputCP(CP_UTF8);
     std::vector<std::string> args = Utf8Arguments();
     std::vector<char*> argv;
     for (std::string& arg : args)
         argv.push_back(arg.data());
     argv.push_back(nullptr);
-    return ostrel::cli::RunConvert(
-        static_cast<int>(args.size()), argv.data(), std::cout, std::cerr);
+    const int status = ostrel::cli::RunConvert(static_cast<int>(args.size()), argv.data(), std::cout, std::cerr);
+    std::cout.flush();
+    return status;
 }
 #else
 int main(int argc, char** argv)

@@ -25,20 +25,46 @@ namespace ostrel {
 namespace {
 
 #ifdef _WIN32
-FileError LastFileError()
+// The file error for a Windows error code: not found, access denied, or the numbered I/O error.
+FileError FileErrorFromCode(DWORD code)
 {
-    DWORD code = GetLastError();
     switch (code) {
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
     case ERROR_INVALID_NAME:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME:
+    case ERROR_DIRECTORY:
         return FileNotFound();
     case ERROR_ACCESS_DENIED:
     case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
     case ERROR_WRITE_PROTECT:
         return AccessDenied();
     default:
         return IoError(static_cast<int>(code));
+    }
+}
+
+FileError LastFileError()
+{
+    return FileErrorFromCode(GetLastError());
+}
+
+// Moves the finished temporary file over the destination. A virus scanner or a search indexer
+// may still hold the new file open for a moment after it was closed: a refusal is tried again a
+// few times (about 0.3 s in all) before it counts.
+bool MoveIntoPlace(const std::filesystem::path& from, const std::filesystem::path& to)
+{
+    for (DWORD wait = 20;; wait *= 2) {
+        if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING))
+            return true;
+        const DWORD code = GetLastError();
+        if ((code != ERROR_SHARING_VIOLATION && code != ERROR_ACCESS_DENIED) || wait > 160)
+            return false;
+        Sleep(wait);
+        SetLastError(code);
     }
 }
 #endif
@@ -66,10 +92,14 @@ std::filesystem::path TemporaryName(const std::filesystem::path& destination, un
 
 TInputFile::TInputFile(const std::filesystem::path& path)
 {
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    // A logger may still be writing the log, and others may rename it meanwhile: share it all.
+    // A folder does not open without backup semantics (access denied, as on POSIX).
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ,
+        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         throw LastFileError();
+    // Devices (NUL, CON, COM1) and pipes are refused: only a file on a disk has an end.
     if (GetFileType(h) != FILE_TYPE_DISK) {
         CloseHandle(h);
         throw AccessDenied();
@@ -146,8 +176,9 @@ TOutputFile::TOutputFile(std::filesystem::path destination)
             handle_ = h;
             return;
         }
-        if (GetLastError() != ERROR_FILE_EXISTS || attempt > 100) {
-            FileError error = LastFileError();
+        const DWORD code = GetLastError();
+        if ((code != ERROR_FILE_EXISTS && code != ERROR_ALREADY_EXISTS) || attempt > 100) {
+            FileError error = FileErrorFromCode(code);
             delete[] buffer_;
             throw error;
         }
@@ -236,7 +267,7 @@ void TOutputFile::Commit()
         DeleteFileW(temporary_.c_str());
         throw error;
     }
-    if (!MoveFileExW(temporary_.c_str(), destination_.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    if (!MoveIntoPlace(temporary_, destination_)) {
         FileError error = LastFileError();
         DeleteFileW(temporary_.c_str());
         throw error;
