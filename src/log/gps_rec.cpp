@@ -2,7 +2,10 @@
 
 #include "core/errors.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cstdint>
+#include <cstring>
 
 namespace ostrel {
 
@@ -44,6 +47,24 @@ TTriple SplitPairs(std::string_view text)
     return { Columns(text, 1, 2), Columns(text, 3, 2), Columns(text, 5, 2) };
 }
 
+// A log's text as an error message shows it: each control character (a NUL would end the
+// message there, an escape would drive the terminal it is shown on) becomes "?".
+std::string Shown(std::string_view text)
+{
+    std::string shown(text);
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        const auto c = static_cast<unsigned char>(shown[i]);
+        if (c < 0x20 || c == 0x7F) {
+            shown[i] = '?';
+        } else if (c == 0xC2 && i + 1 < shown.size()
+            && static_cast<unsigned char>(shown[i + 1]) >= 0x80
+            && static_cast<unsigned char>(shown[i + 1]) <= 0x9F) {
+            shown.replace(i, 2, "?"); // U+0080..U+009F, the C1 controls
+        }
+    }
+    return shown;
+}
+
 // "hh:mm:ss" or "dd/mm/yy" as the message of a time or date that does not convert shows it.
 std::string Joined(const TTriple& parts, char separator)
 {
@@ -54,7 +75,7 @@ std::string Joined(const TTriple& parts, char separator)
         .append(parts.Second)
         .append(1, separator)
         .append(parts.Third);
-    return text;
+    return Shown(text);
 }
 
 bool IsLeapYear(int year)
@@ -66,6 +87,106 @@ int DaysInMonth(int year, int month)
 {
     static constexpr int kDays[12] = { 31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31 };
     return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
+}
+
+// Replaces a field's text. Resizing and copying, rather than assign, keeps a text of the same
+// length (every record line's) free of calls.
+void AssignText(std::string& field, std::string_view text)
+{
+    field.resize(text.size());
+    if (!text.empty())
+        std::memcpy(field.data(), text.data(), text.size());
+}
+
+// The same for the `length` characters at text, without a call.
+template <std::size_t length>
+[[gnu::always_inline]] inline void AssignFixedText(std::string& field, const char* text)
+{
+    if (field.size() != length)
+        field.resize(length);
+    std::memcpy(field.data(), text, length);
+}
+
+// Two digits as a number; false unless both characters are digits.
+bool ReadPlainTwoDigits(const char* text, int& value)
+{
+    const unsigned tens = static_cast<unsigned char>(text[0]) - unsigned { '0' };
+    const unsigned ones = static_cast<unsigned char>(text[1]) - unsigned { '0' };
+    value = static_cast<int>(tens * 10 + ones);
+    return tens <= 9 && ones <= 9;
+}
+
+// The form every logger writes, digits with one point ("3539.123456"): at least one degree
+// digit and at most 9, the point, and 1 to 13 decimals. The minutes are then a whole number
+// below 2^53 over a power of ten that is exact as a double, so one division rounds them exactly
+// as the general conversion does. False for any other text, which the general path takes.
+bool ParsePlainDegMin(std::string_view text, double& value)
+{
+    std::size_t dot = 0;
+    while (dot < text.size() && text[dot] != '.')
+        ++dot;
+    if (dot < 3 || dot > 11 || dot == text.size())
+        return false;
+    const std::size_t decimals = text.size() - dot - 1;
+    if (decimals < 1 || decimals > 13)
+        return false;
+    int degrees = 0;
+    for (std::size_t i = 0; i < dot - 2; ++i) {
+        const unsigned digit = static_cast<unsigned char>(text[i]) - unsigned { '0' };
+        if (digit > 9)
+            return false;
+        degrees = degrees * 10 + static_cast<int>(digit);
+    }
+    const unsigned tens = static_cast<unsigned char>(text[dot - 2]) - unsigned { '0' };
+    const unsigned ones = static_cast<unsigned char>(text[dot - 1]) - unsigned { '0' };
+    if (tens > 9 || ones > 9)
+        return false;
+    std::uint64_t whole = tens * 10 + ones; // the minutes times 10^decimals
+    for (std::size_t i = dot + 1; i < text.size(); ++i) {
+        const unsigned digit = static_cast<unsigned char>(text[i]) - unsigned { '0' };
+        if (digit > 9)
+            return false;
+        whole = whole * 10 + digit;
+    }
+    static constexpr double kPow10[14]
+        = { 1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13 };
+    const double minutes = static_cast<double>(whole) / kPow10[decimals];
+    value = degrees + minutes / 60;
+    return true;
+}
+
+// A record line as loggers write it: every field read digits only, each in its columns, and
+// every value in range. Returns false, having changed nothing, for any other line, which the
+// general parser then takes field by field (and reports).
+bool ParseUsualRecord(std::string_view line, TGPSRec& rec, int currentYear)
+{
+    if (line.size() < 55) // shorter lines end inside the date
+        return false;
+    const char* c = line.data();
+    int hours, minutes, seconds;
+    if (!ReadPlainTwoDigits(c + 7, hours) || !ReadPlainTwoDigits(c + 9, minutes)
+        || !ReadPlainTwoDigits(c + 11, seconds) || hours > 23 || minutes > 59 || seconds > 59)
+        return false;
+    double lat, lon;
+    if (!ParsePlainDegMin({ c + 16, 11 }, lat) || !ParsePlainDegMin({ c + 30, 12 }, lon))
+        return false;
+    int day, month, yy;
+    if (!ReadPlainTwoDigits(c + 49, day) || !ReadPlainTwoDigits(c + 51, month)
+        || !ReadPlainTwoDigits(c + 53, yy) || month < 1 || month > 12)
+        return false;
+    const int year = ExpandTwoDigitYear(yy, currentYear);
+    if (day < 1 || day > DaysInMonth(year, month))
+        return false;
+
+    AssignFixedText<6>(rec.Tag, c);
+    AssignFixedText<6>(rec.TimeText, c + 7);
+    AssignFixedText<1>(rec.Status, c + 14);
+    rec.Lat = lat;
+    rec.Lon = lon;
+    AssignFixedText<6>(rec.DateText, c + 49);
+    const double timeOfDay = (hours * 3600 + minutes * 60 + seconds) / 86400.0;
+    rec.DateTime = DayNumber(year, month, day) + timeOfDay;
+    return true;
 }
 
 } // namespace
@@ -94,6 +215,10 @@ int DayNumber(int year, int month, int day)
 
 double ParseDegMin(std::string_view text)
 {
+    double value;
+    if (ParsePlainDegMin(text, value))
+        return value;
+
     // The last two digits before the point are the whole minutes; everything in front of them
     // is the degrees.
     std::size_t dot = text.find('.');
@@ -110,7 +235,7 @@ double ParseDegMin(std::string_view text)
         = std::from_chars(digits.data(), digits.data() + digits.size(), degrees);
     if (digits.empty() || digits.front() < '0' || digits.front() > '9' || degError != std::errc {}
         || degEnd != digits.data() + digits.size())
-        throw IntegerError(degreesText);
+        throw IntegerError(Shown(degreesText));
 
     // Minutes: digits with one decimal point, blanks allowed behind.
     std::string_view number = minutesText;
@@ -125,14 +250,17 @@ double ParseDegMin(std::string_view text)
         valid = minError == std::errc {} && minEnd == number.data() + number.size();
     }
     if (!valid)
-        throw FloatError(minutesText);
+        throw FloatError(Shown(minutesText));
     return degrees + minutes / 60;
 }
 
 void ParseLogLine(std::string_view line, TGPSRec& rec, int currentYear)
 {
-    rec.Tag.assign(Columns(line, 1, 6));
-    rec.TimeText.assign(Columns(line, 8, 6));
+    if (ParseUsualRecord(line, rec, currentYear))
+        return;
+
+    AssignText(rec.Tag, Columns(line, 1, 6));
+    AssignText(rec.TimeText, Columns(line, 8, 6));
 
     TTriple time = SplitPairs(rec.TimeText);
     int hours, minutes, seconds;
@@ -141,10 +269,10 @@ void ParseLogLine(std::string_view line, TGPSRec& rec, int currentYear)
         throw TimeError(Joined(time, ':'));
     double timeOfDay = (hours * 3600 + minutes * 60 + seconds) / 86400.0;
 
-    rec.Status.assign(Columns(line, 15, 1));
+    AssignText(rec.Status, Columns(line, 15, 1));
     rec.Lat = ParseDegMin(Columns(line, 17, 11));
     rec.Lon = ParseDegMin(Columns(line, 31, 12));
-    rec.DateText.assign(Columns(line, 50, 6));
+    AssignText(rec.DateText, Columns(line, 50, 6));
 
     TTriple date = SplitPairs(rec.DateText);
     int day, month, yy;

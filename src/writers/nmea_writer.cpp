@@ -5,6 +5,8 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 namespace ostrel {
 
@@ -21,15 +23,25 @@ char* WriteText(char* out, std::string_view text)
 }
 
 // Fixed text with `decimals` decimals and at most 8 significant digits, "0" put in front until
-// it is `width` characters long.
+// it is `width` characters long. Needs room for kMaxNumberText characters at out.
 char* WritePadded(char* out, double value, int decimals, std::size_t width)
 {
-    char text[kMaxNumberText];
-    char* end = WriteFixed(text, value, 8, decimals);
-    std::size_t length = static_cast<std::size_t>(end - text);
-    for (; length < width; --width)
-        *out++ = '0';
-    return WriteText(out, { text, length });
+    char* end = WriteFixed(out, value, 8, decimals);
+    const auto length = static_cast<std::size_t>(end - out);
+    if (length >= width)
+        return end;
+    // Short texts (every width here is at most 8) move right as one word; the bytes moved
+    // behind the text lie within the room and are written over next.
+    const std::size_t pad = width - length;
+    if (width <= 8) {
+        char moved[8];
+        std::memcpy(moved, out, 8);
+        std::memcpy(out + pad, moved, 8);
+    } else {
+        std::memmove(out + pad, out, length);
+    }
+    std::memset(out, '0', pad);
+    return out + width;
 }
 
 // Degrees truncated toward zero with at least `degreeDigits` digits, then the minutes as
@@ -37,6 +49,15 @@ char* WritePadded(char* out, double value, int decimals, std::size_t width)
 char* WriteDegMin(char* out, double degrees, std::size_t degreeDigits)
 {
     const double whole = std::trunc(degrees);
+    if (whole >= 0 && whole < 1000 && degreeDigits >= 2 && degreeDigits <= 3) {
+        // Every latitude and longitude: two or three digits, written without a call.
+        const auto d = static_cast<unsigned>(whole);
+        if (degreeDigits == 3 || d >= 100)
+            *out++ = static_cast<char>('0' + d / 100);
+        *out++ = static_cast<char>('0' + d / 10 % 10);
+        *out++ = static_cast<char>('0' + d % 10);
+        return WritePadded(out, (degrees - whole) * 60, 4, 7);
+    }
     char text[32];
     char* end = text;
     if (std::fabs(whole) < 1e18) {
@@ -51,15 +72,42 @@ char* WriteDegMin(char* out, double degrees, std::size_t degreeDigits)
     return WritePadded(out, (degrees - whole) * 60, 4, 7);
 }
 
+// The XOR of the bytes in [p, end), eight at a time: the XOR of the words, folded to one byte,
+// is the XOR of all their bytes in any byte order.
+unsigned XorOfBytes(const char* p, const char* end)
+{
+    std::uint64_t words = 0;
+    for (; end - p >= 8; p += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, p, 8);
+        words ^= word;
+    }
+    words ^= words >> 32;
+    words ^= words >> 16;
+    words ^= words >> 8;
+    unsigned sum = static_cast<unsigned>(words & 0xFF);
+    for (; p < end; ++p)
+        sum ^= static_cast<unsigned char>(*p);
+    return sum;
+}
+
+// A text of the log; the fields of record lines have fixed lengths, copied without a call.
+template <std::size_t usual> char* WriteLogText(char* out, std::string_view text)
+{
+    if (text.size() == usual) {
+        std::memcpy(out, text.data(), usual);
+        return out + usual;
+    }
+    return WriteText(out, text);
+}
+
 // "$" + body + "*" + checksum + CR LF, the body being what `fill` writes.
 template <typename Fill> char* WriteSentence(char* out, Fill fill)
 {
     *out++ = '$';
     char* body = out;
     out = fill(out);
-    unsigned sum = 0;
-    for (char* p = body; p < out; ++p)
-        sum ^= static_cast<unsigned char>(*p);
+    const unsigned sum = XorOfBytes(body, out);
     *out++ = '*';
     *out++ = kHex[(sum >> 4) & 0xF];
     *out++ = kHex[sum & 0xF];
@@ -80,23 +128,23 @@ char* WriteFix(char* out, const TGPSRec& rec, const TKeptFix& fix)
 
     out = WriteSentence(out, [&](char* p) {
         p = WriteText(p, "GPGGA,");
-        p = WriteText(p, rec.TimeText);
+        p = WriteLogText<6>(p, rec.TimeText);
         *p++ = ',';
         p = WriteText(p, latLon);
         return WriteText(p, "1,04,02.0,00034.0,M,033.9,M,,");
     });
     return WriteSentence(out, [&](char* p) {
         p = WriteText(p, "GPRMC,");
-        p = WriteText(p, rec.TimeText);
+        p = WriteLogText<6>(p, rec.TimeText);
         *p++ = ',';
-        p = WriteText(p, rec.Status);
+        p = WriteLogText<1>(p, rec.Status);
         *p++ = ',';
         p = WriteText(p, latLon);
         p = WritePadded(p, fix.SpeedKmh / kKmhPerKnot, 1, 5);
         *p++ = ',';
         p = WritePadded(p, fix.HeadingDeg, 1, 5);
         *p++ = ',';
-        p = WriteText(p, rec.DateText);
+        p = WriteLogText<6>(p, rec.DateText);
         return WriteText(p, ",,,A");
     });
 }
@@ -137,9 +185,7 @@ std::string FormatFixSentences(const TGPSRec& rec, const TKeptFix& fix)
 
 std::string NmeaChecksum(std::string_view body)
 {
-    unsigned sum = 0;
-    for (char c : body)
-        sum ^= static_cast<unsigned char>(c);
+    const unsigned sum = XorOfBytes(body.data(), body.data() + body.size());
     return { kHex[(sum >> 4) & 0xF], kHex[sum & 0xF] };
 }
 

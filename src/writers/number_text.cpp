@@ -92,32 +92,42 @@ int DigitCount(std::uint64_t v)
     return guess + 1 - (v < kPow10[guess] ? 1 : 0);
 }
 
-void SetDigits(TRounded& rounded, std::uint64_t n, int decimals)
+// A value rounded to a whole number of units of 10^-Decimals, as one integer of Count digits.
+struct TScaled
 {
-    rounded.Count = n == 0
+    std::uint64_t Value;
+    int Count;
+    int Decimals;
+};
+
+void SetDigits(TRounded& rounded, const TScaled& scaled)
+{
+    rounded.Count = scaled.Value == 0
         ? 0
-        : static_cast<int>(std::to_chars(rounded.Digits, rounded.Digits + kMaxRoundedDigits, n).ptr
+        : static_cast<int>(
+            std::to_chars(rounded.Digits, rounded.Digits + kMaxRoundedDigits, scaled.Value).ptr
             - rounded.Digits);
-    rounded.Decimals = decimals;
+    rounded.Decimals = scaled.Decimals;
 }
 
 // Rounding with 128-bit integers: a × 10^decimals = Mantissa × 5^decimals × 2^(Exponent +
 // decimals), whose whole part and the bit below it are exact. Returns false for magnitudes out
 // of reach (a × 10^decimals of 2^64 or more).
-bool RoundFast(double a, int precision, int decimals, TRounded& rounded)
+// Inlined into its callers: the call would cost about as much as the rounding.
+[[gnu::always_inline]] inline bool RoundFast(double a, int precision, int decimals, TScaled& scaled)
 {
     const TBinary binary = Decompose(a);
-    const UInt128 scaled = UInt128 { binary.Mantissa } * kPow5[decimals]; // below 2^95
+    const UInt128 product = UInt128 { binary.Mantissa } * kPow5[decimals]; // below 2^95
     const int shift = binary.Exponent + decimals;
     UInt128 whole = 0;
     bool halfOrMore = false; // the fraction of a × 10^decimals is at least one half
     if (shift >= 0) {
         if (shift > 32)
             return false;
-        whole = scaled << shift;
-    } else if (-shift < 96) { // past 95 bits half a unit exceeds scaled: the value rounds to 0
-        whole = scaled >> -shift;
-        halfOrMore = ((scaled >> (-shift - 1)) & 1) != 0;
+        whole = product << shift;
+    } else if (-shift < 96) { // past 95 bits half a unit exceeds product: the value rounds to 0
+        whole = product >> -shift;
+        halfOrMore = ((product >> (-shift - 1)) & 1) != 0;
     }
     if ((whole >> 64) != 0)
         return false;
@@ -125,15 +135,18 @@ bool RoundFast(double a, int precision, int decimals, TRounded& rounded)
     const auto truncated = static_cast<std::uint64_t>(whole);
     const int count = DigitCount(truncated); // leading digit at 10^(count - 1 - decimals)
     if (count <= precision) {
-        SetDigits(rounded, truncated + (halfOrMore ? 1 : 0), decimals);
-        return true;
+        scaled.Value = truncated + (halfOrMore ? 1 : 0);
+        scaled.Decimals = decimals;
+    } else {
+        // More digits than the precision: round at the precision-th digit, decided by the first
+        // digit dropped (halves away from zero look no further).
+        const int drop = count - precision;
+        const std::uint64_t kept = truncated / kPow10[drop];
+        const std::uint64_t firstDropped = truncated / kPow10[drop - 1] % 10;
+        scaled.Value = kept + (firstDropped >= 5 ? 1 : 0);
+        scaled.Decimals = decimals - drop;
     }
-    // More digits than the precision: round at the precision-th digit, decided by the first
-    // digit dropped (halves away from zero look no further).
-    const int drop = count - precision;
-    const std::uint64_t kept = truncated / kPow10[drop];
-    const std::uint64_t firstDropped = truncated / kPow10[drop - 1] % 10;
-    SetDigits(rounded, kept + (firstDropped >= 5 ? 1 : 0), decimals - drop);
+    scaled.Count = DigitCount(scaled.Value); // one more than before after a carry
     return true;
 }
 
@@ -200,6 +213,27 @@ void RoundExact(double a, int precision, int maxDecimals, TRounded& rounded)
     }
 }
 
+// The rounding of a general text (15 significant digits, no limit on decimals) with the integer
+// arithmetic of RoundFast, for magnitudes whose leading digit lies from 10^-4 to 10^14. The
+// decimals are chosen from the binary exponent so that a × 10^decimals has 15 or 16 digits; with
+// 16 the last is rounded away as the precision demands, which is the same rounding. False for
+// other magnitudes.
+bool RoundGeneralFast(double a, TRounded& rounded)
+{
+    const TBinary binary = Decompose(a);
+    const int binaryExponent = binary.Exponent + std::bit_width(binary.Mantissa) - 1;
+    // floor(binaryExponent × log10(2)): the leading digit's exponent or one less.
+    const int estimate = (binaryExponent * 78913) >> 18;
+    const int decimals = kGeneralDigits - 1 - estimate;
+    if (decimals < 0 || decimals > kMaxDecimals)
+        return false;
+    TScaled scaled;
+    if (!RoundFast(a, kGeneralDigits, decimals, scaled))
+        return false;
+    SetDigits(rounded, scaled);
+    return true;
+}
+
 char* Put(char* out, std::string_view text)
 {
     std::memcpy(out, text.data(), text.size());
@@ -212,6 +246,60 @@ char* PutZeros(char* out, int count)
         return out;
     std::memset(out, '0', count);
     return out + count;
+}
+
+constexpr std::array<char, 200> kDigitPairs = [] {
+    std::array<char, 200> table {};
+    for (int i = 0; i < 100; ++i) {
+        table[2 * i] = static_cast<char>('0' + i / 10);
+        table[2 * i + 1] = static_cast<char>('0' + i % 10);
+    }
+    return table;
+}();
+
+// Writes the last `count` decimal digits of v (leading zeros included) so that they end just
+// before end; returns v without them.
+std::uint64_t PutDigitsBefore(char* end, std::uint64_t v, int count)
+{
+    for (; count >= 2; count -= 2) {
+        end -= 2;
+        std::memcpy(end, &kDigitPairs[2 * (v % 100)], 2);
+        v /= 100;
+    }
+    if (count > 0) {
+        *--end = static_cast<char>('0' + v % 10);
+        v /= 10;
+    }
+    return v;
+}
+
+char* PutSeparator(char* out, std::string_view sep)
+{
+    if (sep.size() == 1) {
+        *out = sep[0];
+        return out + 1;
+    }
+    return Put(out, sep);
+}
+
+// The text of WritePlain straight from the scaled integer, digits written in place from the
+// right. Needs 0 <= scaled.Decimals <= decimals.
+char* WritePlainScaled(
+    char* out, bool negative, const TScaled& scaled, int decimals, std::string_view sep)
+{
+    if (negative && scaled.Value != 0) // a value rounded to zero has no sign
+        *out++ = '-';
+    const int integerDigits = scaled.Count > scaled.Decimals ? scaled.Count - scaled.Decimals : 1;
+    char* const integerEnd = out + integerDigits;
+    if (decimals == 0) {
+        PutDigitsBefore(integerEnd, scaled.Value, integerDigits);
+        return integerEnd;
+    }
+    char* const fraction = PutSeparator(integerEnd, sep);
+    const std::uint64_t whole
+        = PutDigitsBefore(fraction + scaled.Decimals, scaled.Value, scaled.Decimals);
+    PutDigitsBefore(integerEnd, whole, integerDigits);
+    return PutZeros(fraction + scaled.Decimals, decimals - scaled.Decimals);
 }
 
 // "d", or "d" sep "ddd" with the mantissa's trailing zeros dropped, then "E", sign, exponent.
@@ -293,8 +381,14 @@ char* WriteFixed(char* out, double value, int precision, int decimals, std::stri
         return WriteNonFinite(out, value);
     const double magnitude = std::fabs(value);
     TRounded rounded;
-    if (!RoundFast(magnitude, precision, decimals, rounded))
+    TScaled scaled;
+    if (RoundFast(magnitude, precision, decimals, scaled)) {
+        if (scaled.Decimals >= 0 && scaled.Count - scaled.Decimals <= precision)
+            return WritePlainScaled(out, std::signbit(value), scaled, decimals, decimalSep);
+        SetDigits(rounded, scaled);
+    } else {
         RoundExact(magnitude, precision, decimals, rounded);
+    }
     return WriteFixedRounded(out, std::signbit(value), rounded, precision, decimals, decimalSep);
 }
 
@@ -325,7 +419,8 @@ char* WriteGeneral(char* out, double value, std::string_view decimalSep)
         return out;
     }
     TRounded rounded;
-    RoundExact(std::fabs(value), kGeneralDigits, std::numeric_limits<int>::max() / 2, rounded);
+    if (!RoundGeneralFast(std::fabs(value), rounded))
+        RoundExact(std::fabs(value), kGeneralDigits, std::numeric_limits<int>::max() / 2, rounded);
     const int exponent = rounded.Count - 1 - rounded.Decimals; // after rounding
     const bool negative = std::signbit(value);
     if (exponent >= kGeneralFirstLargeExponent || exponent <= kGeneralLastSmallExponent)
