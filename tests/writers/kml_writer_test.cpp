@@ -87,7 +87,7 @@ TEST(KmlWriter, PlacemarksEveryThirdFixAtFiftySecondsWithTwoMinutes)
     std::vector<std::string> lines;
     for (int i = 0; i <= 12; ++i) {
         const int t = 3600 + 50 * i;
-        char time[8], lat[16];
+        char time[16], lat[24];
         std::snprintf(time, sizeof time, "%02d%02d%02d", t / 3600, t / 60 % 60, t % 60);
         std::snprintf(lat, sizeof lat, "3539.%06d", 100000 + 500 * i);
         lines.push_back(RecordLine(time, lat, "13945.100000", "010107"));
