@@ -19,20 +19,7 @@ build=${OSTREL_BENCH_BUILD_DIR:-$root/build-bench}
 jobs=$(nproc 2>/dev/null || echo 2)
 ((jobs > 2)) && jobs=2 # leave the machine usable while building
 
-need() {
-  local missing=()
-  for pkg in "$@"; do
-    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")
-  done
-  if ((${#missing[@]})); then
-    echo "bench: installing ${missing[*]}" >&2
-    local sudo=""
-    [ "$(id -u)" -eq 0 ] || sudo="sudo"
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
-      "${missing[@]}" >/dev/null
-  fi
-}
+source "$(dirname "${BASH_SOURCE[0]}")/packages.sh"
 
 e2e_args=()
 micro_min_time=0.5

@@ -18,19 +18,7 @@ jobs=${JOBS:-$(nproc 2>/dev/null || echo 2)}
 data=$root/tests/data
 started=$SECONDS
 
-need() {
-  local missing=()
-  for pkg in "$@"; do
-    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")
-  done
-  if ((${#missing[@]})); then
-    echo "windows: installing ${missing[*]}" >&2
-    local sudo=""
-    [ "$(id -u)" -eq 0 ] || sudo="sudo"
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-  fi
-}
+source "$(dirname "${BASH_SOURCE[0]}")/packages.sh"
 
 need cmake ninja-build g++-mingw-w64-x86-64-posix wine64 googletest
 
