@@ -1,11 +1,14 @@
 #include "writers/kml_writer.h"
 
+#include "core/errors.h"
 #include "geo/kinematics.h"
 #include "writers/date_text.h"
 #include "writers/number_text.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -97,6 +100,66 @@ void AppendPlacemark(std::string& lines, const TGPSRec& rec, const TKeptFix& fix
              "</Placemark>\r\n";
 }
 
+// The placemarks' lines, held until the route is written. Beyond kMaxHeldBytes they move on to
+// a scratch file that the system removes when it is closed, so that a log with millions of
+// placemarks (fixes days apart, or times running back and forth) needs no more memory than a
+// day's log. Where no scratch file can be made they stay in memory.
+class TPlacemarkLines
+{
+public:
+    static constexpr std::size_t kMaxHeldBytes = 1 << 20;
+
+    TPlacemarkLines() = default;
+    ~TPlacemarkLines()
+    {
+        if (scratch_ != nullptr)
+            std::fclose(scratch_);
+    }
+    TPlacemarkLines(const TPlacemarkLines&) = delete;
+    TPlacemarkLines& operator=(const TPlacemarkLines&) = delete;
+
+    std::string& Lines() { return held_; }
+
+    // Called after each placemark.
+    void Bound()
+    {
+        if (held_.size() < kMaxHeldBytes || noScratch_)
+            return;
+        if (scratch_ == nullptr) {
+            scratch_ = std::tmpfile();
+            if (scratch_ == nullptr) {
+                noScratch_ = true;
+                return;
+            }
+        }
+        errno = 0;
+        if (std::fwrite(held_.data(), 1, held_.size(), scratch_) != held_.size())
+            throw IoError(errno != 0 ? errno : EIO);
+        held_.clear();
+    }
+
+    void WriteTo(TOutputFile& output)
+    {
+        if (scratch_ != nullptr) {
+            errno = 0;
+            if (std::fflush(scratch_) != 0 || std::fseek(scratch_, 0, SEEK_SET) != 0)
+                throw IoError(errno != 0 ? errno : EIO);
+            char block[1 << 16];
+            std::size_t got;
+            while ((got = std::fread(block, 1, sizeof block, scratch_)) > 0)
+                output.Write({ block, got });
+            if (std::ferror(scratch_))
+                throw IoError(EIO);
+        }
+        output.Write(held_);
+    }
+
+private:
+    std::string held_;
+    std::FILE* scratch_ = nullptr;
+    bool noScratch_ = false;
+};
+
 } // namespace
 
 std::string FormatCoordinateLine(const TGPSRec& rec)
@@ -154,7 +217,8 @@ double MakeKml(TLogReader& input, TOutputFile& output, const TConvertSettings& s
 
     // Placemarks are found during the route's pass but written after it: only their lines are
     // held, the route goes to the file as it is read.
-    std::string waypoints(kFolderStart);
+    TPlacemarkLines waypoints;
+    waypoints.Lines() = kFolderStart;
     double lastPlacemark = 0.0; // day 0, so the first kept fix always gets a placemark
     while (!input.AtEnd()) {
         std::string_view line = input.ReadLine();
@@ -168,14 +232,16 @@ double MakeKml(TLogReader& input, TOutputFile& output, const TConvertSettings& s
         char* out = output.Reserve(kMaxCoordinateLine);
         output.Advance(static_cast<std::size_t>(WriteCoordinateLine(out, rec) - out));
         if (settings.WayPoints && std::fabs(rec.DateTime - lastPlacemark) >= interval) {
-            AppendPlacemark(waypoints, rec, *kept, filter.TotalMetres(), settings.Separators);
+            AppendPlacemark(
+                waypoints.Lines(), rec, *kept, filter.TotalMetres(), settings.Separators);
+            waypoints.Bound();
             lastPlacemark = rec.DateTime;
         }
     }
     output.Write(kRouteEnd);
     if (settings.WayPoints) {
-        waypoints += kFolderEnd;
-        output.Write(waypoints);
+        waypoints.Lines() += kFolderEnd;
+        waypoints.WriteTo(output);
     }
     output.Write(kTail);
     return filter.TotalMetres();
