@@ -67,6 +67,12 @@ std::string RecordLine(std::string_view time, std::string_view lat, std::string_
     return line;
 }
 
+std::string TwoFixLog()
+{
+    return RecordLine("030405", "3539.1000", "13945.1000", "120507") + "\r\n"
+        + RecordLine("030505", "3539.1100", "13945.1000", "120507") + "\r\n";
+}
+
 std::string Visible(std::string_view text)
 {
     std::string out;

@@ -3,6 +3,7 @@
 // Helpers shared by the tests: temporary folders, whole-file reads and writes, record lines.
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -35,6 +36,20 @@ void WriteFile(const std::filesystem::path& path, std::string_view bytes);
 // blanks or cut to their widths; the unread columns hold what a logger writes there.
 std::string RecordLine(std::string_view time, std::string_view lat, std::string_view lon,
     std::string_view date, std::string_view status = "A", std::string_view tag = "$GPRMC");
+
+// A log of two fixes a minute apart, first recorded on 12 May 2007 at 03:04:05.
+std::string TwoFixLog();
+
+// The message of the error of type Error that action raises; "no error" when it raises none.
+template <typename Error> std::string MessageOf(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const Error& error) {
+        return error.what();
+    }
+    return "no error";
+}
 
 // Text with "\r" and "\n" made visible, for messages about line ends.
 std::string Visible(std::string_view text);

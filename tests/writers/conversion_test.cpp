@@ -15,9 +15,11 @@ namespace ostrel {
 namespace {
 
 namespace fs = std::filesystem;
+using test::MessageOf;
 using test::ReadFile;
 using test::RecordLine;
 using test::TTempDir;
+using test::TwoFixLog;
 using test::WriteFile;
 
 TConvertSettings Settings()
@@ -27,26 +29,10 @@ TConvertSettings Settings()
     return settings;
 }
 
-std::string TwoFixLog()
-{
-    return RecordLine("030405", "3539.1000", "13945.1000", "120507") + "\r\n"
-        + RecordLine("030505", "3539.1100", "13945.1000", "120507") + "\r\n";
-}
-
 std::size_t FilesIn(const fs::path& folder)
 {
     return static_cast<std::size_t>(
         std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
-}
-
-template <typename Error> std::string MessageOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const Error& error) {
-        return error.what();
-    }
-    return "no error";
 }
 
 TEST(OutputKind, KmlInAnyLetterCaseOtherwiseNmea)

@@ -23,9 +23,11 @@ namespace ostrel {
 namespace {
 
 namespace fs = std::filesystem;
+using test::MessageOf;
 using test::ReadFile;
 using test::RecordLine;
 using test::TTempDir;
+using test::TwoFixLog;
 using test::WriteFile;
 
 // A path from UTF-8 text, never through the ANSI code page.
@@ -48,22 +50,6 @@ TConvertSettings Settings()
     TConvertSettings settings;
     settings.CurrentYear = 2026;
     return settings;
-}
-
-std::string TwoFixLog()
-{
-    return RecordLine("030405", "3539.1000", "13945.1000", "120507") + "\r\n"
-        + RecordLine("030505", "3539.1100", "13945.1000", "120507") + "\r\n";
-}
-
-template <typename Error> std::string MessageOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const Error& error) {
-        return error.what();
-    }
-    return "no error";
 }
 
 // The process's current folder for one scope.
