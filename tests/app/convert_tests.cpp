@@ -457,7 +457,9 @@ private slots:
         QCOMPARE(FilesIn(a), QStringList({ "a.log", kStamp + ".kml" }));
         QCOMPARE(FilesIn(bad), exists ? QStringList({ "bad.log" }) : QStringList());
         QCOMPARE(FilesIn(c), QStringList({ "c.log" }));
-        // The window stays usable: the next command runs.
+        // The list is intact and the window stays usable: the next command runs.
+        QCOMPARE(form().LogList->count(), 3);
+        QCOMPARE(form().LogList->item(1)->text(), bad + "/bad.log");
         dialogs().CancelSave();
         form().cmdConvEach->click();
         QCOMPARE(dialogs().SaveOpenings.size(), 2);
