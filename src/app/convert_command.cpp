@@ -84,11 +84,11 @@ void TForm1::ConvertAll(const TConvertSettings& settings)
     const TOutputKind kind = OutputKind();
     for (int i = 0; i < count; ++i) {
         const QString input = Entry(i);
-        const std::filesystem::path output
-            = MakeOutputName(ToPath(input), kind, settings.CurrentYear);
         SaveDialog1.FilterIndex = FilterIndexOf(kind);
+        // The default name is claimed when the output is complete: a name taken meanwhile, by
+        // this batch or by anyone else, is passed over, never replaced.
         if (const std::optional<TConversionResult> result
-            = ProcFile(ToPath(input), output, settings))
+            = ProcFileToDefaultName(ToPath(input), kind, settings, defaultNames_))
             ShowLength(result->LengthMessage);
     }
 }
@@ -108,7 +108,7 @@ QString TForm1::Entry(int index) const
 {
     if (index < 0 || index >= LogList->count())
         throw ListIndexOutOfRange(index);
-    return LogList->item(index)->text();
+    return LogList->item(index)->data(Qt::UserRole).toString();
 }
 
 double TForm1::SelectedSpeedLimit() const

@@ -2,11 +2,13 @@
 
 #include "app/main_window.h"
 #include "app/qt_dialogs.h"
+#include "core/file_io.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[])
 {
+    ostrel::RemoveTemporariesOnSignals();
     QApplication application(argc, argv);
     ostrel::TQtDialogs dialogs;
     ostrel::TForm1 Form1(dialogs);

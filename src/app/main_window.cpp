@@ -2,6 +2,7 @@
 
 #include "app/widgets.h"
 #include "app/window_text.h"
+#include "core/errors.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -275,7 +276,10 @@ void TForm1::ShowErrorBox(const QString& message)
 void TForm1::AppendLogs(const QStringList& paths)
 {
     for (const QString& path : paths) {
-        LogList->addItem(path);
+        // Shown with its control characters as "?"; converted under the path itself.
+        auto* item
+            = new QListWidgetItem(QString::fromStdString(ShownText(path.toStdString())), LogList);
+        item->setData(Qt::UserRole, path);
         cmdConvEach->setEnabled(true);
     }
 }

@@ -124,6 +124,8 @@ private:
 
     TDialogs& dialogs_;
     std::optional<int> currentYear_;
+    // Where each default name's "_N" search goes on, for every batch of this window.
+    TNameCounters defaultNames_;
 };
 
 } // namespace ostrel

@@ -6,7 +6,6 @@
 #include <condition_variable>
 #include <exception>
 #include <mutex>
-#include <set>
 #include <system_error>
 #include <thread>
 
@@ -21,7 +20,8 @@ namespace fs = std::filesystem;
 struct TSlot
 {
     fs::path Input;
-    fs::path Output;
+    fs::path Output; // the path given, or the default name that its output claims
+    TPlacement Placement = TPlacement::Replace;
     bool Done = false;
     std::optional<TPendingOutput> Pending;
     std::exception_ptr Error;
@@ -43,7 +43,7 @@ std::string MessageOf(const std::exception_ptr& error)
 void Convert(TSlot& slot, const TConvertSettings& settings) noexcept
 {
     try {
-        slot.Pending = ConvertFile(slot.Input, slot.Output, settings);
+        slot.Pending = ConvertFile(slot.Input, slot.Output, settings, slot.Placement);
         if (!slot.Pending)
             slot.Error = std::make_exception_ptr(FileNotFound());
     } catch (...) {
@@ -51,27 +51,9 @@ void Convert(TSlot& slot, const TConvertSettings& settings) noexcept
     }
 }
 
-// The key under which a handed-out name is remembered: two spellings of one file give one key.
-fs::path NameKey(const fs::path& name)
-{
-    std::error_code ec;
-    fs::path key = fs::weakly_canonical(name, ec);
-    if (ec) {
-        key = fs::absolute(name, ec);
-        key = ec ? name.lexically_normal() : key.lexically_normal();
-    }
-#ifdef _WIN32
-    // Windows file names ignore letter case.
-    std::wstring text = key.native();
-    std::transform(text.begin(), text.end(), text.begin(),
-        [](wchar_t c) { return (c >= L'A' && c <= L'Z') ? wchar_t(c - L'A' + L'a') : c; });
-    key = fs::path(text);
-#endif
-    return key;
-}
-
-// Decides the outputs in list order. Stops at the first input whose name cannot be made and
-// returns that error; the slots hold the inputs before it.
+// Decides the outputs in list order: the path given, or each log's default name, which its output
+// claims only when it is put in place (the first free alternative then). Stops at the first input
+// whose name cannot be made and returns that error; the slots hold the inputs before it.
 std::exception_ptr PlanOutputs(const TBatchRequest& request, std::vector<TSlot>& slots)
 {
     if (request.Output) {
@@ -79,19 +61,13 @@ std::exception_ptr PlanOutputs(const TBatchRequest& request, std::vector<TSlot>&
         slots.back().Output = *request.Output;
         return nullptr;
     }
-    std::set<fs::path> given;
-    // Anything at the path counts, a dangling link included, and so does every name given out.
-    const TNameTaken taken = [&given](const fs::path& name) {
-        std::error_code ec;
-        return fs::exists(fs::symlink_status(name, ec)) || given.count(NameKey(name)) != 0;
-    };
     for (const fs::path& input : request.Inputs) {
         try {
-            fs::path output
-                = MakeOutputName(input, request.Kind, request.Settings.CurrentYear, taken);
-            given.insert(NameKey(output));
-            slots.emplace_back().Input = input;
-            slots.back().Output = std::move(output);
+            fs::path output = DefaultOutputName(input, request.Kind, request.Settings.CurrentYear);
+            TSlot& slot = slots.emplace_back();
+            slot.Input = input;
+            slot.Output = std::move(output);
+            slot.Placement = TPlacement::NewName;
         } catch (...) {
             return std::current_exception();
         }
@@ -208,14 +184,17 @@ bool ConvertBatch(const TBatchRequest& request, const TBatchReport& report)
     const unsigned threads = static_cast<unsigned>(std::min<std::size_t>(
         { std::max(request.Jobs, 1u), kMaxJobs, std::max<std::size_t>(slots.size(), 1) }));
     TParallelRun run(slots, request.Settings, threads - 1);
+    // Outputs are put in place on this thread in list order, so the same log listed twice gets
+    // the default name and then its first alternative.
+    TNameCounters counters;
     for (std::size_t i = 0; i < slots.size(); ++i) {
         run.WaitFor(i);
         TSlot& slot = slots[i];
         if (!slot.Error) {
             try {
-                const TConversionResult result = slot.Pending->Commit();
+                const TConversionResult result = slot.Pending->Commit(&counters);
                 slot.Pending.reset();
-                report.Converted(i, slot.Output, result);
+                report.Converted(i, result.Output, result);
             } catch (...) {
                 slot.Error = std::current_exception();
             }

@@ -27,7 +27,7 @@ struct TBatchRequest
 };
 
 // What the batch tells its caller, always on the calling thread and in list order: each output
-// put in place, then at most one failure, which ends the batch.
+// put in place (with the path actually written), then at most one failure, which ends the batch.
 struct TBatchReport
 {
     std::function<void(
@@ -39,8 +39,9 @@ struct TBatchReport
 // Most threads a batch uses, whatever it is asked for: each pending output holds an open file.
 inline constexpr unsigned kMaxJobs = 64;
 
-// Converts the inputs. The default names are decided first, in list order, each counting the
-// names given before it as taken, so that the same log listed twice gets two outputs. The first
+// Converts the inputs. Default names are claimed when each output is put in place, in list order,
+// with an operation that never replaces anything, so that the same log listed twice gets two
+// outputs and a name taken meanwhile (by another process too) is passed over. The first
 // failure (naming, converting or putting in place, or an input that does not exist) is reported,
 // no later log is started, the finished outputs of later logs are discarded, and the outputs
 // before it stay. Returns whether every log was converted.

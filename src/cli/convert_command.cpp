@@ -3,7 +3,10 @@
 #include "cli/batch.h"
 #include "cli/locale_separators.h"
 #include "cli/options.h"
+#include "core/errors.h"
 
+#include <cerrno>
+#include <cstring>
 #include <exception>
 #include <thread>
 
@@ -15,8 +18,15 @@ namespace ostrel::cli {
 
 namespace {
 
+// The first error of a write to standard output (errno right after it), or 0 while none failed.
+void NoteWrite(std::ostream& out, int& writeError)
+{
+    if (!out && writeError == 0)
+        writeError = errno != 0 ? errno : EIO;
+}
+
 int Convert(const TCommandLine& line, std::ostream& out, std::ostream& err,
-    const TSeparators& separators, unsigned defaultJobs)
+    const TSeparators& separators, unsigned defaultJobs, int& writeError)
 {
     TBatchRequest request;
     request.Inputs.reserve(line.Logs.size());
@@ -32,21 +42,33 @@ int Convert(const TCommandLine& line, std::ostream& out, std::ostream& err,
     TBatchReport report;
     report.Converted
         = [&](std::size_t, const std::filesystem::path& output, const TConversionResult& result) {
-              // An output named on the command line is shown as it was typed.
-              out << (line.Output ? *line.Output : Utf8FromPath(output)) << ": "
+              // An output named on the command line is shown as it was typed; a default name as
+              // it was written, with the "_N" it got. Control characters in names show as "?".
+              out << ShownText(line.Output ? *line.Output : Utf8FromPath(output)) << ": "
                   << result.LengthMessage << '\n'
                   << std::flush;
+              NoteWrite(out, writeError);
           };
     report.Failed = [&](std::size_t index, const std::string& message) {
-        err << kProgramName << ": " << line.Logs[index] << ": " << message << '\n' << std::flush;
+        err << kProgramName << ": " << ShownText(line.Logs[index]) << ": " << message << '\n'
+            << std::flush;
     };
     return ConvertBatch(request, report) ? kExitDone : kExitFailed;
 }
 
-} // namespace
+// Ends a run whose standard output could not be written: the report lines are the only place
+// that names the outputs, so a lost one is a failure, as in the core utilities.
+int WriteFailed(std::ostream& err, int status, int error)
+{
+    err << kProgramName << ": write error";
+    if (error != 0)
+        err << ": " << std::strerror(error);
+    err << '\n';
+    return status == kExitDone ? kExitFailed : status;
+}
 
-int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-    const TSeparators& separators, unsigned defaultJobs)
+int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+    const TSeparators& separators, unsigned defaultJobs, int& writeError)
 {
     try {
         TCommandLine line;
@@ -60,21 +82,37 @@ int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
         }
         switch (line.Action) {
         case TCommandAction::Help:
-            out << HelpText();
+            out << HelpText() << std::flush;
+            NoteWrite(out, writeError);
             return kExitDone;
         case TCommandAction::Version:
-            out << kProgramName << ' ' << OSTREL_VERSION << '\n';
+            out << kProgramName << ' ' << OSTREL_VERSION << '\n' << std::flush;
+            NoteWrite(out, writeError);
             return kExitDone;
         case TCommandAction::Convert:
             break;
         }
-        return Convert(line, out, err, separators, defaultJobs);
+        return Convert(line, out, err, separators, defaultJobs, writeError);
     } catch (const std::exception& e) {
         err << kProgramName << ": " << e.what() << '\n';
     } catch (...) {
         err << kProgramName << ": unknown error\n";
     }
     return kExitFailed;
+}
+
+} // namespace
+
+int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+    const TSeparators& separators, unsigned defaultJobs)
+{
+    int writeError = 0;
+    errno = 0;
+    const int status = Run(args, out, err, separators, defaultJobs, writeError);
+    errno = 0;
+    if (!out.flush())
+        NoteWrite(out, writeError);
+    return writeError != 0 ? WriteFailed(err, status, writeError) : status;
 }
 
 int RunConvert(int argc, char** argv, std::ostream& out, std::ostream& err)

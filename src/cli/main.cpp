@@ -2,8 +2,12 @@
 // command line.
 
 #include "cli/convert_command.h"
+#include "core/file_io.h"
 
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -47,6 +51,7 @@ std::vector<std::string> Utf8Arguments()
 
 int main()
 {
+    ostrel::RemoveTemporariesOnSignals();
     // The lines written are UTF-8 (file names, error messages in Japanese). The console's own
     // code page is given back when the program ends, since the setting outlives the process.
     static const UINT consoleCodePage = GetConsoleOutputCP();
@@ -57,13 +62,32 @@ int main()
     for (std::string& arg : args)
         argv.push_back(arg.data());
     argv.push_back(nullptr);
-    const int status = ostrel::cli::RunConvert(static_cast<int>(args.size()), argv.data(), std::cout, std::cerr);
+    const int status
+        = ostrel::cli::RunConvert(static_cast<int>(args.size()), argv.data(), std::cout, std::cerr);
     std::cout.flush();
     return status;
 }
 #else
+#include <fcntl.h>
+#include <unistd.h>
+
 int main(int argc, char** argv)
 {
-    return ostrel::cli::RunConvert(argc, argv, std::cout, std::cerr);
+    // A standard stream closed by the caller gets a stand-in that fails every transfer: otherwise
+    // the first file opened would take its number, and the report lines would land in an output.
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (::fcntl(fd, F_GETFD) == -1 && errno == EBADF)
+            ::open("/dev/null", fd == 0 ? O_WRONLY : O_RDONLY);
+    }
+    ostrel::RemoveTemporariesOnSignals();
+    const int status = ostrel::cli::RunConvert(argc, argv, std::cout, std::cerr);
+    // Closing standard output may fail too (a full disk, a network file system): reported like a
+    // failed write, unless the run has failed already.
+    errno = 0;
+    if (std::fclose(stdout) != 0 && status == 0) {
+        std::fprintf(stderr, "ostrel-convert: write error: %s\n", std::strerror(errno));
+        return 1;
+    }
+    return status;
 }
 #endif

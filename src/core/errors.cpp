@@ -75,6 +75,22 @@ SameFileError SameFile()
     return SameFileError("変換元と変換先のファイルが同じです");
 }
 
+std::string ShownText(std::string_view text)
+{
+    std::string shown(text);
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        const auto c = static_cast<unsigned char>(shown[i]);
+        if (c < 0x20 || c == 0x7F) {
+            shown[i] = '?';
+        } else if (c == 0xC2 && i + 1 < shown.size()
+            && static_cast<unsigned char>(shown[i + 1]) >= 0x80
+            && static_cast<unsigned char>(shown[i + 1]) <= 0x9F) {
+            shown.replace(i, 2, "?"); // U+0080..U+009F, the C1 controls
+        }
+    }
+    return shown;
+}
+
 FileError FileErrorFromErrno(int err)
 {
     switch (err) {

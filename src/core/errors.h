@@ -64,6 +64,11 @@ MathError DivisionByZero(); // 0 による浮動小数点数除算
 MathError InvalidOperation(); // 不正な浮動小数点数演算命令
 SameFileError SameFile(); // 変換元と変換先のファイルが同じです
 
+// A text from outside (a log's field, a file name) as a message or a report shows it: each
+// control character, C0 and C1 (a NUL would end the message there, an escape or a line end would
+// drive the terminal it is shown on), becomes "?". Everything else stays as it is.
+std::string ShownText(std::string_view text);
+
 // The file error for an errno value: not found, access denied, or the numbered I/O error.
 FileError FileErrorFromErrno(int err);
 

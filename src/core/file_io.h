@@ -1,12 +1,30 @@
 #pragma once
 
-// The file layer: a sequential reader of an input file in large blocks, and an output file that
-// is written under a temporary name beside its destination and moved into place only when it is
-// complete. Every failure raises the file error of errors.h.
+// The file layer: a sequential reader of an input file in large blocks, an output file that is
+// written where nobody sees it and put in place only when it is complete, and an anonymous scratch
+// file. Every failure raises the file error of errors.h.
+//
+// What an output promises:
+// - until it is put in place it has no name (Linux: an O_TMPFILE file), or a short hidden name
+//   that is removed on every way out, the signals SIGINT, SIGTERM, SIGHUP and SIGPIPE (and
+//   Ctrl+C or a closed console on Windows) included once RemoveTemporariesOnSignals has run;
+// - its data reaches the disk before it takes its name, and the folder's entry after;
+// - a file it replaces keeps its permission bits (and its owner and group where the process may
+//   set them); a new file gets 0666 less the umask;
+// - a new name is taken with an operation that refuses to replace anything, so two conversions
+//   (in one process or in two) never end up with one name;
+// - a symbolic link at an output path is followed only where the kernel's protected-links rule
+//   would follow it: the link belongs to the user converting, or its folder is not a
+//   world-writable sticky folder, or the link's owner owns that folder too. Otherwise, and for a
+//   dangling link, the output is refused with access denied.
 
 #include <cstddef>
 #include <cstring>
 #include <filesystem>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
 #include <string_view>
 
 namespace ostrel {
@@ -32,13 +50,44 @@ private:
 #endif
 };
 
+// How a finished output takes its name.
+enum class TPlacement
+{
+    // The path the user chose: an earlier file there is replaced.
+    Replace,
+    // A default name: the path, or the first of its alternatives with "_1", "_2", ... before the
+    // extension that nothing holds yet (a link, a folder or a dangling link count as taken).
+    NewName,
+};
+
+// The n-th alternative of a default name: the name itself for 0, otherwise "_" and n before its
+// extension ("WG20070512030405.kml" gives "WG20070512030405_2.kml" for 2).
+std::filesystem::path AlternativeName(const std::filesystem::path& name, unsigned n);
+
+// The next alternative to try for each default name. Shared by the conversions of a batch (or of
+// one window), it makes many logs with one first time stamp take linear time: each name is tried
+// from where the last one was found free, not from the start.
+class TNameCounters
+{
+public:
+    unsigned Next(const std::filesystem::path& name);
+    void Taken(const std::filesystem::path& name, unsigned n);
+
+private:
+    std::mutex mutex_;
+    std::map<std::filesystem::path::string_type, unsigned> next_;
+};
+
 class TOutputFile
 {
 public:
-    // Creates a new temporary file in the destination's folder. The destination itself is not
-    // touched until Commit.
-    explicit TOutputFile(std::filesystem::path destination);
-    // Without Commit the temporary file is removed and the destination stays as it was.
+    // Opens an unnamed (or hidden temporary) file in the folder where destination goes. For
+    // Replace the destination is checked now: a link is followed as the rule above allows, and
+    // anything there that is not a regular file is refused. The destination itself is not touched
+    // until Commit.
+    explicit TOutputFile(
+        const std::filesystem::path& destination, TPlacement placement = TPlacement::Replace);
+    // Without Commit nothing is left: the destination stays as it was.
     ~TOutputFile();
     TOutputFile(const TOutputFile&) = delete;
     TOutputFile& operator=(const TOutputFile&) = delete;
@@ -49,7 +98,7 @@ public:
             WriteSlow(bytes);
             return;
         }
-        std::memcpy(buffer_ + used_, bytes.data(), bytes.size());
+        std::memcpy(buffer_.get() + used_, bytes.data(), bytes.size());
         used_ += bytes.size();
     }
 
@@ -58,12 +107,17 @@ public:
     {
         if (n > kBufferSize - used_)
             Flush();
-        return buffer_ + used_;
+        return buffer_.get() + used_;
     }
     void Advance(std::size_t n) { used_ += n; }
 
-    // Writes what is buffered, closes the file and moves it over the destination.
-    void Commit();
+    // Writes what is buffered, flushes the file to the disk and puts it in place: over the
+    // destination (Replace), or under the first free alternative of it (NewName; counters, when
+    // given, remember where to start next time). Returns the path written.
+    std::filesystem::path Commit(TNameCounters* counters = nullptr);
+
+    // The folder the output goes to, where its scratch files go too.
+    const std::filesystem::path& Folder() const { return folder_; }
 
     static constexpr std::size_t kBufferSize = 1 << 18;
 
@@ -71,17 +125,63 @@ private:
     void WriteSlow(std::string_view bytes);
     void Flush();
     void Discard() noexcept;
+    void KeepAttributesOf(const std::filesystem::path& replaced);
 
-    std::filesystem::path destination_;
+    std::filesystem::path destination_; // resolved: the file replaced, or the first new name
+    std::filesystem::path folder_;
+    TPlacement placement_;
+#ifdef _WIN32
     std::filesystem::path temporary_;
+    void* handle_ = nullptr;
+#else
+    int dirFd_ = -1;
+    int fd_ = -1;
+    std::string temporary_; // a named temporary in the folder; empty for an unnamed file
+    int slot_ = -1; // its place in the list of names removed on signals
+#endif
+    std::size_t used_ = 0;
+    std::unique_ptr<char[]> buffer_;
+};
+
+// A scratch file for what a writer holds back until the end: unnamed where the system allows, in
+// the folder given (that of the output, so it shares the output's disk), otherwise in the folder
+// of TMPDIR (TEMP on Windows); gone when closed, whatever ends the process.
+class TScratchFile
+{
+public:
+    explicit TScratchFile(const std::filesystem::path& folder);
+    ~TScratchFile();
+    TScratchFile(const TScratchFile&) = delete;
+    TScratchFile& operator=(const TScratchFile&) = delete;
+
+    void Write(std::string_view bytes);
+    // Reads it from the start: calls sink with each block until the end.
+    template <class Sink> void ReadAll(Sink&& sink)
+    {
+        Rewind();
+        char block[1 << 16];
+        for (std::size_t got; (got = ReadBlock(block, sizeof block)) > 0;)
+            sink(std::string_view(block, got));
+    }
+
+private:
+    void Rewind();
+    std::size_t ReadBlock(char* block, std::size_t size);
 #ifdef _WIN32
     void* handle_ = nullptr;
 #else
     int fd_ = -1;
 #endif
-    std::size_t used_ = 0;
-    char* buffer_;
 };
+
+// Makes SIGINT, SIGTERM, SIGHUP and SIGPIPE (on Windows: Ctrl+C, Ctrl+Break and a closed
+// console) remove the named temporary files of unfinished outputs before the process ends with
+// the signal's status. A signal ignored when the program started stays ignored. Call once, early.
+void RemoveTemporariesOnSignals();
+
+// Makes new outputs use named temporaries even where the system offers unnamed files, as every
+// other system does; for the tests of that way.
+void UseNamedTemporaries(bool named);
 
 // True when both paths name one and the same existing file, however they are spelled.
 bool IsSameFile(const std::filesystem::path& a, const std::filesystem::path& b);

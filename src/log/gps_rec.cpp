@@ -47,24 +47,6 @@ TTriple SplitPairs(std::string_view text)
     return { Columns(text, 1, 2), Columns(text, 3, 2), Columns(text, 5, 2) };
 }
 
-// A log's text as an error message shows it: each control character (a NUL would end the
-// message there, an escape would drive the terminal it is shown on) becomes "?".
-std::string Shown(std::string_view text)
-{
-    std::string shown(text);
-    for (std::size_t i = 0; i < shown.size(); ++i) {
-        const auto c = static_cast<unsigned char>(shown[i]);
-        if (c < 0x20 || c == 0x7F) {
-            shown[i] = '?';
-        } else if (c == 0xC2 && i + 1 < shown.size()
-            && static_cast<unsigned char>(shown[i + 1]) >= 0x80
-            && static_cast<unsigned char>(shown[i + 1]) <= 0x9F) {
-            shown.replace(i, 2, "?"); // U+0080..U+009F, the C1 controls
-        }
-    }
-    return shown;
-}
-
 // "hh:mm:ss" or "dd/mm/yy" as the message of a time or date that does not convert shows it.
 std::string Joined(const TTriple& parts, char separator)
 {
@@ -75,7 +57,7 @@ std::string Joined(const TTriple& parts, char separator)
         .append(parts.Second)
         .append(1, separator)
         .append(parts.Third);
-    return Shown(text);
+    return ShownText(text);
 }
 
 bool IsLeapYear(int year)
@@ -235,7 +217,7 @@ double ParseDegMin(std::string_view text)
         = std::from_chars(digits.data(), digits.data() + digits.size(), degrees);
     if (digits.empty() || digits.front() < '0' || digits.front() > '9' || degError != std::errc {}
         || degEnd != digits.data() + digits.size())
-        throw IntegerError(Shown(degreesText));
+        throw IntegerError(ShownText(degreesText));
 
     // Minutes: digits with one decimal point, blanks allowed behind.
     std::string_view number = minutesText;
@@ -250,7 +232,7 @@ double ParseDegMin(std::string_view text)
         valid = minError == std::errc {} && minEnd == number.data() + number.size();
     }
     if (!valid)
-        throw FloatError(Shown(minutesText));
+        throw FloatError(ShownText(minutesText));
     return degrees + minutes / 60;
 }
 

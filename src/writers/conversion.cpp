@@ -39,24 +39,6 @@ fs::path FolderAsSpelled(const fs::path& input)
 }
 #endif
 
-// The file that an output replaces. A link is followed to its target, so that the link stays a
-// link; anything there that is not a regular file (a device, a FIFO, a folder) is refused rather
-// than replaced by a file.
-fs::path ReplacedFile(const fs::path& output)
-{
-    std::error_code ec;
-    fs::path target = output;
-    if (fs::is_symlink(fs::symlink_status(output, ec))) {
-        fs::path resolved = fs::canonical(output, ec);
-        if (!ec)
-            target = std::move(resolved);
-    }
-    const fs::file_status status = fs::status(target, ec);
-    if (fs::exists(status) && !fs::is_regular_file(status))
-        throw AccessDenied();
-    return target;
-}
-
 } // namespace
 
 std::string LengthMessage(double totalMetres, const TSeparators& separators)
@@ -92,29 +74,30 @@ TPendingOutput::TPendingOutput(TPendingOutput&&) noexcept = default;
 TPendingOutput& TPendingOutput::operator=(TPendingOutput&&) noexcept = default;
 TPendingOutput::~TPendingOutput() = default;
 
-TConversionResult TPendingOutput::Commit()
+TConversionResult TPendingOutput::Commit(TNameCounters* counters)
 {
-    file_->Commit();
+    result_.Output = file_->Commit(counters);
     file_.reset();
     return result_;
 }
 
-std::optional<TPendingOutput> ConvertFile(
-    const fs::path& input, const fs::path& output, const TConvertSettings& settings)
+std::optional<TPendingOutput> ConvertFile(const fs::path& input, const fs::path& output,
+    const TConvertSettings& settings, TPlacement placement)
 {
     std::error_code ec;
     if (!fs::exists(input, ec))
         return std::nullopt;
-    // Writing over the input would destroy the log, however its path is spelled.
-    if (input == output || IsSameFile(input, output))
+    // Writing over the input would destroy the log, however its path is spelled. A default name
+    // replaces nothing, the input included.
+    if (placement == TPlacement::Replace && (input == output || IsSameFile(input, output)))
         throw SameFile();
 
     TLogReader reader(input);
-    auto file = std::make_unique<TOutputFile>(ReplacedFile(output));
+    auto file = std::make_unique<TOutputFile>(output, placement);
     const double total = OutputKindOf(output) == TOutputKind::Kml
         ? MakeKml(reader, *file, settings)
         : WriteNmea(reader, *file, settings);
-    TConversionResult result { total, LengthMessage(total, settings.Separators) };
+    TConversionResult result { total, LengthMessage(total, settings.Separators), {} };
     return TPendingOutput(std::move(file), std::move(result));
 }
 
@@ -127,6 +110,17 @@ std::optional<TConversionResult> ProcFile(
     return pending->Commit();
 }
 
+std::optional<TConversionResult> ProcFileToDefaultName(const fs::path& input, TOutputKind kind,
+    const TConvertSettings& settings, TNameCounters& counters)
+{
+    // A missing log fails here, when its name is made, with the file error.
+    std::optional<TPendingOutput> pending = ConvertFile(
+        input, DefaultOutputName(input, kind, settings.CurrentYear), settings, TPlacement::NewName);
+    if (!pending)
+        return std::nullopt;
+    return pending->Commit(&counters);
+}
+
 std::string FirstRecordStamp(const fs::path& input, int currentYear)
 {
     TGPSRec rec;
@@ -137,24 +131,24 @@ std::string FirstRecordStamp(const fs::path& input, int currentYear)
     return FormatDateTime("YYYYMMDDHHNNSS", rec.DateTime);
 }
 
-fs::path MakeOutputName(
-    const fs::path& input, TOutputKind kind, int currentYear, const TNameTaken& taken)
+fs::path DefaultOutputName(const fs::path& input, TOutputKind kind, int currentYear)
 {
-    const std::string base = "WG" + FirstRecordStamp(input, currentYear);
-    const char* ext = kind == TOutputKind::Kml ? ".kml" : ".log";
+    const std::string name = "WG" + FirstRecordStamp(input, currentYear)
+        + (kind == TOutputKind::Kml ? ".kml" : ".log");
 #ifdef _WIN32
     // Ends in its separator, so "/" below adds none.
-    const fs::path folder = FolderAsSpelled(input);
+    return FolderAsSpelled(input) / name;
 #else
-    const fs::path folder = input.parent_path();
+    return input.parent_path() / name;
 #endif
-    const auto isTaken = [&](const fs::path& path) {
-        return taken ? taken(path) : AnythingAt(path);
-    };
+}
 
-    fs::path name = folder / (base + ext);
-    for (unsigned n = 1; isTaken(name); ++n)
-        name = folder / (base + "_" + std::to_string(n) + ext);
+fs::path MakeOutputName(const fs::path& input, TOutputKind kind, int currentYear)
+{
+    const fs::path first = DefaultOutputName(input, kind, currentYear);
+    fs::path name = first;
+    for (unsigned n = 1; AnythingAt(name); ++n)
+        name = AlternativeName(first, n);
     return name;
 }
 

@@ -2,6 +2,7 @@
 
 // The conversion of one log into one output file, and the default output names.
 
+#include "core/file_io.h"
 #include "core/settings.h"
 
 #include <filesystem>
@@ -23,6 +24,7 @@ struct TConversionResult
 {
     double TotalMetres = 0.0; // length of the kept track (metres)
     std::string LengthMessage; // "The passway length = 12.35 km"
+    std::filesystem::path Output; // the path written, once the output is in place
 };
 
 // "The passway length = " + km with 2 decimals (at most 6 significant digits) + " km".
@@ -31,8 +33,6 @@ std::string LengthMessage(double totalMetres, const TSeparators& separators = {}
 // The writer for an output path: KML for the extension ".kml" in any letter case, NMEA for any
 // other.
 TOutputKind OutputKindOf(const std::filesystem::path& output);
-
-class TOutputFile;
 
 // A finished conversion whose output still waits under its temporary name. Batches that convert
 // files side by side use it to put the outputs in place in list order; dropping it without
@@ -46,8 +46,10 @@ public:
     ~TPendingOutput();
 
     const TConversionResult& Result() const { return result_; }
-    // Moves the output over its destination; returns the result.
-    TConversionResult Commit();
+    // Puts the output in place (for a default name, under the first free alternative; counters,
+    // when given, remember where to start for the next output of that name); returns the result
+    // with the path written.
+    TConversionResult Commit(TNameCounters* counters = nullptr);
 
 private:
     std::unique_ptr<TOutputFile> file_;
@@ -55,9 +57,11 @@ private:
 };
 
 // Converts one log without putting the output in place; nothing when nothing exists at the
-// input path. Errors as ProcFile.
+// input path. With TPlacement::NewName the output is a default name (DefaultOutputName), which
+// is claimed only when the output is put in place. Errors as ProcFile.
 std::optional<TPendingOutput> ConvertFile(const std::filesystem::path& input,
-    const std::filesystem::path& output, const TConvertSettings& settings);
+    const std::filesystem::path& output, const TConvertSettings& settings,
+    TPlacement placement = TPlacement::Replace);
 
 // Converts one log. Nothing happens (and nothing is returned) when nothing exists at the input
 // path. The output is written under a temporary name beside it and moved into place only when it
@@ -66,17 +70,23 @@ std::optional<TPendingOutput> ConvertFile(const std::filesystem::path& input,
 std::optional<TConversionResult> ProcFile(const std::filesystem::path& input,
     const std::filesystem::path& output, const TConvertSettings& settings);
 
+// Converts one log to a default name beside it: the first of DefaultOutputName and its
+// alternatives with "_1", "_2", ... that nothing holds when the output is complete. Never
+// replaces anything; a missing log is the file error of its first record's stamp.
+std::optional<TConversionResult> ProcFileToDefaultName(const std::filesystem::path& input,
+    TOutputKind kind, const TConvertSettings& settings, TNameCounters& counters);
+
 // The date-time of the log's first record as "YYYYMMDDHHNNSS" (the log's own time, no time zone).
 std::string FirstRecordStamp(const std::filesystem::path& input, int currentYear);
 
-// Whether a name is taken: by default, whether a file exists under it. A batch that decides its
-// names ahead of its conversions also counts the names it has already handed out.
-using TNameTaken = std::function<bool(const std::filesystem::path&)>;
+// The default output path beside the input: "WG" + stamp + ".log" or ".kml", whether taken or
+// not. A conversion claims it, or the first free alternative, when its output is complete.
+std::filesystem::path DefaultOutputName(
+    const std::filesystem::path& input, TOutputKind kind, int currentYear);
 
-// The default output path beside the input: "WG" + stamp + ".log" or ".kml", or with "_1",
-// "_2", ... before the extension, the first name with the extension to be written that is not
-// taken, so that a default name never replaces an earlier output.
-std::filesystem::path MakeOutputName(const std::filesystem::path& input, TOutputKind kind,
-    int currentYear, const TNameTaken& taken = {});
+// The default name to propose to the user: DefaultOutputName, or with "_1", "_2", ... before the
+// extension, the first name with the extension to be written that nothing holds now.
+std::filesystem::path MakeOutputName(
+    const std::filesystem::path& input, TOutputKind kind, int currentYear);
 
 } // namespace ostrel

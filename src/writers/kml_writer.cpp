@@ -6,11 +6,10 @@
 #include "writers/number_text.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 namespace ostrel {
 
@@ -101,7 +100,7 @@ void AppendPlacemark(std::string& lines, const TGPSRec& rec, const TKeptFix& fix
 }
 
 // The placemarks' lines, held until the route is written. Beyond kMaxHeldBytes they move on to
-// a scratch file that the system removes when it is closed, so that a log with millions of
+// a scratch file beside the output (on the output's own disk), so that a log with millions of
 // placemarks (fixes days apart, or times running back and forth) needs no more memory than a
 // day's log. Where no scratch file can be made they stay in memory.
 class TPlacemarkLines
@@ -109,14 +108,10 @@ class TPlacemarkLines
 public:
     static constexpr std::size_t kMaxHeldBytes = 1 << 20;
 
-    TPlacemarkLines() = default;
-    ~TPlacemarkLines()
+    explicit TPlacemarkLines(std::filesystem::path folder)
+        : folder_(std::move(folder))
     {
-        if (scratch_ != nullptr)
-            std::fclose(scratch_);
     }
-    TPlacemarkLines(const TPlacemarkLines&) = delete;
-    TPlacemarkLines& operator=(const TPlacemarkLines&) = delete;
 
     std::string& Lines() { return held_; }
 
@@ -125,38 +120,29 @@ public:
     {
         if (held_.size() < kMaxHeldBytes || noScratch_)
             return;
-        if (scratch_ == nullptr) {
-            scratch_ = std::tmpfile();
-            if (scratch_ == nullptr) {
+        if (!scratch_) {
+            try {
+                scratch_ = std::make_unique<TScratchFile>(folder_);
+            } catch (const FileError&) {
                 noScratch_ = true;
                 return;
             }
         }
-        errno = 0;
-        if (std::fwrite(held_.data(), 1, held_.size(), scratch_) != held_.size())
-            throw IoError(errno != 0 ? errno : EIO);
+        scratch_->Write(held_);
         held_.clear();
     }
 
     void WriteTo(TOutputFile& output)
     {
-        if (scratch_ != nullptr) {
-            errno = 0;
-            if (std::fflush(scratch_) != 0 || std::fseek(scratch_, 0, SEEK_SET) != 0)
-                throw IoError(errno != 0 ? errno : EIO);
-            char block[1 << 16];
-            std::size_t got;
-            while ((got = std::fread(block, 1, sizeof block, scratch_)) > 0)
-                output.Write({ block, got });
-            if (std::ferror(scratch_))
-                throw IoError(EIO);
-        }
+        if (scratch_)
+            scratch_->ReadAll([&](std::string_view block) { output.Write(block); });
         output.Write(held_);
     }
 
 private:
+    std::filesystem::path folder_;
     std::string held_;
-    std::FILE* scratch_ = nullptr;
+    std::unique_ptr<TScratchFile> scratch_;
     bool noScratch_ = false;
 };
 
@@ -217,7 +203,7 @@ double MakeKml(TLogReader& input, TOutputFile& output, const TConvertSettings& s
 
     // Placemarks are found during the route's pass but written after it: only their lines are
     // held, the route goes to the file as it is read.
-    TPlacemarkLines waypoints;
+    TPlacemarkLines waypoints(output.Folder());
     waypoints.Lines() = kFolderStart;
     double lastPlacemark = 0.0; // day 0, so the first kept fix always gets a placemark
     while (!input.AtEnd()) {

@@ -16,7 +16,7 @@ cases=(
   input_unreadable input_long_name
   names_non_ascii names_long_path
   output_unwritable_folder output_parent_is_file output_folder output_fifo output_full_disk
-  output_killed batch_failure
+  output_killed batch_failure names_race links_planted kept_mode stdout_failed names_shown
   memory_long_line memory_placemarks
 )
 if [ "${1:-}" = --list ]; then
@@ -382,24 +382,26 @@ output_full_disk)
   done
   ;;
 output_killed)
-  # Killed in the middle of a large conversion: the earlier file stays, and so does the input;
-  # what the dead process leaves behind is shown.
+  # Stopped in the middle of a large conversion by each signal: the earlier file stays, and so
+  # does the input, and nothing else is left in the folder: the output has no name until it is
+  # complete (and the signals that can be caught remove a named temporary file).
   perl -e 'for $i (0 .. 999999) { $s = 2 * $i; printf "\$GPRMC,%02d%02d%02d,A,3539.%06d,N,13945.123456,E,0.0,%02d0107,,,A*\r\n", $s / 3600 % 24, $s / 60 % 60, $s % 60, $i, 1 + $s / 86400 }' >in/big.log
   sum=$(sha256sum <in/big.log)
-  for signal in KILL TERM INT; do
+  for signal in KILL TERM INT HUP PIPE; do
     printf 'an earlier file\r\n' >in/earlier.kml
-    rm -f in/.ostrel-*.tmp
     # A script's background job starts with SIGINT ignored, which no shell can undo: perl
     # sets it back to the default, as a terminal's Ctrl-C finds it.
-    perl -e '$SIG{INT} = "DEFAULT"; exec @ARGV or die' "$convert" in/big.log -o in/earlier.kml \
+    perl -e '$SIG{INT} = "DEFAULT"; $SIG{PIPE} = "DEFAULT"; exec @ARGV or die' "$convert" in/big.log -o in/earlier.kml \
       >"$base/stdout" 2>"$base/stderr" &
     pid=$!
+    # In the middle: the output is open and part of it written.
+    middle=
     for ((i = 0; i < 3000; i++)); do
-      temp=$(find in -name '.ostrel-*.tmp' -size +0 | head -n 1)
-      [ -n "$temp" ] && break
+      written=$(awk '/^wchar/ { print $2 }' "/proc/$pid/io" 2>/dev/null)
+      [ "${written:-0}" -gt 0 ] && { middle=1; break; }
       sleep 0.01
     done
-    [ -n "$temp" ] || fail "SIG$signal: no temporary file appeared"
+    [ -n "$middle" ] || fail "SIG$signal: the conversion did not get under way"
     kill -s $signal $pid
     wait $pid
     status=$?
@@ -408,13 +410,97 @@ output_killed)
     [ "$(cat in/earlier.kml)" = "$(printf 'an earlier file\r')" ] ||
       fail "SIG$signal: the earlier file changed"
     [ "$(sha256sum <in/big.log)" = "$sum" ] || fail "SIG$signal: the input changed"
-    left=$(find in -mindepth 1 ! -name big.log ! -name earlier.kml ! -name '.ostrel-*.tmp')
+    left=$(find in -mindepth 1 ! -name big.log ! -name earlier.kml)
     [ -n "$left" ] && fail "SIG$signal: left behind: $left"
-    echo "SIG$signal: left behind: $(cd in && ls -A | grep '^\.ostrel-' | xargs -r stat -c '%n (%s bytes)' || echo nothing)"
   done
-  # A later run is not disturbed by what a dead one left.
   run in/big.log -o in/earlier.kml
   [ $status -eq 0 ] || fail "the conversion after the kills: status $status, stderr '$err'"
+  ;;
+names_race)
+  # Two processes started together on two logs with one first time stamp, in one folder: each
+  # gets a name of its own, prints the name it wrote, and writes its own log's conversion there.
+  walk 11 >in/a.log
+  { walk 11; record 013000 3540.000000 13945.000000 010107; } >in/b.log
+  "$convert" in/a.log -o a.kml >/dev/null && "$convert" in/b.log -o b.kml >/dev/null ||
+    fail "the logs do not convert"
+  for round in $(seq 20); do
+    rm -f in/WG*.kml
+    "$convert" in/a.log >"$base/a.out" 2>&1 &
+    first=$!
+    "$convert" in/b.log >"$base/b.out" 2>&1 &
+    second=$!
+    wait $first || fail "round $round: a failed: $(cat "$base/a.out")"
+    wait $second || fail "round $round: b failed: $(cat "$base/b.out")"
+    an=$(sed 's/: The passway.*//' "$base/a.out")
+    bn=$(sed 's/: The passway.*//' "$base/b.out")
+    [ "$an" != "$bn" ] || fail "round $round: both printed $an"
+    cmp -s "$an" a.kml || fail "round $round: $an is not a's conversion"
+    cmp -s "$bn" b.kml || fail "round $round: $bn is not b's conversion"
+    [ "$(ls in/WG*.kml | wc -l)" -eq 2 ] || fail "round $round: $(ls in)"
+    [ $failed -eq 0 ] || break
+  done
+  ;;
+links_planted)
+  # As root, an output named in a world-writable sticky folder where another user (nobody) made
+  # the name a link to a file that only root may write: refused, the file is untouched. A
+  # dangling link is refused too; a link of the converting user's own is written through.
+  [ "$(id -u)" -eq 0 ] || skip "needs root, and a link of another user"
+  walk 11 >in/in.log
+  mkdir -m 1777 shared
+  printf 'root only\r\n' >precious
+  chmod 600 precious
+  as_nobody ln -s "$PWD/precious" shared/report.kml || skip "nobody cannot make a link here"
+  before=$(snapshot .)
+  fails_with "$(says in/in.log "$ACCESS_DENIED")" in/in.log -o shared/report.kml
+  unchanged . "$before"
+  ln -s nowhere.kml in/dangling.kml
+  before=$(snapshot .)
+  fails_with "$(says in/in.log "$ACCESS_DENIED")" in/in.log -o in/dangling.kml
+  unchanged . "$before"
+  ln -s "$PWD/mine.kml" shared/mine.kml
+  printf 'mine\r\n' >mine.kml
+  run in/in.log -o shared/mine.kml
+  [ $status -eq 0 ] && [ -L shared/mine.kml ] && [ "$(head -c 5 mine.kml)" = "<?xml" ] ||
+    fail "own link: status $status, stderr '$err'"
+  ;;
+kept_mode)
+  # A replaced file keeps its permission bits, and (converting as root) its owner and group.
+  walk 11 >in/in.log
+  printf 'private\r\n' >in/priv.kml
+  chmod 600 in/priv.kml
+  [ "$(id -u)" -eq 0 ] && chown 65534:65534 in/priv.kml
+  before=$(stat -c '%a %u %g' in/priv.kml)
+  run in/in.log -o in/priv.kml
+  [ $status -eq 0 ] || fail "status $status, stderr '$err'"
+  [ "$(stat -c '%a %u %g' in/priv.kml)" = "$before" ] ||
+    fail "mode and owner $(stat -c '%a %u %g' in/priv.kml), were $before"
+  [ "$(head -c 5 in/priv.kml)" = "<?xml" ] || fail "not converted"
+  ;;
+stdout_failed)
+  # The report lines are the only place that names the outputs: a failed write of standard output
+  # is a failure. A closed standard output never lets a report line into an output file.
+  walk 11 >in/in.log
+  "$convert" in/in.log -o plain.kml >/dev/null || fail "the log does not convert"
+  "$convert" in/in.log -o in/full.kml >/dev/full 2>"$base/stderr"
+  status=$?
+  [ $status -eq 1 ] && [ "$(cat "$base/stderr")" = "ostrel-convert: write error: No space left on device" ] ||
+    fail "/dev/full: status $status, stderr '$(cat "$base/stderr")'"
+  "$convert" in/in.log -o in/closed.kml >&- 2>"$base/stderr"
+  status=$?
+  [ $status -eq 1 ] && grep -q '^ostrel-convert: write error' "$base/stderr" ||
+    fail "closed stdout: status $status, stderr '$(cat "$base/stderr")'"
+  cmp -s in/closed.kml plain.kml || fail "closed stdout: the output differs"
+  "$convert" --version >/dev/full 2>/dev/null && fail "--version to /dev/full: status 0"
+  ;;
+names_shown)
+  # Names with control characters are printed with "?" in their place, on stdout and stderr.
+  walk 11 >in/a$'\033'[31m.log
+  run in/a$'\033'[31m.log -o in/b$'\n'c.kml
+  [ $status -eq 0 ] && [ "$out" = "in/b?c.kml: The passway length = 1.85 km" ] ||
+    fail "stdout '$(cat -v "$base/stdout")'"
+  : >in/e$'\r'.log
+  run in/e$'\r'.log
+  [ "$err" = "$(says 'in/e?.log' "'::' は時刻ではありません")" ] || fail "stderr '$(cat -v "$base/stderr")'"
   ;;
 batch_failure)
   # Four logs side by side, the second failing at its last line while the others are written:

@@ -4,6 +4,7 @@
 // it was, leaves the input as it was, and leaves no other file behind.
 
 #include "core/errors.h"
+#include "core/file_io.h"
 #include "core/test_support.h"
 #include "writers/conversion.h"
 
@@ -741,6 +742,52 @@ TEST(HostileLog, PlacemarksBeyondWhatIsHeldInMemoryComeOutInOrder)
         at = kml.find("</Placemark>", at);
     }
     EXPECT_TRUE(kml.ends_with("</Placemark>\r\n</Folder>\r\n</Document>\r\n</kml>\r\n"));
+}
+
+// Where the system has no unnamed files, an output is written under a short hidden name. A
+// signal in the middle of the conversion removes it before the process ends with the signal's
+// status; the earlier file stays.
+TEST(HostileOutput, SignalsRemoveTheNamedTemporaryFile)
+{
+    TTempDir dir;
+    std::string log;
+    for (int k = 0; k < 400000; ++k)
+        log += RecordLine("000000", "3539.0000", "13945.0000", k % 2 ? "020107" : "010107")
+            + "\r\n";
+    WriteFile(dir / "in.log", log);
+    for (int signal : { SIGINT, SIGTERM, SIGHUP, SIGPIPE }) {
+        WriteFile(dir / "out.kml", kEarlier);
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            // Default dispositions, as a program started from a terminal finds them.
+            for (int s : { SIGINT, SIGTERM, SIGHUP, SIGPIPE })
+                std::signal(s, SIG_DFL);
+            UseNamedTemporaries(true);
+            RemoveTemporariesOnSignals();
+            ProcFile(dir / "in.log", dir / "out.kml", Settings());
+            _exit(0);
+        }
+        // In the middle: the temporary file has grown past its first block.
+        bool middle = false;
+        for (int i = 0; i < 3000 && !middle; ++i) {
+            for (const fs::directory_entry& entry : fs::directory_iterator(dir.Path())) {
+                std::error_code ec;
+                if (entry.path().filename().string().starts_with(".ostrel-")
+                    && fs::file_size(entry.path(), ec) > 0 && !ec)
+                    middle = true;
+            }
+            if (!middle)
+                usleep(10000);
+        }
+        EXPECT_TRUE(middle) << "no temporary file appeared";
+        kill(child, signal);
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << "signal " << signal;
+        EXPECT_EQ(ReadFile(dir / "out.kml"), kEarlier) << "signal " << signal;
+        EXPECT_EQ(Snapshot(dir.Path()).size(), 2u) << "signal " << signal;
+    }
 }
 
 } // namespace

@@ -210,13 +210,6 @@ TEST(MakeOutputName, CountsPastEveryNameOfTheKindWritten)
     WriteFile(dir / "WG20070512030405.kml", "");
     EXPECT_EQ(MakeOutputName(in, TOutputKind::Nmea, 2026), dir / "WG20070512030405_2.log");
     EXPECT_EQ(MakeOutputName(in, TOutputKind::Kml, 2026), dir / "WG20070512030405_1.kml");
-
-    // A batch that hands out names ahead counts them as taken too.
-    std::set<fs::path> handedOut { dir / "WG20070512030405_1.kml" };
-    auto taken = [&](const fs::path& p) {
-        return handedOut.count(p) > 0 || fs::exists(p);
-    };
-    EXPECT_EQ(MakeOutputName(in, TOutputKind::Kml, 2026, taken), dir / "WG20070512030405_2.kml");
 }
 
 TEST(MakeOutputName, SameLogTwiceGivesTwoNames)
@@ -230,6 +223,44 @@ TEST(MakeOutputName, SameLogTwiceGivesTwoNames)
         EXPECT_NE(first, second);
         EXPECT_EQ(second.stem(), "WG20070512030405_1");
     }
+}
+
+// A default name is claimed only when the output is complete, with an operation that never
+// replaces: whatever holds a name by then (a file made meanwhile, a dangling link) is passed over
+// and stays as it was, and the counters carry the search on from the last name found free.
+TEST(DefaultNames, ClaimedWhenCompleteNeverReplacingAnything)
+{
+    TTempDir dir;
+    WriteFile(dir / "in.log", TwoFixLog());
+    const fs::path first = DefaultOutputName(dir / "in.log", TOutputKind::Kml, 2026);
+    EXPECT_EQ(first, dir / "WG20070512030405.kml");
+
+    std::optional<TPendingOutput> pending
+        = ConvertFile(dir / "in.log", first, Settings(), TPlacement::NewName);
+    ASSERT_TRUE(pending);
+    WriteFile(first, "made meanwhile");
+#ifndef _WIN32
+    fs::create_symlink(dir / "nowhere", dir / "WG20070512030405_1.kml");
+#endif
+    TNameCounters counters;
+    const fs::path written = pending->Commit(&counters).Output;
+#ifndef _WIN32
+    EXPECT_EQ(written, dir / "WG20070512030405_2.kml");
+    EXPECT_TRUE(fs::is_symlink(dir / "WG20070512030405_1.kml"));
+#else
+    EXPECT_EQ(written, dir / "WG20070512030405_1.kml");
+#endif
+    EXPECT_EQ(ReadFile(first), "made meanwhile");
+    EXPECT_EQ(ReadFile(written).substr(0, 5), "<?xml");
+
+    // The next output of that name starts where the last one was found free.
+    EXPECT_EQ(counters.Next(first), written == dir / "WG20070512030405_2.kml" ? 3u : 2u);
+    const auto again
+        = ProcFileToDefaultName(dir / "in.log", TOutputKind::Kml, Settings(), counters);
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->Output, AlternativeName(first, counters.Next(first) - 1));
+    EXPECT_TRUE(fs::exists(again->Output));
+    EXPECT_EQ(FilesIn(dir.Path()), counters.Next(first) + 1); // the log and every name taken
 }
 
 } // namespace
