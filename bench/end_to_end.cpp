@@ -11,7 +11,7 @@
 
 #include "core/file_io.h"
 #include "synthetic_log.h"
-#include "writers/conversion.h"
+#include "conversion/conversion.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -11,7 +11,7 @@
 #include "core/errors.h"
 #include "core/settings.h"
 #include "fuzz_support.h"
-#include "writers/conversion.h"
+#include "conversion/conversion.h"
 
 #include <array>
 #include <cmath>

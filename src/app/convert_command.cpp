@@ -3,9 +3,10 @@
 #include "app/main_window.h"
 #include "app/widgets.h"
 #include "app/window_text.h"
+#include "conversion/conversion.h"
 #include "core/errors.h"
 #include "core/file_io.h"
-#include "writers/conversion.h"
+#include "geo/travel_modes.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -16,21 +17,9 @@
 #include <QRadioButton>
 #include <QTextBlock>
 #include <algorithm>
+#include <span>
 
 namespace ostrel {
-
-namespace {
-
-// The dialog's file types: index 1 is "NMEA Log", index 2 "Google Earth".
-constexpr int kNmeaFilter = 1;
-constexpr int kKmlFilter = 2;
-
-int FilterIndexOf(TOutputKind kind)
-{
-    return kind == TOutputKind::Kml ? kKmlFilter : kNmeaFilter;
-}
-
-} // namespace
 
 void TForm1::cmdConvEachClick()
 {
@@ -53,9 +42,9 @@ void TForm1::cmdConvEachClick()
 void TForm1::ConvertOne(const TConvertSettings& settings)
 {
     const QString input = Entry(0);
-    const TOutputKind kind = OutputKind();
-    SaveDialog1.FileName = FromPath(MakeOutputName(ToPath(input), kind, settings.CurrentYear));
-    SaveDialog1.FilterIndex = FilterIndexOf(kind);
+    const TOutputFormat& format = OutputFormat();
+    SaveDialog1.FileName = FromPath(MakeOutputName(ToPath(input), format, settings.CurrentYear));
+    SaveDialog1.FilterIndex = DialogIndexOf(format);
     if (!dialogs_.SaveOutput(this, SaveDialog1, &TForm1::SaveDialog1TypeChange))
         return;
 
@@ -81,22 +70,23 @@ void TForm1::ConvertAll(const TConvertSettings& settings)
         return;
 
     const int count = LogList->count();
-    const TOutputKind kind = OutputKind();
+    const TOutputFormat& format = OutputFormat();
     for (int i = 0; i < count; ++i) {
         const QString input = Entry(i);
-        SaveDialog1.FilterIndex = FilterIndexOf(kind);
+        SaveDialog1.FilterIndex = DialogIndexOf(format);
         // The default name is claimed when the output is complete: a name taken meanwhile, by
         // this batch or by anyone else, is passed over, never replaced.
         if (const std::optional<TConversionResult> result
-            = ProcFileToDefaultName(ToPath(input), kind, settings, defaultNames_))
+            = ProcFileToDefaultName(ToPath(input), format, settings, defaultNames_))
             ShowLength(result->LengthMessage);
     }
 }
 
 QString TForm1::SaveDialog1TypeChange(int filterIndex, const QString& currentPath)
 {
-    const QString ext = filterIndex == kKmlFilter ? QStringLiteral(".kml") : QStringLiteral(".log");
-    return NameWithExtension(currentPath, ext);
+    const std::string_view ext = FormatOfDialogIndex(filterIndex).Extension;
+    return NameWithExtension(
+        currentPath, QString::fromUtf8(ext.data(), static_cast<qsizetype>(ext.size())));
 }
 
 void TForm1::ShowLength(const std::string& message)
@@ -116,18 +106,19 @@ double TForm1::SelectedSpeedLimit() const
     // Tested from the custom value down; exactly one button of the group is selected.
     if (rdbUserDefine->isChecked())
         return FloatOfText(txtLimitter->text(), QLocale::system().decimalPoint());
-    if (rdbWalk->isChecked())
-        return 10.0;
-    if (rdbJog->isChecked())
-        return 25.0;
-    if (rdbBicycle->isChecked())
-        return 70.0;
-    return 150.0;
+    const QRadioButton* const modeButtons[] = { rdbWalk, rdbJog, rdbBicycle, rdbCar };
+    static_assert(std::size(modeButtons) == 4);
+    const std::span<const TTravelMode> modes = TravelModes();
+    for (std::size_t i = 0; i < modes.size(); ++i) {
+        if (modeButtons[i]->isChecked())
+            return modes[i].LimitKmh;
+    }
+    return modes.back().LimitKmh;
 }
 
-TOutputKind TForm1::OutputKind() const
+const TOutputFormat& TForm1::OutputFormat() const
 {
-    return rdbKML->isChecked() ? TOutputKind::Kml : TOutputKind::Nmea;
+    return *FormatNamed(rdbKML->isChecked() ? "kml" : "nmea");
 }
 
 int TForm1::CurrentYear() const
@@ -147,7 +138,8 @@ TConvertSettings TForm1::ConversionSettings()
     settings.WaypointIntervalMin = WaypointIntervalMin;
     settings.OriginIndex = cmbOrgP->currentIndex();
     settings.WayPoints = chkWayPoint->isChecked();
-    settings.OpacityPercent = std::clamp(SpinEdit1->value(), 10, 100);
+    settings.OpacityPercent
+        = std::clamp(SpinEdit1->value(), kMinOpacityPercent, kMaxOpacityPercent);
     // The swatch and the colour dialog hold one colour: the dialog always opens on the swatch's.
     settings.WaypointColor = ColorRef(Shape1->BrushColor());
     QTextBlock block = txtStyle->document()->firstBlock();

@@ -3,6 +3,8 @@
 #include "app/widgets.h"
 #include "app/window_text.h"
 #include "core/errors.h"
+#include "geo/projection.h"
+#include "geo/travel_modes.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -23,36 +25,12 @@
 #include <QUrl>
 #include <algorithm>
 #include <exception>
+#include <span>
+#include <string_view>
 
 namespace ostrel {
 
 namespace {
-
-// Item 0 takes each log's first fix as the origin; items 1 to 19 name the zones of the plane
-// rectangular grid.
-const char* const kOriginItems[] = {
-    "出発点を原点にする（推奨）",
-    "1系(長崎以外の九州)",
-    "2系(長崎・対馬・奄美など)",
-    "3系(山口・島根・広島)",
-    "4系(四国)",
-    "5系(兵庫・鳥取・岡山)",
-    "6系(兵庫以外の近畿・三重)",
-    "7系(石川・富山・岐阜・愛知)",
-    "8系(新潟・長野・山梨・静岡)",
-    "9系(関東)",
-    "10系(東北)",
-    "11系(北海道西部)",
-    "12系(北海道中部)",
-    "13系(北海道東部)",
-    "14系(小笠原)",
-    "15系(沖縄本島周辺)",
-    "16系(宮古・西表)",
-    "17系(大東島)",
-    "18系(沖ノ鳥島)",
-    "19系(南鳥島)",
-};
-static_assert(std::size(kOriginItems) == 20);
 
 // Whole hours from -11 to +11, then an empty item that can be selected like the others.
 const char* const kTimeZoneItems[] = { "-11", "-10", "-9", "-8", "-7", "-6", "-5", "-4", "-3", "-2",
@@ -79,9 +57,12 @@ QPushButton* MakeButton(
 }
 
 QRadioButton* MakeRadio(
-    QWidget* parent, const char* name, const char* caption, int l, int t, int w, int h)
+    QWidget* parent, const char* name, std::string_view caption, int l, int t, int w, int h)
 {
-    return Place(new QRadioButton(QString::fromUtf8(caption), parent), name, l, t, w, h);
+    return Place(
+        new QRadioButton(
+            QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size())), parent),
+        name, l, t, w, h);
 }
 
 QLabel* MakeLabel(
@@ -163,10 +144,12 @@ void TForm1::CreateControls()
     cmdConvEach->setEnabled(false);
 
     GroupBox2 = MakeGroup(this, "GroupBox2", "モード（最大許容速度）", 8, 184, 433, 73);
-    rdbWalk = MakeRadio(GroupBox2, "rdbWalk", "徒歩(~10km/h)", 16, 24, 105, 17);
-    rdbJog = MakeRadio(GroupBox2, "rdbJog", "ジョギング(~25km/h)", 128, 24, 129, 17);
-    rdbBicycle = MakeRadio(GroupBox2, "rdbBicycle", "自転車(~70km/h)", 264, 24, 113, 17);
-    rdbCar = MakeRadio(GroupBox2, "rdbCar", "自動車(~150km/h)", 16, 40, 113, 17);
+    // The travel modes in the table's order: walk, jog, bicycle, car.
+    const std::span<const TTravelMode> modes = TravelModes();
+    rdbWalk = MakeRadio(GroupBox2, "rdbWalk", modes[0].Caption, 16, 24, 105, 17);
+    rdbJog = MakeRadio(GroupBox2, "rdbJog", modes[1].Caption, 128, 24, 129, 17);
+    rdbBicycle = MakeRadio(GroupBox2, "rdbBicycle", modes[2].Caption, 264, 24, 113, 17);
+    rdbCar = MakeRadio(GroupBox2, "rdbCar", modes[3].Caption, 16, 40, 113, 17);
     rdbUserDefine = MakeRadio(GroupBox2, "rdbUserDefine", "任意", 152, 40, 57, 17);
     txtLimitter
         = Place(new QLineEdit(QStringLiteral("7"), GroupBox2), "txtLimitter", 200, 40, 49, 20);
@@ -174,8 +157,9 @@ void TForm1::CreateControls()
     rdbWalk->setChecked(true);
 
     cmbOrgP = MakeList(GroupBox1, "cmbOrgP", 24, 24, 185, 20);
-    for (const char* item : kOriginItems)
-        cmbOrgP->addItem(QString::fromUtf8(item));
+    for (const TZone& zone : kZones)
+        cmbOrgP->addItem(
+            QString::fromUtf8(zone.Name.data(), static_cast<qsizetype>(zone.Name.size())));
     Button1 = MakeButton(this, "Button1", "Canel", 104, 376, 115, 25);
 
     GroupBox3 = MakeGroup(this, "GroupBox3", "変換先", 8, 264, 433, 105);
@@ -207,7 +191,7 @@ void TForm1::CreateControls()
     Button2 = MakeButton(GroupBox3, "Button2", "ポイントの色", 144, 72, 89, 17);
     Shape1 = Place(new TShape(GroupBox3), "Shape1", 240, 72, 33, 17);
     SpinEdit1 = Place(new TSpinEdit(GroupBox3), "SpinEdit1", 376, 72, 49, 21);
-    SpinEdit1->setRange(10, 100);
+    SpinEdit1->setRange(kMinOpacityPercent, kMaxOpacityPercent);
     SpinEdit1->setSingleStep(1);
     SpinEdit1->setValue(66);
     Label3 = MakeLabel(GroupBox3, "Label3", "不透明度(%)", 304, 72, 62, 12);

@@ -4,8 +4,8 @@
 // Add logs, Delete, Delete all, Convert, the waypoint colour and Close.
 
 #include "app/dialogs.h"
+#include "conversion/conversion.h"
 #include "core/settings.h"
-#include "writers/conversion.h"
 
 #include <QWidget>
 #include <cstdint>
@@ -94,7 +94,7 @@ public:
     void Button2Click();
     void cmdConvEachClick();
     // The save dialog's type change: the name part of currentPath with the extension of the new
-    // type (".kml" for index 2, ".log" otherwise); empty when the path holds no name.
+    // type's format (".log" for index 1, ".kml" for 2); empty when the path holds no name.
     static QString SaveDialog1TypeChange(int filterIndex, const QString& currentPath);
 
     // The application-wide error box: the message (with the "." rule), the error icon, one OK
@@ -116,7 +116,7 @@ private:
 
     QString Entry(int index) const; // a list entry; the list index error when there is none
     double SelectedSpeedLimit() const;
-    TOutputKind OutputKind() const;
+    const TOutputFormat& OutputFormat() const;
     int CurrentYear() const;
     void ConvertOne(const TConvertSettings& settings);
     void ConvertAll(const TConvertSettings& settings);

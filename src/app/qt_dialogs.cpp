@@ -22,7 +22,7 @@ QStringList TQtDialogs::OpenLogs(QWidget* parent)
 
 bool TQtDialogs::SaveOutput(QWidget* parent, TSaveDialogState& state, const TTypeChange& typeChange)
 {
-    const QStringList filters = NameFiltersOf(QString::fromLatin1(kSaveDialogFilter));
+    const QStringList filters = SaveDialogNameFilters();
     QFileDialog dialog(parent);
     // Qt's own dialog on every platform: the type change has to reach the name box while the
     // dialog is open.

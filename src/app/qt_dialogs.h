@@ -6,9 +6,6 @@
 
 namespace ostrel {
 
-// The save dialog's file types as the window defines them: index 1 and 2.
-inline constexpr const char* kSaveDialogFilter = "NMEA Log|*.log;.log|Google Earth|*.kml;.log";
-
 class TQtDialogs final : public TDialogs
 {
 public:

@@ -1,13 +1,15 @@
 #include "app/window_text.h"
 
+#include "conversion/output_formats.h"
 #include "core/errors.h"
+#include "core/number_input.h"
 
 #include <QColor>
 #include <QFile>
 #include <QLocale>
 #include <algorithm>
-#include <charconv>
-#include <cmath>
+#include <limits>
+#include <optional>
 
 namespace ostrel {
 
@@ -40,20 +42,12 @@ QString FirstSeparatorOf(const QString& format)
 
 std::int32_t IntegerOfText(const QString& text)
 {
-    const QByteArray utf8 = text.toUtf8();
-    const char* first = utf8.constData();
-    const char* const last = first + utf8.size();
-    // std::from_chars takes a leading "-" but no "+".
-    if (first != last && *first == '+') {
-        ++first;
-        if (first != last && *first == '-')
-            throw IntegerError(utf8.toStdString());
-    }
-    std::int32_t value = 0;
-    const auto [end, error] = std::from_chars(first, last, value);
-    if (first == last || error != std::errc() || end != last)
-        throw IntegerError(utf8.toStdString());
-    return value;
+    const std::string utf8 = text.toStdString();
+    const std::optional<long long> value = ParseWholeNumber(utf8);
+    if (!value || *value < std::numeric_limits<std::int32_t>::min()
+        || *value > std::numeric_limits<std::int32_t>::max())
+        throw IntegerError(utf8);
+    return static_cast<std::int32_t>(*value);
 }
 
 double FloatOfText(const QString& text, const QString& decimalSeparator)
@@ -61,20 +55,10 @@ double FloatOfText(const QString& text, const QString& decimalSeparator)
     QString number = text.trimmed();
     if (!decimalSeparator.isEmpty() && decimalSeparator != QLatin1String("."))
         number.replace(decimalSeparator, QLatin1String("."));
-    const QByteArray utf8 = number.toUtf8();
-    const char* first = utf8.constData();
-    const char* const last = first + utf8.size();
-    if (first != last && *first == '+') {
-        ++first;
-        if (first != last && *first == '-')
-            throw FloatError(text.toStdString());
-    }
-    double value = 0.0;
-    const auto [end, error] = std::from_chars(first, last, value, std::chars_format::general);
-    // from_chars reads "nan" and "inf" too; neither is a speed.
-    if (first == last || error != std::errc() || end != last || !std::isfinite(value))
+    const std::optional<double> value = ParseFiniteNumber(number.toStdString());
+    if (!value)
         throw FloatError(text.toStdString());
-    return value;
+    return *value;
 }
 
 TSeparators SeparatorsOf(const QLocale& locale)
@@ -126,13 +110,17 @@ std::uint32_t ColorRef(const QColor& color)
         | static_cast<std::uint32_t>(rgb.blue()) << 16;
 }
 
-QStringList NameFiltersOf(const QString& filter)
+QStringList SaveDialogNameFilters()
 {
-    const QStringList parts = filter.split(QLatin1Char('|'));
     QStringList filters;
-    for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
-        filters << parts[i] + QLatin1String(" (")
-                + parts[i + 1].split(QLatin1Char(';')).join(QLatin1Char(' ')) + QLatin1Char(')');
+    for (const TOutputFormat& format : OutputFormats()) {
+        const QString patterns = QString::fromUtf8(
+            format.DialogPatterns.data(), static_cast<qsizetype>(format.DialogPatterns.size()));
+        filters << QString::fromUtf8(
+                       format.DialogLabel.data(), static_cast<qsizetype>(format.DialogLabel.size()))
+                + QLatin1String(" (") + patterns.split(QLatin1Char(';')).join(QLatin1Char(' '))
+                + QLatin1Char(')');
+    }
     return filters;
 }
 

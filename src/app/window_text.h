@@ -45,9 +45,9 @@ QString NameWithExtension(const QString& path, const QString& ext);
 // A colour as 0x00BBGGRR: red in the lowest byte, then green, then blue.
 std::uint32_t ColorRef(const QColor& color);
 
-// Qt name filters of a filter text of name|patterns pairs with ";" between patterns:
-// "NMEA Log|*.log;.log" gives "NMEA Log (*.log .log)".
-QStringList NameFiltersOf(const QString& filter);
+// The save dialog's file types as Qt name filters, one per output format in the table's order:
+// "NMEA Log (*.log .log)", "Google Earth (*.kml .log)".
+QStringList SaveDialogNameFilters();
 
 // Paths between Qt's texts and the file layer, without loss on either platform.
 std::filesystem::path ToPath(const QString& text);

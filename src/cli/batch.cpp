@@ -63,7 +63,8 @@ std::exception_ptr PlanOutputs(const TBatchRequest& request, std::vector<TSlot>&
     }
     for (const fs::path& input : request.Inputs) {
         try {
-            fs::path output = DefaultOutputName(input, request.Kind, request.Settings.CurrentYear);
+            fs::path output
+                = DefaultOutputName(input, *request.Format, request.Settings.CurrentYear);
             TSlot& slot = slots.emplace_back();
             slot.Input = input;
             slot.Output = std::move(output);

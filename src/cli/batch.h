@@ -4,7 +4,7 @@
 // same outputs, reports and stopping point as one after another in list order.
 
 #include "core/settings.h"
-#include "writers/conversion.h"
+#include "conversion/conversion.h"
 
 #include <cstddef>
 #include <filesystem>
@@ -21,7 +21,7 @@ struct TBatchRequest
     // The output of the only input; without it every output goes beside its input under its
     // default name.
     std::optional<std::filesystem::path> Output;
-    TOutputKind Kind = TOutputKind::Kml; // extension of the default names
+    const TOutputFormat* Format = FormatNamed("kml"); // format of the default names
     TConvertSettings Settings;
     unsigned Jobs = 1; // logs converted at the same time, at least 1
 };

@@ -34,7 +34,7 @@ int Convert(const TCommandLine& line, std::ostream& out, std::ostream& err,
         request.Inputs.push_back(PathFromUtf8(log));
     if (line.Output)
         request.Output = PathFromUtf8(*line.Output);
-    request.Kind = line.Kind;
+    request.Format = line.Format;
     request.Settings = line.Settings;
     request.Settings.Separators = separators;
     request.Jobs = line.Jobs != 0 ? line.Jobs : defaultJobs;

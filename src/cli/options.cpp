@@ -1,5 +1,10 @@
 #include "cli/options.h"
 
+#include "core/number_input.h"
+#include "geo/projection.h"
+#include "geo/travel_modes.h"
+#include "writers/number_text.h"
+
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -55,9 +60,6 @@ constexpr std::array<TOption, 13> kOptions = { {
 // Time zones of the world run from 12 hours behind to 14 hours ahead of UTC.
 constexpr long long kMinTimeZone = -12;
 constexpr long long kMaxTimeZone = 14;
-constexpr long long kMinOpacity = 10;
-constexpr long long kMaxOpacity = 100;
-constexpr long long kZoneCount = 19;
 
 const TOption* FindLong(std::string_view name)
 {
@@ -88,36 +90,10 @@ std::string OptionName(const TOption& option)
         + std::string(why));
 }
 
-// A text that is a whole decimal number and nothing else; one leading "+" or "-" is allowed.
-std::optional<long long> ParseInteger(std::string_view text)
-{
-    if (text.size() > 1 && text[0] == '+' && text[1] != '-')
-        text.remove_prefix(1);
-    long long value = 0;
-    const char* end = text.data() + text.size();
-    auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    if (text.empty() || ec != std::errc() || ptr != end)
-        return std::nullopt;
-    return value;
-}
-
-// A text that is a finite decimal number (with a period as decimal point) and nothing else.
-std::optional<double> ParseReal(std::string_view text)
-{
-    if (text.size() > 1 && text[0] == '+' && text[1] != '-')
-        text.remove_prefix(1);
-    double value = 0.0;
-    const char* end = text.data() + text.size();
-    auto [ptr, ec] = std::from_chars(text.data(), end, value, std::chars_format::general);
-    if (text.empty() || ec != std::errc() || ptr != end || !std::isfinite(value))
-        return std::nullopt;
-    return value;
-}
-
 long long IntegerIn(
     const TOption& option, std::string_view value, long long lowest, long long highest)
 {
-    const std::optional<long long> number = ParseInteger(value);
+    const std::optional<long long> number = ParseWholeNumber(value);
     if (!number)
         BadValue(option, value, "not a whole number");
     if (*number < lowest || *number > highest) {
@@ -125,6 +101,18 @@ long long IntegerIn(
             option, value, "must be " + std::to_string(lowest) + ".." + std::to_string(highest));
     }
     return *number;
+}
+
+// The names of a table's rows as a choice: "walk, jog, bicycle or car".
+template <class Rows> std::string Choices(const Rows& rows)
+{
+    std::string text;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (i > 0)
+            text += i + 1 == rows.size() ? " or " : ", ";
+        text += rows[i].Name;
+    }
+    return text;
 }
 
 int HexDigit(char c)
@@ -155,20 +143,19 @@ void Apply(TParseState& state, const TOption& option, std::string_view value)
         state.Line.Output = std::string(value);
         break;
     case TOptionId::Type:
-        if (value == "kml")
-            state.Line.Kind = TOutputKind::Kml;
-        else if (value == "nmea")
-            state.Line.Kind = TOutputKind::Nmea;
-        else
-            BadValue(option, value, "choose kml or nmea");
+        state.Line.Format = FormatNamed(value);
+        if (!state.Line.Format)
+            BadValue(option, value, "choose " + Choices(OutputFormats()));
         break;
-    case TOptionId::Mode:
-        state.ModeKmh = ModeSpeedKmh(value);
-        if (!state.ModeKmh)
-            BadValue(option, value, "choose walk, jog, bicycle or car");
+    case TOptionId::Mode: {
+        const TTravelMode* mode = TravelModeNamed(value);
+        if (!mode)
+            BadValue(option, value, "choose " + Choices(TravelModes()));
+        state.ModeKmh = mode->LimitKmh;
         break;
+    }
     case TOptionId::MaxSpeed:
-        state.CustomKmh = ParseReal(value);
+        state.CustomKmh = ParseFiniteNumber(value);
         if (!state.CustomKmh)
             BadValue(option, value, "not a finite number");
         break;
@@ -188,7 +175,7 @@ void Apply(TParseState& state, const TOption& option, std::string_view value)
         break;
     case TOptionId::Opacity:
         settings.OpacityPercent
-            = static_cast<int>(IntegerIn(option, value, kMinOpacity, kMaxOpacity));
+            = static_cast<int>(IntegerIn(option, value, kMinOpacityPercent, kMaxOpacityPercent));
         break;
     case TOptionId::Color: {
         const std::optional<std::uint32_t> color = ParseColor(value);
@@ -211,26 +198,6 @@ void Apply(TParseState& state, const TOption& option, std::string_view value)
 }
 
 } // namespace
-
-std::optional<double> ModeSpeedKmh(std::string_view mode)
-{
-    struct TMode
-    {
-        std::string_view Name;
-        double Kmh;
-    };
-    static constexpr std::array<TMode, 4> kModes = { {
-        { "walk", 10.0 },
-        { "jog", 25.0 },
-        { "bicycle", 70.0 },
-        { "car", 150.0 },
-    } };
-    for (const TMode& m : kModes) {
-        if (m.Name == mode)
-            return m.Kmh;
-    }
-    return std::nullopt;
-}
 
 std::optional<std::uint32_t> ParseColor(std::string_view text)
 {
@@ -317,25 +284,49 @@ std::string UsageLine()
 
 std::string HelpText()
 {
-    return UsageLine() + R"(
+    // The formats, modes, zones and ranges come from their tables.
+    std::string formats, extensions, modes;
+    for (const TOutputFormat& format : OutputFormats()) {
+        formats += (formats.empty() ? "" : "|") + std::string(format.Name);
+        if (format.ChosenByExtension)
+            extensions += "                        " + std::string(format.Extension)
+                + " (any letter case): " + std::string(format.Description) + "\n";
+    }
+    for (const TTravelMode& mode : TravelModes()) {
+        modes += (modes.empty() ? "" : ", ") + std::string(mode.Name) + " "
+            + FormatGeneral(mode.LimitKmh);
+    }
+    const std::string zones = "1.." + std::to_string(kZoneCount);
+    const std::string opacity
+        = std::to_string(kMinOpacityPercent) + ".." + std::to_string(kMaxOpacityPercent);
+
+    std::string help = UsageLine() + R"(
 Converts the track logs of a GPS logger into NMEA-0183 logs or KML documents for Google Earth.
 Without --output every output goes beside its log, named WG + the date and time of the log's
-first fix (YYYYMMDDHHNNSS) + .kml or .log, with _1, _2, ... added when that name is taken.
+first fix (YYYYMMDDHHNNSS) + the format's extension, with _1, _2, ... added when that name is
+taken.
 
 Options:
-  -o, --output FILE     write to FILE (one LOG only); the extension .kml (any letter case)
-                        gives KML, any other NMEA
-  -t, --type kml|nmea   output kind of the default names (default kml)
-  -m, --mode MODE       speed limit of a travel mode: walk 10, jog 25, bicycle 70, car 150 km/h
-                        (default walk); fixes at or above the limit are dropped
+  -o, --output FILE     write to FILE (one LOG only), in the format of its extension:
+)";
+    help += extensions;
+    help += "                        any other: NMEA-0183 log\n";
+    help += "  -t, --type " + formats + "   format of the default names (default kml)\n";
+    help += "  -m, --mode MODE       speed limit of a travel mode: " + modes + " km/h\n";
+    help += R"(                        (default walk); fixes at or above the limit are dropped
   -s, --max-speed KMH   a limit of your own (km/h), overriding the mode
   -g, --origin N        origin of the plane distances: 0 = first fix of each log (default),
-                        1..19 = zone 1..19 of the Japanese plane rectangular grid
-  -z, --time-zone H     hours added to the times in KML documents, -12..14 (default 9)
+)";
+    help += "                        " + zones + " = zone " + zones
+        + " of the Japanese plane rectangular grid\n";
+    help
+        += R"(  -z, --time-zone H     hours added to the times in KML documents, -12..14 (default 9)
       --no-waypoints    KML: the route only, without waypoints
   -i, --interval MIN    KML: least log time between two waypoints (minutes, default 2)
-      --opacity PCT     KML: waypoint opacity, 10..100 percent (default 66)
-      --color RRGGBB    KML: waypoint colour, hexadecimal red, green, blue (default FFFFFF)
+)";
+    help += "      --opacity PCT     KML: waypoint opacity, " + opacity + " percent (default 66)\n";
+    help
+        += R"(      --color RRGGBB    KML: waypoint colour, hexadecimal red, green, blue (default FFFFFF)
   -j, --jobs N          convert up to N logs side by side (default: one per processor core)
   -h, --help            show this help and exit
   -V, --version         show the version and exit
@@ -345,6 +336,7 @@ Numbers take a period as decimal point. Each converted log prints one line,
 are not converted, and no partial output is left. Exit status: 0 all converted, 1 a conversion
 failed, 2 a bad command line.
 )";
+    return help;
 }
 
 std::filesystem::path PathFromUtf8(const std::string& text)

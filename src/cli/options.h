@@ -4,7 +4,7 @@
 // is ready to convert with.
 
 #include "core/settings.h"
-#include "writers/conversion.h"
+#include "conversion/output_formats.h"
 
 #include <filesystem>
 #include <optional>
@@ -35,14 +35,11 @@ struct TCommandLine
     TCommandAction Action = TCommandAction::Convert;
     std::vector<std::string> Logs; // the LOG arguments, UTF-8, as given
     std::optional<std::string> Output; // -o, UTF-8, as given
-    TOutputKind Kind = TOutputKind::Kml; // extension of default names
+    const TOutputFormat* Format = FormatNamed("kml"); // format of default names
     // Every setting but the separators and the clock's year, which come from the computer.
     TConvertSettings Settings;
     unsigned Jobs = 0; // files converted side by side; 0 = one per processor core
 };
-
-// The limit of a travel mode (km/h): walk 10, jog 25, bicycle 70, car 150.
-std::optional<double> ModeSpeedKmh(std::string_view mode);
 
 // The waypoint colour from "RRGGBB" (or "#RRGGBB"), hexadecimal in either letter case, laid out
 // 0x00BBGGRR as the KML writer takes it.

@@ -32,6 +32,10 @@ const TStyleTemplate& DefaultStyleTemplate();
 // The local calendar year of the computer's clock, for the two-digit years of log dates.
 int LocalCurrentYear();
 
+// The waypoint opacity a user may choose (percent).
+inline constexpr int kMinOpacityPercent = 10;
+inline constexpr int kMaxOpacityPercent = 100;
+
 struct TConvertSettings
 {
     double SpeedLimitKmh = 10.0; // fixes at or above this speed are dropped (km/h)
@@ -39,7 +43,7 @@ struct TConvertSettings
     std::int32_t WaypointIntervalMin = 2; // least log time between two placemarks (minutes)
     int OriginIndex = 0; // 0 = each file's first fix, 1..19 = zone of the plane grid
     bool WayPoints = true; // KML: style block and waypoint placemarks
-    int OpacityPercent = 66; // KML: waypoint opacity, 10..100 (percent)
+    int OpacityPercent = 66; // KML: waypoint opacity, kMinOpacityPercent..kMaxOpacityPercent
     std::uint32_t WaypointColor = 0xFFFFFF; // KML: waypoint colour laid out 0x00BBGGRR
     TStyleTemplate StyleTemplate = DefaultStyleTemplate();
     TSeparators Separators;

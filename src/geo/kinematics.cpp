@@ -41,13 +41,17 @@ double HeadingDeg(const TPlanePoint& from, const TPlanePoint& to)
 std::optional<TKeptFix> TSpeedFilter::Offer(const TPlanePoint& candidate)
 {
     // A repeated time stamp has no speed; such a fix is dropped like an implausible one.
-    if (candidate.DateTime == reference_.DateTime)
+    if (candidate.DateTime == reference_.DateTime) {
+        lastDrop_ = TDropCause::RepeatedTime;
         return std::nullopt;
+    }
     const double v = SpeedKmh(reference_, candidate);
     // Written so that a speed that is not a number (a fix projected from absurd coordinates)
     // is dropped too.
-    if (!(v < limit_))
+    if (!(v < limit_)) {
+        lastDrop_ = TDropCause::TooFast;
         return std::nullopt;
+    }
     TKeptFix kept { v, HeadingDeg(reference_, candidate), PlaneDistance(reference_, candidate) };
     total_ += kept.DistanceM;
     reference_ = candidate;

@@ -28,6 +28,13 @@ struct TKeptFix
     double DistanceM; // metres
 };
 
+// Why the filter dropped a fix.
+enum class TDropCause
+{
+    TooFast, // its speed from the reference reaches the limit (or is not a number)
+    RepeatedTime, // it has the reference's own time stamp, so no speed
+};
+
 // The speed filter of one file. The reference is the last kept fix (at the start, the file's
 // first record); a candidate whose speed from it reaches the limit is dropped, and so is one with
 // the reference's own time stamp, which has no speed. Dropped candidates change nothing, so the
@@ -47,11 +54,14 @@ public:
 
     double TotalMetres() const { return total_; }
     const TPlanePoint& Reference() const { return reference_; }
+    // Why the last candidate that was dropped was dropped.
+    TDropCause LastDrop() const { return lastDrop_; }
 
 private:
     double limit_;
     TPlanePoint reference_;
     double total_ = 0.0;
+    TDropCause lastDrop_ = TDropCause::TooFast;
 };
 
 } // namespace ostrel

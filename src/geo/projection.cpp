@@ -22,27 +22,27 @@ constexpr double kRadian = std::numbers::pi / 180;
 } // namespace
 
 // Minutes of arc are held as the nearest double (132°10′ is 132.16666666666666).
-const std::array<TOrigin, kZoneCount + 1> kZoneOrigins = { {
-    { 0.0, 0.0 }, // unused: item 0 takes each file's first fix
-    { 33.0, 129.5 }, // 1: Kyushu except Nagasaki
-    { 33.0, 131.0 }, // 2: Nagasaki, Tsushima, Amami
-    { 36.0, 132.16666666666666 }, // 3: Yamaguchi, Shimane, Hiroshima
-    { 33.0, 133.5 }, // 4: Shikoku
-    { 36.0, 134.33333333333334 }, // 5: Hyogo, Tottori, Okayama
-    { 36.0, 136.0 }, // 6: Kinki except Hyogo, Mie
-    { 36.0, 137.16666666666666 }, // 7: Ishikawa, Toyama, Gifu, Aichi
-    { 36.0, 138.5 }, // 8: Niigata, Nagano, Yamanashi, Shizuoka
-    { 36.0, 139.83333333333334 }, // 9: Kanto
-    { 40.0, 140.83333333333334 }, // 10: Tohoku
-    { 44.0, 140.25 }, // 11: western Hokkaido
-    { 44.0, 142.25 }, // 12: central Hokkaido
-    { 44.0, 144.25 }, // 13: eastern Hokkaido
-    { 26.0, 142.0 }, // 14: Ogasawara
-    { 26.0, 127.5 }, // 15: Okinawa main island
-    { 26.0, 124.0 }, // 16: Miyako, Iriomote
-    { 26.0, 131.0 }, // 17: Daito islands
-    { 20.0, 136.0 }, // 18: Okinotorishima
-    { 26.0, 154.0 }, // 19: Minamitorishima
+const std::array<TZone, kZoneCount + 1> kZones = { {
+    { "出発点を原点にする（推奨）", { 0.0, 0.0 } }, // each file's first fix
+    { "1系(長崎以外の九州)", { 33.0, 129.5 } },
+    { "2系(長崎・対馬・奄美など)", { 33.0, 131.0 } },
+    { "3系(山口・島根・広島)", { 36.0, 132.16666666666666 } },
+    { "4系(四国)", { 33.0, 133.5 } },
+    { "5系(兵庫・鳥取・岡山)", { 36.0, 134.33333333333334 } },
+    { "6系(兵庫以外の近畿・三重)", { 36.0, 136.0 } },
+    { "7系(石川・富山・岐阜・愛知)", { 36.0, 137.16666666666666 } },
+    { "8系(新潟・長野・山梨・静岡)", { 36.0, 138.5 } },
+    { "9系(関東)", { 36.0, 139.83333333333334 } },
+    { "10系(東北)", { 40.0, 140.83333333333334 } },
+    { "11系(北海道西部)", { 44.0, 140.25 } },
+    { "12系(北海道中部)", { 44.0, 142.25 } },
+    { "13系(北海道東部)", { 44.0, 144.25 } },
+    { "14系(小笠原)", { 26.0, 142.0 } },
+    { "15系(沖縄本島周辺)", { 26.0, 127.5 } },
+    { "16系(宮古・西表)", { 26.0, 124.0 } },
+    { "17系(大東島)", { 26.0, 131.0 } },
+    { "18系(沖ノ鳥島)", { 20.0, 136.0 } },
+    { "19系(南鳥島)", { 26.0, 154.0 } },
 } };
 
 TOrigin SetOrigin(int originIndex, const TGPSRec& rec, TOrigin current)
@@ -50,13 +50,12 @@ TOrigin SetOrigin(int originIndex, const TGPSRec& rec, TOrigin current)
     if (originIndex == 0)
         return { rec.Lat, rec.Lon };
     if (originIndex >= 1 && originIndex <= kZoneCount)
-        return kZoneOrigins[static_cast<std::size_t>(originIndex)];
+        return kZones[static_cast<std::size_t>(originIndex)].Origin;
     return current;
 }
 
 TProjection::TProjection(TOrigin origin)
-    : origin_(origin)
-    , phi0_(origin.OriginLat * kRadian)
+    : phi0_(origin.OriginLat * kRadian)
     , lambda0_(origin.OriginLon * kRadian)
     , sin2Phi0_(std::sin(2 * phi0_))
     , sin4Phi0_(std::sin(4 * phi0_))

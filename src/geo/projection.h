@@ -10,6 +10,7 @@
 #include "log/gps_rec.h"
 
 #include <array>
+#include <string_view>
 
 namespace ostrel {
 
@@ -33,10 +34,15 @@ struct TOrigin
     bool operator==(const TOrigin&) const = default;
 };
 
-// Zone origins of the grid, indexed by zone number 1..19 (entry 0 is unused: item 0 of the
-// origin choice takes each file's first fix).
+// The origin choices: entry 0 takes each file's first fix as the origin, entries 1..19 are the
+// zones of the grid with their origins. Name is the choice as the window lists it.
+struct TZone
+{
+    std::string_view Name;
+    TOrigin Origin; // unused for entry 0
+};
 inline constexpr int kZoneCount = 19;
-extern const std::array<TOrigin, kZoneCount + 1> kZoneOrigins;
+extern const std::array<TZone, kZoneCount + 1> kZones;
 
 // The origin for a file: item 0 takes the record's Lat and Lon, items 1..19 the zone's origin;
 // any other item keeps the current origin.
@@ -64,10 +70,7 @@ public:
         return { xy.X, xy.Y, rec.DateTime };
     }
 
-    const TOrigin& Origin() const { return origin_; }
-
 private:
-    TOrigin origin_;
     double phi0_; // origin latitude (radians)
     double lambda0_; // origin longitude (radians)
     double sin2Phi0_;

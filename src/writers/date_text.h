@@ -2,10 +2,10 @@
 
 // Date texts of day counts (days since 30 December 1899, the fraction being the time of day).
 
+#include "core/settings.h"
+
 #include <string>
 #include <string_view>
-
-#include "core/settings.h"
 
 namespace ostrel {
 
@@ -22,6 +22,7 @@ TDateTimeFields DecodeDateTime(double dateTime);
 // "MM" month, "DD" day, "HH" hour 00-23, "NN" minute, "SS" second, each with a leading zero;
 // "/" is the date separator and ":" the time separator of `separators`; any other character is
 // copied. Patterns used: "YY/MM/DD, HH:NN", "YY/MM/DD HH:NN:SS", "HH:NN", "YYYYMMDDHHNNSS".
-std::string FormatDateTime(std::string_view pattern, double dateTime, const TSeparators& separators = {});
+std::string FormatDateTime(
+    std::string_view pattern, double dateTime, const TSeparators& separators = {});
 
 } // namespace ostrel

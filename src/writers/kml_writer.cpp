@@ -157,7 +157,8 @@ std::string FormatCoordinateLine(const TGPSRec& rec)
 std::string ColorElement(int opacityPercent, std::uint32_t color)
 {
     static constexpr char kHex[] = "0123456789ABCDEF";
-    const int alpha = std::clamp(opacityPercent, 10, 100) * 255 / 100;
+    const int alpha
+        = std::clamp(opacityPercent, kMinOpacityPercent, kMaxOpacityPercent) * 255 / 100;
     // 0x00BBGGRR is already KML's bbggrr order once written as six digits.
     const std::uint32_t value = (static_cast<std::uint32_t>(alpha) << 24) | (color & 0xFFFFFF);
     std::string element = "<color>";
@@ -174,63 +175,77 @@ int HeadingShown(double headingDeg)
     return std::atoi(tenths.c_str());
 }
 
-double MakeKml(TLogReader& input, TOutputFile& output, const TConvertSettings& settings)
+namespace {
+
+class TKmlWriter final : public TTrackSink
 {
-    const double shift = static_cast<double>(settings.TimeZoneHours) / 24; // days
-    const double interval = static_cast<double>(settings.WaypointIntervalMin) / 24 / 60; // days
-
-    TGPSRec rec;
-    ParseLogLine(ReadFirstRecordLine(input), rec, settings.CurrentYear);
-    rec.DateTime += shift;
-    const TProjection projection(SetOrigin(settings.OriginIndex, rec));
-    TSpeedFilter filter(settings.SpeedLimitKmh, projection.ToPlanePoint(rec));
-
-    output.Write(kHead);
-    output.Write("<name>");
-    output.Write(FormatDateTime("YY/MM/DD, HH:NN", rec.DateTime, settings.Separators));
-    output.Write("</name>\r\n");
-    if (settings.WayPoints) {
-        const std::string color = ColorElement(settings.OpacityPercent, settings.WaypointColor);
-        for (std::size_t i = 0; i < settings.StyleTemplate.size(); ++i) {
-            const bool colorLine = i == kColorLines[0] || i == kColorLines[1];
-            output.Write(
-                colorLine ? std::string_view(color) : std::string_view(settings.StyleTemplate[i]));
-            output.Write(kCrLf);
-        }
-        output.Write(kCrLf);
+public:
+    TKmlWriter(TOutputFile& output, const TConvertSettings& settings)
+        : output_(output)
+        , settings_(settings)
+        , interval_(static_cast<double>(settings.WaypointIntervalMin) / 24 / 60)
+        , waypoints_(output.Folder())
+    {
     }
-    output.Write(kRouteStart);
+
+    void Begin(const TGPSRec& first, const TPlanePoint&) override
+    {
+        output_.Write(kHead);
+        output_.Write("<name>");
+        output_.Write(FormatDateTime("YY/MM/DD, HH:NN", first.DateTime, settings_.Separators));
+        output_.Write("</name>\r\n");
+        if (settings_.WayPoints) {
+            const std::string color
+                = ColorElement(settings_.OpacityPercent, settings_.WaypointColor);
+            for (std::size_t i = 0; i < settings_.StyleTemplate.size(); ++i) {
+                const bool colorLine = i == kColorLines[0] || i == kColorLines[1];
+                output_.Write(colorLine ? std::string_view(color)
+                                        : std::string_view(settings_.StyleTemplate[i]));
+                output_.Write(kCrLf);
+            }
+            output_.Write(kCrLf);
+        }
+        output_.Write(kRouteStart);
+        waypoints_.Lines() = kFolderStart;
+    }
 
     // Placemarks are found during the route's pass but written after it: only their lines are
     // held, the route goes to the file as it is read.
-    TPlacemarkLines waypoints(output.Folder());
-    waypoints.Lines() = kFolderStart;
-    double lastPlacemark = 0.0; // day 0, so the first kept fix always gets a placemark
-    while (!input.AtEnd()) {
-        std::string_view line = input.ReadLine();
-        if (!IsRecordLine(line))
-            continue;
-        ParseLogLine(line, rec, settings.CurrentYear);
-        rec.DateTime += shift;
-        std::optional<TKeptFix> kept = filter.Offer(projection.ToPlanePoint(rec));
-        if (!kept)
-            continue;
-        char* out = output.Reserve(kMaxCoordinateLine);
-        output.Advance(static_cast<std::size_t>(WriteCoordinateLine(out, rec) - out));
-        if (settings.WayPoints && std::fabs(rec.DateTime - lastPlacemark) >= interval) {
+    void Fix(const TTrackFix& fix) override
+    {
+        char* out = output_.Reserve(kMaxCoordinateLine);
+        output_.Advance(static_cast<std::size_t>(WriteCoordinateLine(out, fix.Rec) - out));
+        if (settings_.WayPoints && std::fabs(fix.Rec.DateTime - lastPlacemark_) >= interval_) {
             AppendPlacemark(
-                waypoints.Lines(), rec, *kept, filter.TotalMetres(), settings.Separators);
-            waypoints.Bound();
-            lastPlacemark = rec.DateTime;
+                waypoints_.Lines(), fix.Rec, fix.Kept, fix.TotalMetres, settings_.Separators);
+            waypoints_.Bound();
+            lastPlacemark_ = fix.Rec.DateTime;
         }
     }
-    output.Write(kRouteEnd);
-    if (settings.WayPoints) {
-        waypoints.Lines() += kFolderEnd;
-        waypoints.WriteTo(output);
+
+    void End(double, const TTrackCounts&) override
+    {
+        output_.Write(kRouteEnd);
+        if (settings_.WayPoints) {
+            waypoints_.Lines() += kFolderEnd;
+            waypoints_.WriteTo(output_);
+        }
+        output_.Write(kTail);
     }
-    output.Write(kTail);
-    return filter.TotalMetres();
+
+private:
+    TOutputFile& output_;
+    const TConvertSettings& settings_;
+    const double interval_; // least log time between placemarks (days)
+    TPlacemarkLines waypoints_;
+    double lastPlacemark_ = 0.0; // day 0, so the first kept fix always gets a placemark
+};
+
+} // namespace
+
+std::unique_ptr<TTrackSink> MakeKml(TOutputFile& output, const TConvertSettings& settings)
+{
+    return std::make_unique<TKmlWriter>(output, settings);
 }
 
 } // namespace ostrel

@@ -6,16 +6,17 @@
 
 #include "core/file_io.h"
 #include "core/settings.h"
-#include "log/log_reader.h"
+#include "geo/track.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace ostrel {
 
-// Converts the log to a KML document; returns the length of the kept track (metres). The caller
-// commits the output.
-double MakeKml(TLogReader& input, TOutputFile& output, const TConvertSettings& settings);
+// The KML writer of one output, a sink of the track, which it takes in local time (shifted by
+// TimeZoneHours). The caller commits the output.
+std::unique_ptr<TTrackSink> MakeKml(TOutputFile& output, const TConvertSettings& settings);
 
 // The route's coordinate line of a fix: "139.75206,35.65206,0" and CR LF.
 std::string FormatCoordinateLine(const TGPSRec& rec);

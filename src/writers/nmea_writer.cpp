@@ -152,29 +152,33 @@ char* WriteFix(char* out, const TGPSRec& rec, const TKeptFix& fix)
 // Room for the two sentences of one fix: fixed fields, the log's texts and six numbers.
 constexpr std::size_t kMaxFixText = 160 + 6 * (kMaxNumberText + 24) + 2 * (6 + 6 + 1) + 64;
 
+class TNmeaWriter final : public TTrackSink
+{
+public:
+    explicit TNmeaWriter(TOutputFile& output)
+        : output_(output)
+    {
+    }
+
+    void Begin(const TGPSRec&, const TPlanePoint&) override { output_.Write(kHeader); }
+
+    void Fix(const TTrackFix& fix) override
+    {
+        char* out = output_.Reserve(kMaxFixText);
+        output_.Advance(static_cast<std::size_t>(WriteFix(out, fix.Rec, fix.Kept) - out));
+    }
+
+    void End(double, const TTrackCounts&) override { }
+
+private:
+    TOutputFile& output_;
+};
+
 } // namespace
 
-double WriteNmea(TLogReader& input, TOutputFile& output, const TConvertSettings& settings)
+std::unique_ptr<TTrackSink> MakeNmea(TOutputFile& output, const TConvertSettings&)
 {
-    output.Write(kHeader);
-
-    TGPSRec rec;
-    ParseLogLine(ReadFirstRecordLine(input), rec, settings.CurrentYear);
-    const TProjection projection(SetOrigin(settings.OriginIndex, rec));
-    TSpeedFilter filter(settings.SpeedLimitKmh, projection.ToPlanePoint(rec));
-
-    while (!input.AtEnd()) {
-        std::string_view line = input.ReadLine();
-        if (!IsRecordLine(line))
-            continue;
-        ParseLogLine(line, rec, settings.CurrentYear);
-        std::optional<TKeptFix> kept = filter.Offer(projection.ToPlanePoint(rec));
-        if (!kept)
-            continue;
-        char* out = output.Reserve(kMaxFixText);
-        output.Advance(static_cast<std::size_t>(WriteFix(out, rec, *kept) - out));
-    }
-    return filter.TotalMetres();
+    return std::make_unique<TNmeaWriter>(output);
 }
 
 std::string FormatFixSentences(const TGPSRec& rec, const TKeptFix& fix)

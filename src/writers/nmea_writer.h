@@ -5,18 +5,17 @@
 
 #include "core/file_io.h"
 #include "core/settings.h"
-#include "log/log_reader.h"
+#include "geo/track.h"
 
+#include <memory>
 #include <string>
 #include <string_view>
 
 namespace ostrel {
 
-// Converts the log to NMEA text; returns the length of the kept track (metres). The caller
-// commits the output.
-double WriteNmea(TLogReader& input, TOutputFile& output, const TConvertSettings& settings);
-
-struct TKeptFix;
+// The NMEA writer of one output, a sink of the track (which it takes in the log's own time).
+// The caller commits the output.
+std::unique_ptr<TTrackSink> MakeNmea(TOutputFile& output, const TConvertSettings& settings);
 
 // The GGA and the RMC sentence of one kept fix, each framed "$body*HH" and ended by CR LF.
 std::string FormatFixSentences(const TGPSRec& rec, const TKeptFix& fix);

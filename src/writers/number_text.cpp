@@ -439,11 +439,4 @@ std::string FormatGeneral(double value, std::string_view decimalSep)
     return std::string(text, WriteGeneral(text, value, decimalSep));
 }
 
-std::string PadZeros(std::string text, std::size_t width)
-{
-    if (text.size() < width)
-        text.insert(0, width - text.size(), '0');
-    return text;
-}
-
 } // namespace ostrel

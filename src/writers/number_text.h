@@ -36,7 +36,4 @@ char* WriteFixedExact(
 char* WriteGeneral(char* out, double value, std::string_view decimalSep = ".");
 std::string FormatGeneral(double value, std::string_view decimalSep = ".");
 
-// "0" put in front of text until it is at least `width` characters long.
-std::string PadZeros(std::string text, std::size_t width);
-
 } // namespace ostrel

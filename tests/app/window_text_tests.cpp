@@ -229,7 +229,7 @@ private slots:
 
     void saveDialogFilters()
     {
-        QCOMPARE(NameFiltersOf(QString::fromLatin1(kSaveDialogFilter)),
+        QCOMPARE(SaveDialogNameFilters(),
             QStringList({ "NMEA Log (*.log .log)", "Google Earth (*.kml .log)" }));
     }
 

@@ -16,7 +16,7 @@ struct TParsed
     TCommandAction Action = TCommandAction::Convert;
     std::vector<std::string> Logs { "a.log" };
     std::optional<std::string> Output;
-    TOutputKind Kind = TOutputKind::Kml;
+    std::string Format = "kml";
     double SpeedLimitKmh = 10.0;
     std::int32_t TimeZoneHours = 9;
     std::int32_t WaypointIntervalMin = 2;
@@ -32,9 +32,9 @@ struct TParsed
 TParsed Summary(const TCommandLine& line)
 {
     const TConvertSettings& s = line.Settings;
-    return { line.Action, line.Logs, line.Output, line.Kind, s.SpeedLimitKmh, s.TimeZoneHours,
-        s.WaypointIntervalMin, s.OriginIndex, s.WayPoints, s.OpacityPercent, s.WaypointColor,
-        line.Jobs };
+    return { line.Action, line.Logs, line.Output, std::string(line.Format->Name), s.SpeedLimitKmh,
+        s.TimeZoneHours, s.WaypointIntervalMin, s.OriginIndex, s.WayPoints, s.OpacityPercent,
+        s.WaypointColor, line.Jobs };
 }
 
 void PrintTo(const TParsed& p, std::ostream* os)
@@ -42,11 +42,11 @@ void PrintTo(const TParsed& p, std::ostream* os)
     *os << "{action " << static_cast<int>(p.Action) << ", logs";
     for (const std::string& log : p.Logs)
         *os << ' ' << log;
-    *os << ", output " << p.Output.value_or("-") << ", kind " << static_cast<int>(p.Kind)
-        << ", limit " << p.SpeedLimitKmh << ", zone " << p.TimeZoneHours << ", interval "
-        << p.WaypointIntervalMin << ", origin " << p.OriginIndex << ", waypoints " << p.WayPoints
-        << ", opacity " << p.OpacityPercent << ", colour " << std::hex << p.WaypointColor
-        << std::dec << ", jobs " << p.Jobs << '}';
+    *os << ", output " << p.Output.value_or("-") << ", format " << p.Format << ", limit "
+        << p.SpeedLimitKmh << ", zone " << p.TimeZoneHours << ", interval " << p.WaypointIntervalMin
+        << ", origin " << p.OriginIndex << ", waypoints " << p.WayPoints << ", opacity "
+        << p.OpacityPercent << ", colour " << std::hex << p.WaypointColor << std::dec << ", jobs "
+        << p.Jobs << '}';
 }
 
 struct TParseCase
@@ -70,9 +70,9 @@ TEST(CommandLineTest, ParsesEveryOptionInEachSpelling)
         { { "--output", "out.log", "a.log" }, With([](TParsed& p) { p.Output = "out.log"; }) },
         { { "--output=x=y.log", "a.log" }, With([](TParsed& p) { p.Output = "x=y.log"; }) },
         { { "-oout.kml", "a.log" }, With([](TParsed& p) { p.Output = "out.kml"; }) },
-        { { "-t", "nmea", "a.log" }, With([](TParsed& p) { p.Kind = TOutputKind::Nmea; }) },
+        { { "-t", "nmea", "a.log" }, With([](TParsed& p) { p.Format = "nmea"; }) },
         { { "--type=kml", "a.log" }, {} },
-        { { "--type", "nmea", "a.log" }, With([](TParsed& p) { p.Kind = TOutputKind::Nmea; }) },
+        { { "--type", "nmea", "a.log" }, With([](TParsed& p) { p.Format = "nmea"; }) },
         { { "-m", "walk", "a.log" }, {} },
         { { "--mode=jog", "a.log" }, With([](TParsed& p) { p.SpeedLimitKmh = 25.0; }) },
         { { "--mode", "bicycle", "a.log" }, With([](TParsed& p) { p.SpeedLimitKmh = 70.0; }) },
@@ -108,7 +108,7 @@ TEST(CommandLineTest, ParsesEveryOptionInEachSpelling)
         // Options after and between the logs; "--" ends the options; "-" is a log.
         { { "a.log", "b.log", "-t", "nmea" }, With([](TParsed& p) {
              p.Logs = { "a.log", "b.log" };
-             p.Kind = TOutputKind::Nmea;
+             p.Format = "nmea";
          }) },
         { { "--", "-o", "--help" }, With([](TParsed& p) {
              p.Logs = { "-o", "--help" };
@@ -220,15 +220,6 @@ TEST(CommandLineTest, HelpAndVersionSucceedOnStdout)
     EXPECT_EQ(version.Out, std::string("ostrel-convert ") + OSTREL_VERSION + "\n");
     EXPECT_TRUE(
         std::regex_match(version.Out, std::regex("ostrel-convert [0-9]+\\.[0-9]+\\.[0-9]+\n")));
-}
-
-TEST(CommandLineTest, ModeLimits)
-{
-    EXPECT_EQ(ModeSpeedKmh("walk"), 10.0);
-    EXPECT_EQ(ModeSpeedKmh("jog"), 25.0);
-    EXPECT_EQ(ModeSpeedKmh("bicycle"), 70.0);
-    EXPECT_EQ(ModeSpeedKmh("car"), 150.0);
-    EXPECT_EQ(ModeSpeedKmh("Walk"), std::nullopt);
 }
 
 TEST(CommandLineTest, ArgvWithNullsAndNoArgumentsIsAUsageError)

@@ -2,6 +2,8 @@
 
 // Helpers shared by the tests: temporary folders, whole-file reads and writes, record lines.
 
+#include "conversion/output_formats.h"
+
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -49,6 +51,16 @@ template <typename Error> std::string MessageOf(const std::function<void()>& act
         return error.what();
     }
     return "no error";
+}
+
+// The rows of the output formats that most tests name.
+inline const TOutputFormat& Kml()
+{
+    return *FormatNamed("kml");
+}
+inline const TOutputFormat& Nmea()
+{
+    return *FormatNamed("nmea");
 }
 
 // Text with "\r" and "\n" made visible, for messages about line ends.

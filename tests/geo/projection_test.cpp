@@ -36,7 +36,7 @@ TEST(SetOrigin, FirstFixOrZone)
 TEST(SetOrigin, ZoneMinutesAreExactSixtieths)
 {
     for (int zone = 1; zone <= kZoneCount; ++zone) {
-        const TOrigin origin = kZoneOrigins[static_cast<std::size_t>(zone)];
+        const TOrigin origin = kZones[static_cast<std::size_t>(zone)].Origin;
         const double minutes = (origin.OriginLon - static_cast<int>(origin.OriginLon)) * 60;
         EXPECT_NEAR(minutes, std::round(minutes), 1e-9) << "zone " << zone;
         EXPECT_EQ(origin.OriginLat, std::round(origin.OriginLat)) << "zone " << zone;
@@ -107,7 +107,7 @@ std::string ProjOutput(const TOrigin& origin, double lat, double lon)
 
 TEST(ProjectToPlane, AgreesWithProjNearTheCentralMeridian)
 {
-    const TOrigin origin = kZoneOrigins[9];
+    const TOrigin origin = kZones[9].Origin;
     if (ProjOutput(origin, 36, 139.8).empty())
         GTEST_SKIP() << "proj (Debian's proj-bin) is not installed";
     const TProjection projection(origin);

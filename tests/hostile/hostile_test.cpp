@@ -6,7 +6,7 @@
 #include "core/errors.h"
 #include "core/file_io.h"
 #include "core/test_support.h"
-#include "writers/conversion.h"
+#include "conversion/conversion.h"
 
 #include <algorithm>
 #include <cerrno>

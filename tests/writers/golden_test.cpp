@@ -2,7 +2,7 @@
 // were worked out independently.
 
 #include "core/test_support.h"
-#include "writers/conversion.h"
+#include "conversion/conversion.h"
 
 #include <gtest/gtest.h>
 

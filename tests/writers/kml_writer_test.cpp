@@ -1,5 +1,5 @@
 #include "core/test_support.h"
-#include "writers/conversion.h"
+#include "conversion/conversion.h"
 #include "writers/kml_writer.h"
 
 #include <gtest/gtest.h>

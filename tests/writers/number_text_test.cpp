@@ -136,15 +136,6 @@ TEST(NumberText, GeneralCases)
     EXPECT_EQ(FormatGeneral(7.0, ","), "7");
 }
 
-TEST(NumberText, PadZeros)
-{
-    EXPECT_EQ(PadZeros("3.2", 5), "003.2");
-    EXPECT_EQ(PadZeros("134.9", 5), "134.9");
-    EXPECT_EQ(PadZeros("1234.56", 5), "1234.56");
-    EXPECT_EQ(PadZeros("", 2), "00");
-    EXPECT_EQ(PadZeros("7", 0), "7");
-}
-
 TEST(NumberText, RefusesArgumentsOutOfRange)
 {
     char text[kMaxNumberText];

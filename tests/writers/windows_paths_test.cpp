@@ -5,7 +5,7 @@
 
 #include "core/errors.h"
 #include "core/test_support.h"
-#include "writers/conversion.h"
+#include "conversion/conversion.h"
 
 #include <algorithm>
 #include <cwctype>
@@ -23,7 +23,9 @@ namespace ostrel {
 namespace {
 
 namespace fs = std::filesystem;
+using test::Kml;
 using test::MessageOf;
+using test::Nmea;
 using test::ReadFile;
 using test::RecordLine;
 using test::TTempDir;
@@ -102,19 +104,19 @@ TEST_F(WindowsPaths, DefaultNameKeepsTheDriveAndTheSeparatorsAsSpelled)
         SCOPED_TRACE(testing::Message() << "spelling " << i);
         const std::wstring& spelled = spellings[i];
         const fs::path input = spelled + U8("朝の散歩.log").native();
-        EXPECT_EQ(MakeOutputName(input, TOutputKind::Nmea, 2026).native(),
+        EXPECT_EQ(MakeOutputName(input, Nmea(), 2026).native(),
             spelled + L"WG20070512030405.log");
-        EXPECT_EQ(MakeOutputName(input, TOutputKind::Kml, 2026).native(),
+        EXPECT_EQ(MakeOutputName(input, Kml(), 2026).native(),
             spelled + L"WG20070512030405.kml");
     }
     // An upper-case drive letter or a lower-case one: the name keeps what it was given.
     const std::wstring lower = static_cast<wchar_t>(std::towlower(folder[0])) + folder.substr(1);
-    EXPECT_EQ(MakeOutputName(lower + U8("朝の散歩.log").native(), TOutputKind::Nmea, 2026).native(),
+    EXPECT_EQ(MakeOutputName(lower + U8("朝の散歩.log").native(), Nmea(), 2026).native(),
         lower + L"WG20070512030405.log");
 
     // A name taken in either letter case counts: Windows sees one file.
     WriteFile(dir.Path() / U8("ログ") / "wg20070512030405.LOG", "");
-    EXPECT_EQ(MakeOutputName(Log(), TOutputKind::Nmea, 2026).native(),
+    EXPECT_EQ(MakeOutputName(Log(), Nmea(), 2026).native(),
         Folder() + L"WG20070512030405_1.log");
 }
 
@@ -123,13 +125,13 @@ TEST_F(WindowsPaths, DriveColonIsTheFolderOfADriveRelativePath)
     TCurrentFolder current(dir.Path() / U8("ログ"));
     const std::wstring drive = dir.Path().root_name().native(); // "C:"
     const fs::path input = drive + U8("朝の散歩.log").native();
-    const fs::path output = MakeOutputName(input, TOutputKind::Kml, 2026);
+    const fs::path output = MakeOutputName(input, Kml(), 2026);
     EXPECT_EQ(output.native(), drive + L"WG20070512030405.kml");
     ASSERT_TRUE(ProcFile(input, output, Settings()));
     EXPECT_EQ(ReadFile(dir.Path() / U8("ログ") / "WG20070512030405.kml").substr(0, 5), "<?xml");
 
     // A bare name lies in the current folder.
-    EXPECT_EQ(MakeOutputName(U8("朝の散歩.log"), TOutputKind::Nmea, 2026).native(),
+    EXPECT_EQ(MakeOutputName(U8("朝の散歩.log"), Nmea(), 2026).native(),
         L"WG20070512030405.log");
 }
 

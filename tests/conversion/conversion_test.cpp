@@ -1,6 +1,6 @@
+#include "conversion/conversion.h"
 #include "core/errors.h"
 #include "core/test_support.h"
-#include "writers/conversion.h"
 
 #include <functional>
 #include <gtest/gtest.h>
@@ -15,7 +15,9 @@ namespace ostrel {
 namespace {
 
 namespace fs = std::filesystem;
+using test::Kml;
 using test::MessageOf;
+using test::Nmea;
 using test::ReadFile;
 using test::RecordLine;
 using test::TTempDir;
@@ -37,15 +39,15 @@ std::size_t FilesIn(const fs::path& folder)
 
 TEST(OutputKind, KmlInAnyLetterCaseOtherwiseNmea)
 {
-    EXPECT_EQ(OutputKindOf("a/b.kml"), TOutputKind::Kml);
-    EXPECT_EQ(OutputKindOf("a/b.KML"), TOutputKind::Kml);
-    EXPECT_EQ(OutputKindOf("a/b.Kml"), TOutputKind::Kml);
-    EXPECT_EQ(OutputKindOf(".kml"), TOutputKind::Kml);
-    EXPECT_EQ(OutputKindOf("a/b.log"), TOutputKind::Nmea);
-    EXPECT_EQ(OutputKindOf("a/b.txt"), TOutputKind::Nmea);
-    EXPECT_EQ(OutputKindOf("a/b.kmlx"), TOutputKind::Nmea);
-    EXPECT_EQ(OutputKindOf("a/bkml"), TOutputKind::Nmea);
-    EXPECT_EQ(OutputKindOf("a.kml/b"), TOutputKind::Nmea);
+    EXPECT_EQ(&FormatOfPath("a/b.kml"), &Kml());
+    EXPECT_EQ(&FormatOfPath("a/b.KML"), &Kml());
+    EXPECT_EQ(&FormatOfPath("a/b.Kml"), &Kml());
+    EXPECT_EQ(&FormatOfPath(".kml"), &Kml());
+    EXPECT_EQ(&FormatOfPath("a/b.log"), &Nmea());
+    EXPECT_EQ(&FormatOfPath("a/b.txt"), &Nmea());
+    EXPECT_EQ(&FormatOfPath("a/b.kmlx"), &Nmea());
+    EXPECT_EQ(&FormatOfPath("a/bkml"), &Nmea());
+    EXPECT_EQ(&FormatOfPath("a.kml/b"), &Nmea());
 }
 
 TEST(LengthMessage, TwoDecimalsAndTheRegionalSeparator)
@@ -199,27 +201,27 @@ TEST(MakeOutputName, CountsPastEveryNameOfTheKindWritten)
     TTempDir dir;
     WriteFile(dir / "in.log", TwoFixLog());
     const fs::path in = dir / "in.log";
-    EXPECT_EQ(MakeOutputName(in, TOutputKind::Nmea, 2026), dir / "WG20070512030405.log");
-    EXPECT_EQ(MakeOutputName(in, TOutputKind::Kml, 2026), dir / "WG20070512030405.kml");
+    EXPECT_EQ(MakeOutputName(in, Nmea(), 2026), dir / "WG20070512030405.log");
+    EXPECT_EQ(MakeOutputName(in, Kml(), 2026), dir / "WG20070512030405.kml");
 
     WriteFile(dir / "WG20070512030405.log", "");
-    EXPECT_EQ(MakeOutputName(in, TOutputKind::Nmea, 2026), dir / "WG20070512030405_1.log");
-    EXPECT_EQ(MakeOutputName(in, TOutputKind::Kml, 2026), dir / "WG20070512030405.kml");
+    EXPECT_EQ(MakeOutputName(in, Nmea(), 2026), dir / "WG20070512030405_1.log");
+    EXPECT_EQ(MakeOutputName(in, Kml(), 2026), dir / "WG20070512030405.kml");
 
     WriteFile(dir / "WG20070512030405_1.log", "");
     WriteFile(dir / "WG20070512030405.kml", "");
-    EXPECT_EQ(MakeOutputName(in, TOutputKind::Nmea, 2026), dir / "WG20070512030405_2.log");
-    EXPECT_EQ(MakeOutputName(in, TOutputKind::Kml, 2026), dir / "WG20070512030405_1.kml");
+    EXPECT_EQ(MakeOutputName(in, Nmea(), 2026), dir / "WG20070512030405_2.log");
+    EXPECT_EQ(MakeOutputName(in, Kml(), 2026), dir / "WG20070512030405_1.kml");
 }
 
 TEST(MakeOutputName, SameLogTwiceGivesTwoNames)
 {
     TTempDir dir;
     WriteFile(dir / "in.log", TwoFixLog());
-    for (TOutputKind kind : { TOutputKind::Kml, TOutputKind::Nmea }) {
-        const fs::path first = MakeOutputName(dir / "in.log", kind, 2026);
+    for (const TOutputFormat* kind : { &Kml(), &Nmea() }) {
+        const fs::path first = MakeOutputName(dir / "in.log", *kind, 2026);
         ASSERT_TRUE(ProcFile(dir / "in.log", first, Settings()));
-        const fs::path second = MakeOutputName(dir / "in.log", kind, 2026);
+        const fs::path second = MakeOutputName(dir / "in.log", *kind, 2026);
         EXPECT_NE(first, second);
         EXPECT_EQ(second.stem(), "WG20070512030405_1");
     }
@@ -232,7 +234,7 @@ TEST(DefaultNames, ClaimedWhenCompleteNeverReplacingAnything)
 {
     TTempDir dir;
     WriteFile(dir / "in.log", TwoFixLog());
-    const fs::path first = DefaultOutputName(dir / "in.log", TOutputKind::Kml, 2026);
+    const fs::path first = DefaultOutputName(dir / "in.log", Kml(), 2026);
     EXPECT_EQ(first, dir / "WG20070512030405.kml");
 
     std::optional<TPendingOutput> pending
@@ -255,8 +257,7 @@ TEST(DefaultNames, ClaimedWhenCompleteNeverReplacingAnything)
 
     // The next output of that name starts where the last one was found free.
     EXPECT_EQ(counters.Next(first), written == dir / "WG20070512030405_2.kml" ? 3u : 2u);
-    const auto again
-        = ProcFileToDefaultName(dir / "in.log", TOutputKind::Kml, Settings(), counters);
+    const auto again = ProcFileToDefaultName(dir / "in.log", Kml(), Settings(), counters);
     ASSERT_TRUE(again);
     EXPECT_EQ(again->Output, AlternativeName(first, counters.Next(first) - 1));
     EXPECT_TRUE(fs::exists(again->Output));

@@ -1,11 +1,10 @@
-#include "writers/conversion.h"
+#include "conversion/conversion.h"
 
 #include "core/errors.h"
 #include "core/file_io.h"
+#include "geo/track.h"
 #include "log/log_reader.h"
 #include "writers/date_text.h"
-#include "writers/kml_writer.h"
-#include "writers/nmea_writer.h"
 #include "writers/number_text.h"
 
 #include <system_error>
@@ -47,23 +46,6 @@ std::string LengthMessage(double totalMetres, const TSeparators& separators)
         + " km";
 }
 
-TOutputKind OutputKindOf(const fs::path& output)
-{
-    // The extension is the text from the last "." of the file name on, in any letter case.
-    const auto name = output.filename().native();
-    if (name.size() < 4)
-        return TOutputKind::Nmea;
-    const char kml[] = ".kml";
-    for (std::size_t i = 0; i < 4; ++i) {
-        auto c = name[name.size() - 4 + i];
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<decltype(c)>(c - 'A' + 'a');
-        if (c != static_cast<decltype(c)>(kml[i]))
-            return TOutputKind::Nmea;
-    }
-    return TOutputKind::Kml;
-}
-
 TPendingOutput::TPendingOutput(std::unique_ptr<TOutputFile> file, TConversionResult result)
     : file_(std::move(file))
     , result_(std::move(result))
@@ -94,9 +76,15 @@ std::optional<TPendingOutput> ConvertFile(const fs::path& input, const fs::path&
 
     TLogReader reader(input);
     auto file = std::make_unique<TOutputFile>(output, placement);
-    const double total = OutputKindOf(output) == TOutputKind::Kml
-        ? MakeKml(reader, *file, settings)
-        : WriteNmea(reader, *file, settings);
+    const TOutputFormat& format = FormatOfPath(output);
+    const std::unique_ptr<TTrackSink> writer = format.MakeWriter(*file, settings);
+    TTrackOptions options;
+    options.SpeedLimitKmh = settings.SpeedLimitKmh;
+    options.OriginIndex = settings.OriginIndex;
+    options.TimeShiftDays
+        = format.LocalTime ? static_cast<double>(settings.TimeZoneHours) / 24 : 0.0;
+    options.CurrentYear = settings.CurrentYear;
+    const double total = StreamTrack(reader, options, *writer).TotalMetres;
     TConversionResult result { total, LengthMessage(total, settings.Separators), {} };
     return TPendingOutput(std::move(file), std::move(result));
 }
@@ -110,12 +98,12 @@ std::optional<TConversionResult> ProcFile(
     return pending->Commit();
 }
 
-std::optional<TConversionResult> ProcFileToDefaultName(const fs::path& input, TOutputKind kind,
-    const TConvertSettings& settings, TNameCounters& counters)
+std::optional<TConversionResult> ProcFileToDefaultName(const fs::path& input,
+    const TOutputFormat& format, const TConvertSettings& settings, TNameCounters& counters)
 {
     // A missing log fails here, when its name is made, with the file error.
-    std::optional<TPendingOutput> pending = ConvertFile(
-        input, DefaultOutputName(input, kind, settings.CurrentYear), settings, TPlacement::NewName);
+    std::optional<TPendingOutput> pending = ConvertFile(input,
+        DefaultOutputName(input, format, settings.CurrentYear), settings, TPlacement::NewName);
     if (!pending)
         return std::nullopt;
     return pending->Commit(&counters);
@@ -131,10 +119,10 @@ std::string FirstRecordStamp(const fs::path& input, int currentYear)
     return FormatDateTime("YYYYMMDDHHNNSS", rec.DateTime);
 }
 
-fs::path DefaultOutputName(const fs::path& input, TOutputKind kind, int currentYear)
+fs::path DefaultOutputName(const fs::path& input, const TOutputFormat& format, int currentYear)
 {
-    const std::string name = "WG" + FirstRecordStamp(input, currentYear)
-        + (kind == TOutputKind::Kml ? ".kml" : ".log");
+    const std::string name
+        = "WG" + FirstRecordStamp(input, currentYear) + std::string(format.Extension);
 #ifdef _WIN32
     // Ends in its separator, so "/" below adds none.
     return FolderAsSpelled(input) / name;
@@ -143,9 +131,9 @@ fs::path DefaultOutputName(const fs::path& input, TOutputKind kind, int currentY
 #endif
 }
 
-fs::path MakeOutputName(const fs::path& input, TOutputKind kind, int currentYear)
+fs::path MakeOutputName(const fs::path& input, const TOutputFormat& format, int currentYear)
 {
-    const fs::path first = DefaultOutputName(input, kind, currentYear);
+    const fs::path first = DefaultOutputName(input, format, currentYear);
     fs::path name = first;
     for (unsigned n = 1; AnythingAt(name); ++n)
         name = AlternativeName(first, n);

@@ -1,23 +1,18 @@
 #pragma once
 
-// The conversion of one log into one output file, and the default output names.
+// The conversion of one log into one output file: the track streamed into the writer of the
+// output's format, the output put in place, and the default output names.
 
+#include "conversion/output_formats.h"
 #include "core/file_io.h"
 #include "core/settings.h"
 
 #include <filesystem>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 
 namespace ostrel {
-
-enum class TOutputKind
-{
-    Nmea,
-    Kml,
-};
 
 // What one finished conversion reports.
 struct TConversionResult
@@ -29,10 +24,6 @@ struct TConversionResult
 
 // "The passway length = " + km with 2 decimals (at most 6 significant digits) + " km".
 std::string LengthMessage(double totalMetres, const TSeparators& separators = {});
-
-// The writer for an output path: KML for the extension ".kml" in any letter case, NMEA for any
-// other.
-TOutputKind OutputKindOf(const std::filesystem::path& output);
 
 // A finished conversion whose output still waits under its temporary name. Batches that convert
 // files side by side use it to put the outputs in place in list order; dropping it without
@@ -74,19 +65,19 @@ std::optional<TConversionResult> ProcFile(const std::filesystem::path& input,
 // alternatives with "_1", "_2", ... that nothing holds when the output is complete. Never
 // replaces anything; a missing log is the file error of its first record's stamp.
 std::optional<TConversionResult> ProcFileToDefaultName(const std::filesystem::path& input,
-    TOutputKind kind, const TConvertSettings& settings, TNameCounters& counters);
+    const TOutputFormat& format, const TConvertSettings& settings, TNameCounters& counters);
 
 // The date-time of the log's first record as "YYYYMMDDHHNNSS" (the log's own time, no time zone).
 std::string FirstRecordStamp(const std::filesystem::path& input, int currentYear);
 
-// The default output path beside the input: "WG" + stamp + ".log" or ".kml", whether taken or
+// The default output path beside the input: "WG" + stamp + the format's extension, whether taken or
 // not. A conversion claims it, or the first free alternative, when its output is complete.
 std::filesystem::path DefaultOutputName(
-    const std::filesystem::path& input, TOutputKind kind, int currentYear);
+    const std::filesystem::path& input, const TOutputFormat& format, int currentYear);
 
 // The default name to propose to the user: DefaultOutputName, or with "_1", "_2", ... before the
 // extension, the first name with the extension to be written that nothing holds now.
 std::filesystem::path MakeOutputName(
-    const std::filesystem::path& input, TOutputKind kind, int currentYear);
+    const std::filesystem::path& input, const TOutputFormat& format, int currentYear);
 
 } // namespace ostrel

@@ -1,0 +1,73 @@
+#pragma once
+
+// The track of a log, produced once for every consumer: each record line is read, parsed,
+// shifted in time where the consumer wants local time, projected onto the plane about the origin
+// that the first record fixes, and offered to the speed filter. A sink takes the first record,
+// then every kept fix (with its speed, heading and the running total) and every dropped one, and
+// the counts at the end. Writers, statistics and the preview are sinks; none of them reads the
+// log itself.
+
+#include "geo/kinematics.h"
+#include "geo/projection.h"
+#include "log/gps_rec.h"
+#include "log/log_reader.h"
+
+#include <cstdint>
+
+namespace ostrel {
+
+// What a track held. Every record line is the first record, a kept fix or a dropped one:
+// Records = 1 + Kept + DroppedTooFast + DroppedRepeatedTime.
+struct TTrackCounts
+{
+    std::uint64_t Records = 0; // record lines, the first included
+    std::uint64_t Kept = 0; // fixes after the first that the filter kept
+    std::uint64_t DroppedTooFast = 0; // their speed reached the limit
+    std::uint64_t DroppedRepeatedTime = 0; // the time stamp of the fix kept before them
+    std::uint64_t OtherLines = 0; // lines that are not records
+
+    bool operator==(const TTrackCounts&) const = default;
+};
+
+// One kept fix as a sink sees it. Rec's DateTime carries the time shift the sink asked for;
+// UtcDateTime is the log's own time (days since 30 December 1899).
+struct TTrackFix
+{
+    const TGPSRec& Rec;
+    double UtcDateTime;
+    const TPlanePoint& Point;
+    TKeptFix Kept; // speed, heading and distance from the fix kept before it
+    double TotalMetres; // length of the kept track up to and including this fix (metres)
+};
+
+class TTrackSink
+{
+public:
+    virtual ~TTrackSink() = default;
+    // The first record (the origin's choice, the first reference); it is no kept fix.
+    virtual void Begin(const TGPSRec& first, const TPlanePoint& point) = 0;
+    virtual void Fix(const TTrackFix& fix) = 0;
+    virtual void Dropped(const TGPSRec&, const TPlanePoint&, TDropCause) { }
+    // The end of the log: the length of the kept track (metres) and the counts.
+    virtual void End(double totalMetres, const TTrackCounts& counts) = 0;
+};
+
+struct TTrackOptions
+{
+    double SpeedLimitKmh = 10.0; // km/h
+    int OriginIndex = 0; // 0 = the first fix, 1..19 = zone of the plane grid
+    double TimeShiftDays = 0.0; // added to every record's DateTime right after parsing (days)
+    int CurrentYear = 0; // for two-digit years
+};
+
+struct TTrackResult
+{
+    double TotalMetres = 0.0; // length of the kept track (metres)
+    TTrackCounts Counts;
+};
+
+// Reads the log to its end through the pipeline into sink. The first record line that does not
+// convert ends it with the parser's error, as does a log without records.
+TTrackResult StreamTrack(TLogReader& reader, const TTrackOptions& options, TTrackSink& sink);
+
+} // namespace ostrel
