@@ -1,5 +1,6 @@
 #include "log/gps_rec.h"
 
+#include "core/compiler.h"
 #include "core/errors.h"
 
 #include <algorithm>
@@ -100,7 +101,7 @@ void AssignText(std::string& field, std::string_view text)
 
 // The same for the `length` characters at text, without a call.
 template <std::size_t length>
-[[gnu::always_inline]] inline void AssignFixedText(std::string& field, const char* text)
+OSTREL_ALWAYS_INLINE void AssignFixedText(std::string& field, const char* text)
 {
     if (field.size() != length)
         field.resize(length);
