@@ -108,6 +108,13 @@ TEST(DayNumber, KnownDays)
     EXPECT_EQ(DayNumber(1970, 1, 1), 25569);
     EXPECT_EQ(DayNumber(2000, 3, 1), 36586);
     EXPECT_EQ(DayNumber(2007, 1, 1), 39083);
+    // the ends of the four-digit years, and the leap rules of centuries
+    EXPECT_EQ(DayNumber(1, 1, 1), -693593);
+    EXPECT_EQ(DayNumber(9999, 12, 31), 2958465);
+    EXPECT_EQ(DayNumber(2100, 3, 1) - DayNumber(2100, 2, 28), 1);
+    EXPECT_EQ(DayNumber(2000, 3, 1) - DayNumber(2000, 2, 28), 2);
+    // a day past the month's end runs on into the next month
+    EXPECT_EQ(DayNumber(2007, 2, 29), DayNumber(2007, 3, 1));
 }
 
 TEST(ParseDegMin, LastTwoDigitsBeforeThePointAreTheMinutes)
