@@ -5,11 +5,13 @@
 #include "geo/projection.h"
 #include "log/gps_rec.h"
 #include "synthetic_log.h"
+#include "writers/date_text.h"
 #include "writers/kml_writer.h"
 #include "writers/nmea_writer.h"
 #include "writers/number_text.h"
 
 #include <benchmark/benchmark.h>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -164,6 +166,50 @@ void BM_FormatCoordinateLine(benchmark::State& state)
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_FormatCoordinateLine);
+
+// Calendar dates of years 1990 to 2089, every month and day; seeded, the same on every run.
+const std::vector<TDateTimeFields>& Dates()
+{
+    static const std::vector<TDateTimeFields> dates = [] {
+        std::vector<TDateTimeFields> v;
+        std::mt19937 random(20250401);
+        for (std::size_t i = 0; i < kSamples; ++i) {
+            const int year = 1990 + static_cast<int>(random() % 100);
+            const int month = 1 + static_cast<int>(random() % 12);
+            const int day = 1 + static_cast<int>(random() % 28);
+            v.push_back({ year, month, day, 0, 0, 0, 0 });
+        }
+        return v;
+    }();
+    return dates;
+}
+
+// The day count of a record's date.
+void BM_DayNumber(benchmark::State& state)
+{
+    const std::vector<TDateTimeFields>& dates = Dates();
+    std::size_t i = 0;
+    for (auto _ : state) {
+        const TDateTimeFields& date = dates[i++ & (kSamples - 1)];
+        benchmark::DoNotOptimize(DayNumber(date.Year, date.Month, date.Day));
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_DayNumber);
+
+// A time stamp back to its date and time, as the KML placemarks and default names need.
+void BM_DecodeDateTime(benchmark::State& state)
+{
+    std::vector<double> stamps;
+    for (const TDateTimeFields& date : Dates())
+        stamps.push_back(DayNumber(date.Year, date.Month, date.Day)
+            + static_cast<double>(stamps.size() * 21) / 86400);
+    std::size_t i = 0;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(DecodeDateTime(stamps[i++ & (kSamples - 1)]));
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_DecodeDateTime);
 
 } // namespace
 } // namespace ostrel::bench

@@ -142,6 +142,18 @@ void CheckKml(std::string_view text, bool wayPoints)
         "KML waypoint folder does not follow the waypoint setting");
 }
 
+// No control character in a message, and a message that quotes a text of the log ends with its
+// own words: a NUL taken over from the log would cut it short there.
+void CheckMessage(const Error& error)
+{
+    const std::string_view message = error.what();
+    for (const char c : message)
+        Check(static_cast<unsigned char>(c) >= 0x20 && c != 0x7F,
+            "an error message holds a control character");
+    if (dynamic_cast<const ConvertError*>(&error) != nullptr)
+        Check(message.ends_with("ではありません"), "a conversion error's message is cut short");
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -162,9 +174,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         result = ProcFile(input, output, settings);
     } catch (const Error& error) {
         Check(ReadWhole(output) == kEarlier, "a failed conversion changed the earlier file");
-        for (const char* c = error.what(); *c != '\0'; ++c)
-            Check(static_cast<unsigned char>(*c) >= 0x20 && *c != 0x7F,
-                "an error message holds a control character");
+        CheckMessage(error);
     }
     if (result) {
         Check(!std::isnan(result->TotalMetres) && result->TotalMetres >= 0,
@@ -185,7 +195,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::string stamp = FirstRecordStamp(input, settings.CurrentYear);
         Check(stamp.size() == 14 && stamp.find_first_not_of("0123456789") == std::string::npos,
             "the first record's stamp is not 14 digits");
-    } catch (const Error&) {
+    } catch (const Error& error) {
+        CheckMessage(error);
     }
     return 0;
 }

@@ -115,17 +115,6 @@ template <class Rows> std::string Choices(const Rows& rows)
     return text;
 }
 
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
 struct TParseState
 {
     TCommandLine Line;
@@ -205,13 +194,11 @@ std::optional<std::uint32_t> ParseColor(std::string_view text)
         text.remove_prefix(1);
     if (text.size() != 6)
         return std::nullopt;
+    // Hexadecimal digits only: from_chars takes no sign, blank or "0x" into an unsigned value.
     std::uint32_t rgb = 0;
-    for (char c : text) {
-        const int digit = HexDigit(c);
-        if (digit < 0)
-            return std::nullopt;
-        rgb = rgb << 4 | static_cast<std::uint32_t>(digit);
-    }
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), rgb, 16);
+    if (error != std::errc {} || end != text.data() + text.size())
+        return std::nullopt;
     const std::uint32_t red = rgb >> 16 & 0xFF;
     const std::uint32_t green = rgb >> 8 & 0xFF;
     const std::uint32_t blue = rgb & 0xFF;

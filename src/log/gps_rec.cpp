@@ -1,15 +1,20 @@
 #include "log/gps_rec.h"
 
+#include "core/compiler.h"
 #include "core/errors.h"
 
 #include <algorithm>
 #include <charconv>
+#include <chrono>
 #include <cstdint>
 #include <cstring>
 
 namespace ostrel {
 
 namespace {
+
+// Day count of 1 January 1970, the epoch of the standard library's calendar.
+constexpr int kDaysTo1970 = 25'569;
 
 // The characters of line from column `first` (counted from 1), at most `count` of them; shorter
 // or empty where the line ends before.
@@ -82,7 +87,7 @@ void AssignText(std::string& field, std::string_view text)
 
 // The same for the `length` characters at text, without a call.
 template <std::size_t length>
-[[gnu::always_inline]] inline void AssignFixedText(std::string& field, const char* text)
+OSTREL_ALWAYS_INLINE void AssignFixedText(std::string& field, const char* text)
 {
     if (field.size() != length)
         field.resize(length);
@@ -185,14 +190,12 @@ int ExpandTwoDigitYear(int yy, int currentYear)
 
 int DayNumber(int year, int month, int day)
 {
-    // Days from the civil calendar (proleptic Gregorian), counted from 1 March of year 0, then
-    // moved to 30 December 1899 as day 0.
-    year -= month <= 2;
-    const int era = (year >= 0 ? year : year - 399) / 400;
-    const int yearOfEra = year - era * 400;
-    const int dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-    const int dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    return era * 146097 + dayOfEra - 719468 + 25569;
+    // Days since 1 January 1970 in the proleptic Gregorian calendar, moved to 30 December 1899
+    // as day 0. A day beyond the month's end counts on into the next month.
+    const std::chrono::year_month_day date { std::chrono::year(year),
+        std::chrono::month(static_cast<unsigned>(month)),
+        std::chrono::day(static_cast<unsigned>(day)) };
+    return static_cast<int>(std::chrono::sys_days(date).time_since_epoch().count()) + kDaysTo1970;
 }
 
 double ParseDegMin(std::string_view text)

@@ -3,6 +3,7 @@
 #include "core/errors.h"
 #include "writers/number_text.h"
 
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 
@@ -13,32 +14,8 @@ constexpr std::int64_t kMsPerDay = 86'400'000;
 // Day counts of 1 January 1 and 31 December 9999, the years a four-digit year can show.
 constexpr std::int64_t kFirstDay = -693'593;
 constexpr std::int64_t kLastDay = 2'958'465;
-// Day count of 1 January 1970, the epoch of the civil-date arithmetic below.
+// Day count of 1 January 1970, the epoch of the standard library's calendar.
 constexpr std::int64_t kDaysTo1970 = 25'569;
-
-struct TCivilDate
-{
-    int Year, Month, Day;
-};
-
-// Proleptic Gregorian date of a count of days since 1 January 1970 (the calendar in 400-year
-// eras starting 1 March, so that the leap day ends a year).
-TCivilDate CivilFromDays(std::int64_t days)
-{
-    days += 719'468; // 1 March 0000
-    const std::int64_t era = (days >= 0 ? days : days - 146'096) / 146'097;
-    const auto dayOfEra = static_cast<std::int64_t>(days - era * 146'097); // 0..146096
-    const std::int64_t yearOfEra
-        = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36'524 - dayOfEra / 146'096) / 365; // 0..399
-    const std::int64_t dayOfYear
-        = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100); // 0..365
-    const std::int64_t monthFromMarch = (5 * dayOfYear + 2) / 153; // 0..11
-    const int day = static_cast<int>(dayOfYear - (153 * monthFromMarch + 2) / 5 + 1);
-    const int month
-        = static_cast<int>(monthFromMarch < 10 ? monthFromMarch + 3 : monthFromMarch - 9);
-    const int year = static_cast<int>(yearOfEra + era * 400 + (month <= 2 ? 1 : 0));
-    return { year, month, day };
-}
 
 void AppendDigits(std::string& text, int value, int width)
 {
@@ -68,10 +45,12 @@ TDateTimeFields DecodeDateTime(double dateTime)
     if (days < kFirstDay || days > kLastDay)
         throw DateError(FormatGeneral(dateTime));
 
-    const TCivilDate date = CivilFromDays(days - kDaysTo1970);
+    const std::chrono::year_month_day date { std::chrono::sys_days {
+        std::chrono::days { days - kDaysTo1970 } } };
     const auto ms = static_cast<int>(msOfDay);
-    return { date.Year, date.Month, date.Day, ms / 3'600'000, ms / 60'000 % 60, ms / 1000 % 60,
-        ms % 1000 };
+    return { static_cast<int>(date.year()), static_cast<int>(static_cast<unsigned>(date.month())),
+        static_cast<int>(static_cast<unsigned>(date.day())), ms / 3'600'000, ms / 60'000 % 60,
+        ms / 1000 % 60, ms % 1000 };
 }
 
 std::string FormatDateTime(std::string_view pattern, double dateTime, const TSeparators& separators)

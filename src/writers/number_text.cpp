@@ -1,5 +1,8 @@
 #include "writers/number_text.h"
 
+#include "core/compiler.h"
+#include "core/uint128.h"
+
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -33,8 +36,6 @@ constexpr int kMaxRoundedDigits = kMaxPrecision + 1;
 
 // Worst case of a fixed text: sign, 18 integer digits, separator, 18 decimals.
 static_assert(1 + kMaxPrecision + kMaxSeparator + kMaxDecimals <= kMaxNumberText);
-
-__extension__ using UInt128 = unsigned __int128;
 
 constexpr std::array<std::uint64_t, 20> kPow10 = [] {
     std::array<std::uint64_t, 20> table {};
@@ -114,25 +115,25 @@ void SetDigits(TRounded& rounded, const TScaled& scaled)
 // decimals), whose whole part and the bit below it are exact. Returns false for magnitudes out
 // of reach (a × 10^decimals of 2^64 or more).
 // Inlined into its callers: the call would cost about as much as the rounding.
-[[gnu::always_inline]] inline bool RoundFast(double a, int precision, int decimals, TScaled& scaled)
+OSTREL_ALWAYS_INLINE bool RoundFast(double a, int precision, int decimals, TScaled& scaled)
 {
     const TBinary binary = Decompose(a);
-    const UInt128 product = UInt128 { binary.Mantissa } * kPow5[decimals]; // below 2^95
+    const TUInt128 product = MultiplyFull(binary.Mantissa, kPow5[decimals]); // below 2^95
     const int shift = binary.Exponent + decimals;
-    UInt128 whole = 0;
+    TUInt128 whole { 0, 0 };
     bool halfOrMore = false; // the fraction of a × 10^decimals is at least one half
     if (shift >= 0) {
         if (shift > 32)
             return false;
-        whole = product << shift;
+        whole = ShiftLeft(product, shift);
     } else if (-shift < 96) { // past 95 bits half a unit exceeds product: the value rounds to 0
-        whole = product >> -shift;
-        halfOrMore = ((product >> (-shift - 1)) & 1) != 0;
+        whole = ShiftRight(product, -shift);
+        halfOrMore = BitAt(product, -shift - 1);
     }
-    if ((whole >> 64) != 0)
+    if (whole.High != 0)
         return false;
 
-    const auto truncated = static_cast<std::uint64_t>(whole);
+    const std::uint64_t truncated = whole.Low;
     const int count = DigitCount(truncated); // leading digit at 10^(count - 1 - decimals)
     if (count <= precision) {
         scaled.Value = truncated + (halfOrMore ? 1 : 0);

@@ -3,6 +3,8 @@
 #include "log/gps_rec.h"
 
 #include <gtest/gtest.h>
+#include <string>
+#include <vector>
 
 namespace ostrel {
 namespace {
@@ -88,6 +90,58 @@ TEST(ParseLogLine, DatesAndTheCenturyWindow)
         DateError("00/01/06").what());
 }
 
+// Full-width record lines, every field digits in all its columns, as loggers write them: the
+// form that the parser reads in one pass. Each time or date out of range must fail with the
+// error that reading field by field gives; each boundary must convert.
+TEST(ParseLogLine, FullWidthLinesCheckEveryRangeBound)
+{
+    struct TCase
+    {
+        std::string_view Time, Date;
+        std::string Expected; // the error's message
+    };
+    const std::vector<TCase> refused = {
+        { "240000", "010107", TimeError("24:00:00").what() },
+        { "006000", "010107", TimeError("00:60:00").what() },
+        { "000060", "010107", TimeError("00:00:60").what() },
+        { "120000", "011307", DateError("01/13/07").what() },
+        { "120000", "010007", DateError("01/00/07").what() },
+        { "120000", "320107", DateError("32/01/07").what() },
+        { "120000", "000107", DateError("00/01/07").what() },
+        { "120000", "310407", DateError("31/04/07").what() },
+        { "120000", "290207", DateError("29/02/07").what() }, // 2007 is no leap year
+    };
+    for (const TCase& c : refused) {
+        const std::string line = RecordLine(c.Time, "3539.123456", "13945.123456", c.Date);
+        SCOPED_TRACE(line);
+        ASSERT_EQ(line.size(), kRecordLineLength);
+        EXPECT_EQ(ParseError(line), c.Expected);
+    }
+
+    struct TAccepted
+    {
+        std::string_view Time, Date;
+        int Year, Month, Day, Seconds;
+    };
+    const std::vector<TAccepted> accepted = {
+        { "235959", "311207", 2007, 12, 31, 86399 },
+        { "000000", "010107", 2007, 1, 1, 0 },
+        { "235959", "290208", 2008, 2, 29, 86399 },
+        { "120000", "300407", 2007, 4, 30, 43200 },
+        { "000000", "290200", 2000, 2, 29, 0 },
+    };
+    for (const TAccepted& c : accepted) {
+        const TGPSRec rec
+            = Parse(RecordLine(c.Time, "3539.123456", "13945.123456", c.Date, "A", "$GPRMC"));
+        SCOPED_TRACE(testing::Message() << c.Time << " " << c.Date);
+        EXPECT_EQ(rec.DateTime, DayNumber(c.Year, c.Month, c.Day) + c.Seconds / 86400.0);
+        EXPECT_EQ(rec.TimeText, c.Time);
+        EXPECT_EQ(rec.DateText, c.Date);
+        EXPECT_EQ(rec.Tag, "$GPRMC");
+        EXPECT_EQ(rec.Lat, 35 + 39.123456 / 60);
+    }
+}
+
 TEST(ExpandTwoDigitYear, FiftyYearsBackAndFortyNineAhead)
 {
     EXPECT_EQ(ExpandTwoDigitYear(0, 2026), 2000);
@@ -108,6 +162,13 @@ TEST(DayNumber, KnownDays)
     EXPECT_EQ(DayNumber(1970, 1, 1), 25569);
     EXPECT_EQ(DayNumber(2000, 3, 1), 36586);
     EXPECT_EQ(DayNumber(2007, 1, 1), 39083);
+    // the ends of the four-digit years, and the leap rules of centuries
+    EXPECT_EQ(DayNumber(1, 1, 1), -693593);
+    EXPECT_EQ(DayNumber(9999, 12, 31), 2958465);
+    EXPECT_EQ(DayNumber(2100, 3, 1) - DayNumber(2100, 2, 28), 1);
+    EXPECT_EQ(DayNumber(2000, 3, 1) - DayNumber(2000, 2, 28), 2);
+    // a day past the month's end runs on into the next month
+    EXPECT_EQ(DayNumber(2007, 2, 29), DayNumber(2007, 3, 1));
 }
 
 TEST(ParseDegMin, LastTwoDigitsBeforeThePointAreTheMinutes)
