@@ -101,6 +101,26 @@ TEST(KmlWriter, PlacemarksEveryThirdFixAtFiftySecondsWithTwoMinutes)
     EXPECT_EQ(names, (std::vector<std::string> { "01:00", "01:03", "01:05", "01:08" }));
 }
 
+// A kept fix whose stored date-time lies exactly one interval after the last placemark's gets a
+// placemark; one second short of it does not. Exact equality of the stored date-times needs day
+// counts near day 0 (30 December 1899, a two-digit year in the window of 1930): from 00:02:03 to
+// 00:04:03 the difference is exactly 2/24/60 as a double.
+TEST(KmlWriter, PlacemarkExactlyOneIntervalAfterTheLast)
+{
+    TConvertSettings settings = Settings(0);
+    settings.CurrentYear = 1930;
+    const std::string kml = Convert({ RecordLine("000000", "3539.0000", "13945.0000", "301299"),
+                                        RecordLine("000203", "3539.0010", "13945.0000", "301299"),
+                                        RecordLine("000403", "3539.0020", "13945.0000", "301299"),
+                                        RecordLine("000602", "3539.0030", "13945.0000", "301299") },
+        settings);
+    std::vector<std::string> names;
+    for (std::size_t at = kml.find("  <name>"); at != std::string::npos;
+         at = kml.find("  <name>", at + 1))
+        names.push_back(kml.substr(at + 8, 5));
+    EXPECT_EQ(names, (std::vector<std::string> { "00:02", "00:04" }));
+}
+
 TEST(KmlWriter, TemplateLinesThreeAndNineteenCarryTheColour)
 {
     TConvertSettings settings = Settings(9);

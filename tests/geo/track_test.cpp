@@ -1,0 +1,95 @@
+#include "core/test_support.h"
+#include "geo/track.h"
+#include "geo/travel_modes.h"
+
+#include <gtest/gtest.h>
+#include <cmath>
+#include <string>
+#include <vector>
+
+namespace ostrel {
+namespace {
+
+using test::RecordLine;
+using test::TTempDir;
+using test::WriteFile;
+
+// What a sink was told, one line per call.
+class TRecordingSink final : public TTrackSink
+{
+public:
+    std::vector<std::string> Calls;
+
+    void Begin(const TGPSRec& first, const TPlanePoint& point) override
+    {
+        Calls.push_back("begin " + first.TimeText + " at " + std::to_string(point.X));
+    }
+    void Fix(const TTrackFix& fix) override
+    {
+        Calls.push_back("fix " + fix.Rec.TimeText + " shift "
+            + std::to_string(std::lround((fix.Rec.DateTime - fix.UtcDateTime) * 24)) + " total "
+            + std::to_string(std::lround(fix.TotalMetres)));
+    }
+    void Dropped(const TGPSRec& rec, const TPlanePoint&, TDropCause cause) override
+    {
+        Calls.push_back("dropped " + rec.TimeText
+            + (cause == TDropCause::RepeatedTime ? " repeated time" : " too fast"));
+    }
+    void End(double totalMetres, const TTrackCounts&) override
+    {
+        Calls.push_back("end " + std::to_string(std::lround(totalMetres)));
+    }
+};
+
+// The stream hands each record to the sink as the filter judged it, with the time shift on the
+// record and the log's own time beside it, and counts every line by what it was.
+TEST(Track, EveryLineCountedEveryFixHandedOnInOrder)
+{
+    TTempDir dir;
+    const std::string log = "header\r\n" // not a record
+        + RecordLine("010000", "3539.0000", "13945.0000", "010107") + "\r\n"
+        + RecordLine("010100", "3539.1000", "13945.0000", "010107") + "\r\n" // 185 m in 60 s
+        + RecordLine("010100", "3539.1500", "13945.0000", "010107") + "\r\n" // the same time
+        + "a line of other length\r\n"
+        + RecordLine("010101", "3549.0000", "13945.0000", "010107") + "\r\n" // 18 km in 1 s
+        + RecordLine("010200", "3539.2000", "13945.0000", "010107") + "\r\n";
+    WriteFile(dir / "in.log", log);
+    TLogReader reader(dir / "in.log");
+    TRecordingSink sink;
+    TTrackOptions options;
+    options.SpeedLimitKmh = 25.0;
+    options.TimeShiftDays = 9.0 / 24;
+    options.CurrentYear = 2026;
+    const TTrackResult result = StreamTrack(reader, options, sink);
+
+    EXPECT_EQ(sink.Calls,
+        (std::vector<std::string> { "begin 010000 at 0.000000", "fix 010100 shift 9 total 185",
+            "dropped 010100 repeated time", "dropped 010101 too fast",
+            "fix 010200 shift 9 total 370", "end 370" }));
+    TTrackCounts expected;
+    expected.Records = 5;
+    expected.Kept = 2;
+    expected.DroppedTooFast = 1;
+    expected.DroppedRepeatedTime = 1;
+    expected.OtherLines = 2;
+    EXPECT_EQ(result.Counts, expected);
+    EXPECT_EQ(std::lround(result.TotalMetres), 370);
+}
+
+// The window's buttons and the command line's --mode read one table.
+TEST(TravelModes, NamesCaptionsAndLimits)
+{
+    std::vector<std::string> modes;
+    for (const TTravelMode& mode : TravelModes())
+        modes.push_back(std::string(mode.Name) + " " + std::string(mode.Caption) + " "
+            + std::to_string(mode.LimitKmh));
+    EXPECT_EQ(modes,
+        (std::vector<std::string> { "walk 徒歩(~10km/h) 10.000000",
+            "jog ジョギング(~25km/h) 25.000000", "bicycle 自転車(~70km/h) 70.000000",
+            "car 自動車(~150km/h) 150.000000" }));
+    EXPECT_EQ(TravelModeNamed("jog"), &TravelModes()[1]);
+    EXPECT_EQ(TravelModeNamed("Walk"), nullptr);
+}
+
+} // namespace
+} // namespace ostrel
