@@ -272,12 +272,13 @@ std::string UsageLine()
 std::string HelpText()
 {
     // The formats, modes, zones and ranges come from their tables.
-    std::string formats, extensions, modes;
+    std::string formats, extensions, chosen, modes;
     for (const TOutputFormat& format : OutputFormats()) {
         formats += (formats.empty() ? "" : "|") + std::string(format.Name);
-        if (format.ChosenByExtension)
-            extensions += "                        " + std::string(format.Extension)
-                + " (any letter case): " + std::string(format.Description) + "\n";
+        if (format.ChosenByExtension) {
+            extensions += (extensions.empty() ? "" : ", ") + std::string(format.Extension);
+            chosen += std::string(format.ShortName) + ", ";
+        }
     }
     for (const TTravelMode& mode : TravelModes()) {
         modes += (modes.empty() ? "" : ", ") + std::string(mode.Name) + " "
@@ -294,10 +295,9 @@ first fix (YYYYMMDDHHNNSS) + the format's extension, with _1, _2, ... added when
 taken.
 
 Options:
-  -o, --output FILE     write to FILE (one LOG only), in the format of its extension:
-)";
-    help += extensions;
-    help += "                        any other: NMEA-0183 log\n";
+  -o, --output FILE     write to FILE (one LOG only); the extension )";
+    help += extensions + " (any letter case)\n                        gives " + chosen + "any other "
+        + std::string(OutputFormats().front().ShortName) + "\n";
     help += "  -t, --type " + formats + "   format of the default names (default kml)\n";
     help += "  -m, --mode MODE       speed limit of a travel mode: " + modes + " km/h\n";
     help += R"(                        (default walk); fixes at or above the limit are dropped

@@ -10,10 +10,10 @@ namespace ostrel {
 namespace {
 
 const std::array<TOutputFormat, 2> kFormats = { {
-    { "nmea", ".log", false, "NMEA Log", "*.log;.log", "NMEA-0183 log, GGA and RMC sentences",
+    { "nmea", ".log", false, "NMEA Log", "*.log;.log", "NMEA",
         false, &MakeNmea },
     { "kml", ".kml", true, "Google Earth", "*.kml;.log",
-        "KML 2.1 document for Google Earth, route and waypoints", true, &MakeKml },
+        "KML", true, &MakeKml },
 } };
 
 // Whether a file name ends with ext (".kml"), in any letter case.

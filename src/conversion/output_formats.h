@@ -25,7 +25,7 @@ struct TOutputFormat
     bool ChosenByExtension;
     std::string_view DialogLabel; // the save dialog's type: "NMEA Log", "Google Earth"
     std::string_view DialogPatterns; // the type's patterns: "*.log;.log"
-    std::string_view Description; // for the command line's help
+    std::string_view ShortName; // for people: "NMEA", "KML"
     bool LocalTime; // whether the writer takes the track shifted by TimeZoneHours
     std::unique_ptr<TTrackSink> (*MakeWriter)(
         TOutputFile& output, const TConvertSettings& settings);
