@@ -1,5 +1,6 @@
 #include "cli/convert_command.h"
 
+#include "about/about.h"
 #include "cli/batch.h"
 #include "cli/locale_separators.h"
 #include "cli/options.h"
@@ -63,7 +64,7 @@ int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
             out << HelpText();
             return kExitDone;
         case TCommandAction::Version:
-            out << kProgramName << ' ' << OSTREL_VERSION << '\n';
+            out << kProgramName << ' ' << OSTREL_VERSION << '\n' << kLicenseNotice;
             return kExitDone;
         case TCommandAction::Convert:
             break;
