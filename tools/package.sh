@@ -17,6 +17,8 @@ jobs=${JOBS:-$(nproc 2>/dev/null || echo 2)}
 source "$root/tools/packages.sh"
 need cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev dpkg-dev file bash-completion git
 
+# Every hardening feature Debian knows, also immediate binding (-z now).
+export DEB_BUILD_MAINT_OPTIONS=hardening=+all
 cxxflags="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)"
 ldflags=$(dpkg-buildflags --get LDFLAGS)
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
