@@ -4,11 +4,13 @@
 # Windows ostrel-convert, comparing every output byte for byte with its expected file. Then a log
 # in a folder with a Japanese name (C:\ログ\) is converted under named and default outputs spelled
 # with drive letters and both separators, and a case-changed spelling of the log as its own
-# output is refused. Non-zero on any failure.
+# output is refused. Non-zero on any failure. When all passed, packs ostrel-convert.exe with the
+# README and the licence into dist/ostrel-convert-<version>-win64.zip (tools/windows_zip.sh).
 #
 #   tools/windows.sh        (also ./dev windows)
 #
 # Environment: OSTREL_WINDOWS_BUILD  the build folder (default: build-windows in the repository)
+#              OSTREL_DIST           the folder of the zip (default: dist in the repository)
 #              JOBS                  compile jobs (default: the processor count)
 # The wine prefix lives in the build folder; nothing outside it is touched.
 set -euo pipefail
@@ -171,3 +173,6 @@ if ((failures)); then
   exit 1
 fi
 echo "windows: all passed"
+
+echo "== the zip for Windows users"
+"$root/tools/windows_zip.sh" "$build" "${OSTREL_DIST:-$root/dist}"
