@@ -19,6 +19,11 @@ for page in "$@"; do
     echo "FAIL: man warns about $page"
     failures=$((failures + 1))
   fi
+  # The build filled in the version.
+  if grep -q '@[A-Z_]*@' "$page"; then
+    echo "FAIL: $page holds a placeholder: $(grep -o '@[A-Z_]*@' "$page" | head -1)"
+    failures=$((failures + 1))
+  fi
   # Something was rendered: the NAME section with the page's own name.
   name=$(basename "$page" .1)
   if ! LC_ALL=C.UTF-8 MANWIDTH=80 man -E UTF-8 -l "$page" 2>/dev/null | grep -qE "^ *$name +- "; then
