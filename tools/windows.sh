@@ -41,12 +41,14 @@ echo "built after $((SECONDS - started)) s"
 # locale whose ANSI code page (1252) cannot spell Japanese: a file name that went through the ANSI
 # code page anywhere would come out wrong.
 wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
+# Package wine64 alone (without wine) puts wineserver beside wine64, off the PATH.
+wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver64)
 export WINEPREFIX=$build/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=C.UTF-8
 unset LANG LANGUAGE
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   echo "== wine prefix ($WINEPREFIX)"
   "$wine" wineboot --init >/dev/null 2>&1 || true
-  wineserver -w
+  "$wineserver" -w
 fi
 cd "$build" # the test data's Linux path is then found on drive Z:
 
