@@ -3,7 +3,12 @@
 dot to a red pin. Sizes 16 to 48 pixels are stored as 32-bit bitmaps, 256 as PNG, which is what
 Windows Explorer and the taskbar look for. Python's standard library only.
 
+With --hicolor, it draws the same icon for the Linux desktop instead: PNGs of every size in
+HICOLOR_SIZES and an SVG of the same shapes, laid out as the hicolor icon theme wants them
+(DIR/<size>x<size>/apps/<id>.png, DIR/scalable/apps/<id>.svg).
+
     python3 tools/make_icon.py [OUTPUT]
+    python3 tools/make_icon.py --hicolor [DIR]     (default data/icons/hicolor)
 """
 
 import math
@@ -13,6 +18,8 @@ import zlib
 from pathlib import Path
 
 SIZES = (16, 24, 32, 48, 256)
+HICOLOR_SIZES = (16, 24, 32, 48, 64, 128, 256)
+DESKTOP_ID = "io.github.ostrel.LogConverter"
 SAMPLES = 4  # samples per pixel along each axis (anti-aliasing)
 
 TILE_TOP = (38, 150, 138)
@@ -124,7 +131,57 @@ def png_entry(rows):
             + chunk(b"IEND", b""))
 
 
+def hex_colour(rgb):
+    return "#%02x%02x%02x" % rgb
+
+
+def svg():
+    """The icon as SVG: the shapes that colour_at() samples, on a 256-unit canvas."""
+    u = 256
+
+    def p(v):
+        return f"{v * u:g}"
+
+    width = 0.075
+    cx, cy = PIN_CENTRE
+    r = 0.12
+    tip = TRACK[-1][1] + 0.12
+    track = " ".join(f"{p(x)},{p(y)}" for x, y in TRACK)
+    return f"""<?xml version="1.0" encoding="UTF-8"?>
+<!-- Ostrel Log Converter: a track from a start dot to a pin. Drawn by tools/make_icon.py. -->
+<svg xmlns="http://www.w3.org/2000/svg" width="{u}" height="{u}" viewBox="0 0 {u} {u}">
+  <defs>
+    <linearGradient id="tile" x1="0" y1="0" x2="0" y2="{u}" gradientUnits="userSpaceOnUse">
+      <stop offset="0" stop-color="{hex_colour(TILE_TOP)}"/>
+      <stop offset="1" stop-color="{hex_colour(TILE_BOTTOM)}"/>
+    </linearGradient>
+  </defs>
+  <rect x="{p(0.04)}" y="{p(0.04)}" width="{p(0.92)}" height="{p(0.92)}" rx="{p(0.18)}" fill="url(#tile)"/>
+  <polyline points="{track}" fill="none" stroke="#ffffff" stroke-width="{p(width)}" stroke-linecap="round" stroke-linejoin="round"/>
+  <circle cx="{p(TRACK[0][0])}" cy="{p(TRACK[0][1])}" r="{p(width * 0.95)}" fill="#ffffff"/>
+  <path d="M {p(cx - r)},{p(cy)} L {p(cx)},{p(tip)} L {p(cx + r)},{p(cy)} Z" fill="{hex_colour(PIN)}"/>
+  <circle cx="{p(cx)}" cy="{p(cy)}" r="{p(r)}" fill="{hex_colour(PIN)}"/>
+  <circle cx="{p(cx)}" cy="{p(cy)}" r="{p(0.045)}" fill="#ffffff"/>
+</svg>
+"""
+
+
+def write_hicolor(folder):
+    for size in HICOLOR_SIZES:
+        path = folder / f"{size}x{size}" / "apps" / f"{DESKTOP_ID}.png"
+        path.parent.mkdir(parents=True, exist_ok=True)
+        path.write_bytes(png_entry(render(size)))
+    path = folder / "scalable" / "apps" / f"{DESKTOP_ID}.svg"
+    path.parent.mkdir(parents=True, exist_ok=True)
+    path.write_text(svg(), encoding="utf-8")
+    print(f"{folder}: {', '.join(str(s) for s in HICOLOR_SIZES)} pixels and scalable")
+
+
 def main():
+    if len(sys.argv) > 1 and sys.argv[1] == "--hicolor":
+        write_hicolor(Path(sys.argv[2]) if len(sys.argv) > 2 else (
+            Path(__file__).resolve().parent.parent / "data" / "icons" / "hicolor"))
+        return
     out = Path(sys.argv[1]) if len(sys.argv) > 1 else (
         Path(__file__).resolve().parent.parent / "src" / "app" / "ostrel.ico")
     images = []

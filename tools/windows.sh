@@ -4,11 +4,13 @@
 # Windows ostrel-convert, comparing every output byte for byte with its expected file. Then a log
 # in a folder with a Japanese name (C:\ログ\) is converted under named and default outputs spelled
 # with drive letters and both separators, and a case-changed spelling of the log as its own
-# output is refused. Non-zero on any failure.
+# output is refused. Non-zero on any failure. When all passed, packs ostrel-convert.exe with the
+# README and the licence into dist/ostrel-convert-<version>-win64.zip (tools/windows_zip.sh).
 #
 #   tools/windows.sh        (also ./dev windows)
 #
 # Environment: OSTREL_WINDOWS_BUILD  the build folder (default: build-windows in the repository)
+#              OSTREL_DIST           the folder of the zip (default: dist in the repository)
 #              JOBS                  compile jobs (default: the processor count)
 # The wine prefix lives in the build folder; nothing outside it is touched.
 set -euo pipefail
@@ -39,12 +41,14 @@ echo "built after $((SECONDS - started)) s"
 # locale whose ANSI code page (1252) cannot spell Japanese: a file name that went through the ANSI
 # code page anywhere would come out wrong.
 wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
+# Package wine64 alone (without wine) puts wineserver beside wine64, off the PATH.
+wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver64)
 export WINEPREFIX=$build/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=C.UTF-8
 unset LANG LANGUAGE
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   echo "== wine prefix ($WINEPREFIX)"
   "$wine" wineboot --init >/dev/null 2>&1 || true
-  wineserver -w
+  "$wineserver" -w
 fi
 cd "$build" # the test data's Linux path is then found on drive Z:
 
@@ -171,3 +175,6 @@ if ((failures)); then
   exit 1
 fi
 echo "windows: all passed"
+
+echo "== the zip for Windows users"
+"$root/tools/windows_zip.sh" "$build" "${OSTREL_DIST:-$root/dist}"

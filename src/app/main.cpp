@@ -1,17 +1,33 @@
-// The program entry: the application, the main window, and the event loop until the window closes.
+// The program entry: the application, the main window with the logs named on the command line,
+// and the event loop until the window closes.
 
+#include "app/command_line.h"
 #include "app/main_window.h"
 #include "app/qt_dialogs.h"
 #include "core/file_io.h"
 
 #include <QApplication>
+#include <iostream>
 
 int main(int argc, char* argv[])
 {
+    // --help and --version are answered before the application exists: they need no display.
+    if (const std::optional<int> status = ostrel::AnswerInformationOptions(argc, argv, std::cout))
+        return *status;
     ostrel::RemoveTemporariesOnSignals();
     QApplication application(argc, argv);
+    // Desktops match the window to its desktop entry and icon by this name.
+    QApplication::setDesktopFileName(QStringLiteral("io.github.ostrel.LogConverter"));
+    const ostrel::TWindowCommandLine line
+        = ostrel::ParseWindowCommandLine(QApplication::arguments().mid(1));
+    if (!line.Fault.isEmpty()) {
+        std::cerr << ostrel::kWindowProgramName << ": " << line.Fault.toStdString() << '\n'
+                  << ostrel::WindowUsageLine().toStdString() << '\n';
+        return 2;
+    }
     ostrel::TQtDialogs dialogs;
     ostrel::TForm1 Form1(dialogs);
+    Form1.AppendLogs(line.Logs);
     Form1.show();
     return application.exec();
 }

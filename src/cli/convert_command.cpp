@@ -1,5 +1,6 @@
 #include "cli/convert_command.h"
 
+#include "about/about.h"
 #include "cli/batch.h"
 #include "cli/locale_separators.h"
 #include "cli/options.h"
@@ -86,7 +87,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
             NoteWrite(out, writeError);
             return kExitDone;
         case TCommandAction::Version:
-            out << kProgramName << ' ' << OSTREL_VERSION << '\n' << std::flush;
+            out << kProgramName << ' ' << OSTREL_VERSION << '\n' << kLicenseNotice << std::flush;
             NoteWrite(out, writeError);
             return kExitDone;
         case TCommandAction::Convert:

@@ -40,5 +40,6 @@ std::unique_ptr<QObject> MakeWindowTextTests();
 std::unique_ptr<QObject> MakeWindowTests();
 std::unique_ptr<QObject> MakeConvertTests();
 std::unique_ptr<QObject> MakeQtDialogsTests();
+std::unique_ptr<QObject> MakeCommandLineTests();
 
 } // namespace ostrel::test

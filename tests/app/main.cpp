@@ -10,7 +10,8 @@ int main(int argc, char* argv[])
     QApplication application(argc, argv);
     int failures = 0;
     for (const auto& make : { ostrel::test::MakeWindowTextTests, ostrel::test::MakeWindowTests,
-             ostrel::test::MakeConvertTests, ostrel::test::MakeQtDialogsTests }) {
+             ostrel::test::MakeConvertTests, ostrel::test::MakeQtDialogsTests,
+             ostrel::test::MakeCommandLineTests }) {
         const std::unique_ptr<QObject> tests = make();
         failures += QTest::qExec(tests.get(), argc, argv);
     }

@@ -222,9 +222,13 @@ TEST(CommandLineTest, HelpAndVersionSucceedOnStdout)
     const TRunResult version = RunCli({ "--version" });
     EXPECT_EQ(version.Status, 0);
     EXPECT_EQ(version.Err, "");
-    EXPECT_EQ(version.Out, std::string("ostrel-convert ") + OSTREL_VERSION + "\n");
+    // The name and version on the first line, then the copyright and the licence.
+    const std::string firstLine = version.Out.substr(0, version.Out.find('\n') + 1);
+    EXPECT_EQ(firstLine, std::string("ostrel-convert ") + OSTREL_VERSION + "\n");
     EXPECT_TRUE(
-        std::regex_match(version.Out, std::regex("ostrel-convert [0-9]+\\.[0-9]+\\.[0-9]+\n")));
+        std::regex_match(firstLine, std::regex("ostrel-convert [0-9]+\\.[0-9]+\\.[0-9]+\n")));
+    EXPECT_THAT(version.Out,
+        HasSubstr("\nCopyright (C) 2026 The Ostrel Log Converter developers\nLicense MIT: "));
 }
 
 TEST(CommandLineTest, ArgvWithNullsAndNoArgumentsIsAUsageError)

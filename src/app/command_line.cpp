@@ -1,0 +1,79 @@
+#include "app/command_line.h"
+
+#include "about/about.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <string_view>
+
+namespace ostrel {
+
+std::optional<int> AnswerInformationOptions(int argc, const char* const* argv, std::ostream& out)
+{
+    for (int i = 1; argv != nullptr && i < argc && argv[i] != nullptr; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--")
+            break;
+        if (arg == "-h" || arg == "--help") {
+            out << WindowHelpText().toStdString();
+            return 0;
+        }
+        if (arg == "-V" || arg == "--version") {
+            out << WindowVersionText().toStdString();
+            return 0;
+        }
+    }
+    return std::nullopt;
+}
+
+TWindowCommandLine ParseWindowCommandLine(const QStringList& args)
+{
+    TWindowCommandLine line;
+    bool optionsEnded = false;
+    for (const QString& arg : args) {
+        if (!optionsEnded && arg == QStringLiteral("--")) {
+            optionsEnded = true;
+            continue;
+        }
+        if (!optionsEnded && arg.size() > 1 && arg.startsWith(QLatin1Char('-'))) {
+            line.Fault = QStringLiteral("unknown option '%1'").arg(arg);
+            line.Logs.clear();
+            return line;
+        }
+        if (arg.isEmpty()) {
+            line.Fault = QStringLiteral("empty LOG name");
+            line.Logs.clear();
+            return line;
+        }
+        line.Logs << QDir::toNativeSeparators(QFileInfo(arg).absoluteFilePath());
+    }
+    return line;
+}
+
+QString WindowUsageLine()
+{
+    return QStringLiteral("Usage: %1 [LOG...]").arg(QLatin1String(kWindowProgramName));
+}
+
+QString WindowHelpText()
+{
+    return WindowUsageLine() + QStringLiteral(R"(
+Opens the window of Ostrel Log Converter, which converts the track logs of a GPS logger into
+NMEA-0183 logs or KML documents for Google Earth. The LOGs named are listed in the window as if
+they had been dropped onto it; arguments after "--" are LOGs even when they start with "-".
+
+Options:
+  -h, --help     show this help and exit
+  -V, --version  show the version and exit
+
+The command line converter ostrel-convert converts logs without the window.
+)");
+}
+
+QString WindowVersionText()
+{
+    return QStringLiteral("%1 %2\n").arg(QLatin1String(kWindowProgramName), QLatin1String(kVersion))
+        + QString::fromUtf8(kLicenseNotice);
+}
+
+} // namespace ostrel
