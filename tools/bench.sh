@@ -30,7 +30,7 @@ if [ "${1:-}" = "--quick" ]; then
 fi
 e2e_args+=("$@")
 
-need cmake ninja-build g++ libbenchmark-dev gpsbabel
+need cmake ninja-build g++ libbenchmark-dev gpsbabel nlohmann-json3-dev
 
 log=$build/build.log
 mkdir -p "$build"

@@ -19,7 +19,7 @@ build=${OSTREL_FUZZ_BUILD_DIR:-$root/build-fuzz}
 targets=(log_reader conversion)
 
 source "$root/tools/packages.sh"
-need clang libfuzzer-14-dev libclang-rt-14-dev cmake ninja-build
+need clang libfuzzer-14-dev libclang-rt-14-dev cmake ninja-build nlohmann-json3-dev
 
 mkdir -p "$build"
 log=$build/build.log

@@ -15,7 +15,7 @@ build=${OSTREL_ASAN_BUILD_DIR:-$root/build-asan}
 jobs=${OSTREL_JOBS:-2}
 
 source "$root/tools/packages.sh"
-need cmake ninja-build g++ libgtest-dev libgmock-dev
+need cmake ninja-build g++ libgtest-dev libgmock-dev nlohmann-json3-dev
 
 mkdir -p "$build"
 log=$build/sanitize.log

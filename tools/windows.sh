@@ -22,7 +22,7 @@ started=$SECONDS
 
 source "$(dirname "${BASH_SOURCE[0]}")/packages.sh"
 
-need cmake ninja-build g++-mingw-w64-x86-64-posix wine64 googletest
+need cmake ninja-build g++-mingw-w64-x86-64-posix wine64 googletest nlohmann-json3-dev
 
 echo "== build (MinGW-w64, $build)"
 cmake -S "$root" -B "$build" -G Ninja \

@@ -20,8 +20,10 @@ namespace fs = std::filesystem;
 struct TSlot
 {
     fs::path Input;
+    bool StandardInput = false;
     fs::path Output; // the path given, or the default name that its output claims
     TPlacement Placement = TPlacement::Replace;
+    const TOutputFormat* Format = nullptr; // the output's own extension decides when none
     bool Done = false;
     std::optional<TPendingOutput> Pending;
     std::exception_ptr Error;
@@ -42,8 +44,16 @@ std::string MessageOf(const std::exception_ptr& error)
 
 void Convert(TSlot& slot, const TConvertSettings& settings) noexcept
 {
+    if (slot.Error)
+        return; // its name could not be made
     try {
-        slot.Pending = ConvertFile(slot.Input, slot.Output, settings, slot.Placement);
+        if (slot.StandardInput) {
+            TLogReader reader { TStandardInput {} };
+            slot.Pending = ConvertLog(reader, slot.Output, settings, slot.Placement,
+                slot.Format ? *slot.Format : FormatOfPath(slot.Output));
+        } else {
+            slot.Pending = ConvertFile(slot.Input, slot.Output, settings, slot.Placement, slot.Format);
+        }
         if (!slot.Pending)
             slot.Error = std::make_exception_ptr(FileNotFound());
     } catch (...) {
@@ -52,28 +62,33 @@ void Convert(TSlot& slot, const TConvertSettings& settings) noexcept
 }
 
 // Decides the outputs in list order: the path given, or each log's default name, which its output
-// claims only when it is put in place (the first free alternative then). Stops at the first input
-// whose name cannot be made and returns that error; the slots hold the inputs before it.
-std::exception_ptr PlanOutputs(const TBatchRequest& request, std::vector<TSlot>& slots)
+// claims only when it is put in place (the first free alternative then). A log whose name cannot
+// be made holds that error.
+void PlanOutputs(const TBatchRequest& request, std::vector<TSlot>& slots)
 {
     if (request.Output) {
-        slots.emplace_back().Input = request.Inputs.front();
-        slots.back().Output = *request.Output;
-        return nullptr;
+        TSlot& slot = slots.emplace_back();
+        slot.Input = request.Inputs.front();
+        slot.StandardInput = request.ReadsStandardInput;
+        slot.Output = *request.Output;
+        if (request.WritesStandardOutput) {
+            slot.Placement = TPlacement::StandardOutput;
+            slot.Format = request.Format;
+        }
+        return;
     }
     for (const fs::path& input : request.Inputs) {
+        TSlot& slot = slots.emplace_back();
+        slot.Input = input;
+        slot.Placement = TPlacement::NewName;
         try {
-            fs::path output
-                = DefaultOutputName(input, *request.Format, request.Settings.CurrentYear);
-            TSlot& slot = slots.emplace_back();
-            slot.Input = input;
-            slot.Output = std::move(output);
-            slot.Placement = TPlacement::NewName;
+            slot.Output = DefaultOutputName(input, *request.Format, request.Settings.CurrentYear);
+            if (request.OutputDir)
+                slot.Output = *request.OutputDir / slot.Output.filename();
         } catch (...) {
-            return std::current_exception();
+            slot.Error = std::current_exception();
         }
     }
-    return nullptr;
 }
 
 // Runs the slots on worker threads. The calling thread takes part: when it waits for a slot that
@@ -82,9 +97,11 @@ std::exception_ptr PlanOutputs(const TBatchRequest& request, std::vector<TSlot>&
 class TParallelRun
 {
 public:
-    TParallelRun(std::vector<TSlot>& slots, const TConvertSettings& settings, unsigned workers)
+    TParallelRun(std::vector<TSlot>& slots, const TConvertSettings& settings, unsigned workers,
+        bool keepGoing)
         : slots_(slots)
         , settings_(settings)
+        , keepGoing_(keepGoing)
         , window_(2 * (std::size_t(workers) + 1))
     {
         for (unsigned k = 0; k < workers; ++k) {
@@ -153,14 +170,15 @@ private:
         Convert(slot, settings_);
         lock.lock();
         slot.Done = true;
-        // A failed log ends the batch: no log after it starts.
-        if (slot.Error)
+        // A failed log ends the batch, unless it goes on: no log after it starts.
+        if (slot.Error && !keepGoing_)
             stop_ = true;
         changed_.notify_all();
     }
 
     std::vector<TSlot>& slots_;
     const TConvertSettings& settings_;
+    const bool keepGoing_;
     // Most slots started ahead of the calling thread, which bounds the pending outputs (and
     // their open files) when an early log takes long.
     const std::size_t window_;
@@ -180,14 +198,15 @@ bool ConvertBatch(const TBatchRequest& request, const TBatchReport& report)
         return true;
     std::vector<TSlot> slots;
     slots.reserve(request.Inputs.size());
-    const std::exception_ptr namingError = PlanOutputs(request, slots);
+    PlanOutputs(request, slots);
 
     const unsigned threads = static_cast<unsigned>(std::min<std::size_t>(
         { std::max(request.Jobs, 1u), kMaxJobs, std::max<std::size_t>(slots.size(), 1) }));
-    TParallelRun run(slots, request.Settings, threads - 1);
+    TParallelRun run(slots, request.Settings, threads - 1, request.KeepGoing);
     // Outputs are put in place on this thread in list order, so the same log listed twice gets
     // the default name and then its first alternative.
     TNameCounters counters;
+    bool all = true;
     for (std::size_t i = 0; i < slots.size(); ++i) {
         run.WaitFor(i);
         TSlot& slot = slots[i];
@@ -202,15 +221,13 @@ bool ConvertBatch(const TBatchRequest& request, const TBatchReport& report)
         }
         if (slot.Error) {
             report.Failed(i, MessageOf(slot.Error));
-            return false; // the run's end discards the outputs of the slots after this one
+            all = false;
+            if (!request.KeepGoing)
+                return false; // the run's end discards the outputs of the slots after this one
         }
         run.Handled(i + 1);
     }
-    if (namingError) {
-        report.Failed(slots.size(), MessageOf(namingError));
-        return false;
-    }
-    return true;
+    return all;
 }
 
 } // namespace ostrel::cli

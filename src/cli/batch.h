@@ -18,16 +18,24 @@ namespace ostrel::cli {
 struct TBatchRequest
 {
     std::vector<std::filesystem::path> Inputs;
+    // The only input is the process's standard input (it then has an Output).
+    bool ReadsStandardInput = false;
     // The output of the only input; without it every output goes beside its input under its
-    // default name.
+    // default name (or into OutputDir).
     std::optional<std::filesystem::path> Output;
-    const TOutputFormat* Format = FormatNamed("kml"); // format of the default names
+    bool WritesStandardOutput = false; // Output stands for the process's standard output
+    std::optional<std::filesystem::path> OutputDir;
+    // The format of the default names and of standard output; a named output's own extension
+    // chooses its format.
+    const TOutputFormat* Format = FormatNamed("kml");
     TConvertSettings Settings;
     unsigned Jobs = 1; // logs converted at the same time, at least 1
+    bool KeepGoing = false; // a failed log does not end the batch
 };
 
 // What the batch tells its caller, always on the calling thread and in list order: each output
-// put in place (with the path actually written), then at most one failure, which ends the batch.
+// put in place (with the path actually written) or each failure; without KeepGoing the first
+// failure ends the batch.
 struct TBatchReport
 {
     std::function<void(
@@ -41,10 +49,10 @@ inline constexpr unsigned kMaxJobs = 64;
 
 // Converts the inputs. Default names are claimed when each output is put in place, in list order,
 // with an operation that never replaces anything, so that the same log listed twice gets two
-// outputs and a name taken meanwhile (by another process too) is passed over. The first
-// failure (naming, converting or putting in place, or an input that does not exist) is reported,
-// no later log is started, the finished outputs of later logs are discarded, and the outputs
-// before it stay. Returns whether every log was converted.
+// outputs and a name taken meanwhile (by another process too) is passed over. A failure (naming,
+// converting or putting in place, or an input that does not exist) is reported; without
+// KeepGoing no later log is started, the finished outputs of later logs are discarded, and the
+// outputs before it stay. Returns whether every log was converted.
 bool ConvertBatch(const TBatchRequest& request, const TBatchReport& report);
 
 } // namespace ostrel::cli

@@ -4,6 +4,7 @@
 #include "cli/batch.h"
 #include "cli/locale_separators.h"
 #include "cli/options.h"
+#include "cli/report.h"
 #include "core/errors.h"
 
 #include <cerrno>
@@ -33,26 +34,47 @@ int Convert(const TCommandLine& line, std::ostream& out, std::ostream& err,
     request.Inputs.reserve(line.Logs.size());
     for (const std::string& log : line.Logs)
         request.Inputs.push_back(PathFromUtf8(log));
-    if (line.Output)
+    request.ReadsStandardInput = line.Logs.size() == 1 && line.Logs.front() == kStandardStream;
+    if (line.Output) {
         request.Output = PathFromUtf8(*line.Output);
+        request.WritesStandardOutput = *line.Output == kStandardStream;
+    }
+    if (line.OutputDir)
+        request.OutputDir = PathFromUtf8(*line.OutputDir);
     request.Format = line.Format;
     request.Settings = line.Settings;
     request.Settings.Separators = separators;
     request.Jobs = line.Jobs != 0 ? line.Jobs : defaultJobs;
+    request.KeepGoing = line.KeepGoing;
 
+    // With the output on standard output, what is said of it goes to standard error.
+    std::ostream& said = request.WritesStandardOutput ? err : out;
+    auto shownInput = [&](std::size_t index) {
+        return line.Logs[index] == kStandardStream ? std::string("(standard input)")
+                                                   : ShownText(line.Logs[index]);
+    };
     TBatchReport report;
-    report.Converted
-        = [&](std::size_t, const std::filesystem::path& output, const TConversionResult& result) {
-              // An output named on the command line is shown as it was typed; a default name as
-              // it was written, with the "_N" it got. Control characters in names show as "?".
-              out << ShownText(line.Output ? *line.Output : Utf8FromPath(output)) << ": "
-                  << result.LengthMessage << '\n'
-                  << std::flush;
-              NoteWrite(out, writeError);
-          };
+    report.Converted = [&](std::size_t index, const std::filesystem::path& output,
+                           const TConversionResult& result) {
+        // An output named on the command line is shown as it was typed; a default name as it was
+        // written, with the "_N" it got. Control characters in names show as "?".
+        const std::string name = ShownText(line.Output ? *line.Output : Utf8FromPath(output));
+        if (line.Json)
+            said << JsonLine(line.Logs[index], name, &result, nullptr) << '\n';
+        else
+            said << name << ": " << result.LengthMessage << '\n';
+        if (line.Summary)
+            said << SummaryText(result, separators);
+        said << std::flush;
+        NoteWrite(out, writeError);
+    };
     report.Failed = [&](std::size_t index, const std::string& message) {
-        err << kProgramName << ": " << ShownText(line.Logs[index]) << ": " << message << '\n'
-            << std::flush;
+        err << kProgramName << ": " << shownInput(index) << ": " << message << '\n' << std::flush;
+        if (line.Json) {
+            said << JsonLine(line.Logs[index], std::nullopt, nullptr, &message) << '\n'
+                 << std::flush;
+            NoteWrite(out, writeError);
+        }
     };
     return ConvertBatch(request, report) ? kExitDone : kExitFailed;
 }

@@ -5,6 +5,7 @@
 #include "geo/travel_modes.h"
 #include "writers/number_text.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -29,6 +30,11 @@ enum class TOptionId
     Opacity,
     Color,
     Jobs,
+    KeepGoing,
+    OutputDir,
+    Summary,
+    Json,
+    KmlVersion,
     Help,
     Version,
 };
@@ -41,7 +47,7 @@ struct TOption
     bool TakesValue;
 };
 
-constexpr std::array<TOption, 13> kOptions = { {
+constexpr std::array<TOption, 18> kOptions = { {
     { TOptionId::Output, 'o', "output", true },
     { TOptionId::Type, 't', "type", true },
     { TOptionId::Mode, 'm', "mode", true },
@@ -53,6 +59,11 @@ constexpr std::array<TOption, 13> kOptions = { {
     { TOptionId::Opacity, '\0', "opacity", true },
     { TOptionId::Color, '\0', "color", true },
     { TOptionId::Jobs, 'j', "jobs", true },
+    { TOptionId::KeepGoing, 'k', "keep-going", false },
+    { TOptionId::OutputDir, 'd', "output-dir", true },
+    { TOptionId::Summary, '\0', "summary", false },
+    { TOptionId::Json, '\0', "json", false },
+    { TOptionId::KmlVersion, '\0', "kml-version", true },
     { TOptionId::Help, 'h', "help", false },
     { TOptionId::Version, 'V', "version", false },
 } };
@@ -151,10 +162,14 @@ void Apply(TParseState& state, const TOption& option, std::string_view value)
     case TOptionId::Origin:
         settings.OriginIndex = static_cast<int>(IntegerIn(option, value, 0, kZoneCount));
         break;
-    case TOptionId::TimeZone:
-        settings.TimeZoneHours
-            = static_cast<std::int32_t>(IntegerIn(option, value, kMinTimeZone, kMaxTimeZone));
+    case TOptionId::TimeZone: {
+        const auto zone = ParseTimeZone(value);
+        if (!zone)
+            BadValue(option, value, "must be hours -12..14, or hours:minutes such as +5:30");
+        settings.TimeZoneHours = zone->first;
+        settings.TimeZoneMinutes = zone->second;
         break;
+    }
     case TOptionId::NoWaypoints:
         settings.WayPoints = false;
         break;
@@ -177,6 +192,28 @@ void Apply(TParseState& state, const TOption& option, std::string_view value)
         state.Line.Jobs = static_cast<unsigned>(
             IntegerIn(option, value, 1, std::numeric_limits<std::int32_t>::max()));
         break;
+    case TOptionId::KeepGoing:
+        state.Line.KeepGoing = true;
+        break;
+    case TOptionId::OutputDir:
+        if (value.empty())
+            BadValue(option, value, "empty path");
+        state.Line.OutputDir = std::string(value);
+        break;
+    case TOptionId::Summary:
+        state.Line.Summary = true;
+        break;
+    case TOptionId::Json:
+        state.Line.Json = true;
+        break;
+    case TOptionId::KmlVersion:
+        if (value == "2.1")
+            settings.KmlVersion = 21;
+        else if (value == "2.2")
+            settings.KmlVersion = 22;
+        else
+            BadValue(option, value, "choose 2.1 or 2.2");
+        break;
     case TOptionId::Help:
         state.Line.Action = TCommandAction::Help;
         break;
@@ -187,6 +224,27 @@ void Apply(TParseState& state, const TOption& option, std::string_view value)
 }
 
 } // namespace
+
+std::optional<std::pair<std::int32_t, std::int32_t>> ParseTimeZone(std::string_view text)
+{
+    const std::size_t colon = text.find(':');
+    const std::optional<long long> hours = ParseWholeNumber(text.substr(0, colon));
+    if (!hours)
+        return std::nullopt;
+    long long minutes = 0;
+    if (colon != std::string_view::npos) {
+        // Exactly two digits after the colon, 00..59.
+        const std::string_view after = text.substr(colon + 1);
+        const std::optional<long long> m = ParseWholeNumber(after);
+        if (after.size() != 2 || after[0] < '0' || after[0] > '9' || !m || *m > 59)
+            return std::nullopt;
+        minutes = text.front() == '-' ? -*m : *m;
+    }
+    const long long total = *hours * 60 + minutes;
+    if (total < kMinTimeZone * 60 || total > kMaxTimeZone * 60)
+        return std::nullopt;
+    return std::make_pair(static_cast<std::int32_t>(*hours), static_cast<std::int32_t>(minutes));
+}
 
 std::optional<std::uint32_t> ParseColor(std::string_view text)
 {
@@ -259,6 +317,15 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args)
         throw UsageError("no LOG given");
     if (state.Line.Output && state.Line.Logs.size() > 1)
         throw UsageError("--output takes exactly one LOG");
+    const bool readsStandardInput = std::find(state.Line.Logs.begin(), state.Line.Logs.end(),
+                                        kStandardStream)
+        != state.Line.Logs.end();
+    if (readsStandardInput && !state.Line.Output)
+        throw UsageError("standard input (-) has no default name: give the output with --output");
+    if (state.Line.Output && state.Line.OutputDir)
+        throw UsageError("--output-dir is for default names: not with --output");
+    if (state.Line.Summary && state.Line.Json)
+        throw UsageError("choose --summary or --json");
     // A custom limit overrides the mode wherever either stands on the line.
     state.Line.Settings.SpeedLimitKmh = state.CustomKmh.value_or(state.ModeKmh.value_or(10.0));
     return state.Line;
@@ -298,7 +365,7 @@ Options:
   -o, --output FILE     write to FILE (one LOG only); the extension )";
     help += extensions + " (any letter case)\n                        gives " + chosen + "any other "
         + std::string(OutputFormats().front().ShortName) + "\n";
-    help += "  -t, --type " + formats + "   format of the default names (default kml)\n";
+    help += "  -t, --type " + formats + "   format of the default names and of -o - (default kml)\n";
     help += "  -m, --mode MODE       speed limit of a travel mode: " + modes + " km/h\n";
     help += R"(                        (default walk); fixes at or above the limit are dropped
   -s, --max-speed KMH   a limit of your own (km/h), overriding the mode
@@ -315,13 +382,20 @@ Options:
     help
         += R"(      --color RRGGBB    KML: waypoint colour, hexadecimal red, green, blue (default FFFFFF)
   -j, --jobs N          convert up to N logs side by side (default: one per processor core)
+  -d, --output-dir DIR  write the default names into DIR instead of beside each log
+  -k, --keep-going      after a failed log go on with the next (exit status 1 at the end)
+      --summary         after each length line, the track's numbers: records, kept and
+                        dropped fixes, start, end, duration, moving time, speeds, bounds
+      --json            instead of the length line, one JSON object per log (JSON Lines):
+                        input, output, length and the numbers of --summary, or the error
   -h, --help            show this help and exit
   -V, --version         show the version and exit
 
-Numbers take a period as decimal point. Each converted log prints one line,
-"OUTPUT: The passway length = 12.35 km". The first error stops the batch: the logs after it
-are not converted, and no partial output is left. Exit status: 0 all converted, 1 a conversion
-failed, 2 a bad command line.
+A LOG "-" is standard input (give --output); "-o -" writes to standard output, in the format of
+--type, and the report then goes to standard error. Numbers take a period as decimal point.
+Each converted log prints one line, "OUTPUT: The passway length = 12.35 km". The first error
+stops the batch (unless --keep-going): the logs after it are not converted, and no partial
+output is left. Exit status: 0 all converted, 1 a conversion failed, 2 a bad command line.
 )";
     return help;
 }

@@ -39,7 +39,18 @@ struct TCommandLine
     // Every setting but the separators and the clock's year, which come from the computer.
     TConvertSettings Settings;
     unsigned Jobs = 0; // files converted side by side; 0 = one per processor core
+    std::optional<std::string> OutputDir; // -d: the folder of default names, UTF-8, as given
+    bool KeepGoing = false; // -k: a failed log does not end the batch
+    bool Summary = false; // --summary: the track's numbers after each length line
+    bool Json = false; // --json: one JSON object per log instead of the length line
 };
+
+// "-" as a LOG is standard input, and as the output of -o standard output.
+inline constexpr std::string_view kStandardStream = "-";
+
+// A time zone "+9", "-11", "+5:30" or "-3:30" as hours and minutes of one sign; nothing for any
+// other text or beyond -12:00..+14:00.
+std::optional<std::pair<std::int32_t, std::int32_t>> ParseTimeZone(std::string_view text);
 
 // The waypoint colour from "RRGGBB" (or "#RRGGBB"), hexadecimal in either letter case, laid out
 // 0x00BBGGRR as the KML writer takes it.

@@ -64,7 +64,7 @@ TConversionResult TPendingOutput::Commit(TNameCounters* counters)
 }
 
 std::optional<TPendingOutput> ConvertFile(const fs::path& input, const fs::path& output,
-    const TConvertSettings& settings, TPlacement placement)
+    const TConvertSettings& settings, TPlacement placement, const TOutputFormat* format)
 {
     std::error_code ec;
     if (!fs::exists(input, ec))
@@ -75,17 +75,22 @@ std::optional<TPendingOutput> ConvertFile(const fs::path& input, const fs::path&
         throw SameFile();
 
     TLogReader reader(input);
+    return ConvertLog(reader, output, settings, placement, format ? *format : FormatOfPath(output));
+}
+
+TPendingOutput ConvertLog(TLogReader& reader, const fs::path& output,
+    const TConvertSettings& settings, TPlacement placement, const TOutputFormat& format)
+{
     auto file = std::make_unique<TOutputFile>(output, placement);
-    const TOutputFormat& format = FormatOfPath(output);
     const std::unique_ptr<TTrackSink> writer = format.MakeWriter(*file, settings);
     TTrackOptions options;
     options.SpeedLimitKmh = settings.SpeedLimitKmh;
     options.OriginIndex = settings.OriginIndex;
-    options.TimeShiftDays
-        = format.LocalTime ? static_cast<double>(settings.TimeZoneHours) / 24 : 0.0;
+    options.TimeShiftDays = format.LocalTime ? TimeShiftDays(settings) : 0.0;
     options.CurrentYear = settings.CurrentYear;
-    const double total = StreamTrack(reader, options, *writer).TotalMetres;
-    TConversionResult result { total, LengthMessage(total, settings.Separators), {} };
+    const TTrackResult track = StreamTrack(reader, options, *writer);
+    TConversionResult result { track.TotalMetres, LengthMessage(track.TotalMetres, settings.Separators),
+        {}, track.Counts, track.Statistics };
     return TPendingOutput(std::move(file), std::move(result));
 }
 

@@ -6,6 +6,8 @@
 #include "conversion/output_formats.h"
 #include "core/file_io.h"
 #include "core/settings.h"
+#include "geo/track.h"
+#include "log/log_reader.h"
 
 #include <filesystem>
 #include <memory>
@@ -20,6 +22,8 @@ struct TConversionResult
     double TotalMetres = 0.0; // length of the kept track (metres)
     std::string LengthMessage; // "The passway length = 12.35 km"
     std::filesystem::path Output; // the path written, once the output is in place
+    TTrackCounts Counts; // what the log held
+    TTrackStatistics Statistics; // the numbers of the kept track
 };
 
 // "The passway length = " + km with 2 decimals (at most 6 significant digits) + " km".
@@ -47,12 +51,17 @@ private:
     TConversionResult result_;
 };
 
-// Converts one log without putting the output in place; nothing when nothing exists at the
-// input path. With TPlacement::NewName the output is a default name (DefaultOutputName), which
+// Converts the log a reader reads into output, in format (by default that of the output's
+// extension), without putting the output in place. For standard input and standard output.
+TPendingOutput ConvertLog(TLogReader& reader, const std::filesystem::path& output,
+    const TConvertSettings& settings, TPlacement placement, const TOutputFormat& format);
+
+// Converts one log without putting the output in place, in format (by default that of the
+// output's extension); nothing when nothing exists at the input path. With TPlacement::NewName the output is a default name (DefaultOutputName), which
 // is claimed only when the output is put in place. Errors as ProcFile.
 std::optional<TPendingOutput> ConvertFile(const std::filesystem::path& input,
     const std::filesystem::path& output, const TConvertSettings& settings,
-    TPlacement placement = TPlacement::Replace);
+    TPlacement placement = TPlacement::Replace, const TOutputFormat* format = nullptr);
 
 // Converts one log. Nothing happens (and nothing is returned) when nothing exists at the input
 // path. The output is written under a temporary name beside it and moved into place only when it

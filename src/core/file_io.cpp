@@ -224,7 +224,59 @@ fs::path ReplacedFile(const fs::path& output)
     return target;
 }
 
+// The folder of temporary files: TEMP or TMP as the system says.
+fs::path TemporaryFolder()
+{
+    wchar_t temp[MAX_PATH + 1];
+    const DWORD length = GetTempPathW(MAX_PATH + 1, temp);
+    return length > 0 && length <= MAX_PATH ? fs::path(std::wstring(temp, length)) : fs::path(L".");
+}
+
+// A file for reading and writing that is deleted when it is closed, which the system does for a
+// killed process too: in folder, or else in the temporary folder.
+HANDLE OpenAnonymous(const fs::path& folder)
+{
+    DWORD code = ERROR_PATH_NOT_FOUND;
+    const fs::path folders[] = { folder, TemporaryFolder() };
+    for (const fs::path& where : folders) {
+        for (unsigned attempt = 0; attempt < 100; ++attempt) {
+            HANDLE h = CreateFileW((where / TemporaryName()).c_str(), GENERIC_READ | GENERIC_WRITE,
+                0, nullptr, CREATE_NEW,
+                FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE,
+                nullptr);
+            if (h != INVALID_HANDLE_VALUE)
+                return h;
+            code = GetLastError();
+            if (code != ERROR_FILE_EXISTS && code != ERROR_ALREADY_EXISTS)
+                break;
+        }
+    }
+    throw FileErrorFromCode(code);
+}
+
+// Writes all of bytes to a handle.
+void WriteAll(HANDLE h, const char* p, std::size_t left)
+{
+    while (left > 0) {
+        DWORD wrote = 0;
+        DWORD chunk = left > 0x40000000 ? 0x40000000 : static_cast<DWORD>(left);
+        if (!WriteFile(h, p, chunk, &wrote, nullptr))
+            throw LastFileError();
+        p += wrote;
+        left -= static_cast<std::size_t>(wrote);
+    }
+}
+
 } // namespace
+
+TInputFile::TInputFile(TStandardInput)
+{
+    HANDLE h = nullptr;
+    if (!DuplicateHandle(GetCurrentProcess(), GetStdHandle(STD_INPUT_HANDLE), GetCurrentProcess(),
+            &h, 0, FALSE, DUPLICATE_SAME_ACCESS))
+        throw LastFileError();
+    handle_ = h;
+}
 
 TInputFile::TInputFile(const fs::path& path)
 {
@@ -252,8 +304,11 @@ std::size_t TInputFile::Read(char* buffer, std::size_t size)
 {
     DWORD got = 0;
     DWORD want = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
-    if (!ReadFile(static_cast<HANDLE>(handle_), buffer, want, &got, nullptr))
+    if (!ReadFile(static_cast<HANDLE>(handle_), buffer, want, &got, nullptr)) {
+        if (GetLastError() == ERROR_BROKEN_PIPE)
+            return 0; // the end of a pipe
         throw LastFileError();
+    }
     return got;
 }
 
@@ -261,6 +316,12 @@ TOutputFile::TOutputFile(const fs::path& destination, TPlacement placement)
     : placement_(placement)
     , buffer_(new char[kBufferSize])
 {
+    if (placement == TPlacement::StandardOutput) {
+        destination_ = destination;
+        folder_ = TemporaryFolder();
+        handle_ = OpenAnonymous(folder_);
+        return;
+    }
     destination_ = placement == TPlacement::Replace ? ReplacedFile(destination) : destination;
     if (destination_.filename().empty())
         throw AccessDenied();
@@ -292,29 +353,57 @@ void TOutputFile::Discard() noexcept
         SetDeleteOnClose(static_cast<HANDLE>(handle_), true);
         CloseHandle(static_cast<HANDLE>(handle_));
         handle_ = nullptr;
-        DeleteFileW(temporary_.c_str());
+        if (!temporary_.empty())
+            DeleteFileW(temporary_.c_str());
     }
 }
 
 void TOutputFile::Flush()
 {
-    const char* p = buffer_.get();
-    std::size_t left = used_;
-    while (left > 0) {
-        DWORD wrote = 0;
-        DWORD chunk = left > 0x40000000 ? 0x40000000 : static_cast<DWORD>(left);
-        if (!WriteFile(static_cast<HANDLE>(handle_), p, chunk, &wrote, nullptr))
-            throw LastFileError();
-        p += wrote;
-        left -= static_cast<std::size_t>(wrote);
-    }
+    WriteAll(static_cast<HANDLE>(handle_), buffer_.get(), used_);
     used_ = 0;
+}
+
+// The replaced file's access rights (its DACL) and its hidden, system and archive attributes go
+// to the new file before it takes the name, so a private track stays private. As far as the
+// process may read and set them; a new file takes the folder's rights as usual.
+void TOutputFile::KeepAttributesOf(const fs::path& replaced)
+{
+    DWORD needed = 0;
+    GetFileSecurityW(replaced.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &needed);
+    if (needed > 0) {
+        std::unique_ptr<char[]> descriptor(new char[needed]);
+        if (GetFileSecurityW(replaced.c_str(), DACL_SECURITY_INFORMATION, descriptor.get(), needed,
+                &needed))
+            SetFileSecurityW(temporary_.c_str(), DACL_SECURITY_INFORMATION, descriptor.get());
+    }
+    const DWORD attributes = GetFileAttributesW(replaced.c_str());
+    constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE
+        | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & kKept) != 0)
+        SetFileAttributesW(temporary_.c_str(), attributes & kKept);
 }
 
 fs::path TOutputFile::Commit(TNameCounters* counters)
 {
     Flush();
     HANDLE h = static_cast<HANDLE>(handle_);
+    if (placement_ == TPlacement::StandardOutput) {
+        // Complete: copied out whole, then the file goes with its handle.
+        LARGE_INTEGER zero {};
+        if (!SetFilePointerEx(h, zero, nullptr, FILE_BEGIN))
+            throw LastFileError();
+        HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+        for (;;) {
+            DWORD got = 0;
+            if (!ReadFile(h, buffer_.get(), static_cast<DWORD>(kBufferSize), &got, nullptr))
+                throw LastFileError();
+            if (got == 0)
+                break;
+            WriteAll(out, buffer_.get(), got);
+        }
+        return destination_;
+    }
     if (!FlushFileBuffers(h))
         throw LastFileError();
     // From here the name list covers the file until it has its place.
@@ -336,19 +425,13 @@ fs::path TOutputFile::Commit(TNameCounters* counters)
 
     fs::path written = destination_;
     if (placement_ == TPlacement::Replace) {
-        // ReplaceFileW keeps the replaced file's attributes and access rights.
-        const bool moved = Exists(destination_)
-            ? WithRetries([&] {
-                  return ReplaceFileW(destination_.c_str(), temporary_.c_str(), nullptr,
-                             REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)
-                      != 0;
-              })
-            : WithRetries([&] {
-                  return MoveFileExW(temporary_.c_str(), destination_.c_str(),
-                             MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
-                      != 0;
-              });
-        if (!moved)
+        if (Exists(destination_))
+            KeepAttributesOf(destination_);
+        if (!WithRetries([&] {
+                return MoveFileExW(temporary_.c_str(), destination_.c_str(),
+                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+                    != 0;
+            }))
             fail();
     } else {
         for (unsigned n = counters ? counters->Next(destination_) : 0;; ++n) {
@@ -371,29 +454,8 @@ fs::path TOutputFile::Commit(TNameCounters* counters)
 }
 
 TScratchFile::TScratchFile(const fs::path& folder)
+    : handle_(OpenAnonymous(folder))
 {
-    DWORD code = ERROR_PATH_NOT_FOUND;
-    wchar_t temp[MAX_PATH + 1];
-    const DWORD length = GetTempPathW(MAX_PATH + 1, temp);
-    const fs::path folders[]
-        = { folder, length > 0 ? fs::path(std::wstring(temp, length)) : folder };
-    for (const fs::path& where : folders) {
-        for (unsigned attempt = 0; attempt < 100; ++attempt) {
-            // Deleted when closed, which the system does for a killed process too.
-            HANDLE h = CreateFileW((where / TemporaryName()).c_str(), GENERIC_READ | GENERIC_WRITE,
-                0, nullptr, CREATE_NEW,
-                FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE,
-                nullptr);
-            if (h != INVALID_HANDLE_VALUE) {
-                handle_ = h;
-                return;
-            }
-            code = GetLastError();
-            if (code != ERROR_FILE_EXISTS && code != ERROR_ALREADY_EXISTS)
-                break;
-        }
-    }
-    throw FileErrorFromCode(code);
 }
 
 TScratchFile::~TScratchFile()
@@ -403,13 +465,7 @@ TScratchFile::~TScratchFile()
 
 void TScratchFile::Write(std::string_view bytes)
 {
-    while (!bytes.empty()) {
-        DWORD wrote = 0;
-        DWORD chunk = bytes.size() > 0x40000000 ? 0x40000000 : static_cast<DWORD>(bytes.size());
-        if (!WriteFile(static_cast<HANDLE>(handle_), bytes.data(), chunk, &wrote, nullptr))
-            throw LastFileError();
-        bytes.remove_prefix(wrote);
-    }
+    WriteAll(static_cast<HANDLE>(handle_), bytes.data(), bytes.size());
 }
 
 void TScratchFile::Rewind()
@@ -631,7 +687,71 @@ fs::path ReplacedFile(const fs::path& output)
     return target;
 }
 
+// The folder of temporary files: TMPDIR, or /tmp.
+fs::path TemporaryFolder()
+{
+    const char* tmpdir = std::getenv("TMPDIR");
+    return tmpdir && *tmpdir ? fs::path(tmpdir) : fs::path("/tmp");
+}
+
+// A file for reading and writing without a name, gone when it is closed (also when the process is
+// killed): in folder, or else in the temporary folder.
+int OpenAnonymous(const fs::path& folder)
+{
+    const fs::path folders[] = { folder, TemporaryFolder() };
+    int err = ENOENT;
+    for (const fs::path& where : folders) {
+        const std::string text = FolderText(where);
+#ifdef O_TMPFILE
+        const int fd = ::open(text.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+        if (fd >= 0)
+            return fd;
+        err = errno;
+        if (!NoUnnamedFiles(err))
+            continue;
+#endif
+        for (unsigned attempt = 0; attempt < 100; ++attempt) {
+            const std::string path = text + "/" + TemporaryName();
+            TSignalsHeld held;
+            const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+            if (fd >= 0) {
+                // Nameless from now on: it goes when it is closed.
+                ::unlink(path.c_str());
+                return fd;
+            }
+            err = errno;
+            if (err != EEXIST)
+                break;
+        }
+    }
+    throw FileErrorFromErrno(err);
+}
+
+// Writes all of [p, p + left) to a descriptor.
+void WriteAll(int fd, const char* p, std::size_t left)
+{
+    while (left > 0) {
+        const ssize_t wrote = ::write(fd, p, left);
+        if (wrote < 0) {
+            if (errno == EINTR)
+                continue;
+            throw FileErrorFromErrno(errno);
+        }
+        if (wrote == 0)
+            throw IoError(EIO);
+        p += wrote;
+        left -= static_cast<std::size_t>(wrote);
+    }
+}
+
 } // namespace
+
+TInputFile::TInputFile(TStandardInput)
+{
+    fd_ = ::fcntl(0, F_DUPFD_CLOEXEC, 3);
+    if (fd_ < 0)
+        throw FileErrorFromErrno(errno);
+}
 
 TInputFile::TInputFile(const fs::path& path)
 {
@@ -675,6 +795,12 @@ TOutputFile::TOutputFile(const fs::path& destination, TPlacement placement)
     : placement_(placement)
     , buffer_(new char[kBufferSize])
 {
+    if (placement == TPlacement::StandardOutput) {
+        destination_ = destination;
+        folder_ = TemporaryFolder();
+        fd_ = OpenAnonymous(folder_);
+        return;
+    }
     destination_ = placement == TPlacement::Replace ? ReplacedFile(destination) : destination;
     if (destination_.filename().empty())
         throw AccessDenied();
@@ -749,26 +875,29 @@ void TOutputFile::KeepAttributesOf(const fs::path& replaced)
 
 void TOutputFile::Flush()
 {
-    const char* p = buffer_.get();
-    std::size_t left = used_;
-    while (left > 0) {
-        ssize_t wrote = ::write(fd_, p, left);
-        if (wrote < 0) {
-            if (errno == EINTR)
-                continue;
-            throw FileErrorFromErrno(errno);
-        }
-        if (wrote == 0)
-            throw IoError(EIO);
-        p += wrote;
-        left -= static_cast<std::size_t>(wrote);
-    }
+    WriteAll(fd_, buffer_.get(), used_);
     used_ = 0;
 }
 
 fs::path TOutputFile::Commit(TNameCounters* counters)
 {
     Flush();
+    if (placement_ == TPlacement::StandardOutput) {
+        // Complete: copied out whole; the unnamed file goes when it is closed.
+        if (::lseek(fd_, 0, SEEK_SET) != 0)
+            throw FileErrorFromErrno(errno);
+        for (;;) {
+            const ssize_t got = ::read(fd_, buffer_.get(), kBufferSize);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0)
+                throw FileErrorFromErrno(errno);
+            if (got == 0)
+                break;
+            WriteAll(STDOUT_FILENO, buffer_.get(), static_cast<std::size_t>(got));
+        }
+        return destination_;
+    }
     // The data is on the disk before the file takes a name that an earlier file had.
     SyncData(fd_);
 
@@ -835,35 +964,8 @@ fs::path TOutputFile::Commit(TNameCounters* counters)
 }
 
 TScratchFile::TScratchFile(const fs::path& folder)
+    : fd_(OpenAnonymous(folder))
 {
-    const char* tmpdir = std::getenv("TMPDIR");
-    const fs::path folders[] = { folder, tmpdir && *tmpdir ? fs::path(tmpdir) : fs::path("/tmp") };
-    int err = ENOENT;
-    for (const fs::path& where : folders) {
-        const std::string text = FolderText(where);
-#ifdef O_TMPFILE
-        fd_ = ::open(text.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
-        if (fd_ >= 0)
-            return;
-        err = errno;
-        if (!NoUnnamedFiles(err))
-            continue;
-#endif
-        for (unsigned attempt = 0; attempt < 100; ++attempt) {
-            const std::string path = text + "/" + TemporaryName();
-            TSignalsHeld held;
-            fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-            if (fd_ >= 0) {
-                // Nameless from now on: it goes when it is closed.
-                ::unlink(path.c_str());
-                return;
-            }
-            err = errno;
-            if (err != EEXIST)
-                break;
-        }
-    }
-    throw FileErrorFromErrno(err);
 }
 
 TScratchFile::~TScratchFile()
@@ -873,17 +975,7 @@ TScratchFile::~TScratchFile()
 
 void TScratchFile::Write(std::string_view bytes)
 {
-    while (!bytes.empty()) {
-        const ssize_t wrote = ::write(fd_, bytes.data(), bytes.size());
-        if (wrote < 0) {
-            if (errno == EINTR)
-                continue;
-            throw FileErrorFromErrno(errno);
-        }
-        if (wrote == 0)
-            throw IoError(EIO);
-        bytes.remove_prefix(static_cast<std::size_t>(wrote));
-    }
+    WriteAll(fd_, bytes.data(), bytes.size());
 }
 
 void TScratchFile::Rewind()

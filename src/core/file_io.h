@@ -29,12 +29,19 @@
 
 namespace ostrel {
 
+// The standard input or output of the process, where a path would stand.
+struct TStandardInput
+{
+};
+
 class TInputFile
 {
 public:
     // Opens a regular file for reading; anything else (a folder, a FIFO, a device) is refused,
     // so that a conversion can neither block nor read without end.
     explicit TInputFile(const std::filesystem::path& path);
+    // The process's standard input, as it is: the user chose it, so a pipe is fine.
+    explicit TInputFile(TStandardInput);
     ~TInputFile();
     TInputFile(const TInputFile&) = delete;
     TInputFile& operator=(const TInputFile&) = delete;
@@ -58,6 +65,9 @@ enum class TPlacement
     // A default name: the path, or the first of its alternatives with "_1", "_2", ... before the
     // extension that nothing holds yet (a link, a folder or a dangling link count as taken).
     NewName,
+    // The process's standard output: the output waits in an unnamed file of the temporary folder
+    // and is copied out whole when complete, so a failed conversion writes nothing there.
+    StandardOutput,
 };
 
 // The n-th alternative of a default name: the name itself for 0, otherwise "_" and n before its

@@ -53,6 +53,13 @@ const TStyleTemplate& DefaultStyleTemplate()
     return lines;
 }
 
+double TimeShiftDays(const TConvertSettings& settings)
+{
+    if (settings.TimeZoneMinutes == 0)
+        return static_cast<double>(settings.TimeZoneHours) / 24;
+    return static_cast<double>(settings.TimeZoneHours * 60 + settings.TimeZoneMinutes) / 1440;
+}
+
 int LocalCurrentYear()
 {
     std::time_t now = std::time(nullptr);

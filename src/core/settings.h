@@ -29,6 +29,11 @@ using TStyleTemplate = std::array<std::string, kStyleTemplateLines>;
 // The template as the window holds it at start.
 const TStyleTemplate& DefaultStyleTemplate();
 
+struct TConvertSettings;
+
+// The time zone's shift of the times for people (days): TimeZoneHours / 24, with the minutes.
+double TimeShiftDays(const TConvertSettings& settings);
+
 // The local calendar year of the computer's clock, for the two-digit years of log dates.
 int LocalCurrentYear();
 
@@ -40,12 +45,16 @@ struct TConvertSettings
 {
     double SpeedLimitKmh = 10.0; // fixes at or above this speed are dropped (km/h)
     std::int32_t TimeZoneHours = 9; // added to every time written to a KML document (hours)
+    // Further minutes of the time zone, with the sign of the hours (+5:30 is 5 and 30, -3:30 is
+    // -3 and -30); the window's zones are whole hours.
+    std::int32_t TimeZoneMinutes = 0;
     std::int32_t WaypointIntervalMin = 2; // least log time between two placemarks (minutes)
     int OriginIndex = 0; // 0 = each file's first fix, 1..19 = zone of the plane grid
     bool WayPoints = true; // KML: style block and waypoint placemarks
     int OpacityPercent = 66; // KML: waypoint opacity, kMinOpacityPercent..kMaxOpacityPercent
     std::uint32_t WaypointColor = 0xFFFFFF; // KML: waypoint colour laid out 0x00BBGGRR
     TStyleTemplate StyleTemplate = DefaultStyleTemplate();
+    int KmlVersion = 21; // KML: 21 for KML 2.1, 22 for the OGC's KML 2.2
     TSeparators Separators;
     int CurrentYear = LocalCurrentYear(); // the clock's year for the two-digit year window
 };

@@ -60,13 +60,36 @@ struct TTrackOptions
     int CurrentYear = 0; // for two-digit years
 };
 
+// The numbers of a track. The track starts at the first record (the lengths are measured from
+// it) and runs through every kept fix; times are UTC day counts (days since 30 December 1899).
+struct TTrackStatistics
+{
+    // A fix moves when its speed from the fix kept before it is at least this (km/h).
+    static constexpr double kMovingKmh = 1.0;
+
+    double StartUtc = 0.0; // the first record
+    double EndUtc = 0.0; // the last kept fix; the first record when none was kept
+    double MovingDays = 0.0; // the intervals that end at a moving fix, summed (days)
+    double MovingMetres = 0.0; // the distances of those intervals, summed (metres)
+    double MaxSpeedKmh = 0.0; // the fastest kept fix, from the fix kept before it (km/h)
+    // The bounding box of the first record and the kept fixes (degrees).
+    double MinLat = 0.0, MaxLat = 0.0, MinLon = 0.0, MaxLon = 0.0;
+
+    double DurationSeconds() const { return (EndUtc - StartUtc) * 86400; }
+    double MovingSeconds() const { return MovingDays * 86400; }
+    // Length over the duration and moving length over the moving time (km/h); 0 without time.
+    double AverageSpeedKmh(double lengthMetres) const;
+    double MovingSpeedKmh() const;
+};
+
 struct TTrackResult
 {
     double TotalMetres = 0.0; // length of the kept track (metres)
     TTrackCounts Counts;
+    TTrackStatistics Statistics;
 };
 
-// Reads the log to its end through the pipeline into sink. The first record line that does not
+// Reads the log to its end through the pipeline into sink, and sums up the track. The first record line that does not
 // convert ends it with the parser's error, as does a log without records.
 TTrackResult StreamTrack(TLogReader& reader, const TTrackOptions& options, TTrackSink& sink);
 

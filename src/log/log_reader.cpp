@@ -59,6 +59,13 @@ TLogReader::TLogReader(const std::filesystem::path& path)
     long_.reserve(kMaxLineKept);
 }
 
+TLogReader::TLogReader(TStandardInput)
+    : file_(TStandardInput {})
+    , buffer_(new char[kBlockSize])
+{
+    long_.reserve(kMaxLineKept);
+}
+
 bool TLogReader::Fill()
 {
     begin_ = end_ = 0;

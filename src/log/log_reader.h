@@ -23,6 +23,8 @@ public:
     static constexpr std::size_t kMaxLineKept = 256;
 
     explicit TLogReader(const std::filesystem::path& path);
+    // Reads the process's standard input, whatever it is (a pipe too).
+    explicit TLogReader(TStandardInput);
 
     // True when nothing more can be read: the file's end or a Ctrl-Z has been reached.
     bool AtEnd();

@@ -468,3 +468,64 @@ TEST(ConvertCommandTest, DefaultNameSkipsADanglingLink)
 } // namespace
 } // namespace ostrel::cli::test
 #endif
+
+namespace ostrel::cli::test {
+namespace {
+
+// --keep-going reports every failed log and goes on with the next; --output-dir puts the default
+// names there.
+TEST(ConvertCommandTest, KeepGoingAndOutputDir)
+{
+    TTempDir dir;
+    fs::create_directory(dir / "out");
+    WriteLog(dir / "a.log", WalkLines(10, 1));
+    WriteLog(dir / "b.log", {});
+    WriteLog(dir / "c.log", WalkLines(10, 5));
+    const TRunResult run = RunCli({ "-k", "-d", Text(dir / "out"), Text(dir / "a.log"),
+        Text(dir / "b.log"), Text(dir / "missing.log"), Text(dir / "c.log") });
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_EQ(run.Out,
+        Line(dir / "out" / "WG20070101010000.kml", kWalkLength)
+            + Line(dir / "out" / "WG20070101050000.kml", kWalkLength));
+    EXPECT_EQ(run.Err,
+        "ostrel-convert: " + Text(dir / "b.log") + ": " + TimeError("::").what() + "\n"
+            + "ostrel-convert: " + Text(dir / "missing.log") + ": " + FileNotFound().what()
+            + "\n");
+    EXPECT_THAT(FolderNames(dir / "out"), ElementsAre("WG20070101010000.kml", "WG20070101050000.kml"));
+}
+
+// --summary adds the track's numbers under the length line; --json gives one object a log, with
+// the error of a failed one.
+TEST(ConvertCommandTest, SummaryAndJsonReportTheTrack)
+{
+    TTempDir dir;
+    WriteLog(dir / "a.log", WalkLines(10, 1));
+    WriteLog(dir / "b.log", {});
+    const TRunResult summary = RunCli({ "--summary", "-o", Text(dir / "a.kml"), Text(dir / "a.log") });
+    EXPECT_EQ(summary.Status, 0);
+    EXPECT_THAT(summary.Out, StartsWith(Line(dir / "a.kml", kWalkLength)));
+    for (const char* line : { "  records:        11 (kept 10, dropped 0 too fast and 0 with a "
+                              "repeated time; 0 other lines)\n",
+             "  start:          2007-01-01T01:00:00Z\n", "  end:            2007-01-01T01:20:00Z\n",
+             "  duration:       0:20:00\n", "  moving time:    0:20:00\n",
+             "  length:         1.85 km\n", "  average speed:  5.5 km/h (moving 5.5 km/h)\n",
+             "  maximum speed:  5.5 km/h\n",
+             "  bounds:         35.65000000 .. 35.66666667 N, 139.75000000 .. 139.75000000 E\n" })
+        EXPECT_THAT(summary.Out, HasSubstr(line));
+
+    const TRunResult json = RunCli({ "--json", "-k", Text(dir / "a.log"), Text(dir / "b.log") });
+    EXPECT_EQ(json.Status, 1);
+    EXPECT_EQ(CountOf(json.Out, "\n"), 2u);
+    EXPECT_THAT(json.Out,
+        StartsWith("{\"input\":\"" + Text(dir / "a.log") + "\",\"output\":\""
+            + Text(dir / "WG20070101010000.kml") + "\",\"length_km\":1.85,\"statistics\":{"
+            + "\"records\":11,\"kept\":10,\"dropped_too_fast\":0,\"dropped_repeated_time\":0,"
+            + "\"other_lines\":0,\"start\":\"2007-01-01T01:00:00Z\",\"end\":\"2007-01-01T01:20:00Z\","
+            + "\"duration_s\":1200.0,\"moving_time_s\":1200.0,"));
+    EXPECT_THAT(json.Out,
+        HasSubstr("\n{\"input\":\"" + Text(dir / "b.log") + "\",\"error\":\""
+            + TimeError("::").what() + "\"}\n"));
+}
+
+} // namespace
+} // namespace ostrel::cli::test

@@ -25,6 +25,12 @@ struct TParsed
     int OpacityPercent = 66;
     std::uint32_t WaypointColor = 0xFFFFFF;
     unsigned Jobs = 0;
+    std::int32_t TimeZoneMinutes = 0;
+    int KmlVersion = 21;
+    std::optional<std::string> OutputDir;
+    bool KeepGoing = false;
+    bool Summary = false;
+    bool Json = false;
 
     bool operator==(const TParsed&) const = default;
 };
@@ -34,7 +40,8 @@ TParsed Summary(const TCommandLine& line)
     const TConvertSettings& s = line.Settings;
     return { line.Action, line.Logs, line.Output, std::string(line.Format->Name), s.SpeedLimitKmh,
         s.TimeZoneHours, s.WaypointIntervalMin, s.OriginIndex, s.WayPoints, s.OpacityPercent,
-        s.WaypointColor, line.Jobs };
+        s.WaypointColor, line.Jobs, s.TimeZoneMinutes, s.KmlVersion, line.OutputDir, line.KeepGoing,
+        line.Summary, line.Json };
 }
 
 void PrintTo(const TParsed& p, std::ostream* os)
@@ -46,7 +53,9 @@ void PrintTo(const TParsed& p, std::ostream* os)
         << p.SpeedLimitKmh << ", zone " << p.TimeZoneHours << ", interval " << p.WaypointIntervalMin
         << ", origin " << p.OriginIndex << ", waypoints " << p.WayPoints << ", opacity "
         << p.OpacityPercent << ", colour " << std::hex << p.WaypointColor << std::dec << ", jobs "
-        << p.Jobs << '}';
+        << p.Jobs << ", minutes " << p.TimeZoneMinutes << ", kml " << p.KmlVersion << ", dir "
+        << p.OutputDir.value_or("-") << ", keep going " << p.KeepGoing << ", summary "
+        << p.Summary << ", json " << p.Json << '}';
 }
 
 struct TParseCase
@@ -104,6 +113,31 @@ TEST(CommandLineTest, ParsesEveryOptionInEachSpelling)
         { { "--color=0080ff", "a.log" }, With([](TParsed& p) { p.WaypointColor = 0xFF8000; }) },
         { { "--color", "#123456", "a.log" }, With([](TParsed& p) { p.WaypointColor = 0x563412; }) },
         { { "-j", "3", "a.log" }, With([](TParsed& p) { p.Jobs = 3; }) },
+        // Time zones with minutes keep the sign of the hours.
+        { { "-z", "+5:30", "a.log" }, With([](TParsed& p) {
+             p.TimeZoneHours = 5;
+             p.TimeZoneMinutes = 30;
+         }) },
+        { { "-z", "-3:30", "a.log" }, With([](TParsed& p) {
+             p.TimeZoneHours = -3;
+             p.TimeZoneMinutes = -30;
+         }) },
+        { { "--time-zone=-0:45", "a.log" }, With([](TParsed& p) {
+             p.TimeZoneHours = 0;
+             p.TimeZoneMinutes = -45;
+         }) },
+        { { "--kml-version", "2.2", "a.log" }, With([](TParsed& p) { p.KmlVersion = 22; }) },
+        { { "--kml-version=2.1", "a.log" }, {} },
+        { { "-d", "out", "a.log" }, With([](TParsed& p) { p.OutputDir = "out"; }) },
+        { { "--output-dir=o d", "a.log" }, With([](TParsed& p) { p.OutputDir = "o d"; }) },
+        { { "-k", "a.log" }, With([](TParsed& p) { p.KeepGoing = true; }) },
+        { { "--keep-going", "a.log" }, With([](TParsed& p) { p.KeepGoing = true; }) },
+        { { "--summary", "a.log" }, With([](TParsed& p) { p.Summary = true; }) },
+        { { "--json", "a.log" }, With([](TParsed& p) { p.Json = true; }) },
+        { { "-", "-o", "-" }, With([](TParsed& p) {
+             p.Logs = { "-" };
+             p.Output = "-";
+         }) },
         { { "--jobs=1", "a.log" }, With([](TParsed& p) { p.Jobs = 1; }) },
         // Options after and between the logs; "--" ends the options; "-" is a log.
         { { "a.log", "b.log", "-t", "nmea" }, With([](TParsed& p) {
@@ -113,7 +147,6 @@ TEST(CommandLineTest, ParsesEveryOptionInEachSpelling)
         { { "--", "-o", "--help" }, With([](TParsed& p) {
              p.Logs = { "-o", "--help" };
          }) },
-        { { "-" }, With([](TParsed& p) { p.Logs = { "-" }; }) },
         // The last of a repeated option counts.
         { { "-z", "1", "-z", "2", "a.log" }, With([](TParsed& p) { p.TimeZoneHours = 2; }) },
         // --help and --version end the parsing where they stand.
@@ -154,13 +187,20 @@ TEST(CommandLineTest, RefusesBadCommandLinesWithUsageAndStatus2)
         { { "-x", "a.log" }, "'-x'" },
         { { "--no-waypoints=1", "a.log" }, "takes no value" },
         { { "--help=me" }, "takes no value" },
+        { { "-" }, "standard input (-) has no default name" },
+        { { "-d", "x", "-o", "y.kml", "a.log" }, "--output-dir is for default names" },
+        { { "--summary", "--json", "a.log" }, "choose --summary or --json" },
+        { { "--kml-version", "3", "a.log" }, "choose 2.1 or 2.2" },
+        { { "-z", "+5:3", "a.log" }, "hours:minutes" },
+        { { "-z", "14:30", "a.log" }, "hours:minutes" },
+        { { "-z", "+5:60", "a.log" }, "hours:minutes" },
         { { "-hV" }, "'-hV'" },
         { { "--outp", "x", "a.log" }, "'--outp'" },
         { { "a.log", "-o" }, "needs a value" },
         { { "a.log", "--max-speed" }, "needs a value" },
         { { "-o", "x.kml", "a.log", "b.log" }, "one LOG" },
         { { "-o", "", "a.log" }, "empty path" },
-        { { "-t", "gpx", "a.log" }, "'gpx'" },
+        { { "-t", "gpz", "a.log" }, "'gpz'" },
         { { "-t", "KML", "a.log" }, "'KML'" },
         { { "-m", "run", "a.log" }, "'run'" },
         { { "-s", "fast", "a.log" }, "'fast'" },

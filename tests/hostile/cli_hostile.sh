@@ -17,6 +17,7 @@ cases=(
   names_non_ascii names_long_path
   output_unwritable_folder output_parent_is_file output_folder output_fifo output_full_disk
   output_killed batch_failure names_race links_planted kept_mode stdout_failed names_shown
+  standard_streams
   memory_long_line memory_placemarks
 )
 if [ "${1:-}" = --list ]; then
@@ -491,6 +492,33 @@ stdout_failed)
     fail "closed stdout: status $status, stderr '$(cat "$base/stderr")'"
   cmp -s in/closed.kml plain.kml || fail "closed stdout: the output differs"
   "$convert" --version >/dev/full 2>/dev/null && fail "--version to /dev/full: status 0"
+  ;;
+standard_streams)
+  # "-" reads standard input (a file or a pipe) and "-o -" writes standard output, in the format of
+  # -t, with the report on standard error; a failed conversion writes nothing there.
+  walk 11 >in/in.log
+  "$convert" in/in.log -o plain.kml >/dev/null && "$convert" in/in.log -o plain.log >/dev/null ||
+    fail "the log does not convert"
+  "$convert" - -o in/from-file.kml <in/in.log >"$base/stdout" 2>"$base/stderr"
+  status=$?
+  [ $status -eq 0 ] && cmp -s in/from-file.kml plain.kml &&
+    [ "$(cat "$base/stdout")" = "in/from-file.kml: The passway length = 1.85 km" ] ||
+    fail "stdin from a file: status $status, stdout '$(cat "$base/stdout")', stderr '$(cat "$base/stderr")'"
+  cat in/in.log | "$convert" - -o in/from-pipe.kml >/dev/null 2>&1
+  cmp -s in/from-pipe.kml plain.kml || fail "stdin from a pipe"
+  "$convert" in/in.log -o - -t nmea >"$base/out.log" 2>"$base/stderr"
+  status=$?
+  [ $status -eq 0 ] && cmp -s "$base/out.log" plain.log &&
+    [ "$(cat "$base/stderr")" = "-: The passway length = 1.85 km" ] ||
+    fail "stdout: status $status, stderr '$(cat "$base/stderr")'"
+  cat in/in.log | "$convert" - -o - >"$base/out.kml" 2>/dev/null
+  cmp -s "$base/out.kml" plain.kml || fail "stdin to stdout"
+  { walk 11; record 999999 3539.000000 13945.000000 010107; } >in/bad.log
+  "$convert" in/bad.log -o - >"$base/out.bad" 2>/dev/null
+  status=$?
+  [ $status -eq 1 ] && [ ! -s "$base/out.bad" ] || fail "a failed conversion wrote to stdout (status $status)"
+  [ "$(ls -A in | sort | tr '\n' ' ')" = "bad.log from-file.kml from-pipe.kml in.log " ] ||
+    fail "other files: $(ls -A in)"
   ;;
 names_shown)
   # Names with control characters are printed with "?" in their place, on stdout and stderr.

@@ -1,0 +1,28 @@
+#pragma once
+
+// What ostrel-convert tells about each log beyond its length line: the track's numbers for people
+// (--summary) and one JSON object per log for scripts (--json).
+
+#include "conversion/conversion.h"
+
+#include <optional>
+#include <string>
+
+namespace ostrel::cli {
+
+// A few aligned lines, each ending in "\n", indented under the length line: records with the
+// kept and dropped fixes, start and end (UTC, ISO 8601), duration and moving time (h:mm:ss),
+// length, average and moving speed, maximum speed (numbers with the decimal separator given),
+// and the bounding box (degrees).
+std::string SummaryText(const TConversionResult& result, const TSeparators& separators);
+
+// One line of JSON, without its line end. For a converted log: "input", "output", "length_km"
+// and the numbers of SummaryText under "statistics"; for a failed one: "input", "output" when
+// known, and "error". Numbers use a period; times are ISO 8601 UTC with "Z".
+std::string JsonLine(const std::string& input, const std::optional<std::string>& output,
+    const TConversionResult* result, const std::string* error);
+
+// A day count (days since 30 December 1899) as ISO 8601 UTC: "2007-05-12T03:04:05Z".
+std::string IsoTime(double dateTime);
+
+} // namespace ostrel::cli
