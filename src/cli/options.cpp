@@ -373,9 +373,10 @@ Options:
 )";
     help += "                        " + zones + " = zone " + zones
         + " of the Japanese plane rectangular grid\n";
-    help
-        += R"(  -z, --time-zone H     hours added to the times in KML documents, -12..14 (default 9)
-      --no-waypoints    KML: the route only, without waypoints
+    help += R"(  -z, --time-zone H[:MM] hours (and minutes: +5:30, -3:30) added to the times for people
+                        in KML and GPX documents, -12..14 (default 9)
+      --kml-version V   KML: 2.1 (default) or 2.2, the OGC's namespace and element order
+      --no-waypoints    KML, GPX: the route only, without waypoints
   -i, --interval MIN    KML: least log time between two waypoints (minutes, default 2)
 )";
     help += "      --opacity PCT     KML: waypoint opacity, " + opacity + " percent (default 66)\n";
