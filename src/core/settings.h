@@ -46,6 +46,7 @@ struct TConvertSettings
     int OpacityPercent = 66; // KML: waypoint opacity, kMinOpacityPercent..kMaxOpacityPercent
     std::uint32_t WaypointColor = 0xFFFFFF; // KML: waypoint colour laid out 0x00BBGGRR
     TStyleTemplate StyleTemplate = DefaultStyleTemplate();
+    int KmlVersion = 21; // KML: 21 = KML 2.1 (Google Earth's), 22 = OGC KML 2.2
     TSeparators Separators;
     int CurrentYear = LocalCurrentYear(); // the clock's year for the two-digit year window
 };
