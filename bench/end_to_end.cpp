@@ -1,6 +1,6 @@
 // ostrel-bench-e2e: end-to-end throughput of the conversion.
 //
-// For each log size it writes a synthetic log, then converts it to NMEA and to KML (waypoints on,
+// For each log size it writes a synthetic log, then converts it to NMEA, KML and GPX (waypoints on,
 // 2 minutes, +9 h, the car filter) through ProcFile, and measures the floor: reading the same
 // log and writing an output of the same size as the conversion's through the same file layer.
 // Every measurement runs in a fresh child process of this program, so that each peak of memory
@@ -9,9 +9,9 @@
 // gpsbabel on the same track (our NMEA output of it as its input, TZ=UTC) and ostrel-convert
 // with one and with two jobs on a batch of logs. Nothing is asserted: it reports.
 
+#include "conversion/conversion.h"
 #include "core/file_io.h"
 #include "synthetic_log.h"
-#include "conversion/conversion.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -300,7 +300,7 @@ struct TSizeResult
 {
     std::uint64_t Fixes = 0;
     std::uint64_t InputBytes = 0;
-    TSeries Nmea, Kml, FloorNmea, FloorKml;
+    TSeries Nmea, Kml, Gpx, FloorNmea, FloorKml, FloorGpx;
     std::optional<TSeries> BabelNmea, BabelKml;
     std::uint64_t BabelFixes = 0; // fixes in gpsbabel's input
 };
@@ -350,6 +350,7 @@ TSizeResult MeasureSize(const TOptions& options, std::uint64_t fixes)
     const fs::path log = options.Dir / "input.log";
     const fs::path nmea = options.Dir / "out.log";
     const fs::path kml = options.Dir / "out.kml";
+    const fs::path gpx = options.Dir / "out.gpx";
     const fs::path floor = options.Dir / "floor.out";
 
     Progress("%llu fixes: writing the log ... ", static_cast<unsigned long long>(fixes));
@@ -371,6 +372,13 @@ TSizeResult MeasureSize(const TOptions& options, std::uint64_t fixes)
         Progress(", floor");
         result.FloorKml.Runs.push_back(RunInChild(
             { "floor", log, floor, std::to_string(result.Kml.Runs.back().OutputBytes) }));
+        Remove(floor);
+        Progress(", GPX");
+        result.Gpx.Runs.push_back(RunInChild({ "convert", log, gpx }));
+        Remove(gpx);
+        Progress(", floor");
+        result.FloorGpx.Runs.push_back(RunInChild(
+            { "floor", log, floor, std::to_string(result.Gpx.Runs.back().OutputBytes) }));
         Remove(floor);
         Progress("\n");
     }
@@ -521,6 +529,17 @@ TOptions ParseOptions(int argc, char** argv)
     return options;
 }
 
+// The conversions of one output kind (0 NMEA, 1 KML, 2 GPX) and their floors.
+const TSeries& Conversions(const TSizeResult& r, int kind)
+{
+    return kind == 0 ? r.Nmea : kind == 1 ? r.Kml : r.Gpx;
+}
+const TSeries& Floors(const TSizeResult& r, int kind)
+{
+    return kind == 0 ? r.FloorNmea : kind == 1 ? r.FloorKml : r.FloorGpx;
+}
+constexpr const char* kKindNames[] = { "NMEA", "KML", "GPX" };
+
 void PrintTable(const std::vector<TSizeResult>& results, long idleKiB)
 {
     std::printf("\nEnd to end through ProcFile, one conversion per process. Fixes: record lines "
@@ -531,14 +550,14 @@ void PrintTable(const std::vector<TSizeResult>& results, long idleKiB)
                 "| peak memory | floor ratio wall | floor ratio cpu |\n");
     std::printf("|---:|---|---:|---:|---:|---:|---:|---:|---:|\n");
     for (const TSizeResult& r : results) {
-        for (int kind = 0; kind < 2; ++kind) {
-            const TSeries& s = kind == 0 ? r.Nmea : r.Kml;
-            const TSeries& f = kind == 0 ? r.FloorNmea : r.FloorKml;
+        for (int kind = 0; kind < 3; ++kind) {
+            const TSeries& s = Conversions(r, kind);
+            const TSeries& f = Floors(r, kind);
             const double fixes = static_cast<double>(r.Fixes);
             std::printf("| %llu | %s | %.0f | %.0f .. %.0f | %.0f | %.0f | %.2f MiB | %.2f | "
                         "%.2f |\n",
-                static_cast<unsigned long long>(r.Fixes), kind == 0 ? "NMEA" : "KML",
-                fixes / s.Best(), fixes / s.Median(), fixes / s.Worst(), fixes / s.Best(true),
+                static_cast<unsigned long long>(r.Fixes), kKindNames[kind], fixes / s.Best(),
+                fixes / s.Median(), fixes / s.Worst(), fixes / s.Best(true),
                 Mb(r.InputBytes) / s.Best(), MiB(s.PeakKiB()), s.Best() / f.Best(),
                 s.Best(true) / std::max(f.Best(true), 1e-6));
         }
@@ -549,11 +568,11 @@ void PrintTable(const std::vector<TSizeResult>& results, long idleKiB)
                 "input MB/s | peak memory |\n");
     std::printf("|---:|---|---:|---:|---:|---:|---:|\n");
     for (const TSizeResult& r : results) {
-        for (int kind = 0; kind < 2; ++kind) {
-            const TSeries& s = kind == 0 ? r.Nmea : r.Kml;
-            const TSeries& f = kind == 0 ? r.FloorNmea : r.FloorKml;
+        for (int kind = 0; kind < 3; ++kind) {
+            const TSeries& s = Conversions(r, kind);
+            const TSeries& f = Floors(r, kind);
             std::printf("| %llu | %s %.1f MB | %.4f | %.4f .. %.4f | %.4f | %.0f | %.2f MiB |\n",
-                static_cast<unsigned long long>(r.Fixes), kind == 0 ? "NMEA" : "KML",
+                static_cast<unsigned long long>(r.Fixes), kKindNames[kind],
                 Mb(s.Runs.front().OutputBytes), f.Best(), f.Median(), f.Worst(), f.Best(true),
                 Mb(r.InputBytes) / f.Best(), MiB(f.PeakKiB()));
         }

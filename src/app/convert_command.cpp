@@ -118,6 +118,8 @@ double TForm1::SelectedSpeedLimit() const
 
 const TOutputFormat& TForm1::OutputFormat() const
 {
+    if (rdbGPX->isChecked())
+        return *FormatNamed("gpx");
     return *FormatNamed(rdbKML->isChecked() ? "kml" : "nmea");
 }
 

@@ -166,6 +166,9 @@ void TForm1::CreateControls()
     rdbNMEA = MakeRadio(GroupBox3, "rdbNMEA", "NMEA-0183(GGA, RMC)", 16, 24, 153, 17);
     rdbKML = MakeRadio(GroupBox3, "rdbKML", "Google Earth KML", 16, 48, 121, 17);
     rdbKML->setChecked(true);
+    // GPX 1.1 in the free space right of the NMEA button; it takes the time zone and the
+    // waypoint settings as KML does.
+    rdbGPX = MakeRadio(GroupBox3, "rdbGPX", "GPX 1.1", 200, 24, 81, 17);
     ddlTimeZone = MakeList(GroupBox3, "ddlTimeZone", 200, 47, 41, 20);
     for (const char* item : kTimeZoneItems)
         ddlTimeZone->addItem(QString::fromUtf8(item));
@@ -197,7 +200,7 @@ void TForm1::CreateControls()
     Label3 = MakeLabel(GroupBox3, "Label3", "不透明度(%)", 304, 72, 62, 12);
 
     for (QWidget* widget : std::initializer_list<QWidget*> { rdbWalk, rdbJog, rdbBicycle, rdbCar,
-             rdbUserDefine, Label1, rdbNMEA, rdbKML, Label2, chkWayPoint, Label3 })
+             rdbUserDefine, Label1, rdbNMEA, rdbGPX, rdbKML, Label2, chkWayPoint, Label3 })
         FitCaption(widget);
 
     Connect(cmdAddLogs, &TForm1::cmdAddLogsClick);
@@ -213,8 +216,8 @@ void TForm1::SetTabOrder()
     // The window's order: Convert, Add logs, Delete, Delete all, the origin group, the mode
     // group, Close, the list, the output group, the hidden template.
     QWidget* const order[] = { cmdConvEach, cmdAddLogs, cmdDelete, cmdDeleteAll, cmbOrgP, rdbWalk,
-        rdbJog, rdbBicycle, rdbCar, rdbUserDefine, txtLimitter, Button1, LogList, rdbNMEA, rdbKML,
-        ddlTimeZone, chkWayPoint, ddlInterval, Button2, SpinEdit1, txtStyle };
+        rdbJog, rdbBicycle, rdbCar, rdbUserDefine, txtLimitter, Button1, LogList, rdbNMEA, rdbGPX,
+        rdbKML, ddlTimeZone, chkWayPoint, ddlInterval, Button2, SpinEdit1, txtStyle };
     for (std::size_t i = 0; i + 1 < std::size(order); ++i)
         setTabOrder(order[i], order[i + 1]);
     // Convert is disabled at start, so the first control that takes the focus is Add logs.

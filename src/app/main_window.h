@@ -56,6 +56,7 @@ public:
     QGroupBox* GroupBox3;
     QRadioButton* rdbNMEA;
     QRadioButton* rdbKML;
+    QRadioButton* rdbGPX;
     QComboBox* ddlTimeZone;
     QLabel* Label2;
     QCheckBox* chkWayPoint;

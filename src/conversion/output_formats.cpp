@@ -1,5 +1,6 @@
 #include "conversion/output_formats.h"
 
+#include "writers/gpx_writer.h"
 #include "writers/kml_writer.h"
 #include "writers/nmea_writer.h"
 
@@ -9,11 +10,10 @@ namespace ostrel {
 
 namespace {
 
-const std::array<TOutputFormat, 2> kFormats = { {
-    { "nmea", ".log", false, "NMEA Log", "*.log;.log", "NMEA",
-        false, &MakeNmea },
-    { "kml", ".kml", true, "Google Earth", "*.kml;.log",
-        "KML", true, &MakeKml },
+const std::array<TOutputFormat, 3> kFormats = { {
+    { "nmea", ".log", false, "NMEA Log", "*.log;.log", "NMEA", false, &MakeNmea },
+    { "kml", ".kml", true, "Google Earth", "*.kml;.log", "KML", true, &MakeKml },
+    { "gpx", ".gpx", true, "GPX 1.1", "*.gpx;.log", "GPX", true, &MakeGpx },
 } };
 
 // Whether a file name ends with ext (".kml"), in any letter case.

@@ -18,14 +18,14 @@ namespace ostrel {
 
 struct TOutputFormat
 {
-    std::string_view Name; // on the command line (-t): "nmea", "kml"
-    std::string_view Extension; // of default names, with its point: ".log", ".kml"
+    std::string_view Name; // on the command line (-t): "nmea", "kml", "gpx"
+    std::string_view Extension; // of default names, with its point: ".log", ".kml", ".gpx"
     // Whether an output path with Extension (in any letter case) is written in this format. The
     // first format, NMEA, takes every path that no other format claims.
     bool ChosenByExtension;
-    std::string_view DialogLabel; // the save dialog's type: "NMEA Log", "Google Earth"
+    std::string_view DialogLabel; // the save dialog's type: "NMEA Log", "Google Earth", "GPX 1.1"
     std::string_view DialogPatterns; // the type's patterns: "*.log;.log"
-    std::string_view ShortName; // for people: "NMEA", "KML"
+    std::string_view ShortName; // for people: "NMEA", "KML", "GPX"
     bool LocalTime; // whether the writer takes the track shifted by TimeZoneHours
     std::unique_ptr<TTrackSink> (*MakeWriter)(
         TOutputFile& output, const TConvertSettings& settings);

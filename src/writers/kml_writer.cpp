@@ -3,13 +3,16 @@
 #include "core/errors.h"
 #include "geo/kinematics.h"
 #include "writers/date_text.h"
+#include "writers/held_text.h"
 #include "writers/number_text.h"
+#include "writers/waypoints.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <stdexcept>
 
 namespace ostrel {
 
@@ -17,7 +20,7 @@ namespace {
 
 constexpr std::string_view kCrLf = "\r\n";
 
-// The document up to the route's name (items 1 to 10; the name follows).
+// KML 2.1: the document up to its name (items 1 to 10; the name follows, then the styles).
 constexpr std::string_view kHead = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
                                    "<kml xmlns=\"http://earth.google.com/kml/2.1\">\r\n"
                                    "<Document>\r\n"
@@ -28,6 +31,19 @@ constexpr std::string_view kHead = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r
                                    "</LineStyle>\r\n"
                                    "</Style>\r\n"
                                    "<description>Route</description>\r\n";
+
+// KML 2.2 (OGC) wants a feature's name and description before its styles: the document's name
+// goes between kHead22 and kRoadStyle22.
+constexpr std::string_view kHead22 = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
+                                     "<kml xmlns=\"http://www.opengis.net/kml/2.2\">\r\n"
+                                     "<Document>\r\n";
+constexpr std::string_view kRoadStyle22 = "<description>Route</description>\r\n"
+                                          "<Style id=\"roadStyle\">\r\n"
+                                          "<LineStyle>\r\n"
+                                          "<color>64eeee17</color>\r\n"
+                                          "<width>6</width>\r\n"
+                                          "</LineStyle>\r\n"
+                                          "</Style>\r\n";
 
 constexpr std::string_view kRouteStart = "<Placemark>\r\n"
                                          "<name>Route</name>\r\n"
@@ -61,36 +77,35 @@ char* WriteCoordinateLine(char* out, const TGPSRec& rec)
     return out + 4;
 }
 
-// The 18 lines of the waypoint placemark of one kept fix.
+// The lines of the waypoint placemark of one kept fix: 18 in KML 2.1, 17 in KML 2.2, whose Point
+// has no tessellate and wants extrude before altitudeMode.
 void AppendPlacemark(std::string& lines, const TGPSRec& rec, const TKeptFix& fix,
-    double totalMetres, const TSeparators& separators)
+    double totalMetres, const TSeparators& separators, bool kml22)
 {
-    const std::string distance = FormatFixed(totalMetres / 1000, 5, 1, separators.Decimal) + "km)";
+    const TWaypointTexts texts = WaypointTexts(rec, fix, totalMetres, separators);
     lines += "<Placemark>\r\n  <name>";
-    lines += FormatDateTime("HH:NN", rec.DateTime, separators);
-    lines += " (";
-    lines += distance;
+    lines += texts.Name;
     lines += "</name>\r\n"
              "  <Snippet/>\r\n"
              "  <description><![CDATA[\r\n"
              "    <table>\r\n"
              "    <tr><td>";
-    lines += FormatDateTime("YY/MM/DD HH:NN:SS", rec.DateTime, separators);
-    lines += " (";
-    lines += distance;
+    lines += texts.DateDistance;
     lines += "</td></tr>\r\n    <tr><td>";
-    lines += FormatFixed(fix.SpeedKmh, 5, 1, separators.Decimal);
-    lines += "km/h</td></tr>\r\n    <tr><td>Heading ";
-    lines += std::to_string(HeadingShown(fix.HeadingDeg));
+    lines += texts.Speed;
+    lines += "</td></tr>\r\n    <tr><td>";
+    lines += texts.Heading;
     lines += "</td></tr>\r\n"
              "    </table>\r\n"
              "  ]]></description>\r\n"
              "  <styleUrl>#msn_wht-blank</styleUrl>\r\n"
-             "  <Point>\r\n"
-             "    <altitudeMode>clampToGround</altitudeMode>\r\n"
-             "    <extrude>0</extrude>\r\n"
-             "    <tessellate>1</tessellate>\r\n"
-             "    <coordinates>";
+             "  <Point>\r\n";
+    lines += kml22 ? "    <extrude>0</extrude>\r\n"
+                     "    <altitudeMode>clampToGround</altitudeMode>\r\n"
+                   : "    <altitudeMode>clampToGround</altitudeMode>\r\n"
+                     "    <extrude>0</extrude>\r\n"
+                     "    <tessellate>1</tessellate>\r\n";
+    lines += "    <coordinates>";
     lines += FormatGeneral(rec.Lon);
     lines += ',';
     lines += FormatGeneral(rec.Lat);
@@ -98,53 +113,6 @@ void AppendPlacemark(std::string& lines, const TGPSRec& rec, const TKeptFix& fix
              "  </Point>\r\n"
              "</Placemark>\r\n";
 }
-
-// The placemarks' lines, held until the route is written. Beyond kMaxHeldBytes they move on to
-// a scratch file beside the output (on the output's own disk), so that a log with millions of
-// placemarks (fixes days apart, or times running back and forth) needs no more memory than a
-// day's log. Where no scratch file can be made they stay in memory.
-class TPlacemarkLines
-{
-public:
-    static constexpr std::size_t kMaxHeldBytes = 1 << 20;
-
-    explicit TPlacemarkLines(std::filesystem::path folder)
-        : folder_(std::move(folder))
-    {
-    }
-
-    std::string& Lines() { return held_; }
-
-    // Called after each placemark.
-    void Bound()
-    {
-        if (held_.size() < kMaxHeldBytes || noScratch_)
-            return;
-        if (!scratch_) {
-            try {
-                scratch_ = std::make_unique<TScratchFile>(folder_);
-            } catch (const FileError&) {
-                noScratch_ = true;
-                return;
-            }
-        }
-        scratch_->Write(held_);
-        held_.clear();
-    }
-
-    void WriteTo(TOutputFile& output)
-    {
-        if (scratch_)
-            scratch_->ReadAll([&](std::string_view block) { output.Write(block); });
-        output.Write(held_);
-    }
-
-private:
-    std::filesystem::path folder_;
-    std::string held_;
-    std::unique_ptr<TScratchFile> scratch_;
-    bool noScratch_ = false;
-};
 
 } // namespace
 
@@ -168,13 +136,6 @@ std::string ColorElement(int opacityPercent, std::uint32_t color)
     return element;
 }
 
-int HeadingShown(double headingDeg)
-{
-    // Rounded to one decimal (halves away from zero) and then the fraction dropped.
-    const std::string tenths = FormatFixed(headingDeg, 15, 1);
-    return std::atoi(tenths.c_str());
-}
-
 namespace {
 
 class TKmlWriter final : public TTrackSink
@@ -183,17 +144,20 @@ public:
     TKmlWriter(TOutputFile& output, const TConvertSettings& settings)
         : output_(output)
         , settings_(settings)
-        , interval_(static_cast<double>(settings.WaypointIntervalMin) / 24 / 60)
+        , kml22_(settings.KmlVersion == 22)
+        , spacing_(settings.WaypointIntervalMin)
         , waypoints_(output.Folder())
     {
     }
 
     void Begin(const TGPSRec& first, const TPlanePoint&) override
     {
-        output_.Write(kHead);
+        output_.Write(kml22_ ? kHead22 : kHead);
         output_.Write("<name>");
         output_.Write(FormatDateTime("YY/MM/DD, HH:NN", first.DateTime, settings_.Separators));
         output_.Write("</name>\r\n");
+        if (kml22_)
+            output_.Write(kRoadStyle22);
         if (settings_.WayPoints) {
             const std::string color
                 = ColorElement(settings_.OpacityPercent, settings_.WaypointColor);
@@ -206,7 +170,7 @@ public:
             output_.Write(kCrLf);
         }
         output_.Write(kRouteStart);
-        waypoints_.Lines() = kFolderStart;
+        waypoints_.Text() = kFolderStart;
     }
 
     // Placemarks are found during the route's pass but written after it: only their lines are
@@ -215,11 +179,10 @@ public:
     {
         char* out = output_.Reserve(kMaxCoordinateLine);
         output_.Advance(static_cast<std::size_t>(WriteCoordinateLine(out, fix.Rec) - out));
-        if (settings_.WayPoints && std::fabs(fix.Rec.DateTime - lastPlacemark_) >= interval_) {
-            AppendPlacemark(
-                waypoints_.Lines(), fix.Rec, fix.Kept, fix.TotalMetres, settings_.Separators);
+        if (settings_.WayPoints && spacing_.Due(fix.Rec.DateTime)) {
+            AppendPlacemark(waypoints_.Text(), fix.Rec, fix.Kept, fix.TotalMetres,
+                settings_.Separators, kml22_);
             waypoints_.Bound();
-            lastPlacemark_ = fix.Rec.DateTime;
         }
     }
 
@@ -227,7 +190,7 @@ public:
     {
         output_.Write(kRouteEnd);
         if (settings_.WayPoints) {
-            waypoints_.Lines() += kFolderEnd;
+            waypoints_.Text() += kFolderEnd;
             waypoints_.WriteTo(output_);
         }
         output_.Write(kTail);
@@ -236,15 +199,17 @@ public:
 private:
     TOutputFile& output_;
     const TConvertSettings& settings_;
-    const double interval_; // least log time between placemarks (days)
-    TPlacemarkLines waypoints_;
-    double lastPlacemark_ = 0.0; // day 0, so the first kept fix always gets a placemark
+    const bool kml22_; // the OGC KML 2.2 namespace and element order, else KML 2.1
+    TWaypointSpacing spacing_;
+    THeldText waypoints_;
 };
 
 } // namespace
 
 std::unique_ptr<TTrackSink> MakeKml(TOutputFile& output, const TConvertSettings& settings)
 {
+    if (settings.KmlVersion != 21 && settings.KmlVersion != 22)
+        throw std::invalid_argument("KmlVersion must be 21 or 22");
     return std::make_unique<TKmlWriter>(output, settings);
 }
 

@@ -270,6 +270,23 @@ private slots:
             QCOMPARE(ReadAll(In(name)), QByteArray("earlier output\r\n"));
     }
 
+    // The GPX button, found by its name, proposes a .gpx default name under the dialog's third
+    // type, and the type change offers .gpx for that type.
+    void gpxButtonProposesGpx()
+    {
+        auto* gpx = form().findChild<QRadioButton*>(QStringLiteral("rdbGPX"));
+        QVERIFY(gpx != nullptr);
+        WriteWalk(In("a.log"));
+        gpx->click();
+        form().AppendLogs({ In("a.log") });
+        dialogs().CancelSave();
+        form().cmdConvEach->click();
+        QCOMPARE(dialogs().SaveOpenings.size(), 1);
+        QCOMPARE(dialogs().SaveOpenings.first().FileName, In(kStamp + ".gpx"));
+        QCOMPARE(dialogs().SaveOpenings.first().FilterIndex, 3);
+        QCOMPARE(TForm1::SaveDialog1TypeChange(3, "/d/" + kStamp + ".kml"), kStamp + ".gpx");
+    }
+
     void singleFileConverts_data()
     {
         QTest::addColumn<bool>("kml");

@@ -166,6 +166,7 @@ private slots:
         row("GroupBox3", "QGroupBox", "Form1", "変換先");
         row("rdbNMEA", "QRadioButton", "GroupBox3", "NMEA-0183(GGA, RMC)");
         row("rdbKML", "QRadioButton", "GroupBox3", "Google Earth KML");
+        row("rdbGPX", "QRadioButton", "GroupBox3", "GPX 1.1");
         row("Label2", "QLabel", "GroupBox3", "TimeZone");
         row("ddlTimeZone", "QComboBox", "GroupBox3", "");
         row("chkWayPoint", "QCheckBox", "GroupBox3", "ポイント（間隔/分）");
@@ -202,8 +203,8 @@ private slots:
 
         const QStringList expected { "cmdConvEach", "cmdAddLogs", "cmdDelete", "cmdDeleteAll",
             "cmbOrgP", "rdbWalk", "rdbJog", "rdbBicycle", "rdbCar", "rdbUserDefine", "txtLimitter",
-            "Button1", "LogList", "rdbNMEA", "rdbKML", "ddlTimeZone", "chkWayPoint", "ddlInterval",
-            "Button2", "SpinEdit1", "txtStyle" };
+            "Button1", "LogList", "rdbNMEA", "rdbGPX", "rdbKML", "ddlTimeZone", "chkWayPoint",
+            "ddlInterval", "Button2", "SpinEdit1", "txtStyle" };
         QStringList chain;
         QWidget* widget = f.cmdConvEach;
         do {

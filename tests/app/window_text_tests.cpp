@@ -230,7 +230,8 @@ private slots:
     void saveDialogFilters()
     {
         QCOMPARE(SaveDialogNameFilters(),
-            QStringList({ "NMEA Log (*.log .log)", "Google Earth (*.kml .log)" }));
+            QStringList(
+                { "NMEA Log (*.log .log)", "Google Earth (*.kml .log)", "GPX 1.1 (*.gpx .log)" }));
     }
 
     void pathsRoundTrip()

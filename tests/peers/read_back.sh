@@ -1,10 +1,18 @@
 #!/usr/bin/env bash
 # Converts the golden logs with ostrel-convert and reads the outputs back with other software:
 # gpsbabel must find as many points as we wrote, and xmllint must find the KML well-formed.
+# GPX: xmllint validates it against the GPX 1.1 schema (gpx-1.1.xsd beside this script), and
+# gpsbabel, GDAL's ogrinfo and python3-gpxpy read back as many track points and waypoints as
+# were written. KML 2.2: ogrinfo and gpsbabel read the golden KML 2.2 document, which the core's
+# golden test holds to be our output byte for byte.
 set -euo pipefail
 convert=$1
 data=$2
-for tool in gpsbabel xmllint; do
+schema=$(dirname "$0")/gpx-1.1.xsd
+# python3-gpxpy belongs to Debian's python3, whatever other python3 comes first in PATH.
+py=/usr/bin/python3
+[ -x "$py" ] || py=python3
+for tool in gpsbabel xmllint ogrinfo "$py"; do
   command -v "$tool" >/dev/null || { echo "read_back: $tool is not installed" >&2; exit 1; }
 done
 work=$(mktemp -d)
@@ -15,7 +23,17 @@ points() { # kind (-t tracks, -w waypoints) format file -> number of points gpsb
   gpsbabel "$1" -i "$2" -f "$3" -o unicsv -F - | tail -n +2 | grep -c . || true
 }
 
+# feature count of one layer of a file, as ogrinfo reads it
+features() {
+  ogrinfo -ro -so "$1" "$2" | sed -n 's/^Feature Count: //p'
+}
+# vertices of every line string of a KML file, as ogrinfo reads it
+vertices() {
+  ogrinfo -ro -al -q "$1" | grep -o 'LINESTRING[^(]*((*[^)]*' | tr ',' '\n' | grep -c . || true
+}
+
 failed=0
+"$py" -c 'import gpxpy' || { echo "read_back: python3-gpxpy is not installed" >&2; exit 1; }
 for case in walk midnight; do
   "$convert" -m bicycle -o "$work/$case.log" "$data/$case/input.log" >/dev/null
   "$convert" -m bicycle -o "$work/$case.kml" "$data/$case/input.log" >/dev/null
@@ -33,5 +51,53 @@ for case in walk midnight; do
   [ "$route" -eq "$fixes" ] || { echo "$route route points for $fixes fixes" >&2; failed=1; }
   [ "$track" -eq "$fixes" ] || { echo "gpsbabel read $track of $fixes route points" >&2; failed=1; }
   [ "$waypoints" -gt 0 ] && [ "$marks" -eq "$waypoints" ] || { echo "gpsbabel read $marks of $waypoints placemarks" >&2; failed=1; }
+
+  # GPX, chosen by the extension in any letter case and by -t gpx under a default name.
+  "$convert" -m bicycle -o "$work/$case.GPX" "$data/$case/input.log" >/dev/null
+  mkdir -p "$work/$case-default"
+  cp "$data/$case/input.log" "$work/$case-default/input.log"
+  "$convert" -m bicycle -t gpx "$work/$case-default/input.log" >/dev/null
+  named=$(find "$work/$case-default" -name 'WG*.gpx' | wc -l)
+  [ "$named" -eq 1 ] && cmp -s "$work/$case.GPX" "$work/$case-default"/WG*.gpx \
+    || { echo "-t gpx did not write the GPX of -o $case.GPX under a default name" >&2; failed=1; }
+  gpx=$work/$case.GPX
+  xmllint --noout --schema "$schema" "$gpx" 2>"$work/xmllint.txt" \
+    || { cat "$work/xmllint.txt" >&2; failed=1; }
+  trkpts=$(grep -c '<trkpt ' "$gpx" || true)
+  wpts=$(grep -c '<wpt ' "$gpx" || true)
+  gb_track=$(points -t gpx "$gpx")
+  gb_marks=$(points -w gpx "$gpx")
+  ogr_track=$(features "$gpx" track_points)
+  ogr_marks=$(features "$gpx" waypoints)
+  read -r py_marks py_track < <("$py" -c '
+import sys, gpxpy
+gpx = gpxpy.parse(open(sys.argv[1], encoding="utf-8"))
+points = [p for t in gpx.tracks for s in t.segments for p in s.points]
+assert all(p.time is not None for p in points + gpx.waypoints)
+print(len(gpx.waypoints), len(points))' "$gpx") || { echo "gpxpy could not read $gpx" >&2; failed=1; }
+  echo "$case GPX: trkpt $trkpts, gpsbabel $gb_track, ogrinfo $ogr_track, gpxpy $py_track; wpt $wpts, gpsbabel $gb_marks, ogrinfo $ogr_marks, gpxpy $py_marks"
+  [ "$trkpts" -eq "$fixes" ] || { echo "$trkpts track points for $fixes fixes" >&2; failed=1; }
+  [ "$wpts" -eq "$waypoints" ] || { echo "$wpts GPX waypoints for $waypoints KML placemarks" >&2; failed=1; }
+  for n in "$gb_track" "$ogr_track" "${py_track:-x}"; do
+    [ "$n" = "$trkpts" ] || { echo "a reader found $n of $trkpts track points" >&2; failed=1; }
+  done
+  for n in "$gb_marks" "$ogr_marks" "${py_marks:-x}"; do
+    [ "$n" = "$wpts" ] || { echo "a reader found $n of $wpts waypoints" >&2; failed=1; }
+  done
 done
+
+# KML 2.2: the route's points and the placemarks, read by ogrinfo and gpsbabel.
+kml22=$data/walk/expected_kml22.kml
+route=$(awk '/^<coordinates>/{on=1;next} /^<\/coordinates>/{on=0} on' "$kml22" | grep -c . || true)
+waypoints=$(grep -c '<Point>' "$kml22" || true)
+xmllint --noout "$kml22" || failed=1
+ogr_route=$(vertices "$kml22")
+ogr_marks=$(features "$kml22" waypoints)
+track=$(points -t kml "$kml22")
+marks=$(points -w kml "$kml22")
+echo "KML 2.2: route $route, ogrinfo $ogr_route, gpsbabel $track; placemarks $waypoints, ogrinfo $ogr_marks, gpsbabel $marks"
+[ "$route" -gt 0 ] && [ "$ogr_route" -eq "$route" ] && [ "$track" -eq "$route" ] \
+  || { echo "KML 2.2: readers found $ogr_route and $track of $route route points" >&2; failed=1; }
+[ "$waypoints" -gt 0 ] && [ "$ogr_marks" -eq "$waypoints" ] && [ "$marks" -eq "$waypoints" ] \
+  || { echo "KML 2.2: readers found $ogr_marks and $marks of $waypoints placemarks" >&2; failed=1; }
 exit $failed

@@ -1,0 +1,270 @@
+#include "writers/gpx_writer.h"
+
+#include "writers/date_text.h"
+#include "writers/held_text.h"
+#include "writers/number_text.h"
+#include "writers/waypoints.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
+#ifndef OSTREL_VERSION
+#error "OSTREL_VERSION: the project's version, defined by the build"
+#endif
+
+namespace ostrel {
+
+namespace {
+
+constexpr std::string_view kCreator = "Ostrel Log Converter " OSTREL_VERSION;
+
+constexpr std::string_view kHead
+    = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
+      "<gpx version=\"1.1\" creator=\"Ostrel Log Converter " OSTREL_VERSION "\""
+      " xmlns=\"http://www.topografix.com/GPX/1/1\""
+      " xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\""
+      " xsi:schemaLocation=\"http://www.topografix.com/GPX/1/1"
+      " http://www.topografix.com/GPX/1/1/gpx.xsd\">\r\n";
+constexpr std::string_view kTail = "  </trkseg>\r\n"
+                                   "</trk>\r\n"
+                                   "</gpx>\r\n";
+
+constexpr std::int64_t kMsPerDay = 86'400'000;
+
+char* WriteText(char* out, std::string_view text)
+{
+    std::memcpy(out, text.data(), text.size());
+    return out + text.size();
+}
+
+char* WriteTwoDigits(char* out, int value)
+{
+    out[0] = static_cast<char>('0' + value / 10);
+    out[1] = static_cast<char>('0' + value % 10);
+    return out + 2;
+}
+
+// The UTC time texts of a track. Its fixes mostly share a day, so the date part, "2007-05-12T",
+// is worked out once a day and the time of day from the milliseconds alone.
+class TUtcTimeText
+{
+public:
+    static constexpr std::size_t kMaxText = 20; // "YYYY-MM-DDTHH:NN:SSZ"
+
+    // Writes the time text at out and returns the end.
+    char* Write(char* out, double utcDateTime)
+    {
+        // Beyond 10 million days lies no date of years 1 to 9999: DecodeDateTime refuses it.
+        if (std::fabs(utcDateTime) < 1e7) {
+            const auto [day, msOfDay] = DayAndMs(utcDateTime);
+            if (day == day_)
+                return WriteTimeOfDay(WriteText(out, { date_, sizeof date_ }), msOfDay);
+        }
+        const TDateTimeFields fields = DecodeDateTime(utcDateTime); // the date error if none
+        char* p = date_;
+        p = WriteTwoDigits(p, fields.Year / 100);
+        p = WriteTwoDigits(p, fields.Year % 100);
+        *p++ = '-';
+        p = WriteTwoDigits(p, fields.Month);
+        *p++ = '-';
+        p = WriteTwoDigits(p, fields.Day);
+        *p = 'T';
+        day_ = DayAndMs(utcDateTime).first;
+        out = WriteText(out, { date_, sizeof date_ });
+        return WriteTimeOfDay(
+            out, ((fields.Hour * 60 + fields.Minute) * 60 + fields.Second) * 1000);
+    }
+
+private:
+    // The day and the milliseconds into it, as DecodeDateTime takes them: the day count to the
+    // nearest millisecond, days before day 0 counting forward from their midnight too.
+    static std::pair<std::int64_t, int> DayAndMs(double dateTime)
+    {
+        const std::int64_t totalMs = std::llround(dateTime * static_cast<double>(kMsPerDay));
+        std::int64_t day = totalMs / kMsPerDay;
+        std::int64_t ms = totalMs % kMsPerDay;
+        if (ms < 0) {
+            ms += kMsPerDay;
+            --day;
+        }
+        return { day, static_cast<int>(ms) };
+    }
+
+    static char* WriteTimeOfDay(char* out, int ms)
+    {
+        const int seconds = ms / 1000;
+        out = WriteTwoDigits(out, seconds / 3600);
+        *out++ = ':';
+        out = WriteTwoDigits(out, seconds / 60 % 60);
+        *out++ = ':';
+        out = WriteTwoDigits(out, seconds % 60);
+        *out++ = 'Z';
+        return out;
+    }
+
+    std::int64_t day_ = INT64_MIN; // the day of date_; none yet
+    char date_[11] = {};
+};
+
+// ' lat="35.65238000" lon="139.75235000"': decimal degrees with exactly 8 decimals and a period.
+constexpr std::size_t kMaxLatLon = 2 * kMaxNumberText + 16;
+
+char* WriteLatLon(char* out, const TGPSRec& rec)
+{
+    out = WriteText(out, " lat=\"");
+    out = WriteFixed(out, rec.Lat, 18, 8);
+    out = WriteText(out, "\" lon=\"");
+    out = WriteFixed(out, rec.Lon, 18, 8);
+    *out++ = '"';
+    return out;
+}
+
+// "    <trkpt lat=".." lon=".."><time>..</time></trkpt>" and CR LF.
+constexpr std::size_t kMaxTrackPoint = kMaxLatLon + TUtcTimeText::kMaxText + 48;
+
+class TGpxWriter final : public TTrackSink
+{
+public:
+    TGpxWriter(TOutputFile& output, const TConvertSettings& settings)
+        : output_(output)
+        , settings_(settings)
+        , spacing_(settings.WaypointIntervalMin)
+        , trackPoints_(output.Folder())
+    {
+    }
+
+    // The document's head waits for the first kept fix, whose time the metadata carries.
+    void Begin(const TGPSRec& first, const TPlanePoint&) override
+    {
+        trackName_
+            = XmlEscaped(FormatDateTime("YY/MM/DD, HH:NN", first.DateTime, settings_.Separators));
+    }
+
+    // The schema puts the waypoints before the track: waypoints go to the output as they fall,
+    // the track points are held (beyond a bound in a scratch file) until the end.
+    void Fix(const TTrackFix& fix) override
+    {
+        char point[kMaxTrackPoint];
+        char* p = WriteText(point, "    <trkpt");
+        p = WriteLatLon(p, fix.Rec);
+        p = WriteText(p, "><time>");
+        char* const time = p;
+        p = times_.Write(p, fix.UtcDateTime);
+        const std::string_view timeText(time, static_cast<std::size_t>(p - time));
+        p = WriteText(p, "</time></trkpt>\r\n");
+
+        if (!headWritten_)
+            WriteHead(timeText);
+        if (settings_.WayPoints && spacing_.Due(fix.Rec.DateTime))
+            WriteWaypoint(fix, timeText);
+        trackPoints_.Text().append(point, p);
+        trackPoints_.Bound();
+    }
+
+    void End(double, const TTrackCounts&) override
+    {
+        if (!headWritten_)
+            WriteHead({});
+        output_.Write("<trk>\r\n  <name>");
+        output_.Write(trackName_);
+        output_.Write("</name>\r\n  <trkseg>\r\n");
+        trackPoints_.WriteTo(output_);
+        output_.Write(kTail);
+    }
+
+private:
+    // The head, with the metadata's time when there is a kept fix.
+    void WriteHead(std::string_view time)
+    {
+        output_.Write(kHead);
+        if (!time.empty()) {
+            output_.Write("<metadata>\r\n  <time>");
+            output_.Write(time);
+            output_.Write("</time>\r\n</metadata>\r\n");
+        }
+        headWritten_ = true;
+    }
+
+    void WriteWaypoint(const TTrackFix& fix, std::string_view time)
+    {
+        const TWaypointTexts texts
+            = WaypointTexts(fix.Rec, fix.Kept, fix.TotalMetres, settings_.Separators);
+        char* out = output_.Reserve(kMaxLatLon + 8);
+        char* p = WriteText(out, "<wpt");
+        p = WriteLatLon(p, fix.Rec);
+        p = WriteText(p, ">\r\n");
+        output_.Advance(static_cast<std::size_t>(p - out));
+        output_.Write("  <time>");
+        output_.Write(time);
+        output_.Write("</time>\r\n  <name>");
+        output_.Write(XmlEscaped(texts.Name));
+        // The KML placemark's table as one line, its rows separated by ", ".
+        output_.Write("</name>\r\n  <desc>");
+        output_.Write(XmlEscaped(texts.DateDistance + ", " + texts.Speed + ", " + texts.Heading));
+        output_.Write("</desc>\r\n</wpt>\r\n");
+    }
+
+    TOutputFile& output_;
+    const TConvertSettings& settings_;
+    TWaypointSpacing spacing_;
+    TUtcTimeText times_;
+    THeldText trackPoints_;
+    std::string trackName_; // escaped
+    bool headWritten_ = false;
+};
+
+} // namespace
+
+std::unique_ptr<TTrackSink> MakeGpx(TOutputFile& output, const TConvertSettings& settings)
+{
+    return std::make_unique<TGpxWriter>(output, settings);
+}
+
+std::string_view GpxCreator()
+{
+    return kCreator;
+}
+
+std::string FormatGpxTime(double utcDateTime)
+{
+    TUtcTimeText times;
+    char text[TUtcTimeText::kMaxText];
+    return { text, times.Write(text, utcDateTime) };
+}
+
+std::string XmlEscaped(std::string_view text)
+{
+    std::string escaped;
+    escaped.reserve(text.size());
+    for (const char c : text) {
+        switch (c) {
+        case '&':
+            escaped += "&amp;";
+            break;
+        case '<':
+            escaped += "&lt;";
+            break;
+        case '>':
+            escaped += "&gt;";
+            break;
+        case '\t':
+            escaped += "&#9;";
+            break;
+        case '\n':
+            escaped += "&#10;";
+            break;
+        case '\r':
+            escaped += "&#13;";
+            break;
+        default:
+            if (static_cast<unsigned char>(c) < 0x20)
+                escaped += "\xEF\xBF\xBD"; // U+FFFD
+            else
+                escaped += c;
+        }
+    }
+    return escaped;
+}
+
+} // namespace ostrel

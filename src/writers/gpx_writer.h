@@ -1,0 +1,35 @@
+#pragma once
+
+// The GPX 1.1 writer: the waypoints (where the KML document has its placemarks, with the same
+// names and texts) and one track of every kept fix. Times are UTC; the names and descriptions,
+// meant for people, are in local time (shifted by TimeZoneHours) like the KML document's.
+
+#include "core/file_io.h"
+#include "core/settings.h"
+#include "geo/track.h"
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace ostrel {
+
+// The GPX writer of one output, a sink of the track, which it takes in local time (shifted by
+// TimeZoneHours) so that its waypoints fall where the KML document's placemarks do. The caller
+// commits the output.
+std::unique_ptr<TTrackSink> MakeGpx(TOutputFile& output, const TConvertSettings& settings);
+
+// The gpx element's creator: "Ostrel Log Converter " and the version of the build.
+std::string_view GpxCreator();
+
+// A day count (UTC) as xsd:dateTime, "2007-05-12T03:04:05Z": taken to the nearest millisecond,
+// its fields then shown as they are, never rounded up. Throws the date error outside years
+// 1..9999.
+std::string FormatGpxTime(double utcDateTime);
+
+// Text for XML character data: "&", "<" and ">" escaped, tab, line feed and carriage return as
+// character references (so that they survive as they are), and the other control characters,
+// which XML 1.0 cannot carry at all, as U+FFFD.
+std::string XmlEscaped(std::string_view text);
+
+} // namespace ostrel

@@ -1,0 +1,56 @@
+#pragma once
+
+// The waypoints of a track, shared by every format that marks them: where they fall and what
+// they say. A waypoint falls on the first kept fix and then on every kept fix whose local time
+// lies at least the interval from that of the last waypoint, forward or back.
+
+#include "core/settings.h"
+#include "geo/kinematics.h"
+#include "log/gps_rec.h"
+
+#include <cmath>
+#include <cstdint>
+#include <string>
+
+namespace ostrel {
+
+class TWaypointSpacing
+{
+public:
+    explicit TWaypointSpacing(std::int32_t intervalMin)
+        : interval_(static_cast<double>(intervalMin) / 24 / 60)
+    {
+    }
+
+    // Whether the kept fix of this local time (days) gets a waypoint; if so it becomes the last.
+    // The difference is taken of the stored day counts, so a fix exactly one interval on may
+    // fall on either side, as their rounding decides.
+    bool Due(double localDateTime)
+    {
+        if (!(std::fabs(localDateTime - last_) >= interval_))
+            return false;
+        last_ = localDateTime;
+        return true;
+    }
+
+private:
+    double interval_; // least local time between two waypoints (days)
+    double last_ = 0.0; // day 0, so the first kept fix always gets a waypoint
+};
+
+// What a waypoint says, in the regional separators; rec's DateTime is local time.
+struct TWaypointTexts
+{
+    std::string Name; // "HH:NN (d.dkm)": local time and the length of the track so far
+    std::string DateDistance; // "YY/MM/DD HH:NN:SS (d.dkm)"
+    std::string Speed; // "x.xkm/h" from the fix kept before it
+    std::string Heading; // "Heading n" (degrees, see HeadingShown)
+};
+
+TWaypointTexts WaypointTexts(
+    const TGPSRec& rec, const TKeptFix& fix, double totalMetres, const TSeparators& separators);
+
+// The heading shown in a waypoint: rounded to one decimal, then its fraction dropped.
+int HeadingShown(double headingDeg);
+
+} // namespace ostrel

@@ -1,0 +1,160 @@
+#include "conversion/conversion.h"
+#include "core/errors.h"
+#include "core/test_support.h"
+#include "writers/gpx_writer.h"
+
+#include <cstdio>
+#include <gtest/gtest.h>
+#include <regex>
+
+namespace ostrel {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ReadFile;
+using test::RecordLine;
+using test::TTempDir;
+using test::WriteFile;
+
+// Day count of 12 May 2007 (UTC midnight).
+constexpr double k12May2007 = 39214.0;
+
+TEST(GpxWriter, TimeIsUtcToTheNearestMillisecondNeverRoundedUp)
+{
+    EXPECT_EQ(
+        FormatGpxTime(k12May2007 + (3 * 3600 + 4 * 60 + 5) / 86400.0), "2007-05-12T03:04:05Z");
+    // 23:59:59.9994 is still that second; 23:59:59.9996 is the next day's midnight.
+    EXPECT_EQ(FormatGpxTime(k12May2007 + 86399.9994 / 86400), "2007-05-12T23:59:59Z");
+    EXPECT_EQ(FormatGpxTime(k12May2007 + 86399.9996 / 86400), "2007-05-13T00:00:00Z");
+    EXPECT_EQ(FormatGpxTime(k12May2007 + 59.6 / 86400), "2007-05-12T00:00:59Z");
+    EXPECT_EQ(FormatGpxTime(-693593.0), "0001-01-01T00:00:00Z"); // four-digit years
+    EXPECT_EQ(FormatGpxTime(-0.25), "1899-12-29T18:00:00Z"); // before day 0
+    EXPECT_THROW(FormatGpxTime(2958466.0), ConvertError); // 1 January 10000
+    EXPECT_THROW(FormatGpxTime(1e300), ConvertError);
+}
+
+TEST(GpxWriter, XmlEscapedKeepsEveryCharacterItCan)
+{
+    EXPECT_EQ(XmlEscaped("a&b<c>d\"e'f"), "a&amp;b&lt;c&gt;d\"e'f");
+    EXPECT_EQ(XmlEscaped("\t\n\r"), "&#9;&#10;&#13;");
+    EXPECT_EQ(XmlEscaped(std::string("\x01x\x7F", 3)), "\xEF\xBF\xBDx\x7F");
+    EXPECT_EQ(XmlEscaped("\xE3\x83\xBB km"), "\xE3\x83\xBB km"); // UTF-8 passes as it is
+}
+
+// The GPX document of a log made of the given lines.
+std::string Convert(const std::vector<std::string>& lines, const TConvertSettings& settings)
+{
+    TTempDir dir;
+    std::string log;
+    for (const std::string& line : lines)
+        log += line + "\r\n";
+    WriteFile(dir / "in.log", log);
+    ProcFile(dir / "in.log", dir / "out.gpx", settings);
+    return ReadFile(dir / "out.gpx");
+}
+
+TConvertSettings Settings()
+{
+    TConvertSettings settings;
+    settings.CurrentYear = 2026;
+    settings.SpeedLimitKmh = 150;
+    return settings;
+}
+
+std::vector<std::string> All(const std::string& text, const std::string& pattern)
+{
+    std::vector<std::string> found;
+    const std::regex re(pattern);
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), re); it != std::sregex_iterator();
+         ++it)
+        found.push_back((*it)[1]);
+    return found;
+}
+
+// Times that cross UTC midnight and run back again each get their own day.
+TEST(GpxWriter, TimesFollowTheDayAcrossMidnightAndBack)
+{
+    const std::string gpx = Convert({ RecordLine("235958", "3539.1", "13945.1", "311207"),
+                                        RecordLine("235959", "3539.1", "13945.1", "311207"),
+                                        RecordLine("000001", "3539.1", "13945.1", "010108"),
+                                        RecordLine("235957", "3539.1", "13945.1", "311207"),
+                                        RecordLine("000003", "3539.1", "13945.1", "010108") },
+        Settings());
+    EXPECT_EQ(All(gpx, "<trkpt [^>]*><time>([^<]*)</time>"),
+        (std::vector<std::string> { "2007-12-31T23:59:59Z", "2008-01-01T00:00:01Z",
+            "2007-12-31T23:59:57Z", "2008-01-01T00:00:03Z" }));
+    // The metadata carries the first kept fix's time, not the first record's.
+    EXPECT_NE(gpx.find("<metadata>\r\n  <time>2007-12-31T23:59:59Z</time>\r\n</metadata>\r\n"),
+        std::string::npos);
+}
+
+// Separators of any kind reach the names and descriptions as escaped text.
+TEST(GpxWriter, RegionalSeparatorsAreEscaped)
+{
+    TConvertSettings settings = Settings();
+    settings.Separators = { "&", "<", ">" };
+    settings.TimeZoneHours = 0;
+    const std::string gpx = Convert({ RecordLine("010000", "3539.1", "13945.1", "010107"),
+                                        RecordLine("010100", "3539.2", "13945.1", "010107") },
+        settings);
+    EXPECT_NE(gpx.find("<trk>\r\n  <name>07&lt;01&lt;01, 01&gt;00</name>"), std::string::npos);
+    EXPECT_NE(gpx.find("<name>01&gt;01 (0&amp;2km)</name>"), std::string::npos);
+    EXPECT_NE(gpx.find("<desc>07&lt;01&lt;01 01&gt;01&gt;00 (0&amp;2km), 11&amp;1km/h, Heading "
+                       "360</desc>"),
+        std::string::npos);
+}
+
+// Coordinates carry exactly eight decimals, rounded half away from zero on the exact value.
+TEST(GpxWriter, CoordinatesHaveEightDecimals)
+{
+    const std::string gpx
+        = Convert({ RecordLine("010000", "3539.1", "13945.1", "010107"),
+                      RecordLine("010100", "3539.123456", "13945.00000006", "010107") },
+            Settings());
+    // 39.123456 / 60 = 0.6520576; 45.00000006 / 60 = 0.750000001.
+    EXPECT_NE(gpx.find("<trkpt lat=\"35.65205760\" lon=\"139.75000000\">"), std::string::npos);
+    EXPECT_NE(gpx.find("<wpt lat=\"35.65205760\" lon=\"139.75000000\">"), std::string::npos);
+}
+
+// A track far longer than what is held in memory keeps every point in order, after the
+// waypoints, and leaves nothing beside the output.
+TEST(GpxWriter, LongTrackKeepsItsOrder)
+{
+    TTempDir dir;
+    std::string log;
+    constexpr int kFixes = 20000; // about 1.7 MB of track points
+    for (int i = 0; i <= kFixes; ++i) {
+        const int t = i % 86400;
+        char time[8], lat[16];
+        std::snprintf(time, sizeof time, "%02d%02d%02d", t / 3600, t / 60 % 60, t % 60);
+        std::snprintf(lat, sizeof lat, "3539.%06d", i);
+        log += RecordLine(time, lat, "13945.1", "010107") + "\r\n";
+    }
+    WriteFile(dir / "in.log", log);
+    ProcFile(dir / "in.log", dir / "out.gpx", Settings());
+    const std::string gpx = ReadFile(dir / "out.gpx");
+    const std::vector<std::string> times = All(gpx, "<trkpt [^>]*><time>[^T]*T([^<]*)</time>");
+    ASSERT_EQ(times.size(), static_cast<std::size_t>(kFixes));
+    EXPECT_EQ(times.front(), "00:00:01Z");
+    EXPECT_EQ(times[3599], "01:00:00Z");
+    EXPECT_EQ(times.back(), "05:33:20Z");
+    // Waypoints from the first kept fix on, 2 minutes apart or that and one second, as the
+    // rounding of the stored day counts decides for fixes exactly 2 minutes on.
+    const std::vector<std::string> marks = All(gpx, "<wpt [^>]*>\r\n  <time>[^T]*T([^<]*)Z<");
+    ASSERT_GT(marks.size(), 160u);
+    EXPECT_EQ(marks.front(), "00:00:01");
+    const auto seconds = [](const std::string& t) {
+        return std::stoi(t.substr(0, 2)) * 3600 + std::stoi(t.substr(3, 2)) * 60
+            + std::stoi(t.substr(6, 2));
+    };
+    for (std::size_t i = 1; i < marks.size(); ++i) {
+        const int gap = seconds(marks[i]) - seconds(marks[i - 1]);
+        EXPECT_TRUE(gap == 120 || gap == 121) << marks[i - 1] << " to " << marks[i];
+    }
+    EXPECT_LT(gpx.rfind("</wpt>"), gpx.find("<trk>"));
+    EXPECT_EQ(gpx.substr(gpx.size() - 29), "  </trkseg>\r\n</trk>\r\n</gpx>\r\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 2);
+}
+
+} // namespace
+} // namespace ostrel
