@@ -377,7 +377,7 @@ Options:
                         in KML and GPX documents, -12..14 (default 9)
       --kml-version V   KML: 2.1 (default) or 2.2, the OGC's namespace and element order
       --no-waypoints    KML, GPX: the route only, without waypoints
-  -i, --interval MIN    KML: least log time between two waypoints (minutes, default 2)
+  -i, --interval MIN    KML, GPX: least log time between two waypoints (minutes, default 2)
 )";
     help += "      --opacity PCT     KML: waypoint opacity, " + opacity + " percent (default 66)\n";
     help

@@ -494,6 +494,18 @@ TEST(ConvertCommandTest, KeepGoingAndOutputDir)
     EXPECT_THAT(FolderNames(dir / "out"), ElementsAre("WG20070101010000.kml", "WG20070101050000.kml"));
 }
 
+// A path as a JSON string holds it: backslashes (Windows) and quotes escaped.
+std::string Json(const fs::path& path)
+{
+    std::string text;
+    for (char c : Text(path)) {
+        if (c == '\\' || c == '"')
+            text += '\\';
+        text += c;
+    }
+    return text;
+}
+
 // --summary adds the track's numbers under the length line; --json gives one object a log, with
 // the error of a failed one.
 TEST(ConvertCommandTest, SummaryAndJsonReportTheTrack)
@@ -517,13 +529,13 @@ TEST(ConvertCommandTest, SummaryAndJsonReportTheTrack)
     EXPECT_EQ(json.Status, 1);
     EXPECT_EQ(CountOf(json.Out, "\n"), 2u);
     EXPECT_THAT(json.Out,
-        StartsWith("{\"input\":\"" + Text(dir / "a.log") + "\",\"output\":\""
-            + Text(dir / "WG20070101010000.kml") + "\",\"length_km\":1.85,\"statistics\":{"
+        StartsWith("{\"input\":\"" + Json(dir / "a.log") + "\",\"output\":\""
+            + Json(dir / "WG20070101010000.kml") + "\",\"length_km\":1.85,\"statistics\":{"
             + "\"records\":11,\"kept\":10,\"dropped_too_fast\":0,\"dropped_repeated_time\":0,"
             + "\"other_lines\":0,\"start\":\"2007-01-01T01:00:00Z\",\"end\":\"2007-01-01T01:20:00Z\","
             + "\"duration_s\":1200.0,\"moving_time_s\":1200.0,"));
     EXPECT_THAT(json.Out,
-        HasSubstr("\n{\"input\":\"" + Text(dir / "b.log") + "\",\"error\":\""
+        HasSubstr("\n{\"input\":\"" + Json(dir / "b.log") + "\",\"error\":\""
             + TimeError("::").what() + "\"}\n"));
 }
 
