@@ -29,6 +29,7 @@ enum class TOptionId
     Opacity,
     Color,
     Jobs,
+    Language,
     Help,
     Version,
 };
@@ -41,7 +42,7 @@ struct TOption
     bool TakesValue;
 };
 
-constexpr std::array<TOption, 13> kOptions = { {
+constexpr std::array<TOption, 14> kOptions = { {
     { TOptionId::Output, 'o', "output", true },
     { TOptionId::Type, 't', "type", true },
     { TOptionId::Mode, 'm', "mode", true },
@@ -53,6 +54,7 @@ constexpr std::array<TOption, 13> kOptions = { {
     { TOptionId::Opacity, '\0', "opacity", true },
     { TOptionId::Color, '\0', "color", true },
     { TOptionId::Jobs, 'j', "jobs", true },
+    { TOptionId::Language, '\0', "lang", true },
     { TOptionId::Help, 'h', "help", false },
     { TOptionId::Version, 'V', "version", false },
 } };
@@ -177,6 +179,11 @@ void Apply(TParseState& state, const TOption& option, std::string_view value)
         state.Line.Jobs = static_cast<unsigned>(
             IntegerIn(option, value, 1, std::numeric_limits<std::int32_t>::max()));
         break;
+    case TOptionId::Language:
+        state.Line.Language = LanguageNamed(value);
+        if (!state.Line.Language)
+            BadValue(option, value, "choose ja or en");
+        break;
     case TOptionId::Help:
         state.Line.Action = TCommandAction::Help;
         break;
@@ -296,8 +303,8 @@ taken.
 
 Options:
   -o, --output FILE     write to FILE (one LOG only); the extension )";
-    help += extensions + " (any letter case)\n                        gives " + chosen + "any other "
-        + std::string(OutputFormats().front().ShortName) + "\n";
+    help += extensions + " (any letter case)\n                        gives " + chosen
+        + "any other " + std::string(OutputFormats().front().ShortName) + "\n";
     help += "  -t, --type " + formats + "   format of the default names (default kml)\n";
     help += "  -m, --mode MODE       speed limit of a travel mode: " + modes + " km/h\n";
     help += R"(                        (default walk); fixes at or above the limit are dropped
@@ -315,6 +322,8 @@ Options:
     help
         += R"(      --color RRGGBB    KML: waypoint colour, hexadecimal red, green, blue (default FFFFFF)
   -j, --jobs N          convert up to N logs side by side (default: one per processor core)
+      --lang ja|en      language of the error messages (default: from LC_ALL, LC_MESSAGES,
+                        LANG; Japanese for "ja...", English otherwise)
   -h, --help            show this help and exit
   -V, --version         show the version and exit
 

@@ -3,8 +3,9 @@
 // The options of ostrel-convert and their parser. The parser checks every value; what it returns
 // is ready to convert with.
 
-#include "core/settings.h"
 #include "conversion/output_formats.h"
+#include "core/messages.h"
+#include "core/settings.h"
 
 #include <filesystem>
 #include <optional>
@@ -39,6 +40,7 @@ struct TCommandLine
     // Every setting but the separators and the clock's year, which come from the computer.
     TConvertSettings Settings;
     unsigned Jobs = 0; // files converted side by side; 0 = one per processor core
+    std::optional<TLanguage> Language; // --lang; nothing: the environment's
 };
 
 // The waypoint colour from "RRGGBB" (or "#RRGGBB"), hexadecimal in either letter case, laid out
