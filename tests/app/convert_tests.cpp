@@ -311,12 +311,12 @@ private slots:
         QVERIFY(IsLengthBox(dialogs().TakeBoxes().value(0)));
         QCOMPARE(form().SaveDialog1.FilterIndex, 2);
 
-        // A batch opens the dialog with the type the last one closed with.
+        // A batch opens the dialog with the type of the outputs it will write: NMEA here.
         WriteWalk(In("b.log"), "130507");
         form().AppendLogs({ In("b.log") });
         dialogs().CancelSave();
         form().cmdConvEach->click();
-        QCOMPARE(dialogs().SaveOpenings.value(1).FilterIndex, 2);
+        QCOMPARE(dialogs().SaveOpenings.value(1).FilterIndex, 1);
         QCOMPARE(dialogs().SaveOpenings.value(1).FileName, QStringLiteral("dummy.log"));
     }
 
@@ -332,7 +332,8 @@ private slots:
         QTest::newRow("two dots") << "/d/a.b.log" << 2 << "a.b.kml";
         QTest::newRow("other extension") << "/d/out.txt" << 1 << "out.log";
         QTest::newRow("dot in the folder") << "/d.x/name" << 2 << "name.kml";
-        QTest::newRow("no name") << "/d/" << 2 << "";
+        // An empty name box gets the extension, ready for a name before it.
+        QTest::newRow("no name") << "/d/" << 2 << ".kml";
     }
     void typeChangeSwapsTheExtension()
     {

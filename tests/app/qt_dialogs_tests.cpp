@@ -77,10 +77,10 @@ private slots:
             QTest::keyClick(types, Qt::Key_Down);
             Accept(dialog);
         });
-        QVERIFY(dialogs.SaveOutput(nullptr, state, &TForm1::SaveDialog1TypeChange));
+        QVERIFY(dialogs.SaveOutput(nullptr, state, &TForm1::SaveDialog1TypeChange, {}));
         QCOMPARE(seen,
-            QStringList({ "NMEA Log (*.log .log)", "WG20070512030405.log",
-                "Google Earth (*.kml .log)", "WG20070512030405.kml", "WG20070512030405.log" }));
+            QStringList({ "NMEA Log", "WG20070512030405.log", "Google Earth",
+                "WG20070512030405.kml", "WG20070512030405.log" }));
         QCOMPARE(state.FileName, dir_->filePath("WG20070512030405.kml"));
         QCOMPARE(state.FilterIndex, 2);
     }
@@ -100,7 +100,7 @@ private slots:
             NameBox(dialog)->setText(QStringLiteral("plain"));
             Accept(dialog); // the default extension is "log"
         });
-        QVERIFY(dialogs.SaveOutput(nullptr, state, &TForm1::SaveDialog1TypeChange));
+        QVERIFY(dialogs.SaveOutput(nullptr, state, &TForm1::SaveDialog1TypeChange, {}));
         QCOMPARE(seen, QStringList({ dir_->path(), "dummy.log", "out.log" }));
         QCOMPARE(state.FileName, dir_->filePath("plain.log"));
         QCOMPARE(state.FilterIndex, 1);
@@ -115,7 +115,7 @@ private slots:
             QTest::keyClick(TypeList(dialog), Qt::Key_Up);
             dialog->reject();
         });
-        QVERIFY(!dialogs.SaveOutput(nullptr, state, &TForm1::SaveDialog1TypeChange));
+        QVERIFY(!dialogs.SaveOutput(nullptr, state, &TForm1::SaveDialog1TypeChange, {}));
         QCOMPARE(state.FileName, before.FileName);
         QCOMPARE(state.FilterIndex, before.FilterIndex);
     }
@@ -142,7 +142,7 @@ private slots:
             if (dialog->isVisible())
                 dialog->reject(); // the user said no: the dialog stays, then is cancelled
         });
-        QCOMPARE(dialogs.SaveOutput(nullptr, state, &TForm1::SaveDialog1TypeChange), replace);
+        QCOMPARE(dialogs.SaveOutput(nullptr, state, &TForm1::SaveDialog1TypeChange, {}), replace);
         QVERIFY2(question.contains("earlier.log"), qPrintable(question));
         QCOMPARE(ReadAll(existing), QByteArray("earlier output\r\n")); // the dialog writes nothing
     }
