@@ -8,6 +8,8 @@
 #include "geo/projection.h"
 #include "geo/travel_modes.h"
 
+#include <QAbstractSpinBox>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -70,26 +72,47 @@ QLabel* MakeLabel(
     return Place(new QLabel(caption, parent), name, l, t, w, h);
 }
 
-// Captions are laid out for the designed font. Under a wider fallback face a caption that would be
-// cut gets the room it needs, but never reaches into the next control to its right or past its
-// parent; a label also gets the height of its text, as labels size themselves to their caption.
-void FitCaption(QWidget* widget)
+// The room a control needs: its size hint's width where a caption or a value must show whole
+// (labels, buttons, radio buttons, check boxes, spin boxes); its designed width otherwise.
+int NeededWidth(const QWidget* widget)
 {
-    QWidget* parent = widget->parentWidget();
-    const QRect designed = widget->geometry();
-    int right = parent->width();
-    for (QWidget* sibling : parent->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-        const QRect other = sibling->geometry();
-        if (sibling != widget && other.left() > designed.left() && other.top() < designed.bottom()
-            && other.bottom() > designed.top())
-            right = std::min(right, other.left());
+    if (qobject_cast<const QLabel*>(widget) || qobject_cast<const QAbstractButton*>(widget)
+        || qobject_cast<const QAbstractSpinBox*>(widget))
+        return std::max(widget->width(), widget->sizeHint().width());
+    return widget->width();
+}
+
+// Captions are laid out for the designed font and Japanese. Under a wider face, a longer
+// translation or another scale a control that would cut its caption gets the room it needs, and
+// the controls to its right in the same row move along as far as that needs, keeping kGap
+// between neighbours; nothing else moves. A label also gets the height of its text.
+void FitRows(QWidget* parent)
+{
+    constexpr int kGap = 4;
+    QList<QWidget*> controls;
+    for (QWidget* child : parent->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (!child->isHidden())
+            controls << child;
     }
-    const QSize hint = widget->sizeHint();
-    const int width = std::clamp(
-        hint.width(), designed.width(), std::max(designed.width(), right - designed.left()));
-    const int height = qobject_cast<QLabel*>(widget) ? std::max(designed.height(), hint.height())
-                                                     : designed.height();
-    widget->setGeometry(designed.left(), designed.top(), width, height);
+    std::stable_sort(controls.begin(), controls.end(),
+        [](const QWidget* a, const QWidget* b) { return a->x() < b->x(); });
+    QList<QRect> designed;
+    for (const QWidget* control : controls)
+        designed << control->geometry();
+    for (qsizetype i = 0; i < controls.size(); ++i) {
+        QWidget* control = controls[i];
+        int left = designed[i].left();
+        for (qsizetype j = 0; j < i; ++j) {
+            const bool sameRow = designed[j].top() <= designed[i].bottom()
+                && designed[i].top() <= designed[j].bottom();
+            if (sameRow)
+                left = std::max(left, controls[j]->geometry().right() + 1 + kGap);
+        }
+        const int height = qobject_cast<QLabel*>(control)
+            ? std::max(designed[i].height(), control->sizeHint().height())
+            : designed[i].height();
+        control->setGeometry(left, designed[i].top(), NeededWidth(control), height);
+    }
 }
 
 QComboBox* MakeList(QWidget* parent, const char* name, int l, int t, int w, int h)
@@ -145,9 +168,9 @@ void TForm1::CreateControls()
     GroupBox2 = MakeGroup(this, "GroupBox2", tr("モード（最大許容速度）"), 8, 184, 433, 73);
     // The travel modes in the table's order: walk, jog, bicycle, car.
     const std::span<const TTravelMode> modes = TravelModes();
-    rdbWalk = MakeRadio(GroupBox2, "rdbWalk", CoreText(modes[0].Caption), 16, 24, 105, 17);
-    rdbJog = MakeRadio(GroupBox2, "rdbJog", CoreText(modes[1].Caption), 128, 24, 129, 17);
-    rdbBicycle = MakeRadio(GroupBox2, "rdbBicycle", CoreText(modes[2].Caption), 264, 24, 113, 17);
+    rdbWalk = MakeRadio(GroupBox2, "rdbWalk", CoreText(modes[0].Caption), 16, 24, 105, 16);
+    rdbJog = MakeRadio(GroupBox2, "rdbJog", CoreText(modes[1].Caption), 128, 24, 129, 16);
+    rdbBicycle = MakeRadio(GroupBox2, "rdbBicycle", CoreText(modes[2].Caption), 264, 24, 113, 16);
     rdbCar = MakeRadio(GroupBox2, "rdbCar", CoreText(modes[3].Caption), 16, 40, 113, 17);
     rdbUserDefine = MakeRadio(GroupBox2, "rdbUserDefine", tr("任意"), 152, 40, 57, 17);
     txtLimitter
@@ -194,9 +217,9 @@ void TForm1::CreateControls()
     SpinEdit1->setValue(66);
     Label3 = MakeLabel(GroupBox3, "Label3", tr("不透明度(%)"), 304, 72, 62, 12);
 
-    for (QWidget* widget : std::initializer_list<QWidget*> { rdbWalk, rdbJog, rdbBicycle, rdbCar,
-             rdbUserDefine, Label1, rdbNMEA, rdbKML, Label2, chkWayPoint, Label3 })
-        FitCaption(widget);
+    for (QWidget* parent :
+        std::initializer_list<QWidget*> { this, GroupBox1, GroupBox2, GroupBox3 })
+        FitRows(parent);
 
     Connect(cmdAddLogs, &TForm1::cmdAddLogsClick);
     Connect(cmdDelete, &TForm1::cmdDeleteClick);
@@ -368,6 +391,24 @@ void TForm1::keyPressEvent(QKeyEvent* event)
         }
     }
     QWidget::keyPressEvent(event);
+}
+
+bool TForm1::focusNextPrevChild(bool next)
+{
+    const QWidget* from = QApplication::focusWidget();
+    const bool moved = QWidget::focusNextPrevChild(next);
+    auto* to = qobject_cast<QRadioButton*>(QApplication::focusWidget());
+    if (!moved || to == nullptr || to->isChecked()
+        || (from != nullptr && from->parentWidget() == to->parentWidget()))
+        return moved;
+    for (QRadioButton* sibling :
+        to->parentWidget()->findChildren<QRadioButton*>(Qt::FindDirectChildrenOnly)) {
+        if (sibling->isChecked()) {
+            sibling->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            break;
+        }
+    }
+    return moved;
 }
 
 namespace {

@@ -109,6 +109,8 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    // Tab and Shift+Tab enter a group of radio buttons at its checked button.
+    bool focusNextPrevChild(bool next) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -132,8 +134,6 @@ private:
     void OnLog(const QString& path, const std::function<void()>& work);
     // The error box for an error raised while the log at path was worked on.
     void ShowLogErrorBox(const std::exception_ptr& error, const QString& path);
-    // Only the checked radio button of a group is a tab stop, so Tab enters a group at it.
-    void UpdateRadioTabStops();
 
     TDialogs& dialogs_;
     std::optional<int> currentYear_;

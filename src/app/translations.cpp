@@ -89,6 +89,13 @@ bool InstallWindowLanguage(TLanguage language)
     return complete;
 }
 
+void ResetWindowLanguage()
+{
+    Remove(windowTranslator);
+    Remove(qtTranslator);
+    installed = TLanguage::Japanese;
+}
+
 TLanguage WindowLanguage()
 {
     return installed;

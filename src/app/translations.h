@@ -21,6 +21,9 @@ TLanguage ChooseWindowLanguage(const QString& forced, const QStringList& uiLangu
 // window then shows the source texts). Needs the application object.
 bool InstallWindowLanguage(TLanguage language);
 
+// Removes the translators: the window shows its source texts (Japanese) again.
+void ResetWindowLanguage();
+
 // The language last installed; Japanese before any.
 TLanguage WindowLanguage();
 

@@ -1,6 +1,7 @@
 // The main window: its controls and defaults, the list of logs, drops, keys, the colour and the
 // opacity box.
 
+#include "app/translations.h"
 #include "app/widgets.h"
 #include "form_fixture.h"
 
@@ -26,6 +27,13 @@
 namespace ostrel::test {
 
 namespace {
+
+// Shows the windows made while it lives in a language; the source texts again afterwards.
+struct TLanguageScope
+{
+    explicit TLanguageScope(TLanguage language) { InstallWindowLanguage(language); }
+    ~TLanguageScope() { ResetWindowLanguage(); }
+};
 
 QStringList Entries(const QListWidget* list)
 {
@@ -434,6 +442,59 @@ private slots:
         dialogs().AnswerOpen({ "/logs/b.log" });
         f.cmdAddLogs->click();
         QCOMPARE(Entries(f.LogList), QStringList({ "/logs/b.log" }));
+    }
+
+    // In both languages every caption fits its control and no two controls overlap, so nothing
+    // is clipped or hidden (run at scale 1; QT_SCALE_FACTOR=1.5 and 2 run it scaled).
+    void layoutHoldsInBothLanguages_data()
+    {
+        QTest::addColumn<bool>("english");
+        QTest::newRow("Japanese") << false;
+        QTest::newRow("English") << true;
+    }
+    void layoutHoldsInBothLanguages()
+    {
+        QFETCH(bool, english);
+        const TLanguageScope scope(english ? TLanguage::English : TLanguage::Japanese);
+        fixture_.Start(); // a window in that language
+        QVERIFY(ShowActive());
+        QStringList faults;
+        for (QWidget* parent : { static_cast<QWidget*>(&form()),
+                 static_cast<QWidget*>(form().GroupBox1), static_cast<QWidget*>(form().GroupBox2),
+                 static_cast<QWidget*>(form().GroupBox3) }) {
+            QList<QWidget*> controls;
+            for (QWidget* child : parent->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+                if (child->isVisible() && !child->objectName().isEmpty())
+                    controls << child;
+            }
+            for (QWidget* control : controls) {
+                const bool captioned = qobject_cast<QLabel*>(control) != nullptr
+                    || qobject_cast<QAbstractButton*>(control) != nullptr;
+                if (captioned && control->sizeHint().width() > control->width())
+                    faults << QStringLiteral("%1 needs %2, has %3")
+                                  .arg(control->objectName())
+                                  .arg(control->sizeHint().width())
+                                  .arg(control->width());
+                if (auto* spin = qobject_cast<QAbstractSpinBox*>(control);
+                    spin && spin->sizeHint().width() > spin->width())
+                    faults << QStringLiteral("%1 needs %2, has %3")
+                                  .arg(control->objectName())
+                                  .arg(spin->sizeHint().width())
+                                  .arg(spin->width());
+                if (!parent->rect().contains(control->geometry()))
+                    faults << control->objectName() + QStringLiteral(" leaves its parent");
+                for (QWidget* other : controls) {
+                    if (other != control && other->objectName() > control->objectName()
+                        && other->geometry().intersects(control->geometry()))
+                        faults << control->objectName() + QStringLiteral(" overlaps ")
+                                + other->objectName();
+                }
+            }
+            if (auto* group = qobject_cast<QGroupBox*>(parent);
+                group && group->minimumSizeHint().width() > group->width())
+                faults << group->objectName() + QStringLiteral(": title cut");
+        }
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QStringLiteral("; "))));
     }
 
     void screenshot()

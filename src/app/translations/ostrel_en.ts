@@ -168,7 +168,7 @@
     </message>
     <message>
         <source>ポイント（間隔/分）</source>
-        <translation>Points every (min)</translation>
+        <translation>Waypoints (min)</translation>
     </message>
     <message>
         <source>ポイントの色</source>
