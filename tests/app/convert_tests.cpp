@@ -343,6 +343,37 @@ private slots:
         QCOMPARE(TForm1::SaveDialog1TypeChange(type, path), shown);
     }
 
+    // An error of a record line names the log and the line below the message.
+    void errorBoxNamesTheLogAndLine()
+    {
+        const QString log = In("a.log");
+        WriteLog(log,
+            { "header", RecordLine("030405", "3539.0000", "13945.0000", "120507"),
+                RecordLine("250000", "3539.1000", "13945.0000", "120507") });
+        form().AppendLogs({ log });
+        dialogs().AnswerSave(In("out.kml"));
+        form().cmdConvEach->click();
+        const QList<TBox> boxes = dialogs().TakeBoxes();
+        QCOMPARE(boxes, QList<TBox>({ ErrorBox(TimeError("25:00:00")) }));
+        QCOMPARE(boxes[0].Detail, "ログ: " + log + "（3 行目）");
+    }
+
+    // In a batch the dialog only confirms the start: it asks nothing about replacing a file at
+    // the path it returns, and it shows the type of the outputs to come.
+    void batchAsksNothingAboutTheDialogsPath()
+    {
+        WriteWalk(In("a.log"));
+        WriteWalk(In("b.log"), "130507");
+        WriteLog(In("dummy.log"), { "not to be replaced" });
+        form().AppendLogs({ In("a.log"), In("b.log") });
+        dialogs().AnswerSave(In("dummy.log"));
+        form().cmdConvEach->click();
+        QCOMPARE(dialogs().SaveOpenings.value(0).FilterIndex, 2); // KML is selected
+        QCOMPARE(dialogs().ReplaceQuestions, QStringList());
+        QCOMPARE(dialogs().TakeBoxes().size(), 2);
+        QCOMPARE(ReadAll(In("dummy.log")), QByteArray("not to be replaced\r\n"));
+    }
+
     void sameFileIsRefused_data()
     {
         QTest::addColumn<QString>("spelling");
@@ -455,6 +486,9 @@ private slots:
         QCOMPARE(boxes.size(), 2);
         QVERIFY(IsLengthBox(boxes[0]));
         QCOMPARE(boxes[1], (TBox { TBoxKind::Error, QStringLiteral("app_tests"), message + "." }));
+        // Below the text: the output each length box reports on, the log that failed.
+        QCOMPARE(boxes[0].Detail, "出力: " + a + "/" + kStamp + ".kml");
+        QCOMPARE(boxes[1].Detail, "ログ: " + bad + "/bad.log");
         QCOMPARE(FilesIn(a), QStringList({ "a.log", kStamp + ".kml" }));
         QCOMPARE(FilesIn(bad), exists ? QStringList({ "bad.log" }) : QStringList());
         QCOMPARE(FilesIn(c), QStringList({ "c.log" }));
