@@ -172,6 +172,16 @@ void TForm1::CreateControls()
     rdbJog = MakeRadio(GroupBox2, "rdbJog", CoreText(modes[1].Caption), 128, 24, 129, 16);
     rdbBicycle = MakeRadio(GroupBox2, "rdbBicycle", CoreText(modes[2].Caption), 264, 24, 113, 16);
     rdbCar = MakeRadio(GroupBox2, "rdbCar", CoreText(modes[3].Caption), 16, 40, 113, 17);
+    // The Japanese Gothic faces draw "~" as a raised wave (the JIS overline's place): the mode
+    // captions take a Latin face first, so their "~" is a tilde, and Gothic for the Japanese.
+    for (QRadioButton* mode : { rdbWalk, rdbJog, rdbBicycle, rdbCar }) {
+        QFont latinFirst = mode->font();
+        latinFirst.setFamilies(
+            QStringList({ QStringLiteral("Segoe UI"), QStringLiteral("DejaVu Sans"),
+                QStringLiteral("Liberation Sans") })
+            + font().families());
+        mode->setFont(latinFirst);
+    }
     rdbUserDefine = MakeRadio(GroupBox2, "rdbUserDefine", tr("任意"), 152, 40, 57, 17);
     txtLimitter
         = Place(new QLineEdit(QStringLiteral("7"), GroupBox2), "txtLimitter", 200, 40, 49, 20);

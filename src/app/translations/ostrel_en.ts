@@ -5,11 +5,11 @@
     <name>ostrel::Core</name>
     <message>
         <source>徒歩(~10km/h)</source>
-        <translation>Walking (~10 km/h)</translation>
+        <translation>Walk (~10 km/h)</translation>
     </message>
     <message>
         <source>ジョギング(~25km/h)</source>
-        <translation>Jogging (~25 km/h)</translation>
+        <translation>Jog (~25 km/h)</translation>
     </message>
     <message>
         <source>自転車(~70km/h)</source>
