@@ -30,9 +30,26 @@ TWindowCommandLine ParseWindowCommandLine(const QStringList& args)
 {
     TWindowCommandLine line;
     bool optionsEnded = false;
-    for (const QString& arg : args) {
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& arg = args[i];
         if (!optionsEnded && arg == QStringLiteral("--")) {
             optionsEnded = true;
+            continue;
+        }
+        if (!optionsEnded
+            && (arg == QStringLiteral("--lang") || arg.startsWith(QStringLiteral("--lang=")))) {
+            QString value;
+            if (arg.contains(QLatin1Char('=')))
+                value = arg.mid(arg.indexOf(QLatin1Char('=')) + 1);
+            else if (i + 1 < args.size())
+                value = args[++i];
+            if (value != QStringLiteral("ja") && value != QStringLiteral("en")) {
+                line.Fault
+                    = QStringLiteral("invalid value '%1' for --lang: choose ja or en").arg(value);
+                line.Logs.clear();
+                return line;
+            }
+            line.Language = value;
             continue;
         }
         if (!optionsEnded && arg.size() > 1 && arg.startsWith(QLatin1Char('-'))) {
@@ -52,7 +69,8 @@ TWindowCommandLine ParseWindowCommandLine(const QStringList& args)
 
 QString WindowUsageLine()
 {
-    return QStringLiteral("Usage: %1 [LOG...]").arg(QLatin1String(kWindowProgramName));
+    return QStringLiteral("Usage: %1 [--lang ja|en] [LOG...]")
+        .arg(QLatin1String(kWindowProgramName));
 }
 
 QString WindowHelpText()
@@ -63,6 +81,8 @@ NMEA-0183 logs or KML documents for Google Earth. The LOGs named are listed in t
 they had been dropped onto it; arguments after "--" are LOGs even when they start with "-".
 
 Options:
+  --lang ja|en   the window's language, Japanese or English (default: OSTREL_LANG, else the
+                 system's preferred language: Japanese for Japanese, English for any other)
   -h, --help     show this help and exit
   -V, --version  show the version and exit
 

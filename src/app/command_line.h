@@ -1,7 +1,7 @@
 #pragma once
 
-// The window's command line: `ostrel [LOG...]`, with --help and --version. The logs named are
-// listed as if they had been dropped onto the window.
+// The window's command line: `ostrel [--lang ja|en] [LOG...]`, with --help and --version. The
+// logs named are listed as if they had been dropped onto the window.
 
 #include <QString>
 #include <QStringList>
@@ -21,6 +21,7 @@ struct TWindowCommandLine
 {
     QStringList Logs; // absolute paths with the platform's separators, as a drop gives them
     QString Fault; // a bad argument, e.g. an unknown option; empty when the line is usable
+    QString Language; // --lang: "ja" or "en"; empty when not given
 };
 
 // Reads the arguments after the program name, once Qt has taken its own (-platform, -style, ...).

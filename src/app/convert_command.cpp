@@ -1,15 +1,18 @@
 // The Convert command: captures the settings, names the outputs and converts every listed log.
 
 #include "app/main_window.h"
+#include "app/translations.h"
 #include "app/widgets.h"
 #include "app/window_text.h"
 #include "conversion/conversion.h"
 #include "core/errors.h"
 #include "core/file_io.h"
+#include "core/messages.h"
 #include "geo/travel_modes.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QLocale>
@@ -43,55 +46,77 @@ void TForm1::ConvertOne(const TConvertSettings& settings)
 {
     const QString input = Entry(0);
     const TOutputFormat& format = OutputFormat();
-    SaveDialog1.FileName = FromPath(MakeOutputName(ToPath(input), format, settings.CurrentYear));
+    OnLog(input, [&] {
+        SaveDialog1.FileName
+            = FromPath(MakeOutputName(ToPath(input), format, settings.CurrentYear));
+    });
     SaveDialog1.FilterIndex = DialogIndexOf(format);
-    if (!dialogs_.SaveOutput(this, SaveDialog1, &TForm1::SaveDialog1TypeChange))
+    // Writing over the input would destroy the log, so any spelling of the input's own path is
+    // refused, before any question about replacing it.
+    const auto isInput = [&input](const QString& path) {
+        return path == input || IsSameFile(ToPath(input), ToPath(path));
+    };
+    if (!dialogs_.SaveOutput(this, SaveDialog1, &TForm1::SaveDialog1TypeChange,
+            [&](const QString& path) { return !isInput(QDir::toNativeSeparators(path)); }))
         return;
 
-    // The chosen path's extension decides the writer. Writing over the input would destroy the
-    // log, so any spelling of the input's own path is refused.
+    // The chosen path's extension decides the writer.
     const QString output = SaveDialog1.FileName;
-    if (output == input || IsSameFile(ToPath(input), ToPath(output))) {
-        dialogs_.ShowBox(this, TBoxKind::Confirmation, QStringLiteral("確認"),
-            QString::fromUtf8(SameFile().what()));
+    if (isInput(output)) {
+        dialogs_.ShowBox(this, TBoxKind::Confirmation, tr("確認"),
+            QString::fromStdString(MessageText(SameFile(), WindowLanguage())), {});
         return;
     }
-    if (const std::optional<TConversionResult> result
-        = ProcFile(ToPath(input), ToPath(output), settings))
-        ShowLength(result->LengthMessage);
+    OnLog(input, [&] {
+        if (const std::optional<TConversionResult> result
+            = ProcFile(ToPath(input), ToPath(output), settings))
+            ShowLength(result->LengthMessage);
+    });
 }
 
 void TForm1::ConvertAll(const TConvertSettings& settings)
 {
     // The dialog only confirms the start: every output goes beside its own log under its default
     // name, whatever was chosen in the dialog.
+    // Nothing is written at the path it returns, so it asks nothing about replacing a file
+    // there, and it shows the type of the outputs to come.
+    const TOutputFormat& format = OutputFormat();
     SaveDialog1.FileName = QStringLiteral("dummy.log");
-    if (!dialogs_.SaveOutput(this, SaveDialog1, &TForm1::SaveDialog1TypeChange))
+    SaveDialog1.FilterIndex = DialogIndexOf(format);
+    if (!dialogs_.SaveOutput(this, SaveDialog1, &TForm1::SaveDialog1TypeChange,
+            [](const QString&) { return false; }))
         return;
 
     const int count = LogList->count();
-    const TOutputFormat& format = OutputFormat();
     for (int i = 0; i < count; ++i) {
         const QString input = Entry(i);
         SaveDialog1.FilterIndex = DialogIndexOf(format);
         // The default name is claimed when the output is complete: a name taken meanwhile, by
         // this batch or by anyone else, is passed over, never replaced.
-        if (const std::optional<TConversionResult> result
-            = ProcFileToDefaultName(ToPath(input), format, settings, defaultNames_))
-            ShowLength(result->LengthMessage);
+        OnLog(input, [&] {
+            if (const std::optional<TConversionResult> result
+                = ProcFileToDefaultName(ToPath(input), format, settings, defaultNames_))
+                ShowLength(result->LengthMessage, FromPath(result->Output));
+        });
     }
 }
 
 QString TForm1::SaveDialog1TypeChange(int filterIndex, const QString& currentPath)
 {
-    const std::string_view ext = FormatOfDialogIndex(filterIndex).Extension;
-    return NameWithExtension(
-        currentPath, QString::fromUtf8(ext.data(), static_cast<qsizetype>(ext.size())));
+    const std::string_view view = FormatOfDialogIndex(filterIndex).Extension;
+    const QString ext = QString::fromUtf8(view.data(), static_cast<qsizetype>(view.size()));
+    const QString name = NameWithExtension(currentPath, ext);
+    // An empty name box gets the extension, ready for a name before it.
+    return name.isEmpty() ? ext : name;
 }
 
-void TForm1::ShowLength(const std::string& message)
+void TForm1::ShowLength(const std::string& message, const QString& output)
 {
-    dialogs_.ShowBox(this, TBoxKind::Message, ApplicationTitle(), QString::fromStdString(message));
+    const QString detail = output.isEmpty()
+        ? QString()
+        : tr("出力: %1").arg(QString::fromStdString(ShownText(output.toStdString())));
+    dialogs_.ShowBox(
+        this, TBoxKind::Message, ApplicationTitle(), QString::fromStdString(message), detail);
 }
 
 QString TForm1::Entry(int index) const

@@ -30,6 +30,11 @@ struct TSaveDialogState
 // or an empty text to leave the box as it is.
 using TTypeChange = std::function<QString(int filterIndex, const QString& currentPath)>;
 
+// Called when the user presses Save on the path chosen: whether the dialog is to ask before an
+// existing file there is replaced. No when nothing will be written at that path (the batch
+// writes beside each log; the log itself is refused after the dialog). Empty: always ask.
+using TAskBeforeReplacing = std::function<bool(const QString& path)>;
+
 // The kinds of message box, each with one OK button.
 enum class TBoxKind
 {
@@ -47,18 +52,21 @@ public:
     // paths in the dialog's order; nothing on Cancel.
     virtual QStringList OpenLogs(QWidget* parent) = 0;
 
-    // The save dialog for outputs, with the file types "NMEA Log" and "Google Earth", the default
-    // extension "log", and a question before an existing file is replaced. Returns true on OK, and
-    // then state holds the chosen path and type; on Cancel state is left as it was.
-    virtual bool SaveOutput(QWidget* parent, TSaveDialogState& state, const TTypeChange& typeChange)
+    // The save dialog for outputs, with the file types "NMEA Log" and "Google Earth" (by name),
+    // the default extension of the type chosen, and a question before an existing file is
+    // replaced where askBeforeReplacing wants one. Returns true on OK, and then state holds the
+    // chosen path and type; on Cancel state is left as it was.
+    virtual bool SaveOutput(QWidget* parent, TSaveDialogState& state, const TTypeChange& typeChange,
+        const TAskBeforeReplacing& askBeforeReplacing)
         = 0;
 
     // The colour dialog, opened on initial. Returns the chosen colour; nothing on Cancel.
     virtual std::optional<QColor> PickColor(QWidget* parent, const QColor& initial) = 0;
 
-    // A modal message box; returns when the user has closed it.
-    virtual void ShowBox(
-        QWidget* parent, TBoxKind kind, const QString& caption, const QString& text)
+    // A modal message box with text as its message and detail (when not empty) below it; returns
+    // when the user has closed it.
+    virtual void ShowBox(QWidget* parent, TBoxKind kind, const QString& caption,
+        const QString& text, const QString& detail)
         = 0;
 };
 

@@ -4,9 +4,11 @@
 #include "app/command_line.h"
 #include "app/main_window.h"
 #include "app/qt_dialogs.h"
+#include "app/translations.h"
 #include "core/file_io.h"
 
 #include <QApplication>
+#include <QLocale>
 #include <iostream>
 
 int main(int argc, char* argv[])
@@ -25,6 +27,11 @@ int main(int argc, char* argv[])
                   << ostrel::WindowUsageLine().toStdString() << '\n';
         return 2;
     }
+    // The window's language: --lang, OSTREL_LANG, or the system's preferred UI language.
+    const QString forced
+        = !line.Language.isEmpty() ? line.Language : QString::fromLocal8Bit(qgetenv("OSTREL_LANG"));
+    ostrel::InstallWindowLanguage(
+        ostrel::ChooseWindowLanguage(forced, QLocale::system().uiLanguages()));
     ostrel::TQtDialogs dialogs;
     ostrel::TForm1 Form1(dialogs);
     Form1.AppendLogs(line.Logs);

@@ -1,11 +1,15 @@
 #include "app/main_window.h"
 
+#include "app/translations.h"
 #include "app/widgets.h"
 #include "app/window_text.h"
 #include "core/errors.h"
+#include "core/messages.h"
 #include "geo/projection.h"
 #include "geo/travel_modes.h"
 
+#include <QAbstractSpinBox>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -48,49 +52,67 @@ Widget* Place(Widget* widget, const char* name, int left, int top, int width, in
 }
 
 QPushButton* MakeButton(
-    QWidget* parent, const char* name, const char* caption, int l, int t, int w, int h)
+    QWidget* parent, const char* name, const QString& caption, int l, int t, int w, int h)
 {
-    auto* button = Place(new QPushButton(QString::fromUtf8(caption), parent), name, l, t, w, h);
+    auto* button = Place(new QPushButton(caption, parent), name, l, t, w, h);
     // A button with the focus takes Enter itself, as on the platform's dialogs.
     button->setAutoDefault(true);
     return button;
 }
 
 QRadioButton* MakeRadio(
-    QWidget* parent, const char* name, std::string_view caption, int l, int t, int w, int h)
+    QWidget* parent, const char* name, const QString& caption, int l, int t, int w, int h)
 {
-    return Place(
-        new QRadioButton(
-            QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size())), parent),
-        name, l, t, w, h);
+    return Place(new QRadioButton(caption, parent), name, l, t, w, h);
 }
 
 QLabel* MakeLabel(
-    QWidget* parent, const char* name, const char* caption, int l, int t, int w, int h)
+    QWidget* parent, const char* name, const QString& caption, int l, int t, int w, int h)
 {
-    return Place(new QLabel(QString::fromUtf8(caption), parent), name, l, t, w, h);
+    return Place(new QLabel(caption, parent), name, l, t, w, h);
 }
 
-// Captions are laid out for the designed font. Under a wider fallback face a caption that would be
-// cut gets the room it needs, but never reaches into the next control to its right or past its
-// parent; a label also gets the height of its text, as labels size themselves to their caption.
-void FitCaption(QWidget* widget)
+// The room a control needs: its size hint's width where a caption or a value must show whole
+// (labels, buttons, radio buttons, check boxes, spin boxes); its designed width otherwise.
+int NeededWidth(const QWidget* widget)
 {
-    QWidget* parent = widget->parentWidget();
-    const QRect designed = widget->geometry();
-    int right = parent->width();
-    for (QWidget* sibling : parent->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-        const QRect other = sibling->geometry();
-        if (sibling != widget && other.left() > designed.left() && other.top() < designed.bottom()
-            && other.bottom() > designed.top())
-            right = std::min(right, other.left());
+    if (qobject_cast<const QLabel*>(widget) || qobject_cast<const QAbstractButton*>(widget)
+        || qobject_cast<const QAbstractSpinBox*>(widget))
+        return std::max(widget->width(), widget->sizeHint().width());
+    return widget->width();
+}
+
+// Captions are laid out for the designed font and Japanese. Under a wider face, a longer
+// translation or another scale a control that would cut its caption gets the room it needs, and
+// the controls to its right in the same row move along as far as that needs, keeping kGap
+// between neighbours; nothing else moves. A label also gets the height of its text.
+void FitRows(QWidget* parent)
+{
+    constexpr int kGap = 4;
+    QList<QWidget*> controls;
+    for (QWidget* child : parent->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (!child->isHidden())
+            controls << child;
     }
-    const QSize hint = widget->sizeHint();
-    const int width = std::clamp(
-        hint.width(), designed.width(), std::max(designed.width(), right - designed.left()));
-    const int height = qobject_cast<QLabel*>(widget) ? std::max(designed.height(), hint.height())
-                                                     : designed.height();
-    widget->setGeometry(designed.left(), designed.top(), width, height);
+    std::stable_sort(controls.begin(), controls.end(),
+        [](const QWidget* a, const QWidget* b) { return a->x() < b->x(); });
+    QList<QRect> designed;
+    for (const QWidget* control : controls)
+        designed << control->geometry();
+    for (qsizetype i = 0; i < controls.size(); ++i) {
+        QWidget* control = controls[i];
+        int left = designed[i].left();
+        for (qsizetype j = 0; j < i; ++j) {
+            const bool sameRow = designed[j].top() <= designed[i].bottom()
+                && designed[i].top() <= designed[j].bottom();
+            if (sameRow)
+                left = std::max(left, controls[j]->geometry().right() + 1 + kGap);
+        }
+        const int height = qobject_cast<QLabel*>(control)
+            ? std::max(designed[i].height(), control->sizeHint().height())
+            : designed[i].height();
+        control->setGeometry(left, designed[i].top(), NeededWidth(control), height);
+    }
 }
 
 QComboBox* MakeList(QWidget* parent, const char* name, int l, int t, int w, int h)
@@ -100,9 +122,9 @@ QComboBox* MakeList(QWidget* parent, const char* name, int l, int t, int w, int 
 }
 
 QGroupBox* MakeGroup(
-    QWidget* parent, const char* name, const char* caption, int l, int t, int w, int h)
+    QWidget* parent, const char* name, const QString& caption, int l, int t, int w, int h)
 {
-    return Place(new QGroupBox(QString::fromUtf8(caption), parent), name, l, t, w, h);
+    return Place(new QGroupBox(caption, parent), name, l, t, w, h);
 }
 
 } // namespace
@@ -112,7 +134,7 @@ TForm1::TForm1(TDialogs& dialogs, QWidget* parent)
     , dialogs_(dialogs)
 {
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("Ostrel Log Converter"));
+    setWindowTitle(tr("Ostrel Log Converter"));
     // The designed client area; the border cannot be dragged.
     setFixedSize(451, 423);
     // The designed font first, then Japanese Gothic faces that free systems install.
@@ -133,48 +155,57 @@ void TForm1::CreateControls()
     LogList = Place(new QListWidget(this), "LogList", 8, 16, 345, 97);
     LogList->setSelectionMode(QAbstractItemView::SingleSelection);
     LogList->setSortingEnabled(false);
-    cmdAddLogs = MakeButton(this, "cmdAddLogs", "Add logs ...", 360, 16, 75, 25);
-    cmdDelete = MakeButton(this, "cmdDelete", "Delete", 360, 48, 75, 25);
-    cmdDeleteAll = MakeButton(this, "cmdDeleteAll", "Delete all", 360, 80, 75, 25);
-    GroupBox1 = MakeGroup(this, "GroupBox1", "座標系", 8, 120, 225, 57);
-    cmdConvEach = MakeButton(this, "cmdConvEach", "Convert", 232, 376, 113, 25);
+    cmdAddLogs = MakeButton(this, "cmdAddLogs", tr("Add logs ..."), 360, 16, 75, 25);
+    cmdDelete = MakeButton(this, "cmdDelete", tr("Delete"), 360, 48, 75, 25);
+    cmdDeleteAll = MakeButton(this, "cmdDeleteAll", tr("Delete all"), 360, 80, 75, 25);
+    GroupBox1 = MakeGroup(this, "GroupBox1", tr("座標系"), 8, 120, 225, 57);
+    cmdConvEach = MakeButton(this, "cmdConvEach", tr("Convert"), 232, 376, 113, 25);
     // The default button: Enter anywhere but on another button converts.
     cmdConvEach->setAutoDefault(false);
     cmdConvEach->setDefault(true);
     cmdConvEach->setEnabled(false);
 
-    GroupBox2 = MakeGroup(this, "GroupBox2", "モード（最大許容速度）", 8, 184, 433, 73);
+    GroupBox2 = MakeGroup(this, "GroupBox2", tr("モード（最大許容速度）"), 8, 184, 433, 73);
     // The travel modes in the table's order: walk, jog, bicycle, car.
     const std::span<const TTravelMode> modes = TravelModes();
-    rdbWalk = MakeRadio(GroupBox2, "rdbWalk", modes[0].Caption, 16, 24, 105, 17);
-    rdbJog = MakeRadio(GroupBox2, "rdbJog", modes[1].Caption, 128, 24, 129, 17);
-    rdbBicycle = MakeRadio(GroupBox2, "rdbBicycle", modes[2].Caption, 264, 24, 113, 17);
-    rdbCar = MakeRadio(GroupBox2, "rdbCar", modes[3].Caption, 16, 40, 113, 17);
-    rdbUserDefine = MakeRadio(GroupBox2, "rdbUserDefine", "任意", 152, 40, 57, 17);
+    rdbWalk = MakeRadio(GroupBox2, "rdbWalk", CoreText(modes[0].Caption), 16, 24, 105, 16);
+    rdbJog = MakeRadio(GroupBox2, "rdbJog", CoreText(modes[1].Caption), 128, 24, 129, 16);
+    rdbBicycle = MakeRadio(GroupBox2, "rdbBicycle", CoreText(modes[2].Caption), 264, 24, 113, 16);
+    rdbCar = MakeRadio(GroupBox2, "rdbCar", CoreText(modes[3].Caption), 16, 40, 113, 17);
+    // The Japanese Gothic faces draw "~" as a raised wave (the JIS overline's place): the mode
+    // captions take a Latin face first, so their "~" is a tilde, and Gothic for the Japanese.
+    for (QRadioButton* mode : { rdbWalk, rdbJog, rdbBicycle, rdbCar }) {
+        QFont latinFirst = mode->font();
+        latinFirst.setFamilies(
+            QStringList({ QStringLiteral("Segoe UI"), QStringLiteral("DejaVu Sans"),
+                QStringLiteral("Liberation Sans") })
+            + font().families());
+        mode->setFont(latinFirst);
+    }
+    rdbUserDefine = MakeRadio(GroupBox2, "rdbUserDefine", tr("任意"), 152, 40, 57, 17);
     txtLimitter
         = Place(new QLineEdit(QStringLiteral("7"), GroupBox2), "txtLimitter", 200, 40, 49, 20);
-    Label1 = MakeLabel(GroupBox2, "Label1", "km/h", 256, 40, 27, 12);
+    Label1 = MakeLabel(GroupBox2, "Label1", tr("km/h"), 256, 40, 27, 12);
     rdbWalk->setChecked(true);
 
     cmbOrgP = MakeList(GroupBox1, "cmbOrgP", 24, 24, 185, 20);
     for (const TZone& zone : kZones)
-        cmbOrgP->addItem(
-            QString::fromUtf8(zone.Name.data(), static_cast<qsizetype>(zone.Name.size())));
-    Button1 = MakeButton(this, "Button1", "Canel", 104, 376, 115, 25);
+        cmbOrgP->addItem(CoreText(zone.Name));
+    Button1 = MakeButton(this, "Button1", tr("Canel"), 104, 376, 115, 25);
 
-    GroupBox3 = MakeGroup(this, "GroupBox3", "変換先", 8, 264, 433, 105);
-    rdbNMEA = MakeRadio(GroupBox3, "rdbNMEA", "NMEA-0183(GGA, RMC)", 16, 24, 153, 17);
-    rdbKML = MakeRadio(GroupBox3, "rdbKML", "Google Earth KML", 16, 48, 121, 17);
+    GroupBox3 = MakeGroup(this, "GroupBox3", tr("変換先"), 8, 264, 433, 105);
+    rdbNMEA = MakeRadio(GroupBox3, "rdbNMEA", tr("NMEA-0183(GGA, RMC)"), 16, 24, 153, 17);
+    rdbKML = MakeRadio(GroupBox3, "rdbKML", tr("Google Earth KML"), 16, 48, 121, 17);
     rdbKML->setChecked(true);
     // GPX 1.1 in the free space right of the NMEA button; it takes the time zone and the
     // waypoint settings as KML does.
-    rdbGPX = MakeRadio(GroupBox3, "rdbGPX", "GPX 1.1", 200, 24, 81, 17);
+    rdbGPX = MakeRadio(GroupBox3, "rdbGPX", tr("GPX 1.1"), 200, 24, 81, 17);
     ddlTimeZone = MakeList(GroupBox3, "ddlTimeZone", 200, 47, 41, 20);
     for (const char* item : kTimeZoneItems)
         ddlTimeZone->addItem(QString::fromUtf8(item));
-    Label2 = MakeLabel(GroupBox3, "Label2", "TimeZone", 143, 50, 50, 12);
-    chkWayPoint = Place(new QCheckBox(QStringLiteral("ポイント（間隔/分）"), GroupBox3),
-        "chkWayPoint", 256, 48, 113, 17);
+    Label2 = MakeLabel(GroupBox3, "Label2", tr("TimeZone"), 143, 50, 50, 12);
+    chkWayPoint = Place(
+        new QCheckBox(tr("ポイント（間隔/分）"), GroupBox3), "chkWayPoint", 256, 48, 113, 17);
     chkWayPoint->setChecked(true);
     ddlInterval = MakeList(GroupBox3, "ddlInterval", 376, 48, 49, 20);
     for (const char* item : kIntervalItems)
@@ -191,17 +222,17 @@ void TForm1::CreateControls()
     txtStyle->setPlainText(lines.join(QLatin1Char('\n')));
     txtStyle->setVisible(false);
 
-    Button2 = MakeButton(GroupBox3, "Button2", "ポイントの色", 144, 72, 89, 17);
+    Button2 = MakeButton(GroupBox3, "Button2", tr("ポイントの色"), 144, 72, 89, 17);
     Shape1 = Place(new TShape(GroupBox3), "Shape1", 240, 72, 33, 17);
     SpinEdit1 = Place(new TSpinEdit(GroupBox3), "SpinEdit1", 376, 72, 49, 21);
     SpinEdit1->setRange(kMinOpacityPercent, kMaxOpacityPercent);
     SpinEdit1->setSingleStep(1);
     SpinEdit1->setValue(66);
-    Label3 = MakeLabel(GroupBox3, "Label3", "不透明度(%)", 304, 72, 62, 12);
+    Label3 = MakeLabel(GroupBox3, "Label3", tr("不透明度(%)"), 304, 72, 62, 12);
 
-    for (QWidget* widget : std::initializer_list<QWidget*> { rdbWalk, rdbJog, rdbBicycle, rdbCar,
-             rdbUserDefine, Label1, rdbNMEA, rdbGPX, rdbKML, Label2, chkWayPoint, Label3 })
-        FitCaption(widget);
+    for (QWidget* parent :
+        std::initializer_list<QWidget*> { this, GroupBox1, GroupBox2, GroupBox3 })
+        FitRows(parent);
 
     Connect(cmdAddLogs, &TForm1::cmdAddLogsClick);
     Connect(cmdDelete, &TForm1::cmdDeleteClick);
@@ -235,13 +266,60 @@ void TForm1::FormCreate()
     ddlInterval->setCurrentIndex(1); // "2"
 }
 
+namespace {
+
+// An error raised while a log was worked on, with that log's path.
+class TLogFailure : public std::exception
+{
+public:
+    TLogFailure(std::exception_ptr error, QString log)
+        : Error(std::move(error))
+        , Log(std::move(log))
+    {
+    }
+    const char* what() const noexcept override { return "log failure"; }
+
+    std::exception_ptr Error;
+    QString Log;
+};
+
+} // namespace
+
+void TForm1::OnLog(const QString& path, const std::function<void()>& work)
+{
+    try {
+        work();
+    } catch (const std::exception&) {
+        throw TLogFailure(std::current_exception(), path);
+    }
+}
+
 template <class Handler> void TForm1::Guarded(Handler&& handler)
 {
     try {
         handler();
+    } catch (const TLogFailure& failure) {
+        ShowLogErrorBox(failure.Error, failure.Log);
     } catch (const std::exception& error) {
-        ShowErrorBox(QString::fromUtf8(error.what()));
+        ShowErrorBox(MessageOf(error));
     }
+}
+
+void TForm1::ShowLogErrorBox(const std::exception_ptr& error, const QString& path)
+{
+    const TErrorReport report = ReportOf(error, WindowLanguage());
+    const QString log = QString::fromStdString(ShownText(path.toStdString()));
+    const QString detail = report.Line
+        ? tr("ログ: %1（%2 行目）").arg(log).arg(static_cast<qulonglong>(*report.Line))
+        : tr("ログ: %1").arg(log);
+    ShowErrorBox(QString::fromStdString(report.Message), detail);
+}
+
+QString TForm1::MessageOf(const std::exception& error)
+{
+    if (const auto* own = dynamic_cast<const Error*>(&error))
+        return QString::fromStdString(MessageText(*own, WindowLanguage()));
+    return QString::fromUtf8(error.what());
 }
 
 void TForm1::Connect(QPushButton* button, void (TForm1::*handler)())
@@ -255,18 +333,20 @@ QString TForm1::ApplicationTitle()
     return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
 }
 
-void TForm1::ShowErrorBox(const QString& message)
+void TForm1::ShowErrorBox(const QString& message, const QString& detail)
 {
-    dialogs_.ShowBox(this, TBoxKind::Error, ApplicationTitle(), ErrorBoxText(message));
+    dialogs_.ShowBox(this, TBoxKind::Error, ApplicationTitle(), ErrorBoxText(message), detail);
 }
 
 void TForm1::AppendLogs(const QStringList& paths)
 {
     for (const QString& path : paths) {
-        // Shown with its control characters as "?"; converted under the path itself.
-        auto* item
-            = new QListWidgetItem(QString::fromStdString(ShownText(path.toStdString())), LogList);
+        // Shown with its control characters as "?", whole in the tooltip when the list is too
+        // narrow for it; converted under the path itself.
+        const QString shown = QString::fromStdString(ShownText(path.toStdString()));
+        auto* item = new QListWidgetItem(shown, LogList);
         item->setData(Qt::UserRole, path);
+        item->setToolTip(shown);
         cmdConvEach->setEnabled(true);
     }
 }
@@ -279,8 +359,12 @@ void TForm1::cmdAddLogsClick()
 void TForm1::cmdDeleteClick()
 {
     const QList<QListWidgetItem*> selected = LogList->selectedItems();
-    if (!selected.isEmpty())
-        delete LogList->takeItem(LogList->row(selected.first()));
+    if (selected.isEmpty())
+        return;
+    delete LogList->takeItem(LogList->row(selected.first()));
+    // No entry is selected afterwards, so a second Delete does nothing.
+    LogList->clearSelection();
+    LogList->setCurrentRow(-1, QItemSelectionModel::NoUpdate);
 }
 
 void TForm1::cmdDeleteAllClick()
@@ -320,6 +404,24 @@ void TForm1::keyPressEvent(QKeyEvent* event)
         }
     }
     QWidget::keyPressEvent(event);
+}
+
+bool TForm1::focusNextPrevChild(bool next)
+{
+    const QWidget* from = QApplication::focusWidget();
+    const bool moved = QWidget::focusNextPrevChild(next);
+    auto* to = qobject_cast<QRadioButton*>(QApplication::focusWidget());
+    if (!moved || to == nullptr || to->isChecked()
+        || (from != nullptr && from->parentWidget() == to->parentWidget()))
+        return moved;
+    for (QRadioButton* sibling :
+        to->parentWidget()->findChildren<QRadioButton*>(Qt::FindDirectChildrenOnly)) {
+        if (sibling->isChecked()) {
+            sibling->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            break;
+        }
+    }
+    return moved;
 }
 
 namespace {

@@ -9,6 +9,8 @@
 
 #include <QWidget>
 #include <cstdint>
+#include <exception>
+#include <functional>
 #include <optional>
 
 class QCheckBox;
@@ -95,15 +97,21 @@ public:
     void Button2Click();
     void cmdConvEachClick();
     // The save dialog's type change: the name part of currentPath with the extension of the new
-    // type's format (".log" for index 1, ".kml" for 2); empty when the path holds no name.
+    // type's format (".log" for index 1, ".kml" for 2); the extension alone when the path holds
+    // no name.
     static QString SaveDialog1TypeChange(int filterIndex, const QString& currentPath);
 
-    // The application-wide error box: the message (with the "." rule), the error icon, one OK
-    // button and the program's title.
-    void ShowErrorBox(const QString& message);
+    // The application-wide error box: the message (with the "." rule) as its text, the detail
+    // (which log, which line) below it, the error icon, one OK button and the program's title.
+    void ShowErrorBox(const QString& message, const QString& detail = {});
+
+    // The message of an error in the window's language; what() for errors outside the family.
+    static QString MessageOf(const std::exception& error);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    // Tab and Shift+Tab enter a group of radio buttons at its checked button.
+    bool focusNextPrevChild(bool next) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -121,7 +129,12 @@ private:
     int CurrentYear() const;
     void ConvertOne(const TConvertSettings& settings);
     void ConvertAll(const TConvertSettings& settings);
-    void ShowLength(const std::string& message);
+    // The length report; in a batch with the output it reports on as its detail.
+    void ShowLength(const std::string& message, const QString& output = {});
+    // Runs work for the log at path: an error it raises names that log (and the line).
+    void OnLog(const QString& path, const std::function<void()>& work);
+    // The error box for an error raised while the log at path was worked on.
+    void ShowLogErrorBox(const std::exception_ptr& error, const QString& path);
 
     TDialogs& dialogs_;
     std::optional<int> currentYear_;

@@ -11,41 +11,97 @@
 
 namespace ostrel {
 
+namespace {
+
+// The dialogs speak the window's language (Qt's own translations are installed with the
+// window's) and take the window's font.
+void LikeTheWindow(QWidget* dialog, QWidget* parent)
+{
+    if (parent != nullptr)
+        dialog->setFont(parent->window()->font());
+}
+
+// The save dialog, asking before an existing file is replaced only where the caller wants.
+class TSaveFileDialog final : public QFileDialog
+{
+public:
+    TSaveFileDialog(QWidget* parent, const TAskBeforeReplacing& ask)
+        : QFileDialog(parent)
+        , ask_(ask)
+    {
+    }
+
+    void accept() override
+    {
+        const QString path = selectedFiles().value(0);
+        setOption(QFileDialog::DontConfirmOverwrite, ask_ && !path.isEmpty() && !ask_(path));
+        QFileDialog::accept();
+    }
+
+private:
+    const TAskBeforeReplacing& ask_;
+};
+
+// The 1-based index of a type as the dialog reports it: the whole filter, or only its name when
+// the patterns are hidden; 1 for a type it does not know.
+int TypeIndexOf(const QStringList& filters, const QString& reported)
+{
+    for (qsizetype i = 0; i < filters.size(); ++i) {
+        if (filters[i] == reported || filters[i].startsWith(reported + QLatin1String(" (")))
+            return static_cast<int>(i) + 1;
+    }
+    return 1;
+}
+
+} // namespace
+
 QStringList TQtDialogs::OpenLogs(QWidget* parent)
 {
     // Every file is shown: logs come under many names.
-    QStringList paths = QFileDialog::getOpenFileNames(parent);
+    QFileDialog dialog(parent);
+    LikeTheWindow(&dialog, parent);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    QStringList paths = dialog.selectedFiles();
     for (QString& path : paths)
         path = QDir::toNativeSeparators(path);
     return paths;
 }
 
-bool TQtDialogs::SaveOutput(QWidget* parent, TSaveDialogState& state, const TTypeChange& typeChange)
+bool TQtDialogs::SaveOutput(QWidget* parent, TSaveDialogState& state, const TTypeChange& typeChange,
+    const TAskBeforeReplacing& askBeforeReplacing)
 {
     const QStringList filters = SaveDialogNameFilters();
-    QFileDialog dialog(parent);
+    TSaveFileDialog dialog(parent, askBeforeReplacing);
+    LikeTheWindow(&dialog, parent);
     // Qt's own dialog on every platform: the type change has to reach the name box while the
-    // dialog is open.
+    // dialog is open. The types are listed by name, without their patterns.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilters(filters);
-    dialog.setDefaultSuffix(QStringLiteral("log"));
     if (!state.InitialDir.isEmpty())
         dialog.setDirectory(state.InitialDir);
     const int index = std::clamp(state.FilterIndex, 1, static_cast<int>(filters.size()));
     dialog.selectNameFilter(filters[index - 1]);
+    // A name typed without an extension gets the chosen type's.
+    dialog.setDefaultSuffix(SaveDialogSuffix(index));
     // A full path opens the dialog in its folder; a bare name in the initial folder.
     if (!state.FileName.isEmpty())
         dialog.selectFile(QDir::fromNativeSeparators(state.FileName));
 
     QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString& filter) {
+        const int selected = TypeIndexOf(filters, filter);
+        dialog.setDefaultSuffix(SaveDialogSuffix(selected));
         const QString folder = dialog.directory().absolutePath();
         QString current = dialog.selectedFiles().value(0);
         // With an empty name box Qt reports the folder itself: there is no name to change.
         if (QFileInfo(current).absoluteFilePath() == folder)
             current = folder + QLatin1Char('/');
-        const QString text = typeChange(static_cast<int>(filters.indexOf(filter)) + 1, current);
+        const QString text = typeChange(selected, current);
         if (!text.isEmpty())
             dialog.selectFile(QDir(folder).filePath(text));
     });
@@ -53,21 +109,24 @@ bool TQtDialogs::SaveOutput(QWidget* parent, TSaveDialogState& state, const TTyp
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return false;
     state.FileName = QDir::toNativeSeparators(dialog.selectedFiles().constFirst());
-    state.FilterIndex
-        = std::max(1, static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1);
+    state.FilterIndex = TypeIndexOf(filters, dialog.selectedNameFilter());
     return true;
 }
 
 std::optional<QColor> TQtDialogs::PickColor(QWidget* parent, const QColor& initial)
 {
-    const QColor color = QColorDialog::getColor(initial, parent);
+    QColorDialog dialog(initial, parent);
+    LikeTheWindow(&dialog, parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    const QColor color = dialog.selectedColor();
     if (!color.isValid())
         return std::nullopt;
     return color;
 }
 
-void TQtDialogs::ShowBox(
-    QWidget* parent, TBoxKind kind, const QString& caption, const QString& text)
+void TQtDialogs::ShowBox(QWidget* parent, TBoxKind kind, const QString& caption,
+    const QString& text, const QString& detail)
 {
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     if (kind == TBoxKind::Confirmation)
@@ -75,6 +134,9 @@ void TQtDialogs::ShowBox(
     else if (kind == TBoxKind::Error)
         icon = QMessageBox::Critical;
     QMessageBox box(icon, caption, text, QMessageBox::Ok, parent);
+    LikeTheWindow(&box, parent);
+    if (!detail.isEmpty())
+        box.setInformativeText(detail);
     box.exec();
 }
 

@@ -10,11 +10,11 @@ class TQtDialogs final : public TDialogs
 {
 public:
     QStringList OpenLogs(QWidget* parent) override;
-    bool SaveOutput(
-        QWidget* parent, TSaveDialogState& state, const TTypeChange& typeChange) override;
+    bool SaveOutput(QWidget* parent, TSaveDialogState& state, const TTypeChange& typeChange,
+        const TAskBeforeReplacing& askBeforeReplacing) override;
     std::optional<QColor> PickColor(QWidget* parent, const QColor& initial) override;
-    void ShowBox(
-        QWidget* parent, TBoxKind kind, const QString& caption, const QString& text) override;
+    void ShowBox(QWidget* parent, TBoxKind kind, const QString& caption, const QString& text,
+        const QString& detail) override;
 };
 
 } // namespace ostrel

@@ -124,6 +124,12 @@ QStringList SaveDialogNameFilters()
     return filters;
 }
 
+QString SaveDialogSuffix(int index)
+{
+    const std::string_view ext = FormatOfDialogIndex(index).Extension;
+    return QString::fromUtf8(ext.data(), static_cast<qsizetype>(ext.size())).mid(1);
+}
+
 std::filesystem::path ToPath(const QString& text)
 {
 #ifdef _WIN32

@@ -49,6 +49,10 @@ std::uint32_t ColorRef(const QColor& color);
 // "NMEA Log (*.log .log)", "Google Earth (*.kml .log)".
 QStringList SaveDialogNameFilters();
 
+// The default extension of the save dialog's type at index (1 = the first), without its dot:
+// "log", "kml".
+QString SaveDialogSuffix(int index);
+
 // Paths between Qt's texts and the file layer, without loss on either platform.
 std::filesystem::path ToPath(const QString& text);
 QString FromPath(const std::filesystem::path& path);

@@ -29,19 +29,6 @@ struct TSlot
     std::exception_ptr Error;
 };
 
-// Errors raised on a worker travel to the calling thread as exception pointers; this is the one
-// place that turns them into their messages.
-std::string MessageOf(const std::exception_ptr& error)
-{
-    try {
-        std::rethrow_exception(error);
-    } catch (const std::exception& e) {
-        return e.what();
-    } catch (...) {
-        return "unknown error";
-    }
-}
-
 void Convert(TSlot& slot, const TConvertSettings& settings) noexcept
 {
     if (slot.Error)
@@ -220,7 +207,7 @@ bool ConvertBatch(const TBatchRequest& request, const TBatchReport& report)
             }
         }
         if (slot.Error) {
-            report.Failed(i, MessageOf(slot.Error));
+            report.Failed(i, slot.Error);
             all = false;
             if (!request.KeepGoing)
                 return false; // the run's end discards the outputs of the slots after this one

@@ -3,10 +3,11 @@
 // A batch of conversions, one output per log, converted side by side on a few threads with the
 // same outputs, reports and stopping point as one after another in list order.
 
-#include "core/settings.h"
 #include "conversion/conversion.h"
+#include "core/settings.h"
 
 #include <cstddef>
+#include <exception>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -41,7 +42,8 @@ struct TBatchReport
     std::function<void(
         std::size_t index, const std::filesystem::path& output, const TConversionResult& result)>
         Converted;
-    std::function<void(std::size_t index, const std::string& message)> Failed;
+    // The error as raised, for the caller to render in its language (core/messages.h).
+    std::function<void(std::size_t index, const std::exception_ptr& error)> Failed;
 };
 
 // Most threads a batch uses, whatever it is asked for: each pending output holds an open file.

@@ -6,8 +6,10 @@
 #include "cli/options.h"
 #include "cli/report.h"
 #include "core/errors.h"
+#include "core/messages.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <thread>
@@ -28,7 +30,7 @@ void NoteWrite(std::ostream& out, int& writeError)
 }
 
 int Convert(const TCommandLine& line, std::ostream& out, std::ostream& err,
-    const TSeparators& separators, unsigned defaultJobs, int& writeError)
+    const TSeparators& separators, unsigned defaultJobs, TLanguage language, int& writeError)
 {
     TBatchRequest request;
     request.Inputs.reserve(line.Logs.size());
@@ -68,10 +70,15 @@ int Convert(const TCommandLine& line, std::ostream& out, std::ostream& err,
         said << std::flush;
         NoteWrite(out, writeError);
     };
-    report.Failed = [&](std::size_t index, const std::string& message) {
-        err << kProgramName << ": " << shownInput(index) << ": " << message << '\n' << std::flush;
+    report.Failed = [&](std::size_t index, const std::exception_ptr& error) {
+        // "LOG:LINE: message" for an error of a record line, as compilers name a source line.
+        const TErrorReport failure = ReportOf(error, language);
+        err << kProgramName << ": " << shownInput(index);
+        if (failure.Line)
+            err << ':' << *failure.Line;
+        err << ": " << failure.Message << '\n' << std::flush;
         if (line.Json) {
-            said << JsonLine(line.Logs[index], std::nullopt, nullptr, &message) << '\n'
+            said << JsonLine(line.Logs[index], std::nullopt, nullptr, &failure.Message) << '\n'
                  << std::flush;
             NoteWrite(out, writeError);
         }
@@ -91,7 +98,8 @@ int WriteFailed(std::ostream& err, int status, int error)
 }
 
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-    const TSeparators& separators, unsigned defaultJobs, int& writeError)
+    const TSeparators& separators, unsigned defaultJobs, TLanguage environmentLanguage,
+    int& writeError)
 {
     try {
         TCommandLine line;
@@ -115,7 +123,8 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         case TCommandAction::Convert:
             break;
         }
-        return Convert(line, out, err, separators, defaultJobs, writeError);
+        return Convert(line, out, err, separators, defaultJobs,
+            MessageLanguage(line, environmentLanguage), writeError);
     } catch (const std::exception& e) {
         err << kProgramName << ": " << e.what() << '\n';
     } catch (...) {
@@ -126,12 +135,18 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
 
 } // namespace
 
+TLanguage MessageLanguage(const TCommandLine& line, TLanguage environment)
+{
+    return line.Language.value_or(environment);
+}
+
 int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-    const TSeparators& separators, unsigned defaultJobs)
+    const TSeparators& separators, unsigned defaultJobs, TLanguage environmentLanguage)
 {
     int writeError = 0;
     errno = 0;
-    const int status = Run(args, out, err, separators, defaultJobs, writeError);
+    const int status
+        = Run(args, out, err, separators, defaultJobs, environmentLanguage, writeError);
     errno = 0;
     if (!out.flush())
         NoteWrite(out, writeError);
@@ -146,7 +161,8 @@ int RunConvert(int argc, char** argv, std::ostream& out, std::ostream& err)
             args.emplace_back(argv[i]);
     }
     const unsigned cores = std::thread::hardware_concurrency();
-    return RunConvert(args, out, err, LocaleSeparators(""), cores != 0 ? cores : 1);
+    return RunConvert(args, out, err, LocaleSeparators(""), cores != 0 ? cores : 1,
+        LanguageOfEnvironment([](const char* name) { return std::getenv(name); }));
 }
 
 } // namespace ostrel::cli

@@ -35,6 +35,7 @@ enum class TOptionId
     Summary,
     Json,
     KmlVersion,
+    Language,
     Help,
     Version,
 };
@@ -47,7 +48,7 @@ struct TOption
     bool TakesValue;
 };
 
-constexpr std::array<TOption, 18> kOptions = { {
+constexpr std::array<TOption, 19> kOptions = { {
     { TOptionId::Output, 'o', "output", true },
     { TOptionId::Type, 't', "type", true },
     { TOptionId::Mode, 'm', "mode", true },
@@ -64,6 +65,7 @@ constexpr std::array<TOption, 18> kOptions = { {
     { TOptionId::Summary, '\0', "summary", false },
     { TOptionId::Json, '\0', "json", false },
     { TOptionId::KmlVersion, '\0', "kml-version", true },
+    { TOptionId::Language, '\0', "lang", true },
     { TOptionId::Help, 'h', "help", false },
     { TOptionId::Version, 'V', "version", false },
 } };
@@ -213,6 +215,11 @@ void Apply(TParseState& state, const TOption& option, std::string_view value)
             settings.KmlVersion = 22;
         else
             BadValue(option, value, "choose 2.1 or 2.2");
+        break;
+    case TOptionId::Language:
+        state.Line.Language = LanguageNamed(value);
+        if (!state.Line.Language)
+            BadValue(option, value, "choose ja or en");
         break;
     case TOptionId::Help:
         state.Line.Action = TCommandAction::Help;
@@ -389,6 +396,8 @@ Options:
                         dropped fixes, start, end, duration, moving time, speeds, bounds
       --json            instead of the length line, one JSON object per log (JSON Lines):
                         input, output, length and the numbers of --summary, or the error
+      --lang ja|en      language of the error messages (default: from LC_ALL, LC_MESSAGES,
+                        LANG; Japanese for "ja...", English otherwise)
   -h, --help            show this help and exit
   -V, --version         show the version and exit
 

@@ -3,8 +3,9 @@
 // The options of ostrel-convert and their parser. The parser checks every value; what it returns
 // is ready to convert with.
 
-#include "core/settings.h"
 #include "conversion/output_formats.h"
+#include "core/messages.h"
+#include "core/settings.h"
 
 #include <filesystem>
 #include <optional>
@@ -43,6 +44,7 @@ struct TCommandLine
     bool KeepGoing = false; // -k: a failed log does not end the batch
     bool Summary = false; // --summary: the track's numbers after each length line
     bool Json = false; // --json: one JSON object per log instead of the length line
+    std::optional<TLanguage> Language; // --lang; nothing: the environment's
 };
 
 // "-" as a LOG is standard input, and as the output of -o standard output.

@@ -118,8 +118,22 @@ std::string FirstRecordStamp(const fs::path& input, int currentYear)
 {
     TGPSRec rec;
     {
+        // As ReadFirstRecordLine, counting the lines, so that a record that does not convert is
+        // named by its line.
         TLogReader reader(input);
-        ParseLogLine(ReadFirstRecordLine(reader), rec, currentYear);
+        std::string_view line;
+        std::uint64_t lineNumber = 0;
+        do {
+            line = reader.ReadLine();
+            ++lineNumber;
+        } while (!IsRecordLine(line) && !reader.AtEnd());
+        try {
+            ParseLogLine(line, rec, currentYear);
+        } catch (ConvertError& error) {
+            if (IsRecordLine(line))
+                error.SetLine(lineNumber);
+            throw;
+        }
     }
     return FormatDateTime("YYYYMMDDHHNNSS", rec.DateTime);
 }

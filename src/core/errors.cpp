@@ -1,78 +1,85 @@
 #include "core/errors.h"
 
+#include "core/messages.h"
+
 #include <cerrno>
+#include <utility>
 
 namespace ostrel {
 
+Error::Error(TErrorKind kind, const std::string& japanese, std::string text, long long number)
+    : std::runtime_error(japanese)
+    , kind_(kind)
+    , text_(std::move(text))
+    , number_(number)
+{
+}
+
 namespace {
 
-std::string Quoted(std::string_view text, std::string_view tail)
+// The Japanese text of the message table: what() of every error.
+template <class Family>
+Family Made(TErrorKind kind, std::string_view text = {}, long long number = 0)
 {
-    std::string message;
-    message.reserve(text.size() + tail.size() + 2);
-    message += '\'';
-    message += text;
-    message += '\'';
-    message += tail;
-    return message;
+    return Family(
+        kind, FormatMessage(kind, TLanguage::Japanese, text, number), std::string(text), number);
 }
 
 } // namespace
 
 ConvertError IntegerError(std::string_view text)
 {
-    return ConvertError(Quoted(text, " は整数ではありません"));
+    return Made<ConvertError>(TErrorKind::IntegerConversion, text);
 }
 
 ConvertError FloatError(std::string_view text)
 {
-    return ConvertError(Quoted(text, " は浮動小数点数ではありません"));
+    return Made<ConvertError>(TErrorKind::FloatConversion, text);
 }
 
 ConvertError TimeError(std::string_view text)
 {
-    return ConvertError(Quoted(text, " は時刻ではありません"));
+    return Made<ConvertError>(TErrorKind::TimeConversion, text);
 }
 
 ConvertError DateError(std::string_view text)
 {
-    return ConvertError(Quoted(text, " は日付ではありません"));
+    return Made<ConvertError>(TErrorKind::DateConversion, text);
 }
 
 ListIndexError ListIndexOutOfRange(long long index)
 {
-    return ListIndexError(
-        "リストのインデックスが範囲を超えています (" + std::to_string(index) + ")");
+    return Made<ListIndexError>(TErrorKind::ListIndex, {}, index);
 }
 
 FileError FileNotFound()
 {
-    return FileError("ファイルが見つかりません");
+    return Made<FileError>(TErrorKind::FileNotFound);
 }
 
 FileError AccessDenied()
 {
-    return FileError("ファイルへのアクセスが拒否されました");
+    return Made<FileError>(TErrorKind::AccessDenied);
 }
 
 FileError IoError(int code)
 {
-    return FileError("I/O エラー (" + std::to_string(code) + ")");
+    return Made<FileError>(TErrorKind::IoError, {}, code);
 }
 
 MathError DivisionByZero()
 {
-    return MathError("0 による浮動小数点数除算");
+    return Made<MathError>(TErrorKind::DivisionByZero);
 }
 
 MathError InvalidOperation()
 {
-    return MathError("不正な浮動小数点数演算命令");
+    return Made<MathError>(TErrorKind::InvalidOperation);
 }
 
 SameFileError SameFile()
 {
-    return SameFileError("変換元と変換先のファイルが同じです");
+    return Made<SameFileError>(TErrorKind::SameFile);
 }
 
 std::string ShownText(std::string_view text)

@@ -1,19 +1,58 @@
 #pragma once
 
-// The error family of the converter. Every error carries the exact text that the user sees:
-// the window's error box and the command line show what() as it stands. The factories below
-// are the only places that spell those texts, and tests build their expectations with them.
+// The error family of the converter. Every error carries what it is (its kind) and its
+// arguments, so that each front end can render it in the user's language (core/messages.h), and
+// the record line it came from when it came from one. what() is the Japanese text, the one the
+// converter has always shown. Errors are made by the factories below, and tests build their
+// expectations with them.
 
+#include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 
 namespace ostrel {
 
+// What an error is; every kind has a text in every language of the message table.
+enum class TErrorKind
+{
+    IntegerConversion, // '%s' is not an integer
+    FloatConversion, // '%s' is not a floating-point number
+    TimeConversion, // '%s' is not a time
+    DateConversion, // '%s' is not a date
+    ListIndex, // the list index %d is out of range
+    FileNotFound,
+    AccessDenied,
+    IoError, // any other input/output error, with its code %d
+    DivisionByZero, // floating-point division by zero
+    InvalidOperation, // invalid floating-point operation
+    SameFile, // the output path names the input file itself
+};
+inline constexpr int kErrorKindCount = 11;
+
 class Error : public std::runtime_error
 {
 public:
-    using std::runtime_error::runtime_error;
+    // japanese is what() as it stands; text and number are the "%s" and "%d" of the kind's
+    // message.
+    Error(
+        TErrorKind kind, const std::string& japanese, std::string text = {}, long long number = 0);
+
+    TErrorKind Kind() const noexcept { return kind_; }
+    const std::string& Text() const noexcept { return text_; }
+    long long Number() const noexcept { return number_; }
+
+    // The log line (counted from 1) of the record that raised the error; nothing for an error
+    // that comes from no record line.
+    std::optional<std::uint64_t> Line() const noexcept { return line_; }
+    void SetLine(std::uint64_t line) noexcept { line_ = line; }
+
+private:
+    TErrorKind kind_;
+    std::string text_;
+    long long number_;
+    std::optional<std::uint64_t> line_;
 };
 
 // A text in a log line, a setting or an option that does not convert to what it should.

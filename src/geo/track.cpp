@@ -1,10 +1,40 @@
 #include "geo/track.h"
 
+#include "core/errors.h"
+
 #include <algorithm>
 #include <cmath>
 #include <optional>
 
 namespace ostrel {
+
+namespace {
+
+// The line being read, counted from 1: every line read so far is a record or another line.
+std::uint64_t LineNumber(const TTrackCounts& counts)
+{
+    return counts.Records + counts.OtherLines + 1;
+}
+
+// Runs step for the record line at lineNumber; an error of the record (a field that does not
+// convert, a time that cannot be divided by) leaves it naming that line. File errors concern the
+// files, not the line, and pass as they are.
+template <class Step> void ForRecordLine(std::uint64_t lineNumber, Step&& step)
+{
+    try {
+        step();
+    } catch (ConvertError& error) {
+        if (!error.Line())
+            error.SetLine(lineNumber);
+        throw;
+    } catch (MathError& error) {
+        if (!error.Line())
+            error.SetLine(lineNumber);
+        throw;
+    }
+}
+
+} // namespace
 
 double TTrackStatistics::AverageSpeedKmh(double lengthMetres) const
 {
@@ -32,7 +62,11 @@ TTrackResult StreamTrack(TLogReader& reader, const TTrackOptions& options, TTrac
             break;
         ++counts.OtherLines;
     }
-    ParseLogLine(line, rec, options.CurrentYear);
+    // Without a record line the error concerns no line of the log.
+    if (IsRecordLine(line))
+        ForRecordLine(LineNumber(counts), [&] { ParseLogLine(line, rec, options.CurrentYear); });
+    else
+        ParseLogLine(line, rec, options.CurrentYear);
     ++counts.Records;
     stats.StartUtc = stats.EndUtc = rec.DateTime;
     stats.MinLat = stats.MaxLat = rec.Lat;
@@ -49,32 +83,34 @@ TTrackResult StreamTrack(TLogReader& reader, const TTrackOptions& options, TTrac
             ++counts.OtherLines;
             continue;
         }
-        ParseLogLine(line, rec, options.CurrentYear);
-        ++counts.Records;
-        const double utc = rec.DateTime;
-        rec.DateTime += options.TimeShiftDays;
-        const TPlanePoint point = projection.ToPlanePoint(rec);
-        const std::optional<TKeptFix> kept = filter.Offer(point);
-        if (!kept) {
-            if (filter.LastDrop() == TDropCause::RepeatedTime)
-                ++counts.DroppedRepeatedTime;
-            else
-                ++counts.DroppedTooFast;
-            sink.Dropped(rec, point, filter.LastDrop());
-            continue;
-        }
-        ++counts.Kept;
-        if (kept->SpeedKmh >= TTrackStatistics::kMovingKmh) {
-            stats.MovingDays += std::fabs(utc - stats.EndUtc);
-            stats.MovingMetres += kept->DistanceM;
-        }
-        stats.EndUtc = utc;
-        stats.MaxSpeedKmh = std::max(stats.MaxSpeedKmh, kept->SpeedKmh);
-        stats.MinLat = std::min(stats.MinLat, rec.Lat);
-        stats.MaxLat = std::max(stats.MaxLat, rec.Lat);
-        stats.MinLon = std::min(stats.MinLon, rec.Lon);
-        stats.MaxLon = std::max(stats.MaxLon, rec.Lon);
-        sink.Fix({ rec, utc, point, *kept, filter.TotalMetres() });
+        ForRecordLine(LineNumber(counts), [&] {
+            ParseLogLine(line, rec, options.CurrentYear);
+            ++counts.Records;
+            const double utc = rec.DateTime;
+            rec.DateTime += options.TimeShiftDays;
+            const TPlanePoint point = projection.ToPlanePoint(rec);
+            const std::optional<TKeptFix> kept = filter.Offer(point);
+            if (!kept) {
+                if (filter.LastDrop() == TDropCause::RepeatedTime)
+                    ++counts.DroppedRepeatedTime;
+                else
+                    ++counts.DroppedTooFast;
+                sink.Dropped(rec, point, filter.LastDrop());
+                return;
+            }
+            ++counts.Kept;
+            if (kept->SpeedKmh >= TTrackStatistics::kMovingKmh) {
+                stats.MovingDays += std::fabs(utc - stats.EndUtc);
+                stats.MovingMetres += kept->DistanceM;
+            }
+            stats.EndUtc = utc;
+            stats.MaxSpeedKmh = std::max(stats.MaxSpeedKmh, kept->SpeedKmh);
+            stats.MinLat = std::min(stats.MinLat, rec.Lat);
+            stats.MaxLat = std::max(stats.MaxLat, rec.Lat);
+            stats.MinLon = std::min(stats.MinLon, rec.Lon);
+            stats.MaxLon = std::max(stats.MaxLon, rec.Lon);
+            sink.Fix({ rec, utc, point, *kept, filter.TotalMetres() });
+        });
     }
     sink.End(filter.TotalMetres(), counts);
     return { filter.TotalMetres(), counts, stats };

@@ -328,12 +328,12 @@ private slots:
         QVERIFY(IsLengthBox(dialogs().TakeBoxes().value(0)));
         QCOMPARE(form().SaveDialog1.FilterIndex, 2);
 
-        // A batch opens the dialog with the type the last one closed with.
+        // A batch opens the dialog with the type of the outputs it will write: NMEA here.
         WriteWalk(In("b.log"), "130507");
         form().AppendLogs({ In("b.log") });
         dialogs().CancelSave();
         form().cmdConvEach->click();
-        QCOMPARE(dialogs().SaveOpenings.value(1).FilterIndex, 2);
+        QCOMPARE(dialogs().SaveOpenings.value(1).FilterIndex, 1);
         QCOMPARE(dialogs().SaveOpenings.value(1).FileName, QStringLiteral("dummy.log"));
     }
 
@@ -349,7 +349,8 @@ private slots:
         QTest::newRow("two dots") << "/d/a.b.log" << 2 << "a.b.kml";
         QTest::newRow("other extension") << "/d/out.txt" << 1 << "out.log";
         QTest::newRow("dot in the folder") << "/d.x/name" << 2 << "name.kml";
-        QTest::newRow("no name") << "/d/" << 2 << "";
+        // An empty name box gets the extension, ready for a name before it.
+        QTest::newRow("no name") << "/d/" << 2 << ".kml";
     }
     void typeChangeSwapsTheExtension()
     {
@@ -357,6 +358,37 @@ private slots:
         QFETCH(int, type);
         QFETCH(QString, shown);
         QCOMPARE(TForm1::SaveDialog1TypeChange(type, path), shown);
+    }
+
+    // An error of a record line names the log and the line below the message.
+    void errorBoxNamesTheLogAndLine()
+    {
+        const QString log = In("a.log");
+        WriteLog(log,
+            { "header", RecordLine("030405", "3539.0000", "13945.0000", "120507"),
+                RecordLine("250000", "3539.1000", "13945.0000", "120507") });
+        form().AppendLogs({ log });
+        dialogs().AnswerSave(In("out.kml"));
+        form().cmdConvEach->click();
+        const QList<TBox> boxes = dialogs().TakeBoxes();
+        QCOMPARE(boxes, QList<TBox>({ ErrorBox(TimeError("25:00:00")) }));
+        QCOMPARE(boxes[0].Detail, "ログ: " + log + "（3 行目）");
+    }
+
+    // In a batch the dialog only confirms the start: it asks nothing about replacing a file at
+    // the path it returns, and it shows the type of the outputs to come.
+    void batchAsksNothingAboutTheDialogsPath()
+    {
+        WriteWalk(In("a.log"));
+        WriteWalk(In("b.log"), "130507");
+        WriteLog(In("dummy.log"), { "not to be replaced" });
+        form().AppendLogs({ In("a.log"), In("b.log") });
+        dialogs().AnswerSave(In("dummy.log"));
+        form().cmdConvEach->click();
+        QCOMPARE(dialogs().SaveOpenings.value(0).FilterIndex, 2); // KML is selected
+        QCOMPARE(dialogs().ReplaceQuestions, QStringList());
+        QCOMPARE(dialogs().TakeBoxes().size(), 2);
+        QCOMPARE(ReadAll(In("dummy.log")), QByteArray("not to be replaced\r\n"));
     }
 
     void sameFileIsRefused_data()
@@ -471,6 +503,9 @@ private slots:
         QCOMPARE(boxes.size(), 2);
         QVERIFY(IsLengthBox(boxes[0]));
         QCOMPARE(boxes[1], (TBox { TBoxKind::Error, QStringLiteral("app_tests"), message + "." }));
+        // Below the text: the output each length box reports on, the log that failed.
+        QCOMPARE(boxes[0].Detail, "出力: " + a + "/" + kStamp + ".kml");
+        QCOMPARE(boxes[1].Detail, "ログ: " + bad + "/bad.log");
         QCOMPARE(FilesIn(a), QStringList({ "a.log", kStamp + ".kml" }));
         QCOMPARE(FilesIn(bad), exists ? QStringList({ "bad.log" }) : QStringList());
         QCOMPARE(FilesIn(c), QStringList({ "c.log" }));

@@ -3,11 +3,14 @@
 
 #include "app/main_window.h"
 #include "app/qt_dialogs.h"
+#include "app/translations.h"
+#include "core/errors.h"
 #include "form_fixture.h"
 #include "log_files.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -77,10 +80,10 @@ private slots:
             QTest::keyClick(types, Qt::Key_Down);
             Accept(dialog);
         });
-        QVERIFY(dialogs.SaveOutput(nullptr, state, &TForm1::SaveDialog1TypeChange));
+        QVERIFY(dialogs.SaveOutput(nullptr, state, &TForm1::SaveDialog1TypeChange, {}));
         QCOMPARE(seen,
-            QStringList({ "NMEA Log (*.log .log)", "WG20070512030405.log",
-                "Google Earth (*.kml .log)", "WG20070512030405.kml", "WG20070512030405.log" }));
+            QStringList({ "NMEA Log", "WG20070512030405.log", "Google Earth",
+                "WG20070512030405.kml", "WG20070512030405.log" }));
         QCOMPARE(state.FileName, dir_->filePath("WG20070512030405.kml"));
         QCOMPARE(state.FilterIndex, 2);
     }
@@ -100,7 +103,7 @@ private slots:
             NameBox(dialog)->setText(QStringLiteral("plain"));
             Accept(dialog); // the default extension is "log"
         });
-        QVERIFY(dialogs.SaveOutput(nullptr, state, &TForm1::SaveDialog1TypeChange));
+        QVERIFY(dialogs.SaveOutput(nullptr, state, &TForm1::SaveDialog1TypeChange, {}));
         QCOMPARE(seen, QStringList({ dir_->path(), "dummy.log", "out.log" }));
         QCOMPARE(state.FileName, dir_->filePath("plain.log"));
         QCOMPARE(state.FilterIndex, 1);
@@ -115,9 +118,72 @@ private slots:
             QTest::keyClick(TypeList(dialog), Qt::Key_Up);
             dialog->reject();
         });
-        QVERIFY(!dialogs.SaveOutput(nullptr, state, &TForm1::SaveDialog1TypeChange));
+        QVERIFY(!dialogs.SaveOutput(nullptr, state, &TForm1::SaveDialog1TypeChange, {}));
         QCOMPARE(state.FileName, before.FileName);
         QCOMPARE(state.FilterIndex, before.FilterIndex);
+    }
+
+    // With "Google Earth" chosen, a name typed without an extension gets ".kml".
+    void defaultExtensionFollowsTheType()
+    {
+        TQtDialogs dialogs;
+        TSaveDialogState state { dir_->path() + "/", QStringLiteral("dummy.log"), 1 };
+        WhenShown<QFileDialog>([&](QFileDialog* dialog) {
+            QComboBox* types = TypeList(dialog);
+            types->setFocus();
+            QTest::keyClick(types, Qt::Key_Down); // "Google Earth"
+            NameBox(dialog)->setText(QStringLiteral("route"));
+            Accept(dialog);
+        });
+        QVERIFY(dialogs.SaveOutput(nullptr, state, &TForm1::SaveDialog1TypeChange, {}));
+        QCOMPARE(state.FileName, dir_->filePath("route.kml"));
+        QCOMPARE(state.FilterIndex, 2);
+    }
+
+    // The log itself chosen as the output: the same-file refusal comes, and no question about
+    // replacing the log before it.
+    void theLogItselfIsRefusedBeforeAnyQuestion()
+    {
+        const QString log = WriteWalk(dir_->filePath("a.log"));
+        TQtDialogs dialogs;
+        TForm1 form(dialogs);
+        form.SetCurrentYear(kTestYear);
+        form.AppendLogs({ log });
+        QStringList boxes;
+        WhenShown<QFileDialog>([&](QFileDialog* dialog) {
+            NameBox(dialog)->setText(QStringLiteral("a.log"));
+            WhenShown<QMessageBox>([&](QMessageBox* box) {
+                boxes << box->text();
+                box->accept();
+            });
+            Accept(dialog);
+        });
+        form.cmdConvEach->click();
+        QCOMPARE(boxes, QStringList({ QString::fromStdString(SameFile().what()) }));
+        QCOMPARE(ReadAll(log), ReadAll(WriteWalk(dir_->filePath("b.log"))));
+    }
+
+    // The standard dialogs speak the window's language (Qt's own Japanese texts here) and take
+    // the window's font.
+    void dialogsTakeTheWindowsLanguageAndFont()
+    {
+        QVERIFY(InstallWindowLanguage(TLanguage::Japanese));
+        TQtDialogs dialogs;
+        TForm1 form(dialogs);
+        TSaveDialogState state { dir_->path() + "/", QStringLiteral("dummy.log"), 1 };
+        QString cancel;
+        QFont font;
+        WhenShown<QFileDialog>([&](QFileDialog* dialog) {
+            auto* buttons = dialog->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
+            cancel = buttons->button(QDialogButtonBox::Cancel)->text();
+            font = dialog->font();
+            dialog->reject();
+        });
+        dialogs.SaveOutput(&form, state, &TForm1::SaveDialog1TypeChange, {});
+        ResetWindowLanguage();
+        QVERIFY2(cancel != QLatin1String("Cancel") && cancel != QLatin1String("&Cancel"),
+            qPrintable(cancel));
+        QCOMPARE(font.families(), form.font().families());
     }
 
     void asksBeforeReplacing_data()
@@ -142,7 +208,7 @@ private slots:
             if (dialog->isVisible())
                 dialog->reject(); // the user said no: the dialog stays, then is cancelled
         });
-        QCOMPARE(dialogs.SaveOutput(nullptr, state, &TForm1::SaveDialog1TypeChange), replace);
+        QCOMPARE(dialogs.SaveOutput(nullptr, state, &TForm1::SaveDialog1TypeChange, {}), replace);
         QVERIFY2(question.contains("earlier.log"), qPrintable(question));
         QCOMPARE(ReadAll(existing), QByteArray("earlier output\r\n")); // the dialog writes nothing
     }

@@ -1,5 +1,7 @@
 #include "scripted_dialogs.h"
 
+#include <QFileInfo>
+
 namespace ostrel::test {
 
 void TScriptedDialogs::AnswerOpen(const QStringList& paths)
@@ -65,7 +67,8 @@ QStringList TScriptedDialogs::OpenLogs(QWidget*)
     return answer ? answer->Paths : QStringList();
 }
 
-bool TScriptedDialogs::SaveOutput(QWidget*, TSaveDialogState& state, const TTypeChange& typeChange)
+bool TScriptedDialogs::SaveOutput(QWidget*, TSaveDialogState& state, const TTypeChange& typeChange,
+    const TAskBeforeReplacing& askBeforeReplacing)
 {
     SaveOpenings << state;
     const TSaveAnswer* answer = Next<TSaveAnswer>("save");
@@ -75,6 +78,10 @@ bool TScriptedDialogs::SaveOutput(QWidget*, TSaveDialogState& state, const TType
     TSaveDialogState shown = state;
     if (!(*answer)(shown, typeChange))
         return false;
+    // Qt's dialog would ask before replacing a file there (and here the user says yes).
+    if (QFileInfo::exists(shown.FileName)
+        && (!askBeforeReplacing || askBeforeReplacing(shown.FileName)))
+        ReplaceQuestions << shown.FileName;
     state = shown;
     return true;
 }
@@ -86,9 +93,10 @@ std::optional<QColor> TScriptedDialogs::PickColor(QWidget*, const QColor& initia
     return answer ? answer->Color : std::nullopt;
 }
 
-void TScriptedDialogs::ShowBox(QWidget*, TBoxKind kind, const QString& caption, const QString& text)
+void TScriptedDialogs::ShowBox(
+    QWidget*, TBoxKind kind, const QString& caption, const QString& text, const QString& detail)
 {
-    Boxes << TBox { kind, caption, text };
+    Boxes << TBox { kind, caption, text, detail };
 }
 
 } // namespace ostrel::test

@@ -19,8 +19,13 @@ struct TBox
     TBoxKind Kind;
     QString Caption;
     QString Text;
+    QString Detail = {}; // below the text; the tests of details look at it
 
-    bool operator==(const TBox&) const = default;
+    // The box as its first line shows it: kind, caption and text.
+    bool operator==(const TBox& other) const
+    {
+        return Kind == other.Kind && Caption == other.Caption && Text == other.Text;
+    }
 };
 
 class TScriptedDialogs final : public TDialogs
@@ -38,6 +43,7 @@ public:
 
     QList<TSaveDialogState> SaveOpenings; // the state each save dialog opened with
     QList<QColor> ColorOpenings; // the colour each colour dialog opened on
+    QStringList ReplaceQuestions; // the paths the save dialog asked about replacing
     QList<TBox> Boxes; // every box shown, oldest first
     QStringList Faults;
 
@@ -46,11 +52,11 @@ public:
     QString Verify() const;
 
     QStringList OpenLogs(QWidget* parent) override;
-    bool SaveOutput(
-        QWidget* parent, TSaveDialogState& state, const TTypeChange& typeChange) override;
+    bool SaveOutput(QWidget* parent, TSaveDialogState& state, const TTypeChange& typeChange,
+        const TAskBeforeReplacing& askBeforeReplacing) override;
     std::optional<QColor> PickColor(QWidget* parent, const QColor& initial) override;
-    void ShowBox(
-        QWidget* parent, TBoxKind kind, const QString& caption, const QString& text) override;
+    void ShowBox(QWidget* parent, TBoxKind kind, const QString& caption, const QString& text,
+        const QString& detail) override;
 
 private:
     struct TOpenAnswer

@@ -1,8 +1,12 @@
 // The main window: its controls and defaults, the list of logs, drops, keys, the colour and the
 // opacity box.
 
+#include "app/translations.h"
 #include "app/widgets.h"
+#include "core/messages.h"
 #include "form_fixture.h"
+#include "geo/projection.h"
+#include "geo/travel_modes.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -10,6 +14,7 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,13 +24,22 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
+#include <QXmlStreamReader>
 
 namespace ostrel::test {
 
 namespace {
+
+// Shows the windows made while it lives in a language; the source texts again afterwards.
+struct TLanguageScope
+{
+    explicit TLanguageScope(TLanguage language) { InstallWindowLanguage(language); }
+    ~TLanguageScope() { ResetWindowLanguage(); }
+};
 
 QStringList Entries(const QListWidget* list)
 {
@@ -279,6 +293,115 @@ private slots:
         QVERIFY(f.cmdConvEach->isEnabled());
     }
 
+    // After Delete nothing is selected, so a second Delete does nothing.
+    void deleteLeavesNothingSelected()
+    {
+        TForm1& f = form();
+        f.AppendLogs({ "/a.log", "/b.log", "/c.log" });
+        f.LogList->setCurrentRow(1);
+        f.cmdDelete->click();
+        QVERIFY(f.LogList->selectedItems().isEmpty());
+        f.cmdDelete->click();
+        QCOMPARE(Entries(f.LogList), QStringList({ "/a.log", "/c.log" }));
+    }
+
+    // A path too long for the list shows whole in its tooltip.
+    void longPathsInTheTooltip()
+    {
+        QString deep = QStringLiteral("/home/user");
+        while (deep.size() < 200)
+            deep += QStringLiteral("/a folder with a long name");
+        form().AppendLogs({ deep + "/log.txt" });
+        QCOMPARE(form().LogList->item(0)->toolTip(), deep + "/log.txt");
+    }
+
+    // Tab enters a group of radio buttons at its checked button, whichever that is.
+    void tabEntersTheOutputGroupAtItsCheckedButton_data()
+    {
+        QTest::addColumn<QString>("checked");
+        QTest::newRow("KML") << "rdbKML";
+        QTest::newRow("NMEA") << "rdbNMEA";
+    }
+    void tabEntersTheOutputGroupAtItsCheckedButton()
+    {
+        QFETCH(QString, checked);
+        QVERIFY(ShowActive());
+        form().findChild<QRadioButton*>(checked)->setChecked(true);
+        form().LogList->setFocus(); // the control before the output group
+        QTest::keyClick(form().LogList, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget()->objectName(), checked);
+        // Shift+Tab leaves the group backwards, and Tab comes back to the same button.
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+        QCOMPARE(QApplication::focusWidget(), form().LogList);
+    }
+
+    // The English window: every caption and item translated, the cancel button spelled
+    // right, the error box in English.
+    void englishWindow()
+    {
+        const TLanguageScope scope(TLanguage::English);
+        fixture_.Start();
+        TForm1& f = form();
+        QCOMPARE(f.Button1->text(), QStringLiteral("Cancel"));
+        for (QWidget* widget : f.findChildren<QWidget*>()) {
+            const QString text = ButtonText(widget);
+            QVERIFY2(!text.contains(QRegularExpression(
+                         QStringLiteral("[\\x{3000}-\\x{9FFF}\\x{FF00}-\\x{FFEF}]"))),
+                qPrintable(widget->objectName() + ": " + text));
+        }
+        for (const QComboBox* list : { f.cmbOrgP, f.ddlTimeZone, f.ddlInterval }) {
+            for (int i = 0; i < list->count(); ++i)
+                QVERIFY2(list->itemText(i).toLatin1() == list->itemText(i).toUtf8(),
+                    qPrintable(list->itemText(i)));
+        }
+        f.AppendLogs({ "/logs/a.log" });
+        f.cmdDeleteAll->click();
+        f.cmdConvEach->click(); // the empty list fails
+        const QList<TBox> boxes = dialogs().TakeBoxes();
+        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(boxes[0].Text,
+            QString::fromStdString(MessageText(ListIndexOutOfRange(0), TLanguage::English)));
+    }
+
+    // The core's texts that the window translates are the core's tables, and the English
+    // translation file has a finished translation for every entry.
+    void translationsAreComplete()
+    {
+        QStringList core;
+        for (const TTravelMode& mode : TravelModes())
+            core << QString::fromUtf8(
+                mode.Caption.data(), static_cast<qsizetype>(mode.Caption.size()));
+        for (const TZone& zone : kZones)
+            core << QString::fromUtf8(zone.Name.data(), static_cast<qsizetype>(zone.Name.size()));
+        QCOMPARE(CoreTextsForTranslation(), core);
+
+        QFile file(QStringLiteral(OSTREL_TS_EN));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QXmlStreamReader xml(&file);
+        int messages = 0;
+        QStringList unfinished;
+        QString source;
+        while (!xml.atEnd()) {
+            if (xml.readNext() != QXmlStreamReader::StartElement)
+                continue;
+            if (xml.name() == QLatin1String("source"))
+                source = xml.readElementText();
+            else if (xml.name() == QLatin1String("translation")) {
+                ++messages;
+                const QString type = xml.attributes().value(QLatin1String("type")).toString();
+                if (!type.isEmpty() || xml.readElementText().isEmpty())
+                    unfinished << source;
+            }
+        }
+        QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+        QVERIFY(messages >= core.size());
+        QVERIFY2(unfinished.isEmpty(), qPrintable(unfinished.join(QStringLiteral(", "))));
+        // Each of the core's texts is translated in the running program too.
+        const TLanguageScope scope(TLanguage::English);
+        for (const QString& text : core)
+            QVERIFY2(CoreText(text.toStdString()) != text, qPrintable(text));
+    }
+
     void escapeCloses_data()
     {
         QTest::addColumn<QString>("focus");
@@ -437,8 +560,73 @@ private slots:
         QCOMPARE(Entries(f.LogList), QStringList({ "/logs/b.log" }));
     }
 
+    // In both languages every caption fits its control and no two controls overlap, so nothing
+    // is clipped or hidden (run at scale 1; QT_SCALE_FACTOR=1.5 and 2 run it scaled).
+    void layoutHoldsInBothLanguages_data()
+    {
+        QTest::addColumn<bool>("english");
+        QTest::newRow("Japanese") << false;
+        QTest::newRow("English") << true;
+    }
+    void layoutHoldsInBothLanguages()
+    {
+        QFETCH(bool, english);
+        const TLanguageScope scope(english ? TLanguage::English : TLanguage::Japanese);
+        fixture_.Start(); // a window in that language
+        QVERIFY(ShowActive());
+        QStringList faults;
+        for (QWidget* parent : { static_cast<QWidget*>(&form()),
+                 static_cast<QWidget*>(form().GroupBox1), static_cast<QWidget*>(form().GroupBox2),
+                 static_cast<QWidget*>(form().GroupBox3) }) {
+            QList<QWidget*> controls;
+            for (QWidget* child : parent->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+                if (child->isVisible() && !child->objectName().isEmpty())
+                    controls << child;
+            }
+            for (QWidget* control : controls) {
+                const bool captioned = qobject_cast<QLabel*>(control) != nullptr
+                    || qobject_cast<QAbstractButton*>(control) != nullptr;
+                if (captioned && control->sizeHint().width() > control->width())
+                    faults << QStringLiteral("%1 needs %2, has %3")
+                                  .arg(control->objectName())
+                                  .arg(control->sizeHint().width())
+                                  .arg(control->width());
+                if (auto* spin = qobject_cast<QAbstractSpinBox*>(control);
+                    spin && spin->sizeHint().width() > spin->width())
+                    faults << QStringLiteral("%1 needs %2, has %3")
+                                  .arg(control->objectName())
+                                  .arg(spin->sizeHint().width())
+                                  .arg(spin->width());
+                if (!parent->rect().contains(control->geometry()))
+                    faults << control->objectName() + QStringLiteral(" leaves its parent");
+                for (QWidget* other : controls) {
+                    if (other != control && other->objectName() > control->objectName()
+                        && other->geometry().intersects(control->geometry()))
+                        faults << control->objectName() + QStringLiteral(" overlaps ")
+                                + other->objectName();
+                }
+            }
+            if (auto* group = qobject_cast<QGroupBox*>(parent);
+                group && group->minimumSizeHint().width() > group->width())
+                faults << group->objectName() + QStringLiteral(": title cut");
+        }
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QStringLiteral("; "))));
+    }
+
+    // The window in each language, saved for the README when OSTREL_SCREENSHOT is set.
+    void screenshot_data()
+    {
+        QTest::addColumn<bool>("english");
+        QTest::addColumn<QString>("path");
+        QTest::newRow("Japanese") << false << QStringLiteral(OSTREL_SCREENSHOT_PATH "/window.png");
+        QTest::newRow("English") << true << QStringLiteral(OSTREL_SCREENSHOT_PATH "/window-en.png");
+    }
     void screenshot()
     {
+        QFETCH(bool, english);
+        QFETCH(QString, path);
+        const TLanguageScope scope(english ? TLanguage::English : TLanguage::Japanese);
+        fixture_.Start();
         TForm1& f = form();
         f.AppendLogs({ QStringLiteral("/home/user/GPS/ログ/20070512.log"),
             QStringLiteral("/home/user/GPS/20070513.log") });
@@ -447,7 +635,6 @@ private slots:
         QCOMPARE(picture.deviceIndependentSize().toSize(), QSize(451, 423));
         const QByteArray target = qgetenv("OSTREL_SCREENSHOT");
         if (!target.isEmpty()) {
-            const QString path = QStringLiteral(OSTREL_SCREENSHOT_PATH);
             QVERIFY(QDir().mkpath(QFileInfo(path).path()));
             QVERIFY(picture.save(path, "PNG"));
         }

@@ -26,9 +26,11 @@ std::string Line(const fs::path& output, std::string_view message)
     return Text(output) + ": " + std::string(message) + "\n";
 }
 
-std::string Failure(const fs::path& log, const std::exception& error)
+// The error line of a log; "LOG:LINE: message" when the error names a record line.
+std::string Failure(const fs::path& log, const std::exception& error, int line = 0)
 {
-    return "ostrel-convert: " + Text(log) + ": " + error.what() + "\n";
+    return "ostrel-convert: " + Text(log) + (line > 0 ? ":" + std::to_string(line) : "") + ": "
+        + error.what() + "\n";
 }
 
 // The walk with the time of its third fix made invalid: it names fine and fails half-way.
@@ -235,7 +237,7 @@ TEST(ConvertCommandTest, FailedConversionLeavesAnEarlierOutputAlone)
     const TRunResult run = RunCli({ "-o", Text(dir / "out.kml"), Text(dir / "broken.log") });
     EXPECT_EQ(run.Status, 1);
     EXPECT_EQ(run.Out, "");
-    EXPECT_EQ(run.Err, Failure(dir / "broken.log", TimeError("25:00:00")));
+    EXPECT_EQ(run.Err, Failure(dir / "broken.log", TimeError("25:00:00"), 4));
     EXPECT_EQ(ReadFile(dir / "out.kml"), "earlier");
     EXPECT_THAT(FolderNames(dir.Path()), ElementsAre("broken.log", "out.kml"));
 
@@ -256,18 +258,19 @@ TEST(ConvertCommandTest, FirstFailureStopsTheBatch)
         const char* Name;
         std::vector<std::string> Second;
         std::string Message;
+        std::string Where; // ":LINE" of a record line
     };
     const std::vector<TCase> cases = {
-        { "fails half-way", BrokenWalkLines(3), TimeError("25:00:00").what() },
-        // An empty log has no first record to name its output by.
-        { "cannot be named", {}, TimeError("::").what() },
+        { "fails half-way", BrokenWalkLines(3), TimeError("25:00:00").what(), ":4" },
+        // An empty log has no first record to name its output by, nor a line.
+        { "cannot be named", {}, TimeError("::").what(), "" },
         { "has a bad date",
             [] {
                 std::vector<std::string> lines = WalkLines(10, 3);
                 lines[4] = RecordLine("030800", "3539.4000", "13945.0000", "320107");
                 return lines;
             }(),
-            DateError("32/01/07").what() },
+            DateError("32/01/07").what(), ":5" },
     };
     for (const TCase& c : cases) {
         for (unsigned jobs : { 1u, 2u, 3u }) {
@@ -280,7 +283,8 @@ TEST(ConvertCommandTest, FirstFailureStopsTheBatch)
                 Text(dir / "b.log"), Text(dir / "c.log") });
             EXPECT_EQ(run.Status, 1);
             EXPECT_EQ(run.Out, Line(dir / "WG20070101010000.kml", kWalkLength));
-            EXPECT_EQ(run.Err, "ostrel-convert: " + Text(dir / "b.log") + ": " + c.Message + "\n");
+            EXPECT_EQ(run.Err,
+                "ostrel-convert: " + Text(dir / "b.log") + c.Where + ": " + c.Message + "\n");
             EXPECT_THAT(FolderNames(dir.Path()),
                 ElementsAre("WG20070101010000.kml", "a.log", "b.log", "c.log"));
         }

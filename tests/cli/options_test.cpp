@@ -284,3 +284,37 @@ TEST(CommandLineTest, ArgvWithNullsAndNoArgumentsIsAUsageError)
 
 } // namespace
 } // namespace ostrel::cli::test
+
+namespace ostrel::cli::test {
+namespace {
+
+// --lang picks the language of the conversion errors and wins over the environment's; without
+// it the environment's language (LC_ALL, LC_MESSAGES, LANG) is the one the errors are shown in.
+TEST(CommandLineTest, LanguageFromOptionOrEnvironment)
+{
+    EXPECT_EQ(ParseCommandLine({ "--lang", "en", "a.log" }).Language, TLanguage::English);
+    EXPECT_EQ(ParseCommandLine({ "--lang=ja", "a.log" }).Language, TLanguage::Japanese);
+    EXPECT_FALSE(ParseCommandLine({ "a.log" }).Language);
+    EXPECT_THROW(ParseCommandLine({ "--lang", "de", "a.log" }), UsageError);
+    EXPECT_THROW(ParseCommandLine({ "--lang", "", "a.log" }), UsageError);
+
+    for (const TLanguage environment : { TLanguage::Japanese, TLanguage::English }) {
+        EXPECT_EQ(MessageLanguage(ParseCommandLine({ "a.log" }), environment), environment);
+        EXPECT_EQ(MessageLanguage(ParseCommandLine({ "--lang", "en", "a.log" }), environment),
+            TLanguage::English);
+        EXPECT_EQ(MessageLanguage(ParseCommandLine({ "--lang", "ja", "a.log" }), environment),
+            TLanguage::Japanese);
+    }
+
+    // The chosen language reaches the error line.
+    TTempDir dir;
+    const std::string missing = Text(dir / "missing.log");
+    for (const TLanguage environment : { TLanguage::Japanese, TLanguage::English }) {
+        std::ostringstream out, err;
+        RunConvert({ missing }, out, err, TSeparators {}, 1, environment);
+        EXPECT_THAT(err.str(), HasSubstr(MessageText(FileNotFound(), environment)));
+    }
+}
+
+} // namespace
+} // namespace ostrel::cli::test

@@ -1,9 +1,12 @@
+#include "conversion/conversion.h"
+#include "core/errors.h"
 #include "core/test_support.h"
 #include "geo/track.h"
 #include "geo/travel_modes.h"
 
-#include <gtest/gtest.h>
 #include <cmath>
+#include <gtest/gtest.h>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -50,8 +53,8 @@ TEST(Track, EveryLineCountedEveryFixHandedOnInOrder)
         + RecordLine("010000", "3539.0000", "13945.0000", "010107") + "\r\n"
         + RecordLine("010100", "3539.1000", "13945.0000", "010107") + "\r\n" // 185 m in 60 s
         + RecordLine("010100", "3539.1500", "13945.0000", "010107") + "\r\n" // the same time
-        + "a line of other length\r\n"
-        + RecordLine("010101", "3549.0000", "13945.0000", "010107") + "\r\n" // 18 km in 1 s
+        + "a line of other length\r\n" + RecordLine("010101", "3549.0000", "13945.0000", "010107")
+        + "\r\n" // 18 km in 1 s
         + RecordLine("010200", "3539.2000", "13945.0000", "010107") + "\r\n";
     WriteFile(dir / "in.log", log);
     TLogReader reader(dir / "in.log");
@@ -109,6 +112,44 @@ TEST(Track, StatisticsOfTheKeptTrack)
     EXPECT_DOUBLE_EQ(s.MinLon, 139 + 44.9 / 60);
     EXPECT_DOUBLE_EQ(s.MaxLon, 139 + 45.0 / 60);
     EXPECT_EQ(result.Counts.DroppedTooFast, 1u);
+}
+
+// An error of a record names the record's line, counted from 1 over every line of the log; a log
+// without records names none, and the stamp of the first record names its line too.
+TEST(Track, RecordErrorsNameTheirLine)
+{
+    TTempDir dir;
+    const std::string good = RecordLine("010000", "3539.0000", "13945.0000", "010107");
+    const auto lineOfError = [&](const std::string& log) -> std::optional<std::uint64_t> {
+        WriteFile(dir / "in.log", log);
+        TLogReader reader(dir / "in.log");
+        TRecordingSink sink;
+        TTrackOptions options;
+        options.CurrentYear = 2026;
+        try {
+            StreamTrack(reader, options, sink);
+        } catch (const Error& error) {
+            return error.Line().value_or(0);
+        }
+        ADD_FAILURE() << "no error";
+        return std::nullopt;
+    };
+    const std::string badTime = RecordLine("250000", "3539.0000", "13945.0000", "010107");
+    // The first record, after two other lines.
+    EXPECT_EQ(lineOfError("head\r\n\r\n" + badTime + "\r\n"), 3u);
+    // A later record, after a lone LF and a CR LF line end.
+    EXPECT_EQ(lineOfError(good + "\nother\r\n" + good + "\r\n" + badTime + "\r\n"), 4u);
+    // No record line at all: the error is about no line (0 here).
+    EXPECT_EQ(lineOfError("only a header\r\n"), 0u);
+
+    WriteFile(dir / "stamp.log", "head\r\n" + badTime + "\r\n");
+    try {
+        FirstRecordStamp(dir / "stamp.log", 2026);
+        ADD_FAILURE() << "no error";
+    } catch (const Error& error) {
+        EXPECT_EQ(error.Line(), 2u);
+        EXPECT_EQ(error.Kind(), TErrorKind::TimeConversion);
+    }
 }
 
 // The window's buttons and the command line's --mode read one table.

@@ -10,6 +10,9 @@
 # cases); OSTREL_SANITIZED=1 when built with sanitizers (peak memory is then shown, not checked);
 # OSTREL_HOSTILE_LARGE=1 makes the long line 1 GiB instead of 64 MiB.
 set -uo pipefail
+# The messages in Japanese, as they are spelled below; the separators of the C locale.
+unset LC_ALL LANG LANGUAGE LC_NUMERIC LC_TIME
+export LC_MESSAGES=ja_JP.UTF-8
 
 cases=(
   input_empty input_nuls input_random input_folder input_missing input_fifo input_device
@@ -218,7 +221,7 @@ input_nuls)
   { walk 3; printf '$GPRMC,\0\0\0\0\0\0,A,3539.000000,N,13945.000000,E,0.0,010107,,,A*\r\n'; } \
     >in/record.log
   before=$(snapshot in)
-  fails_with "$(says in/record.log "'??:??:??' は時刻ではありません")" in/record.log -o in/out.log
+  fails_with "$(says in/record.log:4 "'??:??:??' は時刻ではありません")" in/record.log -o in/out.log
   unchanged in "$before"
   ;;
 input_random)
@@ -544,7 +547,7 @@ batch_failure)
     [ $status -eq 1 ] || fail "$kind: exit status $status, not 1"
     [[ $out =~ ^in/WG20070101010000\.$ext:\ The\ passway\ length\ =\ [0-9.]+\ km$ ]] ||
       fail "$kind: stdout '$out'"
-    [ "$err" = "$(says in/b.log "'99:99:99' は時刻ではありません")" ] || fail "$kind: stderr '$err'"
+    [ "$err" = "$(says in/b.log:3001 "'99:99:99' は時刻ではありません")" ] || fail "$kind: stderr '$err'"
     rm -f "in/WG20070101010000.$ext"
     unchanged in "$before"
   done

@@ -1,0 +1,108 @@
+#include "core/messages.h"
+
+#include <array>
+
+namespace ostrel {
+
+namespace {
+
+struct TMessageRow
+{
+    TErrorKind Kind;
+    std::string_view Japanese;
+    std::string_view English;
+};
+
+// In the order of TErrorKind.
+constexpr std::array<TMessageRow, kErrorKindCount> kMessages = { {
+    { TErrorKind::IntegerConversion, "'%s' は整数ではありません", "'%s' is not a valid integer" },
+    { TErrorKind::FloatConversion, "'%s' は浮動小数点数ではありません",
+        "'%s' is not a valid floating-point number" },
+    { TErrorKind::TimeConversion, "'%s' は時刻ではありません", "'%s' is not a valid time" },
+    { TErrorKind::DateConversion, "'%s' は日付ではありません", "'%s' is not a valid date" },
+    { TErrorKind::ListIndex, "リストのインデックスが範囲を超えています (%d)",
+        "List index out of bounds (%d)" },
+    { TErrorKind::FileNotFound, "ファイルが見つかりません", "File not found" },
+    { TErrorKind::AccessDenied, "ファイルへのアクセスが拒否されました", "Access denied" },
+    { TErrorKind::IoError, "I/O エラー (%d)", "I/O error (%d)" },
+    { TErrorKind::DivisionByZero, "0 による浮動小数点数除算", "Floating-point division by zero" },
+    { TErrorKind::InvalidOperation, "不正な浮動小数点数演算命令",
+        "Invalid floating-point operation" },
+    { TErrorKind::SameFile, "変換元と変換先のファイルが同じです",
+        "The source and destination files are the same" },
+} };
+
+} // namespace
+
+std::string_view MessageTemplate(TErrorKind kind, TLanguage language)
+{
+    const auto index = static_cast<std::size_t>(kind);
+    if (index >= kMessages.size() || kMessages[index].Kind != kind)
+        return {};
+    return language == TLanguage::Japanese ? kMessages[index].Japanese : kMessages[index].English;
+}
+
+std::string FormatMessage(
+    TErrorKind kind, TLanguage language, std::string_view text, long long number)
+{
+    const std::string_view pattern = MessageTemplate(kind, language);
+    std::string message;
+    message.reserve(pattern.size() + text.size() + 8);
+    // One pass over the template: a "%" in the text is never taken for a placeholder.
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        if (pattern[i] == '%' && i + 1 < pattern.size() && pattern[i + 1] == 's') {
+            message += text;
+            ++i;
+        } else if (pattern[i] == '%' && i + 1 < pattern.size() && pattern[i + 1] == 'd') {
+            message += std::to_string(number);
+            ++i;
+        } else {
+            message += pattern[i];
+        }
+    }
+    return message;
+}
+
+std::string MessageText(const Error& error, TLanguage language)
+{
+    return FormatMessage(error.Kind(), language, error.Text(), error.Number());
+}
+
+TErrorReport ReportOf(const std::exception_ptr& error, TLanguage language)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const Error& e) {
+        return { MessageText(e, language), e.Line() };
+    } catch (const std::exception& e) {
+        return { e.what(), std::nullopt };
+    } catch (...) {
+        return { "unknown error", std::nullopt };
+    }
+}
+
+std::optional<TLanguage> LanguageNamed(std::string_view name)
+{
+    if (name == "ja")
+        return TLanguage::Japanese;
+    if (name == "en")
+        return TLanguage::English;
+    return std::nullopt;
+}
+
+TLanguage LanguageOfLocale(std::string_view locale)
+{
+    return locale.substr(0, 2) == "ja" ? TLanguage::Japanese : TLanguage::English;
+}
+
+TLanguage LanguageOfEnvironment(const std::function<const char*(const char*)>& getenv)
+{
+    for (const char* name : { "LC_ALL", "LC_MESSAGES", "LANG" }) {
+        const char* value = getenv(name);
+        if (value != nullptr && *value != '\0')
+            return LanguageOfLocale(value);
+    }
+    return TLanguage::English;
+}
+
+} // namespace ostrel

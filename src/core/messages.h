@@ -1,0 +1,57 @@
+#pragma once
+
+// The converter's messages in the languages of its front ends. One table holds the text of every
+// error kind in every language, so that the window and ostrel-convert show the same text for the
+// same error. Japanese is the converter's first language: what() of every error is its Japanese
+// text.
+
+#include "core/errors.h"
+
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace ostrel {
+
+enum class TLanguage
+{
+    Japanese,
+    English,
+};
+
+// The table's template of a kind in a language, with "%s" for the error's text and "%d" for its
+// number where the kind has them.
+std::string_view MessageTemplate(TErrorKind kind, TLanguage language);
+
+// The template with its "%s" replaced by text and its "%d" by number.
+std::string FormatMessage(
+    TErrorKind kind, TLanguage language, std::string_view text = {}, long long number = 0);
+
+// The error's message in the language.
+std::string MessageText(const Error& error, TLanguage language);
+
+// What a front end shows of an error: its message in the language, and the log line it came
+// from, if any. Errors from outside the family show their what(); anything else "unknown error".
+struct TErrorReport
+{
+    std::string Message;
+    std::optional<std::uint64_t> Line; // counted from 1
+};
+TErrorReport ReportOf(const std::exception_ptr& error, TLanguage language);
+
+// "ja" and "en" name the two languages; anything else names none.
+std::optional<TLanguage> LanguageNamed(std::string_view name);
+
+// The language of a locale name such as "ja_JP.UTF-8": Japanese for names starting with "ja",
+// English for any other.
+TLanguage LanguageOfLocale(std::string_view locale);
+
+// The language of the messages, as the C library picks its locale for them: the first of
+// LC_ALL, LC_MESSAGES and LANG that is set and not empty decides; English when none is.
+// getenv is the environment's lookup (std::getenv in the program).
+TLanguage LanguageOfEnvironment(const std::function<const char*(const char*)>& getenv);
+
+} // namespace ostrel

@@ -1,0 +1,109 @@
+#include "core/errors.h"
+#include "core/messages.h"
+
+#include <gtest/gtest.h>
+#include <map>
+#include <set>
+#include <string>
+
+namespace ostrel {
+namespace {
+
+// One error of every kind, with arguments where the kind takes them.
+std::vector<Error> OneOfEachKind()
+{
+    return { IntegerError("x"), FloatError("1,5"), TimeError("25:00:00"), DateError("32/01/07"),
+        ListIndexOutOfRange(3), FileNotFound(), AccessDenied(), IoError(5), DivisionByZero(),
+        InvalidOperation(), SameFile() };
+}
+
+// Every kind has a text in both languages; the two differ, every kind's text differs from every
+// other's, and the arguments land in them.
+TEST(Messages, TableCoversEveryKindInBothLanguages)
+{
+    const std::vector<Error> errors = OneOfEachKind();
+    std::set<int> kinds;
+    for (const Error& error : errors)
+        kinds.insert(static_cast<int>(error.Kind()));
+    ASSERT_EQ(kinds.size(), static_cast<std::size_t>(kErrorKindCount));
+
+    for (const TLanguage language : { TLanguage::Japanese, TLanguage::English }) {
+        std::set<std::string> texts;
+        for (int kind = 0; kind < kErrorKindCount; ++kind) {
+            const std::string_view pattern
+                = MessageTemplate(static_cast<TErrorKind>(kind), language);
+            EXPECT_FALSE(pattern.empty()) << "kind " << kind;
+            texts.emplace(pattern);
+        }
+        EXPECT_EQ(texts.size(), static_cast<std::size_t>(kErrorKindCount));
+    }
+    for (const Error& error : errors) {
+        EXPECT_NE(MessageText(error, TLanguage::Japanese), MessageText(error, TLanguage::English));
+        // what() stays the Japanese text.
+        EXPECT_EQ(MessageText(error, TLanguage::Japanese), error.what());
+    }
+}
+
+TEST(Messages, EnglishTextsWithTheirArguments)
+{
+    EXPECT_EQ(
+        MessageText(TimeError("25:00:00"), TLanguage::English), "'25:00:00' is not a valid time");
+    EXPECT_EQ(MessageText(IntegerError(""), TLanguage::English), "'' is not a valid integer");
+    EXPECT_EQ(MessageText(IoError(28), TLanguage::English), "I/O error (28)");
+    EXPECT_EQ(
+        MessageText(ListIndexOutOfRange(-1), TLanguage::English), "List index out of bounds (-1)");
+    EXPECT_EQ(MessageText(FileNotFound(), TLanguage::English), "File not found");
+    // A "%" in the argument is text, not a placeholder.
+    EXPECT_EQ(MessageText(FloatError("%d%s"), TLanguage::English),
+        "'%d%s' is not a valid floating-point number");
+}
+
+TEST(Messages, ReportsCarryTheLineAndOtherErrorsTheirWhat)
+{
+    ConvertError error = DateError("32/01/07");
+    error.SetLine(12);
+    const TErrorReport report = ReportOf(std::make_exception_ptr(error), TLanguage::English);
+    EXPECT_EQ(report.Message, "'32/01/07' is not a valid date");
+    EXPECT_EQ(report.Line, 12u);
+
+    const TErrorReport plain
+        = ReportOf(std::make_exception_ptr(AccessDenied()), TLanguage::Japanese);
+    EXPECT_EQ(plain.Message, "ファイルへのアクセスが拒否されました");
+    EXPECT_FALSE(plain.Line);
+
+    const TErrorReport other
+        = ReportOf(std::make_exception_ptr(std::runtime_error("disk on fire")), TLanguage::English);
+    EXPECT_EQ(other.Message, "disk on fire");
+}
+
+TEST(Messages, LanguageFromNamesLocalesAndEnvironment)
+{
+    EXPECT_EQ(LanguageNamed("ja"), TLanguage::Japanese);
+    EXPECT_EQ(LanguageNamed("en"), TLanguage::English);
+    EXPECT_FALSE(LanguageNamed("de"));
+    EXPECT_FALSE(LanguageNamed(""));
+
+    EXPECT_EQ(LanguageOfLocale("ja_JP.UTF-8"), TLanguage::Japanese);
+    EXPECT_EQ(LanguageOfLocale("ja"), TLanguage::Japanese);
+    EXPECT_EQ(LanguageOfLocale("C"), TLanguage::English);
+    EXPECT_EQ(LanguageOfLocale("de_DE.UTF-8"), TLanguage::English);
+
+    using TEnv = std::map<std::string, std::string>;
+    const auto languageOf = [](const TEnv& env) {
+        return LanguageOfEnvironment([&](const char* name) -> const char* {
+            const auto found = env.find(name);
+            return found == env.end() ? nullptr : found->second.c_str();
+        });
+    };
+    EXPECT_EQ(languageOf({}), TLanguage::English);
+    EXPECT_EQ(languageOf({ { "LANG", "ja_JP.UTF-8" } }), TLanguage::Japanese);
+    // The first that is set and not empty decides.
+    EXPECT_EQ(languageOf({ { "LC_ALL", "" }, { "LC_MESSAGES", "C" }, { "LANG", "ja_JP.UTF-8" } }),
+        TLanguage::English);
+    EXPECT_EQ(languageOf({ { "LC_ALL", "ja_JP.UTF-8" }, { "LANG", "en_US.UTF-8" } }),
+        TLanguage::Japanese);
+    EXPECT_EQ(languageOf({ { "LC_ALL", "" }, { "LANG", "ja_JP.eucJP" } }), TLanguage::Japanese);
+}
+
+} // namespace
+} // namespace ostrel
