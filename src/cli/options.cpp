@@ -348,16 +348,15 @@ std::string HelpText()
     // The formats, modes, zones and ranges come from their tables.
     std::string formats, extensions, chosen, modes;
     for (const TOutputFormat& format : OutputFormats()) {
-        formats += (formats.empty() ? "" : "|") + std::string(format.Name);
+        formats.append(formats.empty() ? "" : "|").append(format.Name);
         if (format.ChosenByExtension) {
-            extensions += (extensions.empty() ? "" : ", ") + std::string(format.Extension);
-            chosen += std::string(format.ShortName) + ", ";
+            extensions.append(extensions.empty() ? "" : ", ").append(format.Extension);
+            chosen.append(format.ShortName).append(", ");
         }
     }
-    for (const TTravelMode& mode : TravelModes()) {
-        modes += (modes.empty() ? "" : ", ") + std::string(mode.Name) + " "
-            + FormatGeneral(mode.LimitKmh);
-    }
+    for (const TTravelMode& mode : TravelModes())
+        modes.append(modes.empty() ? "" : ", ").append(mode.Name).append(" ").append(
+            FormatGeneral(mode.LimitKmh));
     const std::string zones = "1.." + std::to_string(kZoneCount);
     const std::string opacity
         = std::to_string(kMinOpacityPercent) + ".." + std::to_string(kMaxOpacityPercent);

@@ -70,7 +70,9 @@ fs::path AlternativeName(const fs::path& name, unsigned n)
     const fs::path ext = name.extension();
     fs::path::string_type alternative = text.substr(0, text.size() - file.size());
     alternative += stem.native();
-    alternative += fs::path("_" + std::to_string(n)).native();
+    const std::string suffix = std::to_string(n);
+    alternative += fs::path::value_type('_');
+    alternative += fs::path(suffix).native();
     alternative += ext.native();
     return fs::path(alternative);
 }
@@ -362,6 +364,14 @@ void TOutputFile::Flush()
 {
     WriteAll(static_cast<HANDLE>(handle_), buffer_.get(), used_);
     used_ = 0;
+}
+
+void TOutputFile::Append(TScratchFile& scratch)
+{
+    Flush();
+    scratch.Rewind();
+    for (std::size_t got; (got = scratch.ReadBlock(buffer_.get(), kBufferSize)) > 0;)
+        WriteAll(static_cast<HANDLE>(handle_), buffer_.get(), got);
 }
 
 // The replaced file's access rights (its DACL) and its hidden, system and archive attributes go
@@ -877,6 +887,29 @@ void TOutputFile::Flush()
 {
     WriteAll(fd_, buffer_.get(), used_);
     used_ = 0;
+}
+
+void TOutputFile::Append(TScratchFile& scratch)
+{
+    Flush();
+    scratch.Rewind();
+#if defined(__linux__)
+    // Copied by the kernel, page by page, without a pass through this process.
+    for (;;) {
+        const ssize_t copied = ::copy_file_range(scratch.fd_, nullptr, fd_, nullptr, 1 << 30, 0);
+        if (copied > 0)
+            continue;
+        if (copied == 0)
+            return;
+        if (errno == EINTR)
+            continue;
+        if (errno != EXDEV && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
+            throw FileErrorFromErrno(errno);
+        break; // not between these files: copied below, from where the kernel stopped
+    }
+#endif
+    for (std::size_t got; (got = scratch.ReadBlock(buffer_.get(), kBufferSize)) > 0;)
+        WriteAll(fd_, buffer_.get(), got);
 }
 
 fs::path TOutputFile::Commit(TNameCounters* counters)

@@ -88,6 +88,8 @@ private:
     std::map<std::filesystem::path::string_type, unsigned> next_;
 };
 
+class TScratchFile;
+
 class TOutputFile
 {
 public:
@@ -120,6 +122,10 @@ public:
         return buffer_.get() + used_;
     }
     void Advance(std::size_t n) { used_ += n; }
+
+    // Appends the whole of a scratch file (the system copies it, without passing it through this
+    // process where it can).
+    void Append(TScratchFile& scratch);
 
     // Writes what is buffered, flushes the file to the disk and puts it in place: over the
     // destination (Replace), or under the first free alternative of it (NewName; counters, when
@@ -175,6 +181,7 @@ public:
     }
 
 private:
+    friend class TOutputFile;
     void Rewind();
     std::size_t ReadBlock(char* block, std::size_t size);
 #ifdef _WIN32

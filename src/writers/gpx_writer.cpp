@@ -145,7 +145,7 @@ public:
     // the track points are held (beyond a bound in a scratch file) until the end.
     void Fix(const TTrackFix& fix) override
     {
-        char point[kMaxTrackPoint];
+        char* const point = trackPoints_.Reserve(kMaxTrackPoint);
         char* p = WriteText(point, "    <trkpt");
         p = WriteLatLon(p, fix.Rec);
         p = WriteText(p, "><time>");
@@ -153,13 +153,12 @@ public:
         p = times_.Write(p, fix.UtcDateTime);
         const std::string_view timeText(time, static_cast<std::size_t>(p - time));
         p = WriteText(p, "</time></trkpt>\r\n");
+        trackPoints_.Advance(static_cast<std::size_t>(p - point));
 
         if (!headWritten_)
             WriteHead(timeText);
         if (settings_.WayPoints && spacing_.Due(fix.Rec.DateTime))
             WriteWaypoint(fix, timeText);
-        trackPoints_.Text().append(point, p);
-        trackPoints_.Bound();
     }
 
     void End(double, const TTrackCounts&) override
@@ -209,7 +208,7 @@ private:
     const TConvertSettings& settings_;
     TWaypointSpacing spacing_;
     TUtcTimeText times_;
-    THeldText trackPoints_;
+    TSpool trackPoints_;
     std::string trackName_; // escaped
     bool headWritten_ = false;
 };

@@ -61,4 +61,50 @@ private:
     bool noScratch_ = false;
 };
 
+// Lines a writer holds back that may run to the size of the output itself (a GPX track waits for
+// its waypoints): formatted straight into a block of memory, which goes to a scratch file beside
+// the output whenever it fills, and into the output at the end in one copy by the system.
+class TSpool
+{
+public:
+    static constexpr std::size_t kBlockSize = 1 << 20;
+
+    explicit TSpool(std::filesystem::path folder)
+        : folder_(std::move(folder))
+        , block_(new char[kBlockSize])
+    {
+    }
+
+    // Room for n more bytes (n at most kBlockSize), to be filled and then claimed with Advance.
+    char* Reserve(std::size_t n)
+    {
+        if (n > kBlockSize - used_)
+            Spill();
+        return block_.get() + used_;
+    }
+    void Advance(std::size_t n) { used_ += n; }
+
+    // Everything spooled, in order.
+    void WriteTo(TOutputFile& output)
+    {
+        if (scratch_)
+            output.Append(*scratch_);
+        output.Write({ block_.get(), used_ });
+    }
+
+private:
+    void Spill()
+    {
+        if (!scratch_)
+            scratch_ = std::make_unique<TScratchFile>(folder_);
+        scratch_->Write({ block_.get(), used_ });
+        used_ = 0;
+    }
+
+    std::filesystem::path folder_;
+    std::unique_ptr<char[]> block_;
+    std::size_t used_ = 0;
+    std::unique_ptr<TScratchFile> scratch_;
+};
+
 } // namespace ostrel
