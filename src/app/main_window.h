@@ -23,6 +23,7 @@ class QRadioButton;
 
 namespace ostrel {
 
+class TConversionRunner;
 class TShape;
 class TSpinEdit;
 
@@ -97,11 +98,21 @@ public:
     // type's format (".log" for index 1, ".kml" for 2); empty when the path holds no name.
     static QString SaveDialog1TypeChange(int filterIndex, const QString& currentPath);
 
+    // The settings a preview draws under: those of the controls now, the time zone and the
+    // waypoint interval included, without capturing anything. Throws the limit's error when the
+    // custom limit does not parse.
+    TConvertSettings PreviewSettings() const;
+
+    // Where the Convert command runs its conversions (a worker thread).
+    TConversionRunner& ConversionRunner() { return *runner_; }
+
     // The application-wide error box: the message (with the "." rule), the error icon, one OK
     // button and the program's title.
     void ShowErrorBox(const QString& message);
 
 protected:
+    // Closing the window stops a conversion under way and waits for it.
+    void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
@@ -126,6 +137,8 @@ private:
     std::optional<int> currentYear_;
     // Where each default name's "_N" search goes on, for every batch of this window.
     TNameCounters defaultNames_;
+    TConversionRunner* runner_;
+    bool converting_ = false; // a Convert command is under way
 };
 
 } // namespace ostrel
