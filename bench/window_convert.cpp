@@ -1,25 +1,31 @@
 // ostrel-bench-window: the Convert command of the window, timed as a user starts it.
 //
 //   ostrel-bench-window LOG OUTPUT [--threads]
+//   ostrel-bench-window LOG --preview
 //
 // Opens the window (any Qt platform; offscreen without a display), lists LOG, chooses the car
 // mode (150 km/h, as the end-to-end benchmark and `ostrel-convert -m car`), answers the save
 // dialog with OUTPUT (.kml gives KML, anything else NMEA) and presses Convert. It prints the
 // seconds from the press until the length box, and the box's text. With --threads it times the
 // same conversion through ProcFile on the window's thread before and after the application
-// exists, and on a thread of its own, to tell the thread's state from the window's work.
+// exists, and on a thread of its own, to tell the thread's state from the window's work. With
+// --preview it opens the log's preview instead and prints the seconds until it has drawn, and
+// the process's peak resident memory.
 
 #include "app/dialogs.h"
 #include "app/main_window.h"
+#include "app/preview_window.h"
 #include "conversion/conversion.h"
 
 #include <QApplication>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <sys/resource.h>
 #include <thread>
 
 using namespace ostrel;
@@ -92,6 +98,26 @@ int main(int argc, char* argv[])
     if (argc < 3) {
         std::fprintf(stderr, "usage: ostrel-bench-window LOG OUTPUT [--threads]\n");
         return 2;
+    }
+    if (std::strcmp(argv[2], "--preview") == 0) {
+        QApplication application(argc, argv);
+        TAnsweringDialogs dialogs(QString {});
+        TForm1 form(dialogs);
+        form.rdbCar->setChecked(true);
+        form.show();
+        auto* opener = form.findChild<TPreviewOpener*>(QStringLiteral("PreviewOpener"));
+        const Clock::time_point start = Clock::now();
+        TPreviewWindow* preview = opener->Open(QString::fromLocal8Bit(argv[1]));
+        QTest::qWaitFor([&] { return !preview->Computing(); }, 600000);
+        preview->repaint();
+        const double seconds = Seconds(start, Clock::now());
+        rusage usage {};
+        getrusage(RUSAGE_SELF, &usage);
+        std::printf("preview: %.3f s, peak resident %ld KiB, %zu track vertices, %zu drop "
+                    "clusters, %zu waypoints\n",
+            seconds, usage.ru_maxrss, preview->View()->Picture()->Track.size(),
+            preview->View()->Picture()->Drops.size(), preview->View()->Picture()->Waypoints.size());
+        return 0;
     }
     const bool threads = argc > 3 && std::strcmp(argv[3], "--threads") == 0;
     if (threads)

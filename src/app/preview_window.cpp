@@ -298,11 +298,18 @@ TPreviewWindow::TPreviewWindow(TForm1& form, QString input)
     statistics_->setTextFormat(Qt::RichText);
     statistics_->setAlignment(Qt::AlignTop | Qt::AlignLeft);
     statistics_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    statistics_->setMinimumWidth(300);
+    auto* legend = new QLabel(tr("● 緑: 開始　■ 黒: 終了　● 黄: ポイント\n"
+                                 "× 赤: 除外（速すぎ）　□ 橙: 除外（時刻の重複）"),
+        this);
+    legend->setObjectName(QStringLiteral("PreviewLegend"));
+    legend->setWordWrap(true);
     fit_ = new QPushButton(tr("全体表示"), this);
     fit_->setObjectName(QStringLiteral("cmdFit"));
     connect(fit_, &QPushButton::clicked, view_, &TTrackView::Fit);
     auto* side = new QVBoxLayout;
     side->addWidget(statistics_, 1);
+    side->addWidget(legend);
     side->addWidget(fit_);
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(view_, 1);
