@@ -1,5 +1,6 @@
 // The Convert command: captures the settings, names the outputs and converts every listed log.
 
+#include "app/conversion_runner.h"
 #include "app/main_window.h"
 #include "app/translations.h"
 #include "app/widgets.h"
@@ -24,8 +25,28 @@
 
 namespace ostrel {
 
+namespace {
+
+// A log's name as the progress dialog shows it.
+QString ShownName(const QString& input)
+{
+    return QString::fromStdString(ShownText(FromPath(ToPath(input).filename()).toStdString()));
+}
+
+} // namespace
+
 void TForm1::cmdConvEachClick()
 {
+    // One command at a time: the conversions run while the window's events go on.
+    if (converting_)
+        return;
+    converting_ = true;
+    struct TDone
+    {
+        bool& Converting;
+        ~TDone() { Converting = false; }
+    } done { converting_ };
+
     // 1. The captured values, in this order: an error leaves those before it stored.
     TimeZoneHours = IntegerOfText(ddlTimeZone->currentText());
     WaypointIntervalMin = IntegerOfText(ddlInterval->currentText());
@@ -36,10 +57,14 @@ void TForm1::cmdConvEachClick()
 
     // 3. Every dialog and box below is modal, so the settings hold for the whole command.
     const TConvertSettings settings = ConversionSettings();
-    if (LogList->count() == 1)
-        ConvertOne(settings);
-    else
-        ConvertAll(settings);
+    try {
+        if (LogList->count() == 1)
+            ConvertOne(settings);
+        else
+            ConvertAll(settings);
+    } catch (const TConversionCancelled&) {
+        // Stopped by the user: no output, nothing more to say.
+    }
 }
 
 void TForm1::ConvertOne(const TConvertSettings& settings)
@@ -68,8 +93,12 @@ void TForm1::ConvertOne(const TConvertSettings& settings)
         return;
     }
     OnLog(input, [&] {
-        if (const std::optional<TConversionResult> result
-            = ProcFile(ToPath(input), ToPath(output), settings))
+        const std::optional<TConversionResult> result
+            = runner_->Run<std::optional<TConversionResult>>(ToPath(input), ShownName(input),
+                [&](TTrackProgress* progress) {
+                    return ProcFile(ToPath(input), ToPath(output), settings, progress);
+                });
+        if (result)
             ShowLength(result->LengthMessage);
     });
 }
@@ -94,8 +123,14 @@ void TForm1::ConvertAll(const TConvertSettings& settings)
         // The default name is claimed when the output is complete: a name taken meanwhile, by
         // this batch or by anyone else, is passed over, never replaced.
         OnLog(input, [&] {
-            if (const std::optional<TConversionResult> result
-                = ProcFileToDefaultName(ToPath(input), format, settings, defaultNames_))
+            const std::optional<TConversionResult> result
+                = runner_->Run<std::optional<TConversionResult>>(ToPath(input),
+                    QStringLiteral("%1 / %2\n%3").arg(i + 1).arg(count).arg(ShownName(input)),
+                    [&](TTrackProgress* progress) {
+                        return ProcFileToDefaultName(
+                            ToPath(input), format, settings, defaultNames_, progress);
+                    });
+            if (result)
                 ShowLength(result->LengthMessage, FromPath(result->Output));
         });
     }

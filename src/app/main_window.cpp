@@ -1,5 +1,7 @@
 #include "app/main_window.h"
 
+#include "app/conversion_runner.h"
+#include "app/preview_window.h"
 #include "app/translations.h"
 #include "app/widgets.h"
 #include "app/window_text.h"
@@ -148,6 +150,8 @@ TForm1::TForm1(TDialogs& dialogs, QWidget* parent)
     CreateControls();
     SetTabOrder();
     FormCreate();
+    runner_ = new TConversionRunner(this);
+    new TPreviewOpener(this);
 }
 
 void TForm1::CreateControls()
@@ -381,6 +385,12 @@ void TForm1::Button2Click()
 {
     if (const std::optional<QColor> color = dialogs_.PickColor(this, Shape1->BrushColor()))
         Shape1->SetBrushColor(*color);
+}
+
+void TForm1::closeEvent(QCloseEvent* event)
+{
+    runner_->Cancel();
+    QWidget::closeEvent(event);
 }
 
 void TForm1::keyPressEvent(QKeyEvent* event)

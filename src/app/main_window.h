@@ -25,6 +25,7 @@ class QRadioButton;
 
 namespace ostrel {
 
+class TConversionRunner;
 class TShape;
 class TSpinEdit;
 
@@ -101,6 +102,14 @@ public:
     // no name.
     static QString SaveDialog1TypeChange(int filterIndex, const QString& currentPath);
 
+    // The settings a preview draws under: those of the controls now, the time zone and the
+    // waypoint interval included, without capturing anything. Throws the limit's error when the
+    // custom limit does not parse.
+    TConvertSettings PreviewSettings() const;
+
+    // Where the Convert command runs its conversions (a worker thread).
+    TConversionRunner& ConversionRunner() { return *runner_; }
+
     // The application-wide error box: the message (with the "." rule) as its text, the detail
     // (which log, which line) below it, the error icon, one OK button and the program's title.
     void ShowErrorBox(const QString& message, const QString& detail = {});
@@ -109,6 +118,8 @@ public:
     static QString MessageOf(const std::exception& error);
 
 protected:
+    // Closing the window stops a conversion under way and waits for it.
+    void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     // Tab and Shift+Tab enter a group of radio buttons at its checked button.
     bool focusNextPrevChild(bool next) override;
@@ -140,6 +151,8 @@ private:
     std::optional<int> currentYear_;
     // Where each default name's "_N" search goes on, for every batch of this window.
     TNameCounters defaultNames_;
+    TConversionRunner* runner_;
+    bool converting_ = false; // a Convert command is under way
 };
 
 } // namespace ostrel

@@ -64,7 +64,8 @@ TConversionResult TPendingOutput::Commit(TNameCounters* counters)
 }
 
 std::optional<TPendingOutput> ConvertFile(const fs::path& input, const fs::path& output,
-    const TConvertSettings& settings, TPlacement placement, const TOutputFormat* format)
+    const TConvertSettings& settings, TPlacement placement, const TOutputFormat* format,
+    TTrackProgress* progress)
 {
     std::error_code ec;
     if (!fs::exists(input, ec))
@@ -75,11 +76,13 @@ std::optional<TPendingOutput> ConvertFile(const fs::path& input, const fs::path&
         throw SameFile();
 
     TLogReader reader(input);
-    return ConvertLog(reader, output, settings, placement, format ? *format : FormatOfPath(output));
+    return ConvertLog(
+        reader, output, settings, placement, format ? *format : FormatOfPath(output), progress);
 }
 
 TPendingOutput ConvertLog(TLogReader& reader, const fs::path& output,
-    const TConvertSettings& settings, TPlacement placement, const TOutputFormat& format)
+    const TConvertSettings& settings, TPlacement placement, const TOutputFormat& format,
+    TTrackProgress* progress)
 {
     auto file = std::make_unique<TOutputFile>(output, placement);
     const std::unique_ptr<TTrackSink> writer = format.MakeWriter(*file, settings);
@@ -88,27 +91,31 @@ TPendingOutput ConvertLog(TLogReader& reader, const fs::path& output,
     options.OriginIndex = settings.OriginIndex;
     options.TimeShiftDays = format.LocalTime ? TimeShiftDays(settings) : 0.0;
     options.CurrentYear = settings.CurrentYear;
+    options.Progress = progress;
     const TTrackResult track = StreamTrack(reader, options, *writer);
-    TConversionResult result { track.TotalMetres, LengthMessage(track.TotalMetres, settings.Separators),
-        {}, track.Counts, track.Statistics };
+    TConversionResult result { track.TotalMetres,
+        LengthMessage(track.TotalMetres, settings.Separators), {}, track.Counts, track.Statistics };
     return TPendingOutput(std::move(file), std::move(result));
 }
 
-std::optional<TConversionResult> ProcFile(
-    const fs::path& input, const fs::path& output, const TConvertSettings& settings)
+std::optional<TConversionResult> ProcFile(const fs::path& input, const fs::path& output,
+    const TConvertSettings& settings, TTrackProgress* progress)
 {
-    std::optional<TPendingOutput> pending = ConvertFile(input, output, settings);
+    std::optional<TPendingOutput> pending
+        = ConvertFile(input, output, settings, TPlacement::Replace, nullptr, progress);
     if (!pending)
         return std::nullopt;
     return pending->Commit();
 }
 
 std::optional<TConversionResult> ProcFileToDefaultName(const fs::path& input,
-    const TOutputFormat& format, const TConvertSettings& settings, TNameCounters& counters)
+    const TOutputFormat& format, const TConvertSettings& settings, TNameCounters& counters,
+    TTrackProgress* progress)
 {
     // A missing log fails here, when its name is made, with the file error.
-    std::optional<TPendingOutput> pending = ConvertFile(input,
-        DefaultOutputName(input, format, settings.CurrentYear), settings, TPlacement::NewName);
+    std::optional<TPendingOutput> pending
+        = ConvertFile(input, DefaultOutputName(input, format, settings.CurrentYear), settings,
+            TPlacement::NewName, nullptr, progress);
     if (!pending)
         return std::nullopt;
     return pending->Commit(&counters);

@@ -53,28 +53,34 @@ private:
 
 // Converts the log a reader reads into output, in format (by default that of the output's
 // extension), without putting the output in place. For standard input and standard output.
+// progress, when given, is told how far the log has been read (TTrackProgress), here and below.
 TPendingOutput ConvertLog(TLogReader& reader, const std::filesystem::path& output,
-    const TConvertSettings& settings, TPlacement placement, const TOutputFormat& format);
+    const TConvertSettings& settings, TPlacement placement, const TOutputFormat& format,
+    TTrackProgress* progress = nullptr);
 
 // Converts one log without putting the output in place, in format (by default that of the
-// output's extension); nothing when nothing exists at the input path. With TPlacement::NewName the output is a default name (DefaultOutputName), which
-// is claimed only when the output is put in place. Errors as ProcFile.
+// output's extension); nothing when nothing exists at the input path. With TPlacement::NewName the
+// output is a default name (DefaultOutputName), which is claimed only when the output is put in
+// place. Errors as ProcFile.
 std::optional<TPendingOutput> ConvertFile(const std::filesystem::path& input,
     const std::filesystem::path& output, const TConvertSettings& settings,
-    TPlacement placement = TPlacement::Replace, const TOutputFormat* format = nullptr);
+    TPlacement placement = TPlacement::Replace, const TOutputFormat* format = nullptr,
+    TTrackProgress* progress = nullptr);
 
 // Converts one log. Nothing happens (and nothing is returned) when nothing exists at the input
 // path. The output is written under a temporary name beside it and moved into place only when it
 // is complete: after an error no partial file is left and an earlier file at the output path is
 // unchanged. An output path that names the input file itself is refused with the same-file error.
 std::optional<TConversionResult> ProcFile(const std::filesystem::path& input,
-    const std::filesystem::path& output, const TConvertSettings& settings);
+    const std::filesystem::path& output, const TConvertSettings& settings,
+    TTrackProgress* progress = nullptr);
 
 // Converts one log to a default name beside it: the first of DefaultOutputName and its
 // alternatives with "_1", "_2", ... that nothing holds when the output is complete. Never
 // replaces anything; a missing log is the file error of its first record's stamp.
 std::optional<TConversionResult> ProcFileToDefaultName(const std::filesystem::path& input,
-    const TOutputFormat& format, const TConvertSettings& settings, TNameCounters& counters);
+    const TOutputFormat& format, const TConvertSettings& settings, TNameCounters& counters,
+    TTrackProgress* progress = nullptr);
 
 // The date-time of the log's first record as "YYYYMMDDHHNNSS" (the log's own time, no time zone).
 std::string FirstRecordStamp(const std::filesystem::path& input, int currentYear);

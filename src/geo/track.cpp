@@ -77,7 +77,10 @@ TTrackResult StreamTrack(TLogReader& reader, const TTrackOptions& options, TTrac
     TSpeedFilter filter(options.SpeedLimitKmh, first);
     sink.Begin(rec, first);
 
+    std::uint64_t lines = 0;
     while (!reader.AtEnd()) {
+        if (options.Progress && ++lines % TTrackProgress::kLines == 0)
+            options.Progress->Advance(reader.BytesRead());
         line = reader.ReadLine();
         if (!IsRecordLine(line)) {
             ++counts.OtherLines;

@@ -52,12 +52,26 @@ public:
     virtual void End(double totalMetres, const TTrackCounts& counts) = 0;
 };
 
+// Told now and then how far a track has come, cheaply: every kLines lines. It may throw to stop
+// the track; the exception leaves StreamTrack and everything built on it, so an output under way
+// is dropped as after any other error.
+class TTrackProgress
+{
+public:
+    static constexpr std::uint64_t kLines = 1 << 16;
+
+    virtual ~TTrackProgress() = default;
+    // The input's bytes read so far.
+    virtual void Advance(std::uint64_t bytesRead) = 0;
+};
+
 struct TTrackOptions
 {
     double SpeedLimitKmh = 10.0; // km/h
     int OriginIndex = 0; // 0 = the first fix, 1..19 = zone of the plane grid
     double TimeShiftDays = 0.0; // added to every record's DateTime right after parsing (days)
     int CurrentYear = 0; // for two-digit years
+    TTrackProgress* Progress = nullptr; // told every TTrackProgress::kLines lines; none: nobody
 };
 
 // The numbers of a track. The track starts at the first record (the lengths are measured from
@@ -89,8 +103,8 @@ struct TTrackResult
     TTrackStatistics Statistics;
 };
 
-// Reads the log to its end through the pipeline into sink, and sums up the track. The first record line that does not
-// convert ends it with the parser's error, as does a log without records.
+// Reads the log to its end through the pipeline into sink, and sums up the track. The first record
+// line that does not convert ends it with the parser's error, as does a log without records.
 TTrackResult StreamTrack(TLogReader& reader, const TTrackOptions& options, TTrackSink& sink);
 
 } // namespace ostrel

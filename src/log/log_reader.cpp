@@ -76,6 +76,7 @@ bool TLogReader::Fill()
         eof_ = true;
         return false;
     }
+    bytesRead_ += got;
     // A Ctrl-Z ends the file: nothing behind it is ever read.
     if (const void* z = std::memchr(buffer_.get(), kCtrlZ, got)) {
         got = static_cast<std::size_t>(static_cast<const char*>(z) - buffer_.get());

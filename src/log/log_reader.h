@@ -10,6 +10,7 @@
 #include "log/gps_rec.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -34,6 +35,9 @@ public:
     // so is never a record line).
     std::string_view ReadLine();
 
+    // Bytes taken from the input so far (whole blocks: a little ahead of the lines returned).
+    std::uint64_t BytesRead() const { return bytesRead_; }
+
 private:
     bool Fill();
     bool HaveData();
@@ -46,6 +50,7 @@ private:
     bool eof_ = false; // physical end or Ctrl-Z seen
     bool pendingLf_ = false; // a CR ended the last block: an LF first in the next belongs to it
     std::string long_; // a line that straddles two blocks
+    std::uint64_t bytesRead_ = 0;
 };
 
 // Reads lines until one is a record line or the input ends, and returns the last line read (the

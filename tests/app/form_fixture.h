@@ -41,5 +41,6 @@ std::unique_ptr<QObject> MakeWindowTests();
 std::unique_ptr<QObject> MakeConvertTests();
 std::unique_ptr<QObject> MakeQtDialogsTests();
 std::unique_ptr<QObject> MakeCommandLineTests();
+std::unique_ptr<QObject> MakePreviewTests();
 
 } // namespace ostrel::test

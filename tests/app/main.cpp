@@ -11,7 +11,7 @@ int main(int argc, char* argv[])
     int failures = 0;
     for (const auto& make : { ostrel::test::MakeWindowTextTests, ostrel::test::MakeWindowTests,
              ostrel::test::MakeConvertTests, ostrel::test::MakeQtDialogsTests,
-             ostrel::test::MakeCommandLineTests }) {
+             ostrel::test::MakeCommandLineTests, ostrel::test::MakePreviewTests }) {
         const std::unique_ptr<QObject> tests = make();
         failures += QTest::qExec(tests.get(), argc, argv);
     }

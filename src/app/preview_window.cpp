@@ -1,0 +1,477 @@
+#include "app/preview_window.h"
+
+#include "app/main_window.h"
+#include "app/window_text.h"
+#include "app/worker_thread.h"
+#include "core/errors.h"
+#include "geo/travel_modes.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDateTime>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QLocale>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QWheelEvent>
+#include <cmath>
+#include <span>
+
+namespace ostrel {
+
+namespace {
+
+constexpr double kMargin = 24.0; // pixels around a fitted track
+
+// A day count (days since 30 December 1899) as a date-time.
+QDateTime DateTimeOfDays(double days)
+{
+    static const QDateTime zero(QDate(1899, 12, 30), QTime(0, 0), Qt::UTC);
+    return zero.addMSecs(std::llround(days * 86400000.0));
+}
+
+QString Clock(double seconds)
+{
+    const long long whole = std::llround(std::fabs(seconds));
+    return QStringLiteral("%1%2:%3:%4")
+        .arg(seconds < 0 ? QStringLiteral("-") : QString())
+        .arg(whole / 3600)
+        .arg(whole / 60 % 60, 2, 10, QLatin1Char('0'))
+        .arg(whole % 60, 2, 10, QLatin1Char('0'));
+}
+
+QString Fixed(double value, int decimals)
+{
+    return QLocale::system().toString(value, 'f', decimals);
+}
+
+// The preview's numbers: a two-column table of rich text.
+QString StatisticsText(const TTrackPreview& preview)
+{
+    const TTrackCounts& c = preview.Track.Counts;
+    const TTrackStatistics& s = preview.Track.Statistics;
+    const double metres = preview.Track.TotalMetres;
+    const QString iso = QStringLiteral("yyyy-MM-ddTHH:mm:ssZ");
+    const std::pair<QString, QString> rows[] = {
+        { QObject::tr("記録数"), QString::number(c.Records) },
+        { QObject::tr("採用"), QString::number(c.Kept) },
+        { QObject::tr("除外（速すぎ）"), QString::number(c.DroppedTooFast) },
+        { QObject::tr("除外（時刻の重複）"), QString::number(c.DroppedRepeatedTime) },
+        { QObject::tr("開始 (UTC)"), DateTimeOfDays(s.StartUtc).toString(iso) },
+        { QObject::tr("終了 (UTC)"), DateTimeOfDays(s.EndUtc).toString(iso) },
+        { QObject::tr("所要時間"), Clock(s.DurationSeconds()) },
+        { QObject::tr("移動時間"), Clock(s.MovingSeconds()) },
+        { QObject::tr("距離"), QString::fromStdString(preview.LengthMessage) },
+        { QObject::tr("平均速度"), Fixed(s.AverageSpeedKmh(metres), 1) + QStringLiteral(" km/h") },
+        { QObject::tr("移動中の平均速度"), Fixed(s.MovingSpeedKmh(), 1) + QStringLiteral(" km/h") },
+        { QObject::tr("最高速度"), Fixed(s.MaxSpeedKmh, 1) + QStringLiteral(" km/h") },
+    };
+    QString html = QStringLiteral("<table cellspacing=\"3\">");
+    for (const auto& [name, value] : rows)
+        html += QStringLiteral("<tr><td>%1</td><td>%2</td></tr>")
+                    .arg(name.toHtmlEscaped(), value.toHtmlEscaped());
+    return html + QStringLiteral("</table>");
+}
+
+// Stops a preview's computation when a newer one has started or the window has gone.
+class TPreviewProgress final : public TTrackProgress
+{
+public:
+    TPreviewProgress(const std::atomic<std::uint64_t>& current, std::uint64_t mine)
+        : current_(current)
+        , mine_(mine)
+    {
+    }
+    void Advance(std::uint64_t) override
+    {
+        if (current_.load(std::memory_order_relaxed) != mine_)
+            throw TStopped();
+    }
+    struct TStopped
+    {
+    };
+
+private:
+    const std::atomic<std::uint64_t>& current_;
+    std::uint64_t mine_;
+};
+
+} // namespace
+
+// ---- The drawing ----------------------------------------------------------------------------
+
+TTrackView::TTrackView(QWidget* parent)
+    : QWidget(parent)
+{
+    setObjectName(QStringLiteral("TrackView"));
+    setMinimumSize(320, 240);
+    setFocusPolicy(Qt::StrongFocus);
+    setAutoFillBackground(false);
+}
+
+void TTrackView::SetPicture(std::shared_ptr<const TTrackPicture> picture)
+{
+    const bool first = picture_ == nullptr;
+    picture_ = std::move(picture);
+    message_.clear();
+    // A new picture under new settings keeps the user's zoom and pan; the first is fitted.
+    if (first || !moved_)
+        Fit();
+    update();
+}
+
+void TTrackView::SetMessage(const QString& message)
+{
+    picture_.reset();
+    message_ = message;
+    update();
+}
+
+void TTrackView::SetBusy(bool busy)
+{
+    busy_ = busy;
+    setCursor(busy ? Qt::BusyCursor : Qt::ArrowCursor);
+    update();
+}
+
+void TTrackView::Fit()
+{
+    if (picture_)
+        view_.Fit(picture_->Bounds, width(), height(), kMargin);
+    moved_ = false;
+    update();
+}
+
+void TTrackView::resizeEvent(QResizeEvent*)
+{
+    if (!moved_)
+        Fit();
+}
+
+void TTrackView::wheelEvent(QWheelEvent* event)
+{
+    const double factor = std::pow(1.25, event->angleDelta().y() / 120.0);
+    view_.ZoomAt(event->position().x(), event->position().y(), factor);
+    moved_ = true;
+    update();
+    event->accept();
+}
+
+void TTrackView::mousePressEvent(QMouseEvent* event)
+{
+    dragFrom_ = event->position();
+}
+
+void TTrackView::mouseMoveEvent(QMouseEvent* event)
+{
+    if (!(event->buttons() & Qt::LeftButton))
+        return;
+    const QPointF to = event->position();
+    view_.Pan(to.x() - dragFrom_.x(), to.y() - dragFrom_.y());
+    dragFrom_ = to;
+    moved_ = true;
+    update();
+}
+
+void TTrackView::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_F || event->key() == Qt::Key_Home) {
+        Fit();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void TTrackView::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), Qt::white);
+    painter.setRenderHint(QPainter::Antialiasing);
+    if (!picture_) {
+        painter.setPen(message_.isEmpty() ? Qt::darkGray : Qt::darkRed);
+        painter.drawText(rect().adjusted(12, 12, -12, -12), Qt::AlignCenter | Qt::TextWordWrap,
+            message_.isEmpty() ? tr("計算中…") : message_);
+        return;
+    }
+    const TScreenPicture screen = Project(*picture_, view_, width(), height());
+
+    // The kept track.
+    std::vector<QPointF> line;
+    line.reserve(screen.Track.size());
+    for (const TScreenPoint& p : screen.Track)
+        line.emplace_back(p.X, p.Y);
+    painter.setPen(QPen(QColor(0, 90, 200), 2));
+    painter.drawPolyline(line.data(), static_cast<int>(line.size()));
+
+    // Dropped fixes: red crosses too fast, orange squares repeated time; a cluster is bigger and
+    // tells its number.
+    for (const TScreenDrops& drops : screen.Drops) {
+        const QPointF at(drops.At.X, drops.At.Y);
+        const std::uint64_t count = drops.TooFast + drops.RepeatedTime;
+        const double r = count > 1 ? 5.0 : 3.5;
+        if (drops.TooFast > 0) {
+            painter.setPen(QPen(QColor(220, 0, 0), 2));
+            painter.drawLine(at + QPointF(-r, -r), at + QPointF(r, r));
+            painter.drawLine(at + QPointF(-r, r), at + QPointF(r, -r));
+        }
+        if (drops.RepeatedTime > 0) {
+            painter.setPen(QPen(QColor(230, 130, 0), 2));
+            painter.setBrush(Qt::NoBrush);
+            painter.drawRect(QRectF(at - QPointF(r, r), QSizeF(2 * r, 2 * r)));
+        }
+        if (count > 1) {
+            painter.setPen(Qt::black);
+            painter.drawText(at + QPointF(r + 2, -r), QString::number(count));
+        }
+    }
+
+    // Waypoints with their local times.
+    painter.setBrush(QColor(255, 200, 0));
+    for (const TScreenWaypoint& mark : screen.Waypoints) {
+        const QPointF at(mark.At.X, mark.At.Y);
+        painter.setPen(QPen(Qt::black, 1));
+        painter.drawEllipse(at, 3.5, 3.5);
+        if (mark.Labelled)
+            painter.drawText(at + QPointF(6, 4),
+                DateTimeOfDays(mark.LocalDateTime).toString(QStringLiteral("HH:mm")));
+    }
+
+    // The start (green disc) and the end (black square).
+    painter.setPen(QPen(Qt::black, 1.5));
+    painter.setBrush(QColor(0, 180, 60));
+    painter.drawEllipse(QPointF(screen.Start.X, screen.Start.Y), 6, 6);
+    painter.setBrush(Qt::black);
+    painter.drawRect(QRectF(screen.End.X - 5, screen.End.Y - 5, 10, 10));
+
+    // The scale bar at the bottom left, the north arrow at the top right.
+    const TScaleBar bar = ScaleBarFor(view_.PixelsPerMetre(), width() / 4.0);
+    const QPointF left(12, height() - 14);
+    painter.setPen(QPen(Qt::black, 2));
+    painter.drawLine(left, left + QPointF(bar.Pixels, 0));
+    painter.drawLine(left, left + QPointF(0, -5));
+    painter.drawLine(left + QPointF(bar.Pixels, 0), left + QPointF(bar.Pixels, -5));
+    painter.drawText(left + QPointF(0, -8), QString::fromStdString(bar.Text));
+    const QPointF tip(width() - 24, 14);
+    QPainterPath arrow;
+    arrow.moveTo(tip);
+    arrow.lineTo(tip + QPointF(-7, 22));
+    arrow.lineTo(tip + QPointF(0, 16));
+    arrow.lineTo(tip + QPointF(7, 22));
+    arrow.closeSubpath();
+    painter.setBrush(Qt::black);
+    painter.setPen(Qt::NoPen);
+    painter.drawPath(arrow);
+    painter.setPen(Qt::black);
+    painter.drawText(
+        QRectF(tip.x() - 10, tip.y() + 22, 20, 16), Qt::AlignCenter, QStringLiteral("N"));
+
+    if (busy_) {
+        painter.setPen(Qt::darkGray);
+        painter.drawText(
+            rect().adjusted(8, 8, -8, -8), Qt::AlignTop | Qt::AlignLeft, tr("計算中…"));
+    }
+}
+
+// ---- The window -----------------------------------------------------------------------------
+
+TPreviewWindow::TPreviewWindow(TForm1& form, QString input)
+    : QWidget(&form, Qt::Window)
+    , form_(form)
+    , input_(std::move(input))
+{
+    setObjectName(QStringLiteral("PreviewWindow"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(tr("プレビュー") + QStringLiteral(" - ")
+        + QString::fromStdString(ShownText(FromPath(ToPath(input_).filename()).toStdString())));
+    view_ = new TTrackView(this);
+    statistics_ = new QLabel(this);
+    statistics_->setObjectName(QStringLiteral("PreviewStatistics"));
+    statistics_->setTextFormat(Qt::RichText);
+    statistics_->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    statistics_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    statistics_->setMinimumWidth(300);
+    auto* legend = new QLabel(tr("● 緑: 開始　■ 黒: 終了　● 黄: ポイント\n"
+                                 "× 赤: 除外（速すぎ）　□ 橙: 除外（時刻の重複）"),
+        this);
+    legend->setObjectName(QStringLiteral("PreviewLegend"));
+    legend->setWordWrap(true);
+    fit_ = new QPushButton(tr("全体表示"), this);
+    fit_->setObjectName(QStringLiteral("cmdFit"));
+    connect(fit_, &QPushButton::clicked, view_, &TTrackView::Fit);
+    auto* side = new QVBoxLayout;
+    side->addWidget(statistics_, 1);
+    side->addWidget(legend);
+    side->addWidget(fit_);
+    auto* layout = new QHBoxLayout(this);
+    layout->addWidget(view_, 1);
+    layout->addLayout(side);
+    resize(860, 560);
+
+    busyTimer_ = new QTimer(this);
+    busyTimer_->setSingleShot(true);
+    busyTimer_->setInterval(200);
+    connect(busyTimer_, &QTimer::timeout, view_, [this] { view_->SetBusy(true); });
+    Refresh();
+}
+
+TPreviewWindow::~TPreviewWindow()
+{
+    StopWorker();
+}
+
+void TPreviewWindow::StopWorker()
+{
+    ++generation_;
+    if (worker_.joinable())
+        worker_.join();
+}
+
+void TPreviewWindow::Refresh()
+{
+    StopWorker();
+    const std::uint64_t generation = generation_;
+    TConvertSettings settings;
+    try {
+        settings = form_.PreviewSettings();
+    } catch (const std::exception& error) {
+        statistics_->clear();
+        view_->SetMessage(QString::fromUtf8(error.what()));
+        emit Updated();
+        return;
+    }
+    done_ = false;
+    busyTimer_->start();
+    QPointer<TPreviewWindow> self(this);
+    worker_ = StartWorker([this, self, settings, generation, input = ToPath(input_)] {
+        std::shared_ptr<TTrackPreview> preview;
+        QString error;
+        try {
+            TPreviewProgress progress(generation_, generation);
+            preview = std::make_shared<TTrackPreview>(PreviewLog(input, settings, &progress));
+        } catch (const TPreviewProgress::TStopped&) {
+            return; // a newer computation or the window's end took over
+        } catch (const std::exception& e) {
+            error = QString::fromUtf8(e.what());
+        }
+        // The window waits for this thread before it goes, so it is still there.
+        QMetaObject::invokeMethod(
+            this, [this, generation, preview, error] { Show(generation, preview, error); },
+            Qt::QueuedConnection);
+    });
+}
+
+void TPreviewWindow::Show(
+    std::uint64_t generation, std::shared_ptr<TTrackPreview> preview, QString error)
+{
+    if (generation != generation_)
+        return;
+    done_ = true;
+    busyTimer_->stop();
+    view_->SetBusy(false);
+    if (preview) {
+        statistics_->setText(StatisticsText(*preview));
+        view_->SetPicture(std::shared_ptr<const TTrackPicture>(preview, &preview->Picture));
+    } else {
+        statistics_->clear();
+        view_->SetMessage(error);
+    }
+    emit Updated();
+}
+
+// ---- Opening ---------------------------------------------------------------------------------
+
+TPreviewOpener::TPreviewOpener(TForm1* form)
+    : QObject(form)
+    , form_(*form)
+{
+    setObjectName(QStringLiteral("PreviewOpener"));
+    QListWidget* list = form->LogList;
+    connect(list, &QListWidget::itemDoubleClicked, this,
+        [this](QListWidgetItem* item) { Open(item->data(Qt::UserRole).toString()); });
+    auto* action = new QAction(tr("プレビュー"), list);
+    action->setObjectName(QStringLiteral("actPreview"));
+    connect(action, &QAction::triggered, this, &TPreviewOpener::OpenSelected);
+    list->addAction(action);
+    list->setContextMenuPolicy(Qt::ActionsContextMenu);
+    list->installEventFilter(this);
+
+    for (QRadioButton* mode :
+        { form->rdbWalk, form->rdbJog, form->rdbBicycle, form->rdbCar, form->rdbUserDefine })
+        connect(mode, &QRadioButton::toggled, this, [this](bool on) {
+            if (on)
+                RefreshAll();
+        });
+    connect(form->txtLimitter, &QLineEdit::textChanged, this, &TPreviewOpener::RefreshAll);
+    for (QComboBox* box : { form->cmbOrgP, form->ddlInterval, form->ddlTimeZone })
+        connect(box, &QComboBox::currentIndexChanged, this, &TPreviewOpener::RefreshAll);
+}
+
+TPreviewWindow* TPreviewOpener::Open(const QString& input)
+{
+    auto* preview = new TPreviewWindow(form_, input);
+    previews_.emplace_back(preview);
+    preview->show();
+    return preview;
+}
+
+std::vector<TPreviewWindow*> TPreviewOpener::Previews() const
+{
+    std::vector<TPreviewWindow*> open;
+    for (const QPointer<TPreviewWindow>& preview : previews_)
+        if (preview)
+            open.push_back(preview);
+    return open;
+}
+
+void TPreviewOpener::OpenSelected()
+{
+    const QList<QListWidgetItem*> selected = form_.LogList->selectedItems();
+    if (!selected.isEmpty())
+        Open(selected.first()->data(Qt::UserRole).toString());
+}
+
+void TPreviewOpener::RefreshAll()
+{
+    for (TPreviewWindow* preview : Previews())
+        preview->Refresh();
+}
+
+bool TPreviewOpener::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() == Qt::Key_Space || key->key() == Qt::Key_F3)
+            && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+            OpenSelected();
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+// ---- The settings of a preview -----------------------------------------------------------------
+
+TConvertSettings TForm1::PreviewSettings() const
+{
+    TConvertSettings settings;
+    settings.SpeedLimitKmh = SelectedSpeedLimit();
+    settings.OriginIndex = cmbOrgP->currentIndex();
+    settings.WaypointIntervalMin = IntegerOfText(ddlInterval->currentText());
+    // The empty time zone item reads as no shift here: the preview needs no error for it.
+    const QString zone = ddlTimeZone->currentText();
+    settings.TimeZoneHours = zone.isEmpty() ? 0 : IntegerOfText(zone);
+    settings.Separators = SeparatorsOf(QLocale::system());
+    settings.CurrentYear = CurrentYear();
+    return settings;
+}
+
+} // namespace ostrel

@@ -1,0 +1,26 @@
+#pragma once
+
+// The preview of one log: its track picture and its numbers, from one pass of the track stream
+// under the settings of a conversion to KML (local time for the waypoints).
+
+#include "core/settings.h"
+#include "geo/track.h"
+#include "geo/track_picture.h"
+
+#include <filesystem>
+#include <string>
+
+namespace ostrel {
+
+struct TTrackPreview
+{
+    TTrackPicture Picture;
+    TTrackResult Track;
+    std::string LengthMessage; // the conversion's "The passway length = ... km"
+};
+
+// Reads the log at input once. Errors as a conversion's (a missing log: the file error).
+TTrackPreview PreviewLog(const std::filesystem::path& input, const TConvertSettings& settings,
+    TTrackProgress* progress = nullptr);
+
+} // namespace ostrel
