@@ -2,6 +2,65 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="ja">
 <context>
+    <name>QObject</name>
+    <message>
+        <source>キャンセル</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>変換中</source>
+        <translation>Converting</translation>
+    </message>
+    <message>
+        <source>記録数</source>
+        <translation>Records</translation>
+    </message>
+    <message>
+        <source>採用</source>
+        <translation>Kept</translation>
+    </message>
+    <message>
+        <source>除外（速すぎ）</source>
+        <translation>Dropped (too fast)</translation>
+    </message>
+    <message>
+        <source>除外（時刻の重複）</source>
+        <translation>Dropped (repeated time)</translation>
+    </message>
+    <message>
+        <source>開始 (UTC)</source>
+        <translation>Start (UTC)</translation>
+    </message>
+    <message>
+        <source>終了 (UTC)</source>
+        <translation>End (UTC)</translation>
+    </message>
+    <message>
+        <source>所要時間</source>
+        <translation>Duration</translation>
+    </message>
+    <message>
+        <source>移動時間</source>
+        <translation>Moving time</translation>
+    </message>
+    <message>
+        <source>距離</source>
+        <translation>Length</translation>
+    </message>
+    <message>
+        <source>平均速度</source>
+        <translation>Average speed</translation>
+    </message>
+    <message>
+        <source>移動中の平均速度</source>
+        <translation>Moving average speed</translation>
+    </message>
+    <message>
+        <source>最高速度</source>
+        <translation>Maximum speed</translation>
+    </message>
+</context>
+<context>
     <name>ostrel::Core</name>
     <message>
         <source>徒歩(~10km/h)</source>
@@ -189,6 +248,37 @@
     <message>
         <source>ログ: %1</source>
         <translation>Log: %1</translation>
+    </message>
+</context>
+<context>
+    <name>ostrel::TPreviewOpener</name>
+    <message>
+        <source>プレビュー</source>
+        <translation>Preview</translation>
+    </message>
+</context>
+<context>
+    <name>ostrel::TPreviewWindow</name>
+    <message>
+        <source>プレビュー</source>
+        <translation>Preview</translation>
+    </message>
+    <message>
+        <source>● 緑: 開始&#x3000;■ 黒: 終了&#x3000;● 黄: ポイント
+× 赤: 除外（速すぎ）&#x3000;□ 橙: 除外（時刻の重複）</source>
+        <translation>● green: start   ■ black: end   ● yellow: waypoint
+× red: dropped (too fast)   □ orange: dropped (repeated time)</translation>
+    </message>
+    <message>
+        <source>全体表示</source>
+        <translation>Fit</translation>
+    </message>
+</context>
+<context>
+    <name>ostrel::TTrackView</name>
+    <message>
+        <source>計算中…</source>
+        <translation>Computing…</translation>
     </message>
 </context>
 </TS>
