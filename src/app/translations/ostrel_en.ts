@@ -80,7 +80,7 @@
     </message>
     <message>
         <source>出発点を原点にする（推奨）</source>
-        <translation>Starting point as origin (recommended)</translation>
+        <translation>First fix (recommended)</translation>
     </message>
     <message>
         <source>1系(長崎以外の九州)</source>
