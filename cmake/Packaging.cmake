@@ -28,8 +28,9 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://github.com/ostrel/log-converter)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Qt finds its platform plugins (xcb, wayland) at run time: no library names them.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
-# The window's Japanese texts want a Japanese font.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-ipafont-gothic")
+# The window's Japanese texts want a Japanese font; Qt's own translations speak the standard
+# dialogs in the window's language.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-ipafont-gothic, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "bash-completion")
 
 include(CPack)
