@@ -35,14 +35,19 @@ seconds() { # command... -> wall seconds of one run
   echo "$end - $start" | bc
 }
 
-echo "| logs of one stamp in one folder | seconds | ms per log |"
-echo "| ---: | ---: | ---: |"
+echo "| logs of one stamp in one folder | synced (s) | ms per log | under eatmydata (s) | ms per log |"
+echo "| ---: | ---: | ---: | ---: | ---: |"
 walk 5 >one.log
-for n in 1000 2000 4000 8000; do
+names() { # n [eatmydata] -> seconds of converting n logs of one stamp into one folder
   rm -rf names && mkdir names
-  for ((i = 0; i < n; i++)); do ln one.log "names/$i.log"; done
-  s=$(seconds "$convert" -j 1 names/*.log)
-  printf '| %d | %.2f | %.3f |\n' "$n" "$s" "$(echo "1000 * $s / $n" | bc -l)"
+  for ((i = 0; i < $1; i++)); do ln one.log "names/$i.log"; done
+  seconds ${2:-} "$convert" -j 1 names/*.log
+}
+for n in 1000 2000 4000 8000; do
+  synced=$(names "$n")
+  eaten=$(names "$n" eatmydata)
+  printf '| %d | %.2f | %.3f | %.2f | %.3f |\n' "$n" "$synced" "$(echo "1000 * $synced / $n" | bc -l)" \
+    "$eaten" "$(echo "1000 * $eaten / $n" | bc -l)"
 done
 rm -rf names
 
