@@ -169,7 +169,7 @@ expect_run "default name after a drive colon" 0 "C:WG20070101010000.log: The pas
 
 # The log named as its own output in other letters: refused, the log and the folder unchanged.
 before=$(find "$logs" -mindepth 1 -printf '%f\n' | sort)
-run --color FF0000 -o 'C:\ログ\朝の散歩.LOG' 'C:\ログ\朝の散歩.log'
+run --lang ja --color FF0000 -o 'C:\ログ\朝の散歩.LOG' 'C:\ログ\朝の散歩.log'
 expect_run "same file, other letter case" 1 "" 'ostrel-convert: C:\ログ\朝の散歩.log: 変換元と変換先のファイルが同じです' &&
   echo "refused: C:\\ログ\\朝の散歩.LOG as the output of C:\\ログ\\朝の散歩.log"
 cmp -s "$data/walk/input.log" "$logs/朝の散歩.log" || fail "the refused log changed"
