@@ -24,8 +24,33 @@ prefix=${OSTREL_QT_MINGW:-$cache/qt-6.4.2-mingw64}
 srcroot=$cache/qt-6.4.2-src
 jobs=${JOBS:-2}
 version=6.4.2
+src=$srcroot/qtbase
+
+# The licences of the Qt source (Qt's own texts and those of the bundled libraries built in),
+# and where the source came from, into the cache's share/licenses for the zip.
+collect_licences() {
+  local out=$prefix/share/licenses lib f pkgver
+  rm -rf "$out"
+  mkdir -p "$out/3rdparty"
+  cp -r "$src/LICENSES" "$out/qtbase"
+  for lib in zlib pcre2 libpng harfbuzz-ng freetype double-conversion md4c tinycbor sha3 blake2 \
+    rfc6234 md5 md4 easing icc; do
+    mkdir -p "$out/3rdparty/$lib"
+    for f in "$src/src/3rdparty/$lib"/*; do
+      case $(basename "$f") in
+      *LICEN[CS]E* | COPYING* | qt_attribution.json) cp "$f" "$out/3rdparty/$lib/" ;;
+      esac
+    done
+  done
+  cp "$src/debian/copyright" "$out/debian-copyright"
+  pkgver=$(cd "$src" && dpkg-parsechangelog -S Version)
+  echo "Debian's source package qt6-base $pkgver (Debian 12 bookworm)" >"$out/SOURCE"
+}
 
 if [ -f "$prefix/ostrel-built" ]; then
+  if [ ! -f "$prefix/share/licenses/SOURCE" ] || [ ! -d "$prefix/share/licenses/3rdparty" ]; then
+    collect_licences
+  fi
   echo "qt_mingw: Qt $version for MinGW-w64 in $prefix ($(cat "$prefix/ostrel-built"))"
   exit 0
 fi
@@ -53,7 +78,6 @@ if ! have_deb_src; then
   $sudo apt-get update -qq
 fi
 
-src=$srcroot/qtbase
 if [ ! -f "$src/CMakeLists.txt" ]; then
   mkdir -p "$srcroot"
   (cd "$srcroot" && rm -rf qt6-base-* && apt-get source -qq qt6-base >/dev/null)
@@ -120,16 +144,9 @@ if ! nice -n 19 ionice -c3 cmake --build "$build" -j "$jobs" >"$build/build.log"
 fi
 nice -n 19 ionice -c3 cmake --install "$build" >"$build/install.log" 2>&1
 
-# The licences of the Qt source, and where the source came from.
-mkdir -p "$prefix/share/licenses"
-cp -r "$src/LICENSES" "$prefix/share/licenses/qtbase" 2>/dev/null || true
-for f in "$src"/LICENSE*; do [ -f "$f" ] && cp "$f" "$prefix/share/licenses/"; done
-cp "$src/debian/copyright" "$prefix/share/licenses/debian-copyright" 2>/dev/null || true
-pkgver=$(cd "$src" && dpkg-parsechangelog -S Version 2>/dev/null || echo "$version")
-echo "Debian source package qt6-base $pkgver (apt-get source qt6-base), Debian 12 bookworm" \
-  >"$prefix/share/licenses/SOURCE"
+collect_licences
 
 minutes=$(((SECONDS - started) / 60))
-echo "$(date -u +%Y-%m-%dT%H:%MZ), qt6-base $pkgver, first build ${minutes} min wall with $jobs jobs" \
+echo "$(date -u +%Y-%m-%dT%H:%MZ), $(cat "$prefix/share/licenses/SOURCE"), first build ${minutes} min wall with $jobs jobs" \
   >"$prefix/ostrel-built"
 echo "qt_mingw: done in $minutes min: $prefix"

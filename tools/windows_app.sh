@@ -204,14 +204,15 @@ mkdir -p "$licenses/qt" "$licenses/mingw-w64"
 cp -r "$qt/share/licenses/." "$licenses/qt/"
 cp /usr/share/doc/gcc-mingw-w64-base/copyright "$licenses/mingw-w64/gcc-runtime-copyright.txt"
 cp /usr/share/doc/mingw-w64-common/copyright "$licenses/mingw-w64/mingw-w64-copyright.txt"
+# shellcheck disable=SC2028 # Windows folders' backslashes, printed as they are
 {
   echo "Ostrel Log Converter $version for 64-bit Windows"
   echo
-  echo "ostrel.exe, the window, uses Qt $(sed -n 's/^set(QT_REPO_MODULE_VERSION "\(.*\)")/\1/p' \
-    "$qt/lib/cmake/Qt6/QtBuildInternalsExtra.cmake" 2>/dev/null | head -1 || true) (Qt Core, Gui, Widgets and"
+  echo "ostrel.exe, the window, uses Qt 6.4.2 (Qt Core, Gui, Widgets and"
   echo "the Windows platform and style plugins) as DLLs, under the GNU Lesser General Public"
-  echo "License version 3 (licenses\\qt\\LGPL-3.0-only.txt). You may replace the Qt DLLs with your own"
-  echo "build of Qt."
+  echo 'License version 3 (licenses\qt\qtbase\LGPL-3.0-only.txt). You may replace the Qt DLLs with your own'
+  echo "build of Qt. The libraries bundled in Qt's source that are built in (zlib, PCRE2, libpng,"
+  echo 'HarfBuzz, FreeType and others) carry their own terms: licenses\qt\3rdparty\.'
   echo
   echo "Qt's source: $(cat "$qt/share/licenses/SOURCE" 2>/dev/null || echo "Debian's qt6-base source package")."
   echo "Get it on Debian 12 with 'apt-get source qt6-base', or from https://sources.debian.org/src/qt6-base/."
@@ -219,7 +220,7 @@ cp /usr/share/doc/mingw-w64-common/copyright "$licenses/mingw-w64/mingw-w64-copy
   echo
   echo "libstdc++-6.dll and libgcc_s_seh-1.dll: GCC's runtime library, GPL 3 with the GCC Runtime"
   echo "Library Exception; libwinpthread-1.dll: MinGW-w64's winpthreads, MIT licence"
-  echo "(licenses\\mingw-w64\\)."
+  echo '(licenses\mingw-w64\).'
 } >"$build/NOTICE"
 crlf "$build/NOTICE" "$licenses/NOTICE.txt"
 
