@@ -182,7 +182,14 @@ echo "== ostrel.exe under wine on a virtual display"
 start_display
 DISPLAY=$display "$wine" "$stage/ostrel.exe" >/dev/null 2>&1 &
 app=$!
-sleep 15
+# Until something is drawn (wine's first start in a prefix is slow), then a moment to settle.
+for _ in $(seq 60); do
+  sleep 2
+  kill -0 "$app" 2>/dev/null || break
+  DISPLAY=$display import -window root "$build/screen.png" 2>/dev/null || continue
+  [ "$(identify -format '%k' "$build/screen.png")" -gt 8 ] && break
+done
+sleep 3
 if kill -0 "$app" 2>/dev/null; then
   mkdir -p "$root/docs"
   # The window alone: the root window cropped to what is not the display's black.
