@@ -66,8 +66,11 @@ rm -rf "$build/stage"
 mkdir -p "$stage"
 
 # --- The folder: the programs, the DLLs they need (followed through their imports), plugins.
-runtime_dirs=("$qt/bin" "/usr/lib/gcc/x86_64-w64-mingw32/$(x86_64-w64-mingw32-gcc-posix -dumpversion | cut -d. -f1)-posix"
-  /usr/x86_64-w64-mingw32/lib)
+# Where the DLLs come from: Qt, and the compiler's runtime (libstdc++, libgcc_s_seh, winpthreads).
+runtime_dirs=("$qt/bin")
+for dll in libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll; do
+  runtime_dirs+=("$(dirname "$(realpath "$(x86_64-w64-mingw32-g++-posix -print-file-name="$dll")")")")
+done
 imports() { x86_64-w64-mingw32-objdump -p "$1" | sed -n 's/^\s*DLL Name: //p'; }
 find_dll() { # the first runtime folder that holds the DLL (case as written on disk)
   local d f
@@ -162,19 +165,34 @@ for dll in $(imports "$build/tests/app/app_tests.exe"); do
 done
 mkdir -p "$tests/platforms"
 cp "$qt/plugins/platforms/qoffscreen.dll" "$tests/platforms/"
-# Fonts for the offscreen platform, which reads font files from the folder of QT_QPA_FONTDIR.
-mkdir -p "$tests/fonts"
-cp "$fonts"/ipa*.ttf "$tests/fonts/"
+# Fonts for the offscreen platform, which reads font files from Qt's prefix (here the folder
+# itself, where Qt6Core.dll is) under lib\fonts.
+mkdir -p "$tests/lib/fonts"
+cp "$fonts"/ipa*.ttf "$tests/lib/fonts/"
+# The platform as an argument (QApplication takes it out of the arguments before Qt Test reads
+# them). Each Qt Test class of the suite opens its output anew: through a FIFO their outputs are
+# gathered in one log. (Without -o, Qt Test on Windows writes to the debugger, not to stdout.)
+fifo=$build/app_tests.fifo
+rm -f "$fifo" "$build/app_tests.raw"
+mkfifo "$fifo"
+(while [ -p "$fifo" ]; do cat "$fifo"; done >>"$build/app_tests.raw") &
+collector=$!
 status=0
-(cd "$build" && QT_QPA_PLATFORM=offscreen QT_QPA_FONTDIR="$(printf 'Z:%s' "${tests//\//\\}")\\fonts" \
-  "$wine" "$tests/app_tests.exe" >"$build/app_tests.raw" 2>&1) || status=$?
+(cd "$build" && timeout 600 "$wine" "$tests/app_tests.exe" -platform offscreen \
+  -o "$(printf 'Z:%s' "${fifo//\//\\}"),txt" >"$build/app_tests.out" 2>&1) || status=$?
+sleep 1
+kill "$collector" 2>/dev/null || true
+# A last open of the FIFO (read and write: it never blocks) lets a waiting cat end.
+true 3<>"$fifo"
+wait "$collector" 2>/dev/null || true
+rm -f "$fifo"
 tr -d '\r' <"$build/app_tests.raw" >"$build/app_tests.log"
-grep -E '^(FAIL!|XFAIL|SKIP|Totals|QFATAL)' -A2 "$build/app_tests.log" || true
+grep -E '^(FAIL!|XFAIL|SKIP|Totals|QFATAL)' -A3 "$build/app_tests.log" | grep -v '^PASS' || true
 if [ "$status" != 0 ] || grep -q '^FAIL!\|^QFATAL' "$build/app_tests.log" || ! grep -q '^Totals' "$build/app_tests.log"; then
   fail "app_tests.exe: status $status (log: $build/app_tests.log)"
 fi
 totals=$(grep '^Totals' "$build/app_tests.log" |
-  awk '{p+=$2; f+=$4; s+=$6} END {printf "%d passed, %d failed, %d skipped", p, f, s}')
+  awk '{p+=$2; f+=$4; s+=$6} END {printf "%d passed, %d failed, %d skipped", p, f, s}' || true)
 echo "app_tests.exe: $totals"
 
 # --- The window under wine on a virtual display, and its picture.
