@@ -8,12 +8,17 @@
 # README and the licence into dist/ostrel-convert-<version>-win64.zip (tools/windows_zip.sh).
 #
 #   tools/windows.sh        (also ./dev windows)
+#   tools/windows.sh --app  the window instead: Qt for Windows, ostrel.exe, its tests under wine,
+#                           a screenshot, the zip and the installer (tools/windows_app.sh)
 #
 # Environment: OSTREL_WINDOWS_BUILD  the build folder (default: build-windows in the repository)
 #              OSTREL_DIST           the folder of the zip (default: dist in the repository)
 #              JOBS                  compile jobs (default: the processor count)
 # The wine prefix lives in the build folder; nothing outside it is touched.
 set -euo pipefail
+if [ "${1:-}" = --app ]; then
+  exec "$(dirname "$0")/windows_app.sh" "${@:2}"
+fi
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${OSTREL_WINDOWS_BUILD:-$root/build-windows}
 jobs=${JOBS:-$(nproc 2>/dev/null || echo 2)}

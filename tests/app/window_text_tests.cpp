@@ -239,7 +239,12 @@ private slots:
         for (const QString& path : { QStringLiteral("/tmp/ログ 1.log"), QStringLiteral("a.log"),
                  QStringLiteral("/tmp/Ünïcode/x") })
             QCOMPARE(FromPath(ToPath(path)), path);
+#ifdef _WIN32
+        // Windows paths are UTF-16 (wchar_t).
+        QCOMPARE(ToPath(QStringLiteral("C:\\ログ.log")).native(), std::wstring(L"C:\\ログ.log"));
+#else
         QCOMPARE(ToPath(QStringLiteral("/tmp/ログ.log")).native(), std::string("/tmp/ログ.log"));
+#endif
     }
 };
 
