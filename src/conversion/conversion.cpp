@@ -86,16 +86,23 @@ TPendingOutput ConvertLog(TLogReader& reader, const fs::path& output,
 {
     auto file = std::make_unique<TOutputFile>(output, placement);
     const std::unique_ptr<TTrackSink> writer = format.MakeWriter(*file, settings);
-    TTrackOptions options;
-    options.SpeedLimitKmh = settings.SpeedLimitKmh;
-    options.OriginIndex = settings.OriginIndex;
-    options.TimeShiftDays = format.LocalTime ? TimeShiftDays(settings) : 0.0;
-    options.CurrentYear = settings.CurrentYear;
-    options.Progress = progress;
-    const TTrackResult track = StreamTrack(reader, options, *writer);
+    const TTrackResult track
+        = StreamTrack(reader, TrackOptionsOf(settings, format.LocalTime, progress), *writer);
     TConversionResult result { track.TotalMetres,
         LengthMessage(track.TotalMetres, settings.Separators), {}, track.Counts, track.Statistics };
     return TPendingOutput(std::move(file), std::move(result));
+}
+
+TTrackOptions TrackOptionsOf(
+    const TConvertSettings& settings, bool localTime, TTrackProgress* progress)
+{
+    TTrackOptions options;
+    options.SpeedLimitKmh = settings.SpeedLimitKmh;
+    options.OriginIndex = settings.OriginIndex;
+    options.TimeShiftDays = localTime ? TimeShiftDays(settings) : 0.0;
+    options.CurrentYear = settings.CurrentYear;
+    options.Progress = progress;
+    return options;
 }
 
 std::optional<TConversionResult> ProcFile(const fs::path& input, const fs::path& output,

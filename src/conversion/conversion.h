@@ -51,6 +51,11 @@ private:
     TConversionResult result_;
 };
 
+// The track's options for a conversion's settings: the log's own time, or local time shifted by
+// the time zone.
+TTrackOptions TrackOptionsOf(
+    const TConvertSettings& settings, bool localTime, TTrackProgress* progress = nullptr);
+
 // Converts the log a reader reads into output, in format (by default that of the output's
 // extension), without putting the output in place. For standard input and standard output.
 // progress, when given, is told how far the log has been read (TTrackProgress), here and below.

@@ -10,14 +10,8 @@ TTrackPreview PreviewLog(
 {
     TLogReader reader(input);
     TPictureSink sink(settings.WaypointIntervalMin);
-    TTrackOptions options;
-    options.SpeedLimitKmh = settings.SpeedLimitKmh;
-    options.OriginIndex = settings.OriginIndex;
-    options.TimeShiftDays = TimeShiftDays(settings);
-    options.CurrentYear = settings.CurrentYear;
-    options.Progress = progress;
     TTrackPreview preview;
-    preview.Track = StreamTrack(reader, options, sink);
+    preview.Track = StreamTrack(reader, TrackOptionsOf(settings, true, progress), sink);
     preview.Picture = sink.Take();
     preview.LengthMessage = LengthMessage(preview.Track.TotalMetres, settings.Separators);
     return preview;

@@ -64,7 +64,7 @@ double PlaneEast(const TDropCluster& drop)
 } // namespace
 
 TPictureSink::TPictureSink(int waypointIntervalMin, std::size_t maxVertices, double firstCellMetres)
-    : interval_(static_cast<double>(waypointIntervalMin) / 24 / 60)
+    : waypoints_(waypointIntervalMin)
     , maxVertices_(std::max<std::size_t>(maxVertices, 4))
 {
     picture_.CellMetres = firstCellMetres;
@@ -111,11 +111,9 @@ void TPictureSink::Fix(const TTrackFix& fix)
         lastNorthCell_ = north;
         lastEastCell_ = east;
     }
-    // The KML writer's rule, to the day count: day 0 before the first placemark.
-    if (std::fabs(fix.Rec.DateTime - lastPlacemark_) >= interval_) {
+    // The writers' rule, to the day count.
+    if (waypoints_.Due(fix.Rec.DateTime))
         picture_.Waypoints.push_back({ p, fix.Rec.DateTime });
-        lastPlacemark_ = fix.Rec.DateTime;
-    }
     if (picture_.Track.size() > maxVertices_ || picture_.Waypoints.size() > maxVertices_)
         Coarsen();
 }

@@ -7,6 +7,7 @@
 // per pixel, overlapping dropped marks gathered into one cluster).
 
 #include "geo/track.h"
+#include "geo/waypoint_spacing.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -82,8 +83,7 @@ private:
     std::int64_t CellOf(double metres) const;
 
     TTrackPicture picture_;
-    double interval_; // days
-    double lastPlacemark_ = 0.0;
+    TWaypointSpacing waypoints_;
     std::size_t maxVertices_;
     std::int64_t lastNorthCell_ = 0, lastEastCell_ = 0;
     bool started_ = false;

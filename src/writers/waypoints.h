@@ -6,6 +6,7 @@
 
 #include "core/settings.h"
 #include "geo/kinematics.h"
+#include "geo/waypoint_spacing.h"
 #include "log/gps_rec.h"
 
 #include <cmath>
@@ -13,30 +14,6 @@
 #include <string>
 
 namespace ostrel {
-
-class TWaypointSpacing
-{
-public:
-    explicit TWaypointSpacing(std::int32_t intervalMin)
-        : interval_(static_cast<double>(intervalMin) / 24 / 60)
-    {
-    }
-
-    // Whether the kept fix of this local time (days) gets a waypoint; if so it becomes the last.
-    // The difference is taken of the stored day counts, so a fix exactly one interval on may
-    // fall on either side, as their rounding decides.
-    bool Due(double localDateTime)
-    {
-        if (!(std::fabs(localDateTime - last_) >= interval_))
-            return false;
-        last_ = localDateTime;
-        return true;
-    }
-
-private:
-    double interval_; // least local time between two waypoints (days)
-    double last_ = 0.0; // day 0, so the first kept fix always gets a waypoint
-};
 
 // What a waypoint says, in the regional separators; rec's DateTime is local time.
 struct TWaypointTexts

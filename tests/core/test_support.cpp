@@ -1,5 +1,7 @@
 #include "core/test_support.h"
 
+#include "conversion/conversion.h"
+
 #include <atomic>
 #include <fstream>
 #include <random>
@@ -105,6 +107,18 @@ std::string FirstDifference(std::string_view expected, std::string_view actual)
     };
     return "line " + std::to_string(line) + ":\n  expected: " + lineAt(expected)
         + "\n  actual:   " + lineAt(actual);
+}
+
+std::string ConvertLines(const std::vector<std::string>& lines, const TConvertSettings& settings,
+    std::string_view outputName)
+{
+    TTempDir dir;
+    std::string log;
+    for (const std::string& line : lines)
+        log += line + "\r\n";
+    WriteFile(dir / "in.log", log);
+    ProcFile(dir / "in.log", dir / outputName, settings);
+    return ReadFile(dir / outputName);
 }
 
 } // namespace ostrel::test

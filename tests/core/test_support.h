@@ -3,11 +3,13 @@
 // Helpers shared by the tests: temporary folders, whole-file reads and writes, record lines.
 
 #include "conversion/output_formats.h"
+#include "core/settings.h"
 
 #include <filesystem>
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace ostrel::test {
 
@@ -38,6 +40,11 @@ void WriteFile(const std::filesystem::path& path, std::string_view bytes);
 // blanks or cut to their widths; the unread columns hold what a logger writes there.
 std::string RecordLine(std::string_view time, std::string_view lat, std::string_view lon,
     std::string_view date, std::string_view status = "A", std::string_view tag = "$GPRMC");
+
+// The output of a log made of the given lines (each ended by CR LF), converted with the settings
+// given to an output of that name in a fresh folder: its bytes.
+std::string ConvertLines(const std::vector<std::string>& lines, const TConvertSettings& settings,
+    std::string_view outputName);
 
 // A log of two fixes a minute apart, first recorded on 12 May 2007 at 03:04:05.
 std::string TwoFixLog();

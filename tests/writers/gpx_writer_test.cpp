@@ -41,16 +41,10 @@ TEST(GpxWriter, XmlEscapedKeepsEveryCharacterItCan)
     EXPECT_EQ(XmlEscaped("\xE3\x83\xBB km"), "\xE3\x83\xBB km"); // UTF-8 passes as it is
 }
 
-// The GPX document of a log made of the given lines.
+// The GPX document of a log made of the given lines, with the settings given.
 std::string Convert(const std::vector<std::string>& lines, const TConvertSettings& settings)
 {
-    TTempDir dir;
-    std::string log;
-    for (const std::string& line : lines)
-        log += line + "\r\n";
-    WriteFile(dir / "in.log", log);
-    ProcFile(dir / "in.log", dir / "out.gpx", settings);
-    return ReadFile(dir / "out.gpx");
+    return test::ConvertLines(lines, settings, "out.gpx");
 }
 
 TConvertSettings Settings()

@@ -1,5 +1,5 @@
-#include "core/test_support.h"
 #include "conversion/conversion.h"
+#include "core/test_support.h"
 #include "writers/kml_writer.h"
 
 #include <gtest/gtest.h>
@@ -49,13 +49,7 @@ TEST(KmlWriter, CoordinateLineHasFiveDecimals)
 // The KML document of a log made of the given lines, with the settings given.
 std::string Convert(const std::vector<std::string>& lines, const TConvertSettings& settings)
 {
-    TTempDir dir;
-    std::string log;
-    for (const std::string& line : lines)
-        log += line + "\r\n";
-    WriteFile(dir / "in.log", log);
-    ProcFile(dir / "in.log", dir / "out.kml", settings);
-    return ReadFile(dir / "out.kml");
+    return test::ConvertLines(lines, settings, "out.kml");
 }
 
 TConvertSettings Settings(int timeZone)
