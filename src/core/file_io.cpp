@@ -366,14 +366,6 @@ void TOutputFile::Flush()
     used_ = 0;
 }
 
-void TOutputFile::Append(TScratchFile& scratch)
-{
-    Flush();
-    scratch.Rewind();
-    for (std::size_t got; (got = scratch.ReadBlock(buffer_.get(), kBufferSize)) > 0;)
-        WriteAll(static_cast<HANDLE>(handle_), buffer_.get(), got);
-}
-
 // The replaced file's access rights (its DACL) and its hidden, system and archive attributes go
 // to the new file before it takes the name, so a private track stays private. As far as the
 // process may read and set them; a new file takes the folder's rights as usual.
@@ -383,8 +375,8 @@ void TOutputFile::KeepAttributesOf(const fs::path& replaced)
     GetFileSecurityW(replaced.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &needed);
     if (needed > 0) {
         std::unique_ptr<char[]> descriptor(new char[needed]);
-        if (GetFileSecurityW(replaced.c_str(), DACL_SECURITY_INFORMATION, descriptor.get(), needed,
-                &needed))
+        if (GetFileSecurityW(
+                replaced.c_str(), DACL_SECURITY_INFORMATION, descriptor.get(), needed, &needed))
             SetFileSecurityW(temporary_.c_str(), DACL_SECURITY_INFORMATION, descriptor.get());
     }
     const DWORD attributes = GetFileAttributesW(replaced.c_str());
@@ -485,12 +477,19 @@ void TScratchFile::Rewind()
         throw LastFileError();
 }
 
-std::size_t TScratchFile::ReadBlock(char* block, std::size_t size)
+std::size_t TScratchFile::Read(char* block, std::size_t size)
 {
-    DWORD got = 0;
-    if (!ReadFile(static_cast<HANDLE>(handle_), block, static_cast<DWORD>(size), &got, nullptr))
-        throw LastFileError();
-    return got;
+    std::size_t done = 0;
+    while (done < size) {
+        DWORD got = 0;
+        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(size - done, 1u << 30));
+        if (!ReadFile(static_cast<HANDLE>(handle_), block + done, want, &got, nullptr))
+            throw LastFileError();
+        if (got == 0)
+            break;
+        done += got;
+    }
+    return done;
 }
 
 void RemoveTemporariesOnSignals()
@@ -889,29 +888,6 @@ void TOutputFile::Flush()
     used_ = 0;
 }
 
-void TOutputFile::Append(TScratchFile& scratch)
-{
-    Flush();
-    scratch.Rewind();
-#if defined(__linux__)
-    // Copied by the kernel, page by page, without a pass through this process.
-    for (;;) {
-        const ssize_t copied = ::copy_file_range(scratch.fd_, nullptr, fd_, nullptr, 1 << 30, 0);
-        if (copied > 0)
-            continue;
-        if (copied == 0)
-            return;
-        if (errno == EINTR)
-            continue;
-        if (errno != EXDEV && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
-            throw FileErrorFromErrno(errno);
-        break; // not between these files: copied below, from where the kernel stopped
-    }
-#endif
-    for (std::size_t got; (got = scratch.ReadBlock(buffer_.get(), kBufferSize)) > 0;)
-        WriteAll(fd_, buffer_.get(), got);
-}
-
 fs::path TOutputFile::Commit(TNameCounters* counters)
 {
     Flush();
@@ -1017,15 +993,19 @@ void TScratchFile::Rewind()
         throw FileErrorFromErrno(errno);
 }
 
-std::size_t TScratchFile::ReadBlock(char* block, std::size_t size)
+std::size_t TScratchFile::Read(char* block, std::size_t size)
 {
-    for (;;) {
-        const ssize_t got = ::read(fd_, block, size);
-        if (got >= 0)
-            return static_cast<std::size_t>(got);
-        if (errno != EINTR)
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t got = ::read(fd_, block + done, size - done);
+        if (got == 0)
+            break;
+        if (got > 0)
+            done += static_cast<std::size_t>(got);
+        else if (errno != EINTR)
             throw FileErrorFromErrno(errno);
     }
+    return done;
 }
 
 void RemoveTemporariesOnSignals()

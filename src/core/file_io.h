@@ -88,8 +88,6 @@ private:
     std::map<std::filesystem::path::string_type, unsigned> next_;
 };
 
-class TScratchFile;
-
 class TOutputFile
 {
 public:
@@ -122,10 +120,6 @@ public:
         return buffer_.get() + used_;
     }
     void Advance(std::size_t n) { used_ += n; }
-
-    // Appends the whole of a scratch file (the system copies it, without passing it through this
-    // process where it can).
-    void Append(TScratchFile& scratch);
 
     // Writes what is buffered, flushes the file to the disk and puts it in place: over the
     // destination (Replace), or under the first free alternative of it (NewName; counters, when
@@ -176,14 +170,16 @@ public:
     {
         Rewind();
         char block[1 << 16];
-        for (std::size_t got; (got = ReadBlock(block, sizeof block)) > 0;)
+        for (std::size_t got; (got = Read(block, sizeof block)) > 0;)
             sink(std::string_view(block, got));
     }
 
-private:
-    friend class TOutputFile;
+    // Goes back to the start, for reading.
     void Rewind();
-    std::size_t ReadBlock(char* block, std::size_t size);
+    // Reads the next size bytes into block; fewer only at the end. Returns how many.
+    std::size_t Read(char* block, std::size_t size);
+
+private:
 #ifdef _WIN32
     void* handle_ = nullptr;
 #else

@@ -110,18 +110,26 @@ private:
 // ' lat="35.65238000" lon="139.75235000"': decimal degrees with exactly 8 decimals and a period.
 constexpr std::size_t kMaxLatLon = 2 * kMaxNumberText + 16;
 
-char* WriteLatLon(char* out, const TGPSRec& rec)
+char* WriteLatLon(char* out, double lat, double lon)
 {
     out = WriteText(out, " lat=\"");
-    out = WriteFixed(out, rec.Lat, 18, 8);
+    out = WriteFixed(out, lat, 18, 8);
     out = WriteText(out, "\" lon=\"");
-    out = WriteFixed(out, rec.Lon, 18, 8);
+    out = WriteFixed(out, lon, 18, 8);
     *out++ = '"';
     return out;
 }
 
 // "    <trkpt lat=".." lon=".."><time>..</time></trkpt>" and CR LF.
 constexpr std::size_t kMaxTrackPoint = kMaxLatLon + TUtcTimeText::kMaxText + 48;
+
+// What a track point's line is made from, held until the waypoints are written.
+struct TTrackPoint
+{
+    double Lat;
+    double Lon;
+    double UtcDateTime;
+};
 
 class TGpxWriter final : public TTrackSink
 {
@@ -142,22 +150,19 @@ public:
     }
 
     // The schema puts the waypoints before the track: waypoints go to the output as they fall,
-    // the track points are held (beyond a bound in a scratch file) until the end.
+    // the track points are held (beyond a bound in a scratch file) and written at the end.
     void Fix(const TTrackFix& fix) override
     {
-        char* const point = trackPoints_.Reserve(kMaxTrackPoint);
-        char* p = WriteText(point, "    <trkpt");
-        p = WriteLatLon(p, fix.Rec);
-        p = WriteText(p, "><time>");
-        char* const time = p;
-        p = times_.Write(p, fix.UtcDateTime);
-        const std::string_view timeText(time, static_cast<std::size_t>(p - time));
-        p = WriteText(p, "</time></trkpt>\r\n");
-        trackPoints_.Advance(static_cast<std::size_t>(p - point));
-
+        trackPoints_.Push({ fix.Rec.Lat, fix.Rec.Lon, fix.UtcDateTime });
+        const bool waypoint = settings_.WayPoints && spacing_.Due(fix.Rec.DateTime);
+        if (headWritten_ && !waypoint)
+            return;
+        char time[TUtcTimeText::kMaxText];
+        const std::string_view timeText(
+            time, static_cast<std::size_t>(waypointTimes_.Write(time, fix.UtcDateTime) - time));
         if (!headWritten_)
             WriteHead(timeText);
-        if (settings_.WayPoints && spacing_.Due(fix.Rec.DateTime))
+        if (waypoint)
             WriteWaypoint(fix, timeText);
     }
 
@@ -168,7 +173,16 @@ public:
         output_.Write("<trk>\r\n  <name>");
         output_.Write(trackName_);
         output_.Write("</name>\r\n  <trkseg>\r\n");
-        trackPoints_.WriteTo(output_);
+        TUtcTimeText times;
+        trackPoints_.ForEach([&](const TTrackPoint& point) {
+            char* const line = output_.Reserve(kMaxTrackPoint);
+            char* p = WriteText(line, "    <trkpt");
+            p = WriteLatLon(p, point.Lat, point.Lon);
+            p = WriteText(p, "><time>");
+            p = times.Write(p, point.UtcDateTime);
+            p = WriteText(p, "</time></trkpt>\r\n");
+            output_.Advance(static_cast<std::size_t>(p - line));
+        });
         output_.Write(kTail);
     }
 
@@ -191,7 +205,7 @@ private:
             = WaypointTexts(fix.Rec, fix.Kept, fix.TotalMetres, settings_.Separators);
         char* out = output_.Reserve(kMaxLatLon + 8);
         char* p = WriteText(out, "<wpt");
-        p = WriteLatLon(p, fix.Rec);
+        p = WriteLatLon(p, fix.Rec.Lat, fix.Rec.Lon);
         p = WriteText(p, ">\r\n");
         output_.Advance(static_cast<std::size_t>(p - out));
         output_.Write("  <time>");
@@ -207,8 +221,8 @@ private:
     TOutputFile& output_;
     const TConvertSettings& settings_;
     TWaypointSpacing spacing_;
-    TUtcTimeText times_;
-    TSpool trackPoints_;
+    TUtcTimeText waypointTimes_;
+    TRecordSpool<TTrackPoint> trackPoints_;
     std::string trackName_; // escaped
     bool headWritten_ = false;
 };

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <utility>
 
 namespace ostrel {
@@ -61,48 +62,62 @@ private:
     bool noScratch_ = false;
 };
 
-// Lines a writer holds back that may run to the size of the output itself (a GPX track waits for
-// its waypoints): formatted straight into a block of memory, which goes to a scratch file beside
-// the output whenever it fills, and into the output at the end in one copy by the system.
-class TSpool
+// Records of a fixed size that a writer holds back for as long as the track runs (a GPX track
+// waits for its waypoints). They are kept as they are, not as their text (a quarter of the bytes
+// of a track point's line), in a block of memory that goes to a scratch file beside the output
+// whenever it fills; at the end they are read back in order, a block at a time.
+template <class Record> class TRecordSpool
 {
+    static_assert(std::is_trivially_copyable_v<Record>);
+
 public:
-    static constexpr std::size_t kBlockSize = 1 << 20;
+    static constexpr std::size_t kBlockRecords = (1 << 18) / sizeof(Record);
 
-    explicit TSpool(std::filesystem::path folder)
+    explicit TRecordSpool(std::filesystem::path folder)
         : folder_(std::move(folder))
-        , block_(new char[kBlockSize])
+        , block_(new Record[kBlockRecords])
     {
     }
 
-    // Room for n more bytes (n at most kBlockSize), to be filled and then claimed with Advance.
-    char* Reserve(std::size_t n)
+    void Push(const Record& record)
     {
-        if (n > kBlockSize - used_)
+        if (used_ == kBlockRecords)
             Spill();
-        return block_.get() + used_;
+        block_[used_++] = record;
     }
-    void Advance(std::size_t n) { used_ += n; }
 
-    // Everything spooled, in order.
-    void WriteTo(TOutputFile& output)
+    // Calls visit with every record pushed, in order.
+    template <class Visit> void ForEach(Visit&& visit)
     {
-        if (scratch_)
-            output.Append(*scratch_);
-        output.Write({ block_.get(), used_ });
+        if (scratch_) {
+            Spill();
+            scratch_->Rewind();
+            char* const bytes = reinterpret_cast<char*>(block_.get());
+            while ((used_ = scratch_->Read(bytes, kBlockRecords * sizeof(Record)) / sizeof(Record))
+                > 0)
+                VisitBlock(visit);
+        } else {
+            VisitBlock(visit);
+        }
     }
 
 private:
+    template <class Visit> void VisitBlock(Visit& visit)
+    {
+        for (std::size_t i = 0; i < used_; ++i)
+            visit(block_[i]);
+    }
+
     void Spill()
     {
         if (!scratch_)
             scratch_ = std::make_unique<TScratchFile>(folder_);
-        scratch_->Write({ block_.get(), used_ });
+        scratch_->Write({ reinterpret_cast<const char*>(block_.get()), used_ * sizeof(Record) });
         used_ = 0;
     }
 
     std::filesystem::path folder_;
-    std::unique_ptr<char[]> block_;
+    std::unique_ptr<Record[]> block_;
     std::size_t used_ = 0;
     std::unique_ptr<TScratchFile> scratch_;
 };
