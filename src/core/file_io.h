@@ -19,6 +19,7 @@
 //   dangling link, the output is refused with access denied.
 
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -148,6 +149,8 @@ private:
     int fd_ = -1;
     std::string temporary_; // a named temporary in the folder; empty for an unnamed file
     int slot_ = -1; // its place in the list of names removed on signals
+    std::uint64_t written_ = 0; // bytes written to the file so far
+    std::uint64_t writeBackFrom_ = 0; // where the write-back not yet started begins
 #endif
     std::size_t used_ = 0;
     std::unique_ptr<char[]> buffer_;
