@@ -3,10 +3,10 @@
 // conversion raises one of the converter's errors, leaves the earlier file at the output path as
 // it was, leaves the input as it was, and leaves no other file behind.
 
+#include "conversion/conversion.h"
 #include "core/errors.h"
 #include "core/file_io.h"
 #include "core/test_support.h"
-#include "conversion/conversion.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -547,13 +547,20 @@ TEST(HostileOutput, FolderThatCannotBeWritten)
 }
 
 // A full disk, as a file size limit: writes past 4 KiB fail with EFBIG (SIGXFSZ ignored). The
-// KML case holds more than 1 MiB of placemarks, which go to a scratch file that hits the limit.
+// KML case holds more than 1 MiB of placemarks and the GPX case more track points than its
+// block holds: both go to a scratch file that hits the limit.
 TEST(HostileOutput, FullDiskLeavesNoPartialFile)
 {
     std::string placemarks; // 3000 fixes at one place, dated 1 and 2 January by turns
     for (int k = 0; k < 3000; ++k)
         placemarks += RecordLine("000000", "3539.0000", "13945.0000", k % 2 ? "020107" : "010107")
             + "\r\n";
+    std::string standing; // 12000 fixes a second apart at one place, all kept
+    const auto clock = Clock(3600, 1, "010107");
+    for (int k = 0; k < 12000; ++k) {
+        const auto [hhmmss, ddmmyy] = clock(k);
+        standing += RecordLine(hhmmss, "3539.0000", "13945.0000", ddmmyy) + "\r\n";
+    }
     const struct
     {
         const char* Name;
@@ -563,6 +570,7 @@ TEST(HostileOutput, FullDiskLeavesNoPartialFile)
         { "NMEA", Walk(100, Clock(3600, 120, "010107")), "out.log" },
         { "KML", Walk(100, Clock(3600, 120, "010107")), "out.kml" },
         { "KML with 1 MiB of placemarks", placemarks, "out.kml" },
+        { "GPX with its track held in a scratch file", standing, "out.gpx" },
     };
     const auto limitFileSize = [] {
         std::signal(SIGXFSZ, SIG_IGN);
