@@ -2,8 +2,10 @@
 # The window on Windows, from Linux: builds ostrel.exe and its Qt Test suite (app_tests.exe) with
 # Debian's MinGW-w64 against a Qt for Windows built from Debian's qt6-base source
 # (tools/qt_mingw.sh; built once into ~/.cache/ostrel, the best part of an hour), lays out a
-# folder that runs on its own, runs the window's tests under wine64, takes a screenshot of the
-# window under wine on a virtual display (docs/window-windows.png), and packs what a Windows user
+# folder that runs on its own, runs the window's tests under wine64 (among them conversions of the
+# golden logs through the window, whose outputs are then compared byte for byte with those of the
+# Linux ostrel-convert), takes a screenshot of the window under wine on a virtual display
+# (docs/window-windows.png), and packs what a Windows user
 # gets into dist/: ostrel-<version>-win64.zip and the installer ostrel-<version>-win64-setup.exe
 # (NSIS), which is installed silently under wine, opened, and uninstalled again.
 #
@@ -11,11 +13,16 @@
 #
 # The folder: ostrel.exe and ostrel-convert.exe, the Qt DLLs they import, platforms\qwindows.dll,
 # the styles, and the MinGW runtime DLLs (libstdc++-6, libgcc_s_seh-1, libwinpthread-1): Qt is
-# shared (LGPL), and the programs share one runtime with it instead of linking their own.
+# shared (LGPL), and the programs share one runtime with it instead of linking their own. Qt's own
+# Japanese texts (qtbase_ja.qm, from Debian's qt6-translations-l10n: .qm files are the same on
+# every platform) lie in translations\, where Qt looks for its translations in a folder like this
+# (Qt's prefix is the program's folder when Qt6Core.dll lies beside the program).
 #
 # Environment: OSTREL_WINDOWS_APP_BUILD  the build folder (default: build-windows-app)
 #              OSTREL_DIST               the folder of the zip and the installer (default: dist)
 #              OSTREL_QT_MINGW           the Qt for Windows (default: ~/.cache/ostrel/qt-6.4.2-mingw64)
+#              OSTREL_LINUX_BUILD        the Linux build whose ostrel-convert the window's outputs are
+#                                        held against (default: build, as ./dev test makes it)
 #              JOBS                      compile jobs (default 2); builds run under nice and ionice
 # The wine prefix lives in the build folder; nothing outside it is touched.
 set -euo pipefail
@@ -23,12 +30,16 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${OSTREL_WINDOWS_APP_BUILD:-$root/build-windows-app}
 dist=${OSTREL_DIST:-$root/dist}
 qt=${OSTREL_QT_MINGW:-${XDG_CACHE_HOME:-$HOME/.cache}/ostrel/qt-6.4.2-mingw64}
+linux_build=${OSTREL_LINUX_BUILD:-$root/build}
 jobs=${JOBS:-2}
 started=$SECONDS
 
 source "$root/tools/packages.sh"
 need cmake ninja-build g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 googletest \
-  xvfb imagemagick fonts-ipafont-gothic nsis zip unzip
+  xvfb imagemagick fonts-ipafont-gothic nsis zip unzip qt6-translations-l10n
+# The Linux build of ostrel-convert (configured as ./dev test configures it).
+need g++ pkg-config nlohmann-json3-dev qt6-base-dev libgl-dev qt6-tools-dev qt6-l10n-tools \
+  qt6-tools-dev-tools
 
 OSTREL_QT_MINGW=$qt JOBS=$jobs "$root/tools/qt_mingw.sh"
 
@@ -58,6 +69,19 @@ if ! nice -n 19 ionice -c3 cmake --build "$build" --target ostrel app_tests ostr
 fi
 grep -E 'warning' "$build/build.log" || true
 echo "built after $((SECONDS - started)) s"
+
+echo "== ostrel-convert for Linux ($linux_build)"
+if [ ! -f "$linux_build/CMakeCache.txt" ]; then
+  nice -n 19 cmake -S "$root" -B "$linux_build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DOSTREL_BUILD_TESTS=ON >/dev/null
+fi
+if ! nice -n 19 ionice -c3 cmake --build "$linux_build" --target ostrel-convert -j "$jobs" \
+  >"$build/linux-build.log" 2>&1; then
+  tail -40 "$build/linux-build.log"
+  echo "windows_app: the Linux ostrel-convert did not build (log: $build/linux-build.log)" >&2
+  exit 1
+fi
+linux_convert=$linux_build/src/cli/ostrel-convert
 
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 name=ostrel-$version-win64
@@ -95,13 +119,10 @@ ship "$build/src/app/ostrel.exe"
 ship "$build/src/cli/ostrel-convert.exe"
 ship "$qt/plugins/platforms/qwindows.dll" platforms
 for style in "$qt"/plugins/styles/*.dll; do ship "$style" styles; done
-# Translations, when the window's build makes any.
-qms=$(find "$build/src" -name '*.qm' 2>/dev/null || true)
-if [ -n "$qms" ]; then
-  mkdir -p "$stage/translations"
-  # shellcheck disable=SC2086 # one name a line, without spaces
-  cp $qms "$stage/translations/"
-fi
+# Qt's own texts (the standard dialogs' buttons) in the window's languages other than English;
+# the window's own translations are compiled into ostrel.exe.
+mkdir -p "$stage/translations"
+cp /usr/share/qt6/translations/qtbase_ja.qm "$stage/translations/"
 echo "== the folder ($stage)"
 (cd "$stage" && find . -type f -printf '%P %s\n' | sort)
 
@@ -169,6 +190,17 @@ cp "$qt/plugins/platforms/qoffscreen.dll" "$tests/platforms/"
 # itself, where Qt6Core.dll is) under lib\fonts.
 mkdir -p "$tests/lib/fonts"
 cp "$fonts"/ipa*.ttf "$tests/lib/fonts/"
+# The conversions of the golden logs through the window keep their outputs in window-outputs
+# (NMEA\, KML\, GPX\), for the comparison below.
+outputs=$build/window-outputs
+rm -rf "$outputs"
+mkdir -p "$outputs"
+winpath() { # a Linux path as wine's Z: path
+  local p=${1//\//\\}
+  printf 'Z:%s' "$p"
+}
+export OSTREL_WINDOW_OUTPUTS
+OSTREL_WINDOW_OUTPUTS=$(winpath "$outputs")
 # The platform as an argument (QApplication takes it out of the arguments before Qt Test reads
 # them). Each Qt Test class of the suite opens its output anew: through a FIFO their outputs are
 # gathered in one log. (Without -o, Qt Test on Windows writes to the debugger, not to stdout.)
@@ -179,7 +211,7 @@ mkfifo "$fifo"
 collector=$!
 status=0
 (cd "$build" && timeout 600 "$wine" "$tests/app_tests.exe" -platform offscreen \
-  -o "$(printf 'Z:%s' "${fifo//\//\\}"),txt" >"$build/app_tests.out" 2>&1) || status=$?
+  -o "$(winpath "$fifo"),txt" >"$build/app_tests.out" 2>&1) || status=$?
 sleep 1
 kill "$collector" 2>/dev/null || true
 # A last open of the FIFO (read and write: it never blocks) lets a waiting cat end.
@@ -194,6 +226,56 @@ fi
 totals=$(grep '^Totals' "$build/app_tests.log" |
   awk '{p+=$2; f+=$4; s+=$6} END {printf "%d passed, %d failed, %d skipped", p, f, s}' || true)
 echo "app_tests.exe: $totals"
+unset OSTREL_WINDOW_OUTPUTS
+
+# --- The window's conversions under wine against the Linux ostrel-convert with the same settings
+# (those of the window's test goldenLogsGiveTheExpectedFiles): the same bytes, or a failure.
+echo "== the window's outputs under wine against the Linux ostrel-convert"
+linux_outputs=$build/linux-outputs
+rm -rf "$linux_outputs"
+same=0
+# golden type log options...: the window's output <type>/<golden>.<ext> against ostrel-convert's
+# output of tests/data/<log> with those options
+compare_with_linux() {
+  local golden=$1 type=$2 log=$3 ext window_output linux_output
+  shift 3
+  case $type in
+  NMEA) ext=log ;;
+  KML) ext=kml ;;
+  GPX) ext=gpx ;;
+  esac
+  mkdir -p "$linux_outputs/$type"
+  window_output=$outputs/$type/$golden.$ext
+  linux_output=$linux_outputs/$type/$golden.$ext
+  if ! "$linux_convert" "$@" -o "$linux_output" "$root/tests/data/$log/input.log" >/dev/null; then
+    fail "$type/$golden.$ext: the Linux ostrel-convert failed"
+  elif [ ! -f "$window_output" ]; then
+    fail "$type/$golden.$ext: the window under wine wrote nothing"
+  elif cmp -s "$linux_output" "$window_output"; then
+    echo "same bytes: $type/$golden.$ext ($(wc -c <"$window_output") bytes)"
+    same=$((same + 1))
+  else
+    fail "$type/$golden.$ext: the window under wine and the Linux ostrel-convert differ: $(cmp "$linux_output" "$window_output" 2>&1 | head -1)"
+  fi
+}
+compare_with_linux WalkNmea NMEA walk -m walk
+compare_with_linux WalkKml KML walk --color FF0000
+compare_with_linux WalkKmlNoWaypoints KML walk --no-waypoints --color FF0000
+compare_with_linux WalkGpx GPX walk --color FF0000
+compare_with_linux WalkGpxNoWaypoints GPX walk --no-waypoints --color FF0000
+compare_with_linux MidnightNmea NMEA midnight -m bicycle -i 1 --opacity 100 --color FFFFFF
+compare_with_linux MidnightKml KML midnight -m bicycle -i 1 --opacity 100 --color FFFFFF
+compare_with_linux MidnightGpx GPX midnight -m bicycle -i 1 --opacity 100 --color FFFFFF
+compare_with_linux SingleNmea NMEA single --opacity 10 --color 000000
+compare_with_linux SingleKml KML single --opacity 10 --color 000000
+compare_with_linux SingleGpx GPX single --opacity 10 --color 000000
+compare_with_linux DroppedNmea NMEA dropped --opacity 10 --color 000000
+compare_with_linux DroppedKml KML dropped --opacity 10 --color 000000
+# An output of the window that the list above does not name is a sign the two lists parted.
+unlisted=$(cd "$outputs" && find . -type f -printf '%P\n' | sort |
+  while read -r f; do [ -f "$linux_outputs/$f" ] || echo "$f"; done)
+[ -z "$unlisted" ] || fail "outputs of the window that nothing compared: $unlisted"
+echo "the window under wine = the Linux ostrel-convert: $same of 13 outputs (NMEA, KML, GPX)"
 
 # --- The window under wine on a virtual display, and its picture.
 echo "== ostrel.exe under wine on a virtual display"
@@ -226,8 +308,11 @@ crlf() { sed 's/\r$//; s/$/\r/' "$1" >"$2"; }
 crlf "$root/README.md" "$stage/README.txt"
 crlf "$root/LICENSE" "$stage/LICENSE.txt"
 licenses=$stage/licenses
-mkdir -p "$licenses/qt" "$licenses/mingw-w64"
+mkdir -p "$licenses/qt" "$licenses/mingw-w64" "$licenses/qt-translations"
 cp -r "$qt/share/licenses/." "$licenses/qt/"
+cp /usr/share/doc/qt6-translations-l10n/copyright "$licenses/qt-translations/debian-copyright.txt"
+cp /usr/share/common-licenses/GPL-3 "$licenses/qt-translations/GPL-3.0-only.txt"
+translations_source=$(dpkg-query -W -f='${source:Package} ${source:Version}' qt6-translations-l10n)
 cp /usr/share/doc/gcc-mingw-w64-base/copyright "$licenses/mingw-w64/gcc-runtime-copyright.txt"
 cp /usr/share/doc/mingw-w64-common/copyright "$licenses/mingw-w64/mingw-w64-copyright.txt"
 # shellcheck disable=SC2028 # Windows folders' backslashes, printed as they are
@@ -243,6 +328,12 @@ cp /usr/share/doc/mingw-w64-common/copyright "$licenses/mingw-w64/mingw-w64-copy
   echo "Qt's source: $(cat "$qt/share/licenses/SOURCE" 2>/dev/null || echo "Debian's qt6-base source package")."
   echo "Get it on Debian 12 with 'apt-get source qt6-base', or from https://sources.debian.org/src/qt6-base/."
   echo "It was built for Windows with Debian's MinGW-w64 by tools/qt_mingw.sh of this project's source."
+  echo
+  echo "translations\\qtbase_ja.qm: Qt's own Japanese texts (the buttons of the standard dialogs),"
+  echo "from Debian's qt6-translations-l10n package (source package $translations_source, Debian 12),"
+  echo "copyright The Qt Company Ltd., under the GNU General Public License version 3 with The Qt"
+  echo "Company GPL Exception 1.0 (licenses\\qt-translations\\). Its source, the .ts file, is in that"
+  echo "source package: 'apt-get source qt6-translations', or https://sources.debian.org/src/qt6-translations/."
   echo
   echo "libstdc++-6.dll and libgcc_s_seh-1.dll: GCC's runtime library, GPL 3 with the GCC Runtime"
   echo "Library Exception; libwinpthread-1.dll: MinGW-w64's winpthreads, MIT licence"

@@ -19,7 +19,8 @@ struct TSaveDialogState
 {
     // The folder the dialog opens in when FileName is a bare name; empty: the working folder.
     QString InitialDir;
-    // In: the proposed name, bare or a full path. Out, after OK: the chosen full path.
+    // In: the proposed name, bare or a full path. Out, after OK: the chosen full path, with the
+    // platform's separators (backslashes on Windows).
     QString FileName;
     // 1 = "NMEA Log", 2 = "Google Earth". Out, after OK: the type that was selected last.
     int FilterIndex = 1;
@@ -49,7 +50,7 @@ public:
     virtual ~TDialogs() = default;
 
     // The open dialog for logs: several files at once, every file shown. Returns the chosen full
-    // paths in the dialog's order; nothing on Cancel.
+    // paths in the dialog's order, with the platform's separators; nothing on Cancel.
     virtual QStringList OpenLogs(QWidget* parent) = 0;
 
     // The save dialog for outputs, with the file types "NMEA Log" and "Google Earth" (by name),

@@ -111,7 +111,13 @@ private slots:
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("ログ")));
         const QString a = dir.filePath(QStringLiteral("a.log"));
         const QString b = dir.filePath(QStringLiteral("ログ/-b 2.log"));
+#ifdef Q_OS_WIN
+        // An absolute path names its drive. (Without one, Windows takes the current folder's
+        // drive, and wine a path on Z:, read as a Linux path.)
+        const QString c = QStringLiteral("D:\\elsewhere\\c.log");
+#else
         const QString c = QStringLiteral("/elsewhere/c.log");
+#endif
 
         TCurrentFolder current(dir.path());
         const TWindowCommandLine line = ParseWindowCommandLine(

@@ -1,5 +1,6 @@
 // The Convert command: the captured settings, the save dialog, default names, the same-file
-// refusal, single and batch conversions and their errors, and the settings reaching the writers.
+// refusal, single and batch conversions and their errors, the settings reaching the writers, and
+// the golden logs converted to their expected files.
 
 #include "app/widgets.h"
 #include "app/window_text.h"
@@ -9,8 +10,11 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QColor>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -50,6 +54,28 @@ bool IsLengthBox(const TBox& box)
 int CountLines(const QByteArray& document, const QByteArray& line)
 {
     return static_cast<int>(document.split('\n').count(line + '\r'));
+}
+
+// A line of a document for a message, its carriage return shown.
+QString Shown(const QByteArray& line)
+{
+    return QString::fromUtf8(line).replace(QLatin1Char('\r'), QLatin1String("\\r"));
+}
+
+// Where two documents part: empty when they are the same, else the first differing line of each.
+QString FirstDifference(const QByteArray& expected, const QByteArray& actual)
+{
+    if (expected == actual)
+        return {};
+    const QList<QByteArray> want = expected.split('\n'), got = actual.split('\n');
+    qsizetype line = 0;
+    while (line < want.size() && line < got.size() && want[line] == got[line])
+        ++line;
+    return QStringLiteral("line %1: expected \"%2\", written \"%3\" (%4 and %5 bytes)")
+        .arg(line + 1)
+        .arg(Shown(want.value(line)), Shown(got.value(line)))
+        .arg(expected.size())
+        .arg(actual.size());
 }
 
 } // namespace
@@ -394,22 +420,40 @@ private slots:
     void sameFileIsRefused_data()
     {
         QTest::addColumn<QString>("spelling");
-        QTest::newRow("the entry itself") << "a.log";
-        QTest::newRow("dot segment") << "./a.log";
-        QTest::newRow("parent segment") << "sub/../a.log";
-        QTest::newRow("symbolic link") << "link.log";
-        QTest::newRow("hard link") << "hard.log";
+        QTest::addColumn<bool>("native"); // the answer with the platform's separators
+        QTest::newRow("the entry itself") << "a.log" << false;
+        QTest::newRow("dot segment") << "./a.log" << false;
+        QTest::newRow("parent segment") << "sub/../a.log" << false;
+        QTest::newRow("symbolic link") << "link.log" << false;
+        QTest::newRow("hard link") << "hard.log" << false;
+#ifdef Q_OS_WIN
+        // Windows names one file with either separator and in any letter case.
+        QTest::newRow("other separator") << "a.log" << true;
+        QTest::newRow("other letter case") << "A.LOG" << false;
+#endif
     }
     void sameFileIsRefused()
     {
         QFETCH(QString, spelling);
+        QFETCH(bool, native);
         const QByteArray original = ReadAll(WriteWalk(In("a.log")));
         QDir(dir_->path()).mkdir("sub");
-        QVERIFY(QFile::link(In("a.log"), In("link.log")));
+        std::error_code noLink;
+        std::filesystem::create_symlink(ToPath(In("a.log")), ToPath(In("link.log")), noLink);
+#ifdef Q_OS_WIN
+        // MinGW's standard library makes no symbolic links on Windows (nor does wine), and
+        // Windows itself only with a privilege or in developer mode.
+        if (noLink && spelling == QLatin1String("link.log"))
+            QSKIP(qPrintable(
+                "no symbolic link can be made here: " + QString::fromStdString(noLink.message())));
+#else
+        QVERIFY2(!noLink, noLink.message().c_str());
+#endif
         std::filesystem::create_hard_link(ToPath(In("a.log")), ToPath(In("hard.log")));
         const QStringList before = FilesIn(dir_->path());
         form().AppendLogs({ In("a.log") });
-        dialogs().AnswerSave(dir_->path() + "/" + spelling);
+        const QString answer = dir_->path() + "/" + spelling;
+        dialogs().AnswerSave(native ? QDir::toNativeSeparators(answer) : answer);
         form().cmdConvEach->click();
         const TBox refusal { TBoxKind::Confirmation, QStringLiteral("確認"),
             QStringLiteral("変換元と変換先のファイルが同じです") };
@@ -629,6 +673,89 @@ private slots:
         QCOMPARE(boxes.size(), 1);
         QVERIFY(IsLengthBox(boxes.first()));
         QCOMPARE(boxes.first().Text == QLatin1String("The passway length = 0.00 km"), dropped);
+    }
+
+    // The golden logs of tests/data converted through the window, set up as each expected file
+    // was worked out: the outputs are those files byte for byte. With OSTREL_WINDOW_OUTPUTS
+    // naming a folder, each output is also kept there as <type>/<row>.<ext> (NMEA/WalkNmea.log),
+    // for tools/windows_app.sh to hold the Windows window's outputs against ostrel-convert's.
+    void goldenLogsGiveTheExpectedFiles_data()
+    {
+        QTest::addColumn<QString>("log"); // the folder in tests/data
+        QTest::addColumn<QString>("type"); // NMEA, KML or GPX: the type button rdb<type>
+        QTest::addColumn<QString>("mode"); // the speed limit's button
+        QTest::addColumn<int>("interval"); // the waypoint interval's item: 0 = 1 min, 1 = 2 min
+        QTest::addColumn<bool>("waypoints");
+        QTest::addColumn<int>("opacity");
+        QTest::addColumn<QColor>("color");
+        QTest::addColumn<QString>("expected");
+        const QColor red(255, 0, 0), white(255, 255, 255), black(0, 0, 0);
+        const QString walk = QStringLiteral("rdbWalk"), bicycle = QStringLiteral("rdbBicycle");
+        const auto row = [](const char* name, const char* log, const char* type,
+                             const QString& mode, int interval, bool waypoints, int opacity,
+                             const QColor& color, const char* expected) {
+            QTest::newRow(name) << log << type << mode << interval << waypoints << opacity << color
+                                << expected;
+        };
+        row("WalkNmea", "walk", "NMEA", walk, 1, true, 66, red, "expected.log");
+        row("WalkKml", "walk", "KML", walk, 1, true, 66, red, "expected.kml");
+        row("WalkKmlNoWaypoints", "walk", "KML", walk, 1, false, 66, red,
+            "expected_nowaypoints.kml");
+        row("WalkGpx", "walk", "GPX", walk, 1, true, 66, red, "expected.gpx");
+        row("WalkGpxNoWaypoints", "walk", "GPX", walk, 1, false, 66, red,
+            "expected_nowaypoints.gpx");
+        row("MidnightNmea", "midnight", "NMEA", bicycle, 0, true, 100, white, "expected.log");
+        row("MidnightKml", "midnight", "KML", bicycle, 0, true, 100, white, "expected.kml");
+        row("MidnightGpx", "midnight", "GPX", bicycle, 0, true, 100, white, "expected.gpx");
+        row("SingleNmea", "single", "NMEA", walk, 1, true, 10, black, "expected.log");
+        row("SingleKml", "single", "KML", walk, 1, true, 10, black, "expected.kml");
+        row("SingleGpx", "single", "GPX", walk, 1, true, 10, black, "expected.gpx");
+        row("DroppedNmea", "dropped", "NMEA", walk, 1, true, 10, black, "expected.log");
+        row("DroppedKml", "dropped", "KML", walk, 1, true, 10, black, "expected.kml");
+    }
+    void goldenLogsGiveTheExpectedFiles()
+    {
+        QFETCH(QString, log);
+        QFETCH(QString, type);
+        QFETCH(QString, mode);
+        QFETCH(int, interval);
+        QFETCH(bool, waypoints);
+        QFETCH(int, opacity);
+        QFETCH(QColor, color);
+        QFETCH(QString, expected);
+        const QString data = QStringLiteral(OSTREL_TEST_DATA "/") + log;
+        QVERIFY(QFile::copy(data + "/input.log", In("input.log")));
+
+        form().findChild<QRadioButton*>("rdb" + type)->click();
+        form().findChild<QRadioButton*>(mode)->click();
+        form().ddlInterval->setCurrentIndex(interval);
+        form().chkWayPoint->setChecked(waypoints);
+        form().SpinEdit1->setValue(opacity);
+        dialogs().AnswerColor(color);
+        form().Button2->click();
+        form().AppendLogs({ In("input.log") });
+        const QString output = In(QString::fromLatin1(QTest::currentDataTag())
+            + expected.mid(expected.lastIndexOf(QLatin1Char('.'))));
+        dialogs().AnswerSave(output);
+        form().cmdConvEach->click();
+
+        const QList<TBox> boxes = dialogs().TakeBoxes();
+        QCOMPARE(boxes.size(), 1);
+        QVERIFY2(IsLengthBox(boxes.first()), qPrintable(boxes.first().Text));
+        QByteArray want = ReadAll(data + "/" + expected);
+        want.replace("@VERSION@", OSTREL_VERSION); // the GPX creator names the build's version
+        const QByteArray written = ReadAll(output);
+        const QString difference = FirstDifference(want, written);
+        QVERIFY2(difference.isEmpty(), qPrintable(difference));
+
+        const QString keep = qEnvironmentVariable("OSTREL_WINDOW_OUTPUTS");
+        if (!keep.isEmpty()) {
+            const QString folder = keep + "/" + type;
+            const QString kept = folder + "/" + QFileInfo(output).fileName();
+            QVERIFY(QDir().mkpath(folder));
+            QFile::remove(kept);
+            QVERIFY2(QFile::copy(output, kept), qPrintable(kept));
+        }
     }
 };
 

@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -84,7 +85,7 @@ private slots:
         QCOMPARE(seen,
             QStringList({ "NMEA Log", "WG20070512030405.log", "Google Earth",
                 "WG20070512030405.kml", "WG20070512030405.log" }));
-        QCOMPARE(state.FileName, dir_->filePath("WG20070512030405.kml"));
+        QCOMPARE(state.FileName, QDir::toNativeSeparators(dir_->filePath("WG20070512030405.kml")));
         QCOMPARE(state.FilterIndex, 2);
     }
 
@@ -105,7 +106,7 @@ private slots:
         });
         QVERIFY(dialogs.SaveOutput(nullptr, state, &TForm1::SaveDialog1TypeChange, {}));
         QCOMPARE(seen, QStringList({ dir_->path(), "dummy.log", "out.log" }));
-        QCOMPARE(state.FileName, dir_->filePath("plain.log"));
+        QCOMPARE(state.FileName, QDir::toNativeSeparators(dir_->filePath("plain.log")));
         QCOMPARE(state.FilterIndex, 1);
     }
 
@@ -136,7 +137,7 @@ private slots:
             Accept(dialog);
         });
         QVERIFY(dialogs.SaveOutput(nullptr, state, &TForm1::SaveDialog1TypeChange, {}));
-        QCOMPARE(state.FileName, dir_->filePath("route.kml"));
+        QCOMPARE(state.FileName, QDir::toNativeSeparators(dir_->filePath("route.kml")));
         QCOMPARE(state.FilterIndex, 2);
     }
 
