@@ -890,9 +890,10 @@ void TOutputFile::Flush()
 #if defined(__linux__)
     // The disk starts on what is written while the conversion goes on, so that the flush before
     // the output takes its name has little left to wait for. Only a start: the flush still
-    // waits for everything and reports what failed.
+    // waits for everything and reports what failed. Standard output's stand-in is never flushed
+    // to the disk, so it is left to the page cache.
     constexpr std::uint64_t kWriteBackStep = 8 << 20;
-    if (written_ - writeBackFrom_ >= kWriteBackStep) {
+    if (placement_ != TPlacement::StandardOutput && written_ - writeBackFrom_ >= kWriteBackStep) {
         ::sync_file_range(fd_, static_cast<off_t>(writeBackFrom_),
             static_cast<off_t>(written_ - writeBackFrom_), SYNC_FILE_RANGE_WRITE);
         writeBackFrom_ = written_;
