@@ -1,9 +1,8 @@
 #pragma once
 
-// Text a writer holds back until the end of the track, because the document wants it after
-// something still to come. Beyond kMaxHeldBytes it moves on to a scratch file beside the output
-// (on the output's own disk), so that the memory of a conversion stays flat however long the log.
-// Where no scratch file can be made it stays in memory.
+// What a writer holds back until the end of the track, because the document wants it after
+// something still to come. Beyond a bound it moves on to a scratch file beside the output (on the
+// output's own disk), so that the memory of a conversion stays flat however long the log.
 
 #include "core/errors.h"
 #include "core/file_io.h"
@@ -17,6 +16,8 @@
 
 namespace ostrel {
 
+// Text (KML's placemarks), beyond kMaxHeldBytes in a scratch file; where none can be made it
+// stays in memory.
 class THeldText
 {
 public:
