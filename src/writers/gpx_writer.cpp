@@ -113,9 +113,9 @@ constexpr std::size_t kMaxLatLon = 2 * kMaxNumberText + 16;
 char* WriteLatLon(char* out, double lat, double lon)
 {
     out = WriteText(out, " lat=\"");
-    out = WriteEightDecimals(out, lat);
+    out = WriteFixed(out, lat, 18, 8);
     out = WriteText(out, "\" lon=\"");
-    out = WriteEightDecimals(out, lon);
+    out = WriteFixed(out, lon, 18, 8);
     *out++ = '"';
     return out;
 }

@@ -393,23 +393,6 @@ char* WriteFixed(char* out, double value, int precision, int decimals, std::stri
     return WriteFixedRounded(out, std::signbit(value), rounded, precision, decimals, decimalSep);
 }
 
-char* WriteEightDecimals(char* out, double value)
-{
-    constexpr int kDecimals = 8;
-    constexpr std::uint64_t kUnit = 100'000'000; // 10^8
-    const double magnitude = std::fabs(value);
-    TScaled scaled;
-    // Below 10^10 a magnitude has at most 18 digits at 8 decimals, so its text is plain.
-    if (!(magnitude < 1e10) || !RoundFast(magnitude, kMaxPrecision, kDecimals, scaled))
-        return WriteFixed(out, value, kMaxPrecision, kDecimals);
-    if (std::signbit(value) && scaled.Value != 0) // a value rounded to zero has no sign
-        *out++ = '-';
-    out = std::to_chars(out, out + 10, scaled.Value / kUnit).ptr;
-    *out = '.';
-    PutDigitsBefore(out + 1 + kDecimals, scaled.Value % kUnit, kDecimals);
-    return out + 1 + kDecimals;
-}
-
 char* WriteFixedExact(
     char* out, double value, int precision, int decimals, std::string_view decimalSep)
 {

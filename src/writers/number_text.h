@@ -25,10 +25,6 @@ char* WriteFixed(
 std::string FormatFixed(
     double value, int precision, int decimals, std::string_view decimalSep = ".");
 
-// The text of WriteFixed(out, value, 18, 8) with a period, for the eight decimals of the
-// coordinates of a GPX track: the same rounding, with less to decide for every point.
-char* WriteEightDecimals(char* out, double value);
-
 // The same text as WriteFixed, always worked out from the full decimal expansion of the value:
 // slow, the reference that the integer arithmetic of WriteFixed is checked against.
 char* WriteFixedExact(

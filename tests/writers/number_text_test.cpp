@@ -310,29 +310,5 @@ TEST(NumberText, FixedFastMatchesExact)
     EXPECT_EQ(mismatches, 0);
 }
 
-// The coordinates' shortcut gives WriteFixed's text with 8 decimals: exact ties (odd multiples
-// of 2^-9 are halves of the eighth decimal), signs, values rounding to zero and the magnitudes
-// it leaves to WriteFixed.
-TEST(NumberText, EightDecimalsMatchFixed)
-{
-    std::mt19937_64 random(6173);
-    std::vector<double> values { 0.0, 5e-9, 4.9999999e-9, 1e10, 9999999999.999998, 1e300, kInf,
-        kNaN };
-    for (int i = 0; i < 100000; ++i) {
-        values.push_back(static_cast<double>(random() % 360'000'000'000) / 1e9); // degrees
-        values.push_back(static_cast<double>(2 * (random() % 100'000'000) + 1) / 512); // ties
-        values.push_back(
-            std::ldexp(static_cast<double>(random() >> 11), -static_cast<int>(random() % 80)));
-    }
-    char fast[kMaxNumberText], fixed[kMaxNumberText];
-    for (const double v : values) {
-        for (const double value : { v, -v }) {
-            const std::string_view a(fast, WriteEightDecimals(fast, value) - fast);
-            const std::string_view b(fixed, WriteFixedExact(fixed, value, 18, 8) - fixed);
-            ASSERT_EQ(a, b) << std::hexfloat << value;
-        }
-    }
-}
-
 } // namespace
 } // namespace ostrel
