@@ -13,9 +13,6 @@ namespace ostrel {
 
 namespace {
 
-// Day count of 1 January 1970, the epoch of the standard library's calendar.
-constexpr int kDaysTo1970 = 25'569;
-
 // The characters of line from column `first` (counted from 1), at most `count` of them; shorter
 // or empty where the line ends before.
 std::string_view Columns(std::string_view line, std::size_t first, std::size_t count)

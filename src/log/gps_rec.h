@@ -45,6 +45,9 @@ double ParseDegMin(std::string_view text);
 // The four-digit year of a two-digit year in the window around currentYear.
 int ExpandTwoDigitYear(int yy, int currentYear);
 
+// The day count of 1 January 1970, the epoch of the standard library's calendar.
+inline constexpr int kDaysTo1970 = 25'569;
+
 // The day count since 30 December 1899 of a date of the proleptic Gregorian calendar: year
 // -32767..32767, month 1..12, day 1..31 (not checked against the month's length).
 int DayNumber(int year, int month, int day);

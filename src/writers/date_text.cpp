@@ -1,6 +1,7 @@
 #include "writers/date_text.h"
 
 #include "core/errors.h"
+#include "log/gps_rec.h"
 #include "writers/number_text.h"
 
 #include <chrono>
@@ -10,12 +11,9 @@
 namespace ostrel {
 namespace {
 
-constexpr std::int64_t kMsPerDay = 86'400'000;
 // Day counts of 1 January 1 and 31 December 9999, the years a four-digit year can show.
 constexpr std::int64_t kFirstDay = -693'593;
 constexpr std::int64_t kLastDay = 2'958'465;
-// Day count of 1 January 1970, the epoch of the standard library's calendar.
-constexpr std::int64_t kDaysTo1970 = 25'569;
 
 void AppendDigits(std::string& text, int value, int width)
 {
@@ -35,19 +33,12 @@ TDateTimeFields DecodeDateTime(double dateTime)
     if (!(dateTime > static_cast<double>(kFirstDay) - 1.0
             && dateTime < static_cast<double>(kLastDay) + 2.0))
         throw DateError(FormatGeneral(dateTime));
-    const std::int64_t totalMs = std::llround(dateTime * static_cast<double>(kMsPerDay));
-    std::int64_t days = totalMs / kMsPerDay;
-    std::int64_t msOfDay = totalMs % kMsPerDay;
-    if (msOfDay < 0) { // days before day 0: the time of day still counts forward from midnight
-        msOfDay += kMsPerDay;
-        --days;
-    }
+    const auto [days, ms] = SplitDateTime(dateTime);
     if (days < kFirstDay || days > kLastDay)
         throw DateError(FormatGeneral(dateTime));
 
     const std::chrono::year_month_day date { std::chrono::sys_days {
         std::chrono::days { days - kDaysTo1970 } } };
-    const auto ms = static_cast<int>(msOfDay);
     return { static_cast<int>(date.year()), static_cast<int>(static_cast<unsigned>(date.month())),
         static_cast<int>(static_cast<unsigned>(date.day())), ms / 3'600'000, ms / 60'000 % 60,
         ms / 1000 % 60, ms % 1000 };

@@ -4,6 +4,8 @@
 
 #include "core/settings.h"
 
+#include <cmath>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -13,6 +15,25 @@ struct TDateTimeFields
 {
     int Year, Month, Day, Hour, Minute, Second, Millisecond;
 };
+
+// A day count taken to the nearest millisecond: the day and the milliseconds into it, days before
+// day 0 counting forward from their midnight too. For magnitudes below 10^7 days, which hold
+// every date of years 1 to 9999.
+struct TDayAndMs
+{
+    std::int64_t Day;
+    int Ms;
+};
+inline TDayAndMs SplitDateTime(double dateTime)
+{
+    constexpr std::int64_t kMsPerDay = 86'400'000;
+    const std::int64_t totalMs = std::llround(dateTime * static_cast<double>(kMsPerDay));
+    const std::int64_t day = totalMs / kMsPerDay;
+    const std::int64_t ms = totalMs % kMsPerDay;
+    if (ms < 0)
+        return { day - 1, static_cast<int>(ms + kMsPerDay) };
+    return { day, static_cast<int>(ms) };
+}
 
 // The fields of a day count taken to the nearest millisecond; nothing is rounded further, so
 // 10:35:59.4 has the minute 35.

@@ -30,8 +30,6 @@ constexpr std::string_view kTail = "  </trkseg>\r\n"
                                    "</trk>\r\n"
                                    "</gpx>\r\n";
 
-constexpr std::int64_t kMsPerDay = 86'400'000;
-
 char* WriteText(char* out, std::string_view text)
 {
     std::memcpy(out, text.data(), text.size());
@@ -55,42 +53,26 @@ public:
     // Writes the time text at out and returns the end.
     char* Write(char* out, double utcDateTime)
     {
-        // Beyond 10 million days lies no date of years 1 to 9999: DecodeDateTime refuses it.
-        if (std::fabs(utcDateTime) < 1e7) {
-            const auto [day, msOfDay] = DayAndMs(utcDateTime);
-            if (day == day_)
-                return WriteTimeOfDay(WriteText(out, { date_, sizeof date_ }), msOfDay);
+        // Beyond 10 million days (and for NaN) lies no date of years 1 to 9999: the date error.
+        if (!(std::fabs(utcDateTime) < 1e7))
+            DecodeDateTime(utcDateTime);
+        const auto [day, ms] = SplitDateTime(utcDateTime);
+        if (day != day_) {
+            const TDateTimeFields fields = DecodeDateTime(utcDateTime); // the date error if none
+            char* p = date_;
+            p = WriteTwoDigits(p, fields.Year / 100);
+            p = WriteTwoDigits(p, fields.Year % 100);
+            *p++ = '-';
+            p = WriteTwoDigits(p, fields.Month);
+            *p++ = '-';
+            p = WriteTwoDigits(p, fields.Day);
+            *p = 'T';
+            day_ = day;
         }
-        const TDateTimeFields fields = DecodeDateTime(utcDateTime); // the date error if none
-        char* p = date_;
-        p = WriteTwoDigits(p, fields.Year / 100);
-        p = WriteTwoDigits(p, fields.Year % 100);
-        *p++ = '-';
-        p = WriteTwoDigits(p, fields.Month);
-        *p++ = '-';
-        p = WriteTwoDigits(p, fields.Day);
-        *p = 'T';
-        day_ = DayAndMs(utcDateTime).first;
-        out = WriteText(out, { date_, sizeof date_ });
-        return WriteTimeOfDay(
-            out, ((fields.Hour * 60 + fields.Minute) * 60 + fields.Second) * 1000);
+        return WriteTimeOfDay(WriteText(out, { date_, sizeof date_ }), ms);
     }
 
 private:
-    // The day and the milliseconds into it, as DecodeDateTime takes them: the day count to the
-    // nearest millisecond, days before day 0 counting forward from their midnight too.
-    static std::pair<std::int64_t, int> DayAndMs(double dateTime)
-    {
-        const std::int64_t totalMs = std::llround(dateTime * static_cast<double>(kMsPerDay));
-        std::int64_t day = totalMs / kMsPerDay;
-        std::int64_t ms = totalMs % kMsPerDay;
-        if (ms < 0) {
-            ms += kMsPerDay;
-            --day;
-        }
-        return { day, static_cast<int>(ms) };
-    }
-
     static char* WriteTimeOfDay(char* out, int ms)
     {
         const int seconds = ms / 1000;
