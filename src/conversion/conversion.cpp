@@ -132,18 +132,13 @@ std::string FirstRecordStamp(const fs::path& input, int currentYear)
 {
     TGPSRec rec;
     {
-        // As ReadFirstRecordLine, counting the lines, so that a record that does not convert is
-        // named by its line.
         TLogReader reader(input);
-        std::string_view line;
         std::uint64_t lineNumber = 0;
-        do {
-            line = reader.ReadLine();
-            ++lineNumber;
-        } while (!IsRecordLine(line) && !reader.AtEnd());
+        const std::string_view line = ReadFirstRecordLine(reader, &lineNumber);
         try {
             ParseLogLine(line, rec, currentYear);
         } catch (ConvertError& error) {
+            // A record that does not convert is named by its line.
             if (IsRecordLine(line))
                 error.SetLine(lineNumber);
             throw;

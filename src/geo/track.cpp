@@ -55,13 +55,9 @@ TTrackResult StreamTrack(TLogReader& reader, const TTrackOptions& options, TTrac
     TGPSRec rec;
 
     // The first record line; without one, the last line read stands in for it.
-    std::string_view line;
-    for (;;) {
-        line = reader.ReadLine();
-        if (IsRecordLine(line) || reader.AtEnd())
-            break;
-        ++counts.OtherLines;
-    }
+    std::uint64_t linesRead = 0;
+    std::string_view line = ReadFirstRecordLine(reader, &linesRead);
+    counts.OtherLines = linesRead - 1;
     // Without a record line the error concerns no line of the log.
     if (IsRecordLine(line))
         ForRecordLine(LineNumber(counts), [&] { ParseLogLine(line, rec, options.CurrentYear); });

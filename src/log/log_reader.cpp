@@ -162,12 +162,15 @@ std::string_view TLogReader::ReadLine()
     return long_;
 }
 
-std::string_view ReadFirstRecordLine(TLogReader& reader)
+std::string_view ReadFirstRecordLine(TLogReader& reader, std::uint64_t* linesRead)
 {
-    for (;;) {
+    for (std::uint64_t count = 1;; ++count) {
         std::string_view line = reader.ReadLine();
-        if (IsRecordLine(line) || reader.AtEnd())
+        if (IsRecordLine(line) || reader.AtEnd()) {
+            if (linesRead)
+                *linesRead = count;
             return line;
+        }
     }
 }
 

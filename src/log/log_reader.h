@@ -54,7 +54,8 @@ private:
 };
 
 // Reads lines until one is a record line or the input ends, and returns the last line read (the
-// empty line for an empty log). The reader goes on after that line.
-std::string_view ReadFirstRecordLine(TLogReader& reader);
+// empty line for an empty log). The reader goes on after that line. linesRead, when given, is
+// set to the number of lines read, that line included: its line number.
+std::string_view ReadFirstRecordLine(TLogReader& reader, std::uint64_t* linesRead = nullptr);
 
 } // namespace ostrel
