@@ -1,16 +1,13 @@
 #pragma once
 
-// The waypoints of a track, shared by every format that marks them: where they fall and what
-// they say. A waypoint falls on the first kept fix and then on every kept fix whose local time
-// lies at least the interval from that of the last waypoint, forward or back.
+// The waypoints of a track, shared by every format that marks them: where they fall
+// (TWaypointSpacing) and what they say.
 
 #include "core/settings.h"
 #include "geo/kinematics.h"
 #include "geo/waypoint_spacing.h"
 #include "log/gps_rec.h"
 
-#include <cmath>
-#include <cstdint>
 #include <string>
 
 namespace ostrel {
