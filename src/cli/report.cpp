@@ -15,8 +15,8 @@ std::string Clock(double seconds)
 {
     const long long whole = std::llround(std::fabs(seconds));
     char text[32];
-    std::snprintf(text, sizeof text, "%s%lld:%02lld:%02lld", seconds < 0 ? "-" : "",
-        whole / 3600, whole / 60 % 60, whole % 60);
+    std::snprintf(text, sizeof text, "%s%lld:%02lld:%02lld", seconds < 0 ? "-" : "", whole / 3600,
+        whole / 60 % 60, whole % 60);
     return text;
 }
 
@@ -30,24 +30,21 @@ double Rounded(double value, int decimals)
 
 } // namespace
 
-std::string IsoTime(double dateTime)
-{
-    return FormatDateTime("YYYY-MM-DDTHH:NN:SSZ", dateTime);
-}
-
 std::string SummaryText(const TConversionResult& result, const TSeparators& separators)
 {
     const TTrackCounts& c = result.Counts;
     const TTrackStatistics& s = result.Statistics;
     const std::string& dot = separators.Decimal;
-    auto fixed = [&](double value, int decimals) { return FormatFixed(value, 15, decimals, dot); };
+    auto fixed = [&](double value, int decimals) {
+        return FormatFixed(value, 15, decimals, dot);
+    };
     std::string text;
     text += "  records:        " + std::to_string(c.Records) + " (kept " + std::to_string(c.Kept)
         + ", dropped " + std::to_string(c.DroppedTooFast) + " too fast and "
         + std::to_string(c.DroppedRepeatedTime) + " with a repeated time; "
         + std::to_string(c.OtherLines) + " other lines)\n";
-    text += "  start:          " + IsoTime(s.StartUtc) + "\n";
-    text += "  end:            " + IsoTime(s.EndUtc) + "\n";
+    text += "  start:          " + FormatUtcTime(s.StartUtc) + "\n";
+    text += "  end:            " + FormatUtcTime(s.EndUtc) + "\n";
     text += "  duration:       " + Clock(s.DurationSeconds()) + "\n";
     text += "  moving time:    " + Clock(s.MovingSeconds()) + "\n";
     text += "  length:         " + fixed(result.TotalMetres / 1000, 2) + " km\n";
@@ -78,8 +75,8 @@ std::string JsonLine(const std::string& input, const std::optional<std::string>&
         st["dropped_too_fast"] = c.DroppedTooFast;
         st["dropped_repeated_time"] = c.DroppedRepeatedTime;
         st["other_lines"] = c.OtherLines;
-        st["start"] = IsoTime(s.StartUtc);
-        st["end"] = IsoTime(s.EndUtc);
+        st["start"] = FormatUtcTime(s.StartUtc);
+        st["end"] = FormatUtcTime(s.EndUtc);
         st["duration_s"] = Rounded(s.DurationSeconds(), 3);
         st["moving_time_s"] = Rounded(s.MovingSeconds(), 3);
         st["length_m"] = Rounded(result->TotalMetres, 3);

@@ -22,7 +22,4 @@ std::string SummaryText(const TConversionResult& result, const TSeparators& sepa
 std::string JsonLine(const std::string& input, const std::optional<std::string>& output,
     const TConversionResult* result, const std::string* error);
 
-// A day count (days since 30 December 1899) as ISO 8601 UTC: "2007-05-12T03:04:05Z".
-std::string IsoTime(double dateTime);
-
 } // namespace ostrel::cli

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 namespace ostrel {
 namespace {
@@ -23,6 +24,13 @@ void AppendDigits(std::string& text, int value, int width)
         value /= 10;
     }
     text.append(digits, width);
+}
+
+char* WriteTwoDigits(char* out, int value)
+{
+    out[0] = static_cast<char>('0' + value / 10);
+    out[1] = static_cast<char>('0' + value % 10);
+    return out + 2;
 }
 
 } // namespace
@@ -84,6 +92,43 @@ std::string FormatDateTime(std::string_view pattern, double dateTime, const TSep
         ++i;
     }
     return text;
+}
+
+char* TUtcTimeText::Write(char* out, double utcDateTime)
+{
+    // Beyond 10 million days (and for NaN) lies no date of years 1 to 9999: the date error.
+    if (!(std::fabs(utcDateTime) < 1e7))
+        DecodeDateTime(utcDateTime);
+    const auto [day, ms] = SplitDateTime(utcDateTime);
+    if (day != day_) {
+        const TDateTimeFields fields = DecodeDateTime(utcDateTime); // the date error if none
+        char* p = date_;
+        p = WriteTwoDigits(p, fields.Year / 100);
+        p = WriteTwoDigits(p, fields.Year % 100);
+        *p++ = '-';
+        p = WriteTwoDigits(p, fields.Month);
+        *p++ = '-';
+        p = WriteTwoDigits(p, fields.Day);
+        *p = 'T';
+        day_ = day;
+    }
+    std::memcpy(out, date_, sizeof date_);
+    out += sizeof date_;
+    const int seconds = ms / 1000;
+    out = WriteTwoDigits(out, seconds / 3600);
+    *out++ = ':';
+    out = WriteTwoDigits(out, seconds / 60 % 60);
+    *out++ = ':';
+    out = WriteTwoDigits(out, seconds % 60);
+    *out++ = 'Z';
+    return out;
+}
+
+std::string FormatUtcTime(double utcDateTime)
+{
+    TUtcTimeText times;
+    char text[TUtcTimeText::kMaxText];
+    return { text, times.Write(text, utcDateTime) };
 }
 
 } // namespace ostrel

@@ -5,6 +5,7 @@
 #include "core/settings.h"
 
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -45,5 +46,24 @@ TDateTimeFields DecodeDateTime(double dateTime);
 // copied. Patterns used: "YY/MM/DD, HH:NN", "YY/MM/DD HH:NN:SS", "HH:NN", "YYYYMMDDHHNNSS".
 std::string FormatDateTime(
     std::string_view pattern, double dateTime, const TSeparators& separators = {});
+
+// UTC times as xsd:dateTime, "2007-05-12T03:04:05Z" (GPX, JSON): the day count taken to the
+// nearest millisecond, its fields then shown as they are, never rounded up. Throws the date error
+// outside years 1..9999. The fixes of a track mostly share a day, so the date part is worked out
+// once a day and the time of day from the milliseconds alone.
+class TUtcTimeText
+{
+public:
+    static constexpr std::size_t kMaxText = 20; // "YYYY-MM-DDTHH:NN:SSZ"
+
+    // Writes the time text at out and returns the end.
+    char* Write(char* out, double utcDateTime);
+
+private:
+    std::int64_t day_ = INT64_MIN; // the day of date_; none yet
+    char date_[11] = {}; // "YYYY-MM-DDT"
+};
+
+std::string FormatUtcTime(double utcDateTime);
 
 } // namespace ostrel

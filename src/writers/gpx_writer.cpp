@@ -17,8 +17,6 @@ namespace ostrel {
 
 namespace {
 
-constexpr std::string_view kCreator = "Ostrel Log Converter " OSTREL_VERSION;
-
 constexpr std::string_view kHead
     = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
       "<gpx version=\"1.1\" creator=\"Ostrel Log Converter " OSTREL_VERSION "\""
@@ -35,59 +33,6 @@ char* WriteText(char* out, std::string_view text)
     std::memcpy(out, text.data(), text.size());
     return out + text.size();
 }
-
-char* WriteTwoDigits(char* out, int value)
-{
-    out[0] = static_cast<char>('0' + value / 10);
-    out[1] = static_cast<char>('0' + value % 10);
-    return out + 2;
-}
-
-// The UTC time texts of a track. Its fixes mostly share a day, so the date part, "2007-05-12T",
-// is worked out once a day and the time of day from the milliseconds alone.
-class TUtcTimeText
-{
-public:
-    static constexpr std::size_t kMaxText = 20; // "YYYY-MM-DDTHH:NN:SSZ"
-
-    // Writes the time text at out and returns the end.
-    char* Write(char* out, double utcDateTime)
-    {
-        // Beyond 10 million days (and for NaN) lies no date of years 1 to 9999: the date error.
-        if (!(std::fabs(utcDateTime) < 1e7))
-            DecodeDateTime(utcDateTime);
-        const auto [day, ms] = SplitDateTime(utcDateTime);
-        if (day != day_) {
-            const TDateTimeFields fields = DecodeDateTime(utcDateTime); // the date error if none
-            char* p = date_;
-            p = WriteTwoDigits(p, fields.Year / 100);
-            p = WriteTwoDigits(p, fields.Year % 100);
-            *p++ = '-';
-            p = WriteTwoDigits(p, fields.Month);
-            *p++ = '-';
-            p = WriteTwoDigits(p, fields.Day);
-            *p = 'T';
-            day_ = day;
-        }
-        return WriteTimeOfDay(WriteText(out, { date_, sizeof date_ }), ms);
-    }
-
-private:
-    static char* WriteTimeOfDay(char* out, int ms)
-    {
-        const int seconds = ms / 1000;
-        out = WriteTwoDigits(out, seconds / 3600);
-        *out++ = ':';
-        out = WriteTwoDigits(out, seconds / 60 % 60);
-        *out++ = ':';
-        out = WriteTwoDigits(out, seconds % 60);
-        *out++ = 'Z';
-        return out;
-    }
-
-    std::int64_t day_ = INT64_MIN; // the day of date_; none yet
-    char date_[11] = {};
-};
 
 // ' lat="35.65238000" lon="139.75235000"': decimal degrees with exactly 8 decimals and a period.
 constexpr std::size_t kMaxLatLon = 2 * kMaxNumberText + 16;
@@ -214,18 +159,6 @@ private:
 std::unique_ptr<TTrackSink> MakeGpx(TOutputFile& output, const TConvertSettings& settings)
 {
     return std::make_unique<TGpxWriter>(output, settings);
-}
-
-std::string_view GpxCreator()
-{
-    return kCreator;
-}
-
-std::string FormatGpxTime(double utcDateTime)
-{
-    TUtcTimeText times;
-    char text[TUtcTimeText::kMaxText];
-    return { text, times.Write(text, utcDateTime) };
 }
 
 std::string XmlEscaped(std::string_view text)

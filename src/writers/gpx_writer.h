@@ -19,14 +19,6 @@ namespace ostrel {
 // commits the output.
 std::unique_ptr<TTrackSink> MakeGpx(TOutputFile& output, const TConvertSettings& settings);
 
-// The gpx element's creator: "Ostrel Log Converter " and the version of the build.
-std::string_view GpxCreator();
-
-// A day count (UTC) as xsd:dateTime, "2007-05-12T03:04:05Z": taken to the nearest millisecond,
-// its fields then shown as they are, never rounded up. Throws the date error outside years
-// 1..9999.
-std::string FormatGpxTime(double utcDateTime);
-
 // Text for XML character data: "&", "<" and ">" escaped, tab, line feed and carriage return as
 // character references (so that they survive as they are), and the other control characters,
 // which XML 1.0 cannot carry at all, as U+FFFD.

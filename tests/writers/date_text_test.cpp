@@ -135,5 +135,22 @@ TEST(DateText, RefusesDayCountsOutsideTheCalendar)
     }
 }
 
+// Day count of 12 May 2007 (UTC midnight).
+constexpr double k12May2007 = 39214.0;
+
+TEST(DateText, UtcTimeIsToTheNearestMillisecondNeverRoundedUp)
+{
+    EXPECT_EQ(
+        FormatUtcTime(k12May2007 + (3 * 3600 + 4 * 60 + 5) / 86400.0), "2007-05-12T03:04:05Z");
+    // 23:59:59.9994 is still that second; 23:59:59.9996 is the next day's midnight.
+    EXPECT_EQ(FormatUtcTime(k12May2007 + 86399.9994 / 86400), "2007-05-12T23:59:59Z");
+    EXPECT_EQ(FormatUtcTime(k12May2007 + 86399.9996 / 86400), "2007-05-13T00:00:00Z");
+    EXPECT_EQ(FormatUtcTime(k12May2007 + 59.6 / 86400), "2007-05-12T00:00:59Z");
+    EXPECT_EQ(FormatUtcTime(-693593.0), "0001-01-01T00:00:00Z"); // four-digit years
+    EXPECT_EQ(FormatUtcTime(-0.25), "1899-12-29T18:00:00Z"); // before day 0
+    EXPECT_THROW(FormatUtcTime(2958466.0), ConvertError); // 1 January 10000
+    EXPECT_THROW(FormatUtcTime(1e300), ConvertError);
+}
+
 } // namespace
 } // namespace ostrel

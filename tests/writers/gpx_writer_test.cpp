@@ -1,5 +1,4 @@
 #include "conversion/conversion.h"
-#include "core/errors.h"
 #include "core/test_support.h"
 #include "writers/gpx_writer.h"
 
@@ -15,23 +14,6 @@ using test::ReadFile;
 using test::RecordLine;
 using test::TTempDir;
 using test::WriteFile;
-
-// Day count of 12 May 2007 (UTC midnight).
-constexpr double k12May2007 = 39214.0;
-
-TEST(GpxWriter, TimeIsUtcToTheNearestMillisecondNeverRoundedUp)
-{
-    EXPECT_EQ(
-        FormatGpxTime(k12May2007 + (3 * 3600 + 4 * 60 + 5) / 86400.0), "2007-05-12T03:04:05Z");
-    // 23:59:59.9994 is still that second; 23:59:59.9996 is the next day's midnight.
-    EXPECT_EQ(FormatGpxTime(k12May2007 + 86399.9994 / 86400), "2007-05-12T23:59:59Z");
-    EXPECT_EQ(FormatGpxTime(k12May2007 + 86399.9996 / 86400), "2007-05-13T00:00:00Z");
-    EXPECT_EQ(FormatGpxTime(k12May2007 + 59.6 / 86400), "2007-05-12T00:00:59Z");
-    EXPECT_EQ(FormatGpxTime(-693593.0), "0001-01-01T00:00:00Z"); // four-digit years
-    EXPECT_EQ(FormatGpxTime(-0.25), "1899-12-29T18:00:00Z"); // before day 0
-    EXPECT_THROW(FormatGpxTime(2958466.0), ConvertError); // 1 January 10000
-    EXPECT_THROW(FormatGpxTime(1e300), ConvertError);
-}
 
 TEST(GpxWriter, XmlEscapedKeepsEveryCharacterItCan)
 {
