@@ -5,10 +5,10 @@
 #include "app/worker_thread.h"
 #include "core/errors.h"
 #include "geo/travel_modes.h"
+#include "writers/date_text.h"
 
 #include <QAction>
 #include <QComboBox>
-#include <QDateTime>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -32,21 +32,9 @@ namespace {
 
 constexpr double kMargin = 24.0; // pixels around a fitted track
 
-// A day count (days since 30 December 1899) as a date-time.
-QDateTime DateTimeOfDays(double days)
+QString Text(const std::string& text)
 {
-    static const QDateTime zero(QDate(1899, 12, 30), QTime(0, 0), Qt::UTC);
-    return zero.addMSecs(std::llround(days * 86400000.0));
-}
-
-QString Clock(double seconds)
-{
-    const long long whole = std::llround(std::fabs(seconds));
-    return QStringLiteral("%1%2:%3:%4")
-        .arg(seconds < 0 ? QStringLiteral("-") : QString())
-        .arg(whole / 3600)
-        .arg(whole / 60 % 60, 2, 10, QLatin1Char('0'))
-        .arg(whole % 60, 2, 10, QLatin1Char('0'));
+    return QString::fromStdString(text);
 }
 
 QString Fixed(double value, int decimals)
@@ -60,16 +48,15 @@ QString StatisticsText(const TTrackPreview& preview)
     const TTrackCounts& c = preview.Track.Counts;
     const TTrackStatistics& s = preview.Track.Statistics;
     const double metres = preview.Track.TotalMetres;
-    const QString iso = QStringLiteral("yyyy-MM-ddTHH:mm:ssZ");
     const std::pair<QString, QString> rows[] = {
         { QObject::tr("記録数"), QString::number(c.Records) },
         { QObject::tr("採用"), QString::number(c.Kept) },
         { QObject::tr("除外（速すぎ）"), QString::number(c.DroppedTooFast) },
         { QObject::tr("除外（時刻の重複）"), QString::number(c.DroppedRepeatedTime) },
-        { QObject::tr("開始 (UTC)"), DateTimeOfDays(s.StartUtc).toString(iso) },
-        { QObject::tr("終了 (UTC)"), DateTimeOfDays(s.EndUtc).toString(iso) },
-        { QObject::tr("所要時間"), Clock(s.DurationSeconds()) },
-        { QObject::tr("移動時間"), Clock(s.MovingSeconds()) },
+        { QObject::tr("開始 (UTC)"), Text(FormatUtcTime(s.StartUtc)) },
+        { QObject::tr("終了 (UTC)"), Text(FormatUtcTime(s.EndUtc)) },
+        { QObject::tr("所要時間"), Text(FormatDuration(s.DurationSeconds())) },
+        { QObject::tr("移動時間"), Text(FormatDuration(s.MovingSeconds())) },
         { QObject::tr("距離"), QString::fromStdString(preview.LengthMessage) },
         { QObject::tr("平均速度"), Fixed(s.AverageSpeedKmh(metres), 1) + QStringLiteral(" km/h") },
         { QObject::tr("移動中の平均速度"), Fixed(s.MovingSpeedKmh(), 1) + QStringLiteral(" km/h") },
@@ -241,8 +228,7 @@ void TTrackView::paintEvent(QPaintEvent*)
         painter.setPen(QPen(Qt::black, 1));
         painter.drawEllipse(at, 3.5, 3.5);
         if (mark.Labelled)
-            painter.drawText(at + QPointF(6, 4),
-                DateTimeOfDays(mark.LocalDateTime).toString(QStringLiteral("HH:mm")));
+            painter.drawText(at + QPointF(6, 4), Text(FormatDateTime("HH:NN", mark.LocalDateTime)));
     }
 
     // The start (green disc) and the end (black square).

@@ -10,16 +10,6 @@ namespace ostrel::cli {
 
 namespace {
 
-// Whole seconds as h:mm:ss (hours beyond 24 as they are).
-std::string Clock(double seconds)
-{
-    const long long whole = std::llround(std::fabs(seconds));
-    char text[32];
-    std::snprintf(text, sizeof text, "%s%lld:%02lld:%02lld", seconds < 0 ? "-" : "", whole / 3600,
-        whole / 60 % 60, whole % 60);
-    return text;
-}
-
 // A number for JSON, rounded to `decimals` decimals (JSON writes the shortest text that reads
 // back as the same double, so 0.47 stays "0.47").
 double Rounded(double value, int decimals)
@@ -45,8 +35,8 @@ std::string SummaryText(const TConversionResult& result, const TSeparators& sepa
         + std::to_string(c.OtherLines) + " other lines)\n";
     text += "  start:          " + FormatUtcTime(s.StartUtc) + "\n";
     text += "  end:            " + FormatUtcTime(s.EndUtc) + "\n";
-    text += "  duration:       " + Clock(s.DurationSeconds()) + "\n";
-    text += "  moving time:    " + Clock(s.MovingSeconds()) + "\n";
+    text += "  duration:       " + FormatDuration(s.DurationSeconds()) + "\n";
+    text += "  moving time:    " + FormatDuration(s.MovingSeconds()) + "\n";
     text += "  length:         " + fixed(result.TotalMetres / 1000, 2) + " km\n";
     text += "  average speed:  " + fixed(s.AverageSpeedKmh(result.TotalMetres), 1)
         + " km/h (moving " + fixed(s.MovingSpeedKmh(), 1) + " km/h)\n";

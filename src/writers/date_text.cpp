@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 
 namespace ostrel {
@@ -129,6 +130,15 @@ std::string FormatUtcTime(double utcDateTime)
     TUtcTimeText times;
     char text[TUtcTimeText::kMaxText];
     return { text, times.Write(text, utcDateTime) };
+}
+
+std::string FormatDuration(double seconds)
+{
+    const long long whole = std::llround(std::fabs(seconds));
+    char text[32];
+    std::snprintf(text, sizeof text, "%s%lld:%02lld:%02lld", seconds < 0 ? "-" : "", whole / 3600,
+        whole / 60 % 60, whole % 60);
+    return text;
 }
 
 } // namespace ostrel

@@ -66,4 +66,8 @@ private:
 
 std::string FormatUtcTime(double utcDateTime);
 
+// A length of time as h:mm:ss, to the nearest second (hours beyond 24 as they are, "-" before a
+// negative one).
+std::string FormatDuration(double seconds);
+
 } // namespace ostrel
