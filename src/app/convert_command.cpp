@@ -94,8 +94,8 @@ void TForm1::ConvertOne(const TConvertSettings& settings)
     }
     OnLog(input, [&] {
         const std::optional<TConversionResult> result
-            = runner_->Run<std::optional<TConversionResult>>(ToPath(input), ShownName(input),
-                [&](TTrackProgress* progress) {
+            = runner_->Run<std::optional<TConversionResult>>(
+                ToPath(input), ShownName(input), [&](TTrackProgress* progress) {
                     return ProcFile(ToPath(input), ToPath(output), settings, progress);
                 });
         if (result)
@@ -138,8 +138,7 @@ void TForm1::ConvertAll(const TConvertSettings& settings)
 
 QString TForm1::SaveDialog1TypeChange(int filterIndex, const QString& currentPath)
 {
-    const std::string_view view = FormatOfDialogIndex(filterIndex).Extension;
-    const QString ext = QString::fromUtf8(view.data(), static_cast<qsizetype>(view.size()));
+    const QString ext = QLatin1Char('.') + SaveDialogSuffix(filterIndex);
     const QString name = NameWithExtension(currentPath, ext);
     // An empty name box gets the extension, ready for a name before it.
     return name.isEmpty() ? ext : name;

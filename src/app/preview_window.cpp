@@ -32,11 +32,6 @@ namespace {
 
 constexpr double kMargin = 24.0; // pixels around a fitted track
 
-QString Text(const std::string& text)
-{
-    return QString::fromStdString(text);
-}
-
 QString Fixed(double value, int decimals)
 {
     return QLocale::system().toString(value, 'f', decimals);
@@ -53,10 +48,10 @@ QString StatisticsText(const TTrackPreview& preview)
         { QObject::tr("採用"), QString::number(c.Kept) },
         { QObject::tr("除外（速すぎ）"), QString::number(c.DroppedTooFast) },
         { QObject::tr("除外（時刻の重複）"), QString::number(c.DroppedRepeatedTime) },
-        { QObject::tr("開始 (UTC)"), Text(FormatUtcTime(s.StartUtc)) },
-        { QObject::tr("終了 (UTC)"), Text(FormatUtcTime(s.EndUtc)) },
-        { QObject::tr("所要時間"), Text(FormatDuration(s.DurationSeconds())) },
-        { QObject::tr("移動時間"), Text(FormatDuration(s.MovingSeconds())) },
+        { QObject::tr("開始 (UTC)"), QString::fromStdString(FormatUtcTime(s.StartUtc)) },
+        { QObject::tr("終了 (UTC)"), QString::fromStdString(FormatUtcTime(s.EndUtc)) },
+        { QObject::tr("所要時間"), QString::fromStdString(FormatDuration(s.DurationSeconds())) },
+        { QObject::tr("移動時間"), QString::fromStdString(FormatDuration(s.MovingSeconds())) },
         { QObject::tr("距離"), QString::fromStdString(preview.LengthMessage) },
         { QObject::tr("平均速度"), Fixed(s.AverageSpeedKmh(metres), 1) + QStringLiteral(" km/h") },
         { QObject::tr("移動中の平均速度"), Fixed(s.MovingSpeedKmh(), 1) + QStringLiteral(" km/h") },
@@ -228,7 +223,8 @@ void TTrackView::paintEvent(QPaintEvent*)
         painter.setPen(QPen(Qt::black, 1));
         painter.drawEllipse(at, 3.5, 3.5);
         if (mark.Labelled)
-            painter.drawText(at + QPointF(6, 4), Text(FormatDateTime("HH:NN", mark.LocalDateTime)));
+            painter.drawText(at + QPointF(6, 4),
+                QString::fromStdString(FormatDateTime("HH:NN", mark.LocalDateTime)));
     }
 
     // The start (green disc) and the end (black square).
