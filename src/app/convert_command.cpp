@@ -25,16 +25,6 @@
 
 namespace ostrel {
 
-namespace {
-
-// A log's name as the progress dialog shows it.
-QString ShownName(const QString& input)
-{
-    return QString::fromStdString(ShownText(FromPath(ToPath(input).filename()).toStdString()));
-}
-
-} // namespace
-
 void TForm1::cmdConvEachClick()
 {
     // One command at a time: the conversions run while the window's events go on.
@@ -95,7 +85,7 @@ void TForm1::ConvertOne(const TConvertSettings& settings)
     OnLog(input, [&] {
         const std::optional<TConversionResult> result
             = runner_->Run<std::optional<TConversionResult>>(
-                ToPath(input), ShownName(input), [&](TTrackProgress* progress) {
+                ToPath(input), ShownFileName(input), [&](TTrackProgress* progress) {
                     return ProcFile(ToPath(input), ToPath(output), settings, progress);
                 });
         if (result)
@@ -125,7 +115,7 @@ void TForm1::ConvertAll(const TConvertSettings& settings)
         OnLog(input, [&] {
             const std::optional<TConversionResult> result
                 = runner_->Run<std::optional<TConversionResult>>(ToPath(input),
-                    QStringLiteral("%1 / %2\n%3").arg(i + 1).arg(count).arg(ShownName(input)),
+                    QStringLiteral("%1 / %2\n%3").arg(i + 1).arg(count).arg(ShownFileName(input)),
                     [&](TTrackProgress* progress) {
                         return ProcFileToDefaultName(
                             ToPath(input), format, settings, defaultNames_, progress);
@@ -146,9 +136,7 @@ QString TForm1::SaveDialog1TypeChange(int filterIndex, const QString& currentPat
 
 void TForm1::ShowLength(const std::string& message, const QString& output)
 {
-    const QString detail = output.isEmpty()
-        ? QString()
-        : tr("出力: %1").arg(QString::fromStdString(ShownText(output.toStdString())));
+    const QString detail = output.isEmpty() ? QString() : tr("出力: %1").arg(Shown(output));
     dialogs_.ShowBox(
         this, TBoxKind::Message, ApplicationTitle(), QString::fromStdString(message), detail);
 }

@@ -312,7 +312,7 @@ template <class Handler> void TForm1::Guarded(Handler&& handler)
 void TForm1::ShowLogErrorBox(const std::exception_ptr& error, const QString& path)
 {
     const TErrorReport report = ReportOf(error, WindowLanguage());
-    const QString log = QString::fromStdString(ShownText(path.toStdString()));
+    const QString log = Shown(path);
     const QString detail = report.Line
         ? tr("ログ: %1（%2 行目）").arg(log).arg(static_cast<qulonglong>(*report.Line))
         : tr("ログ: %1").arg(log);
@@ -347,7 +347,7 @@ void TForm1::AppendLogs(const QStringList& paths)
     for (const QString& path : paths) {
         // Shown with its control characters as "?", whole in the tooltip when the list is too
         // narrow for it; converted under the path itself.
-        const QString shown = QString::fromStdString(ShownText(path.toStdString()));
+        const QString shown = Shown(path);
         auto* item = new QListWidgetItem(shown, LogList);
         item->setData(Qt::UserRole, path);
         item->setToolTip(shown);

@@ -272,8 +272,7 @@ TPreviewWindow::TPreviewWindow(TForm1& form, QString input)
 {
     setObjectName(QStringLiteral("PreviewWindow"));
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(tr("プレビュー") + QStringLiteral(" - ")
-        + QString::fromStdString(ShownText(FromPath(ToPath(input_).filename()).toStdString())));
+    setWindowTitle(tr("プレビュー") + QStringLiteral(" - ") + ShownFileName(input_));
     view_ = new TTrackView(this);
     statistics_ = new QLabel(this);
     statistics_->setObjectName(QStringLiteral("PreviewStatistics"));

@@ -148,4 +148,14 @@ QString FromPath(const std::filesystem::path& path)
 #endif
 }
 
+QString Shown(const QString& text)
+{
+    return QString::fromStdString(ShownText(text.toStdString()));
+}
+
+QString ShownFileName(const QString& path)
+{
+    return Shown(FromPath(ToPath(path).filename()));
+}
+
 } // namespace ostrel

@@ -57,4 +57,9 @@ QString SaveDialogSuffix(int index);
 std::filesystem::path ToPath(const QString& text);
 QString FromPath(const std::filesystem::path& path);
 
+// A path or a name as the window shows it: each control character as "?" (ShownText).
+QString Shown(const QString& text);
+// The file name of a path, shown so.
+QString ShownFileName(const QString& path);
+
 } // namespace ostrel
