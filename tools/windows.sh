@@ -26,6 +26,7 @@ data=$root/tests/data
 started=$SECONDS
 
 source "$(dirname "${BASH_SOURCE[0]}")/packages.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/wine.sh"
 
 need cmake ninja-build g++-mingw-w64-x86-64-posix wine64 googletest nlohmann-json3-dev
 
@@ -42,26 +43,8 @@ fi
 grep -E 'warning|note:' "$build/build.log" || true
 echo "built after $((SECONDS - started)) s"
 
-# A private wine: its own prefix, no debug chatter, no offer to install Mono or Gecko. A UTF-8
-# locale whose ANSI code page (1252) cannot spell Japanese: a file name that went through the ANSI
-# code page anywhere would come out wrong.
-wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
-# Package wine64 alone (without wine) puts wineserver beside wine64, off the PATH.
-wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver64)
-export WINEPREFIX=$build/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=C.UTF-8
-unset LANG LANGUAGE
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  echo "== wine prefix ($WINEPREFIX)"
-  "$wine" wineboot --init >/dev/null 2>&1 || true
-  "$wineserver" -w
-fi
+start_wine "$build"
 cd "$build" # the test data's Linux path is then found on drive Z:
-
-failures=0
-fail() {
-  echo "FAIL: $*"
-  failures=$((failures + 1))
-}
 
 echo "== unit tests under wine64"
 for exe in tests/core_tests.exe tests/cli/cli_tests.exe; do
@@ -107,10 +90,6 @@ logs=$cdrive/ログ
 zlogs=$build/ログ
 rm -rf "$logs" "$zlogs" "$cdrive/散歩.log" "$cdrive"/WG2007*
 mkdir -p "$logs" "$zlogs"
-winpath() { # a Linux path under / as wine's Z: path
-  local p=${1//\//\\}
-  printf 'Z:%s' "$p"
-}
 
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 echo "== golden logs through ostrel-convert.exe (log on Z:, output in C:\\ログ)"

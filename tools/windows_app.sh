@@ -35,6 +35,7 @@ jobs=${JOBS:-2}
 started=$SECONDS
 
 source "$root/tools/packages.sh"
+source "$root/tools/wine.sh"
 need cmake ninja-build g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 googletest \
   xvfb imagemagick fonts-ipafont-gothic nsis zip unzip qt6-translations-l10n
 # The Linux build of ostrel-convert (configured as ./dev test configures it).
@@ -42,12 +43,6 @@ need g++ pkg-config nlohmann-json3-dev qt6-base-dev libgl-dev qt6-tools-dev qt6-
   qt6-tools-dev-tools
 
 OSTREL_QT_MINGW=$qt JOBS=$jobs "$root/tools/qt_mingw.sh"
-
-failures=0
-fail() {
-  echo "FAIL: $*"
-  failures=$((failures + 1))
-}
 
 echo "== build (MinGW-w64 with Qt from $qt, $build)"
 mkdir -p "$build"
@@ -128,15 +123,8 @@ echo "== the folder ($stage)"
 
 # --- wine: a private prefix, quiet; Japanese faces in its Fonts folder, and the Japanese names of
 # MS P Gothic and MS Gothic answered by them.
-wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
-wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver64)
-export WINEPREFIX=$build/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=C.UTF-8 TZ=UTC
-unset LANG LANGUAGE
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  echo "== wine prefix ($WINEPREFIX)"
-  "$wine" wineboot --init >/dev/null 2>&1 || true
-  "$wineserver" -w
-fi
+export TZ=UTC
+start_wine "$build"
 fonts=$WINEPREFIX/drive_c/windows/Fonts
 mkdir -p "$fonts"
 cp /usr/share/fonts/opentype/ipafont-gothic/ipagp.ttf /usr/share/fonts/opentype/ipafont-gothic/ipag.ttf "$fonts/"
@@ -195,10 +183,6 @@ cp "$fonts"/ipa*.ttf "$tests/lib/fonts/"
 outputs=$build/window-outputs
 rm -rf "$outputs"
 mkdir -p "$outputs"
-winpath() { # a Linux path as wine's Z: path
-  local p=${1//\//\\}
-  printf 'Z:%s' "$p"
-}
 export OSTREL_WINDOW_OUTPUTS
 OSTREL_WINDOW_OUTPUTS=$(winpath "$outputs")
 # The platform as an argument (QApplication takes it out of the arguments before Qt Test reads
@@ -304,7 +288,6 @@ fi
 wait "$app" 2>/dev/null || true
 
 # --- The zip: the folder, README, the licences, and where Qt's source came from.
-crlf() { sed 's/\r$//; s/$/\r/' "$1" >"$2"; }
 crlf "$root/README.md" "$stage/README.txt"
 crlf "$root/LICENSE" "$stage/LICENSE.txt"
 licenses=$stage/licenses

@@ -10,6 +10,7 @@ build=${1:-$root/build-windows}
 dist=${2:-$root/dist}
 
 source "$root/tools/packages.sh"
+source "$root/tools/wine.sh"
 need zip binutils-mingw-w64-x86-64
 
 exe=$build/src/cli/ostrel-convert.exe
@@ -29,7 +30,6 @@ mkdir "$stage/$name"
 
 x86_64-w64-mingw32-strip -o "$stage/$name/ostrel-convert.exe" "$exe"
 # Notepad of old Windows shows LF-only text as one line.
-crlf() { sed 's/\r$//; s/$/\r/' "$1" >"$2"; }
 crlf "$root/README.md" "$stage/$name/README.txt"
 crlf "$root/LICENSE" "$stage/$name/LICENSE.txt"
 
