@@ -20,16 +20,10 @@ using test::MessageOf;
 using test::Nmea;
 using test::ReadFile;
 using test::RecordLine;
+using test::Settings;
 using test::TTempDir;
 using test::TwoFixLog;
 using test::WriteFile;
-
-TConvertSettings Settings()
-{
-    TConvertSettings settings;
-    settings.CurrentYear = 2026;
-    return settings;
-}
 
 std::size_t FilesIn(const fs::path& folder)
 {

@@ -69,6 +69,13 @@ std::string RecordLine(std::string_view time, std::string_view lat, std::string_
     return line;
 }
 
+TConvertSettings Settings(int currentYear)
+{
+    TConvertSettings settings;
+    settings.CurrentYear = currentYear;
+    return settings;
+}
+
 std::string TwoFixLog()
 {
     return RecordLine("030405", "3539.1000", "13945.1000", "120507") + "\r\n"

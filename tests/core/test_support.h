@@ -46,6 +46,10 @@ std::string RecordLine(std::string_view time, std::string_view lat, std::string_
 std::string ConvertLines(const std::vector<std::string>& lines, const TConvertSettings& settings,
     std::string_view outputName);
 
+// The default settings with the clock's year pinned, so that two-digit years place the same in
+// every year the tests run.
+TConvertSettings Settings(int currentYear = 2026);
+
 // A log of two fixes a minute apart, first recorded on 12 May 2007 at 03:04:05.
 std::string TwoFixLog();
 

@@ -32,17 +32,11 @@ namespace {
 namespace fs = std::filesystem;
 using test::ReadFile;
 using test::RecordLine;
+using test::Settings;
 using test::TTempDir;
 using test::WriteFile;
 
 constexpr std::string_view kEarlier = "an earlier file that no failed conversion may touch\r\n";
-
-TConvertSettings Settings(int currentYear = 2026)
-{
-    TConvertSettings settings;
-    settings.CurrentYear = currentYear;
-    return settings;
-}
 
 // A walk due north along 139°45' E from 35°39' N: `steps` + 1 fixes, `stepSeconds` apart, each
 // 0.1' of latitude (184.9 m on the plane, 5.5 km/h over 2 minutes) beyond the last. `time`

@@ -3,9 +3,9 @@
 
 #ifdef _WIN32
 
+#include "conversion/conversion.h"
 #include "core/errors.h"
 #include "core/test_support.h"
-#include "conversion/conversion.h"
 
 #include <algorithm>
 #include <cwctype>
@@ -28,6 +28,7 @@ using test::MessageOf;
 using test::Nmea;
 using test::ReadFile;
 using test::RecordLine;
+using test::Settings;
 using test::TTempDir;
 using test::TwoFixLog;
 using test::WriteFile;
@@ -45,13 +46,6 @@ std::wstring Slashed(std::wstring text, wchar_t from, wchar_t to)
             c = to;
     }
     return text;
-}
-
-TConvertSettings Settings()
-{
-    TConvertSettings settings;
-    settings.CurrentYear = 2026;
-    return settings;
 }
 
 // The process's current folder for one scope.
@@ -104,10 +98,8 @@ TEST_F(WindowsPaths, DefaultNameKeepsTheDriveAndTheSeparatorsAsSpelled)
         SCOPED_TRACE(testing::Message() << "spelling " << i);
         const std::wstring& spelled = spellings[i];
         const fs::path input = spelled + U8("朝の散歩.log").native();
-        EXPECT_EQ(MakeOutputName(input, Nmea(), 2026).native(),
-            spelled + L"WG20070512030405.log");
-        EXPECT_EQ(MakeOutputName(input, Kml(), 2026).native(),
-            spelled + L"WG20070512030405.kml");
+        EXPECT_EQ(MakeOutputName(input, Nmea(), 2026).native(), spelled + L"WG20070512030405.log");
+        EXPECT_EQ(MakeOutputName(input, Kml(), 2026).native(), spelled + L"WG20070512030405.kml");
     }
     // An upper-case drive letter or a lower-case one: the name keeps what it was given.
     const std::wstring lower = static_cast<wchar_t>(std::towlower(folder[0])) + folder.substr(1);
@@ -116,8 +108,7 @@ TEST_F(WindowsPaths, DefaultNameKeepsTheDriveAndTheSeparatorsAsSpelled)
 
     // A name taken in either letter case counts: Windows sees one file.
     WriteFile(dir.Path() / U8("ログ") / "wg20070512030405.LOG", "");
-    EXPECT_EQ(MakeOutputName(Log(), Nmea(), 2026).native(),
-        Folder() + L"WG20070512030405_1.log");
+    EXPECT_EQ(MakeOutputName(Log(), Nmea(), 2026).native(), Folder() + L"WG20070512030405_1.log");
 }
 
 TEST_F(WindowsPaths, DriveColonIsTheFolderOfADriveRelativePath)
@@ -131,8 +122,7 @@ TEST_F(WindowsPaths, DriveColonIsTheFolderOfADriveRelativePath)
     EXPECT_EQ(ReadFile(dir.Path() / U8("ログ") / "WG20070512030405.kml").substr(0, 5), "<?xml");
 
     // A bare name lies in the current folder.
-    EXPECT_EQ(MakeOutputName(U8("朝の散歩.log"), Nmea(), 2026).native(),
-        L"WG20070512030405.log");
+    EXPECT_EQ(MakeOutputName(U8("朝の散歩.log"), Nmea(), 2026).native(), L"WG20070512030405.log");
 }
 
 TEST_F(WindowsPaths, JapaneseNamesConvertThroughWidePaths)
