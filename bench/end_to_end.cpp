@@ -358,28 +358,22 @@ TSizeResult MeasureSize(const TOptions& options, std::uint64_t fixes)
         = RunInChild({ "generate", log, std::to_string(fixes), "20250401" }).OutputBytes;
     Progress("%.1f MB\n", Mb(result.InputBytes));
 
+    // One conversion, then the floor of as many bytes.
+    const auto measure
+        = [&](const char* name, const fs::path& output, TSeries& conversion, TSeries& floorSeries) {
+              Progress("%s", name);
+              conversion.Runs.push_back(RunInChild({ "convert", log, output }));
+              Remove(output);
+              Progress(", floor");
+              floorSeries.Runs.push_back(RunInChild(
+                  { "floor", log, floor, std::to_string(conversion.Runs.back().OutputBytes) }));
+              Remove(floor);
+          };
     for (int r = 0; r < options.Repeat; ++r) {
-        Progress("  run %d of %d: NMEA", r + 1, options.Repeat);
-        result.Nmea.Runs.push_back(RunInChild({ "convert", log, nmea }));
-        Remove(nmea);
-        Progress(", floor");
-        result.FloorNmea.Runs.push_back(RunInChild(
-            { "floor", log, floor, std::to_string(result.Nmea.Runs.back().OutputBytes) }));
-        Remove(floor);
-        Progress(", KML");
-        result.Kml.Runs.push_back(RunInChild({ "convert", log, kml }));
-        Remove(kml);
-        Progress(", floor");
-        result.FloorKml.Runs.push_back(RunInChild(
-            { "floor", log, floor, std::to_string(result.Kml.Runs.back().OutputBytes) }));
-        Remove(floor);
-        Progress(", GPX");
-        result.Gpx.Runs.push_back(RunInChild({ "convert", log, gpx }));
-        Remove(gpx);
-        Progress(", floor");
-        result.FloorGpx.Runs.push_back(RunInChild(
-            { "floor", log, floor, std::to_string(result.Gpx.Runs.back().OutputBytes) }));
-        Remove(floor);
+        Progress("  run %d of %d: ", r + 1, options.Repeat);
+        measure("NMEA", nmea, result.Nmea, result.FloorNmea);
+        measure(", KML", kml, result.Kml, result.FloorKml);
+        measure(", GPX", gpx, result.Gpx, result.FloorGpx);
         Progress("\n");
     }
 
