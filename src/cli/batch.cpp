@@ -35,11 +35,15 @@ void Convert(TSlot& slot, const TConvertSettings& settings) noexcept
         return; // its name could not be made
     try {
         if (slot.StandardInput) {
+            // The log on standard input is refused as its own output, as a log named by path.
+            if (slot.Placement == TPlacement::Replace && IsStandardInput(slot.Output))
+                throw SameFile();
             TLogReader reader { TStandardInput {} };
             slot.Pending = ConvertLog(reader, slot.Output, settings, slot.Placement,
                 slot.Format ? *slot.Format : FormatOfPath(slot.Output));
         } else {
-            slot.Pending = ConvertFile(slot.Input, slot.Output, settings, slot.Placement, slot.Format);
+            slot.Pending
+                = ConvertFile(slot.Input, slot.Output, settings, slot.Placement, slot.Format);
         }
         if (!slot.Pending)
             slot.Error = std::make_exception_ptr(FileNotFound());
@@ -85,11 +89,11 @@ class TParallelRun
 {
 public:
     TParallelRun(std::vector<TSlot>& slots, const TConvertSettings& settings, unsigned workers,
-        bool keepGoing)
+        std::size_t window, bool keepGoing)
         : slots_(slots)
         , settings_(settings)
         , keepGoing_(keepGoing)
-        , window_(2 * (std::size_t(workers) + 1))
+        , window_(window)
     {
         for (unsigned k = 0; k < workers; ++k) {
             try {
@@ -187,9 +191,19 @@ bool ConvertBatch(const TBatchRequest& request, const TBatchReport& report)
     slots.reserve(request.Inputs.size());
     PlanOutputs(request, slots);
 
+    // Each conversion under way holds up to kFilesConverting files open, each finished output
+    // waiting for its turn kFilesWaiting: the threads and the outputs waiting stay within what
+    // the process may still open, so a low limit slows a batch rather than failing it.
+    constexpr std::size_t kFilesConverting = 5; // the log, the output, its folder, scratch files
+    constexpr std::size_t kFilesWaiting = 2; // the output and its folder
+    const std::size_t files = FilesStillOpenable();
     const unsigned threads = static_cast<unsigned>(std::min<std::size_t>(
-        { std::max(request.Jobs, 1u), kMaxJobs, std::max<std::size_t>(slots.size(), 1) }));
-    TParallelRun run(slots, request.Settings, threads - 1, request.KeepGoing);
+        { std::max(request.Jobs, 1u), kMaxJobs, std::max<std::size_t>(slots.size(), 1),
+            std::max<std::size_t>(files / kFilesConverting, 1) }));
+    const std::size_t spare
+        = files > threads * kFilesConverting ? files - threads * kFilesConverting : 0;
+    const std::size_t window = threads + std::min<std::size_t>(threads, spare / kFilesWaiting);
+    TParallelRun run(slots, request.Settings, threads - 1, window, request.KeepGoing);
     // Outputs are put in place on this thread in list order, so the same log listed twice gets
     // the default name and then its first alternative.
     TNameCounters counters;

@@ -76,7 +76,13 @@ int Convert(const TCommandLine& line, std::ostream& out, std::ostream& err,
         err << kProgramName << ": " << shownInput(index);
         if (failure.Line)
             err << ':' << *failure.Line;
-        err << ": " << failure.Message << '\n' << std::flush;
+        err << ": " << failure.Message;
+        // The file at fault and the system's reason, when it is not the log.
+        if (failure.Detail) {
+            err << (language == TLanguage::Japanese ? "（" : " (") << *failure.Detail
+                << (language == TLanguage::Japanese ? "）" : ")");
+        }
+        err << '\n' << std::flush;
         if (line.Json) {
             said << JsonLine(line.Logs[index], std::nullopt, nullptr, &failure.Message) << '\n'
                  << std::flush;

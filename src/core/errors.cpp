@@ -82,6 +82,11 @@ SameFileError SameFile()
     return Made<SameFileError>(TErrorKind::SameFile);
 }
 
+Error OutOfMemory()
+{
+    return Made<Error>(TErrorKind::OutOfMemory);
+}
+
 std::string ShownText(std::string_view text)
 {
     std::string shown(text);
@@ -112,6 +117,13 @@ FileError FileErrorFromErrno(int err)
     default:
         return IoError(err);
     }
+}
+
+FileError FileErrorFromErrno(int err, TFileRole role, std::string path)
+{
+    FileError error = FileErrorFromErrno(err);
+    error.SetFault({ role, std::move(path), err });
+    return error;
 }
 
 } // namespace ostrel

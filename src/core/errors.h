@@ -11,6 +11,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace ostrel {
 
@@ -28,8 +29,33 @@ enum class TErrorKind
     DivisionByZero, // floating-point division by zero
     InvalidOperation, // invalid floating-point operation
     SameFile, // the output path names the input file itself
+    OutOfMemory, // the system gave no more memory
 };
-inline constexpr int kErrorKindCount = 11;
+inline constexpr int kErrorKindCount = 12;
+
+// Which file a file error is about, when it is not the log being converted (which every front
+// end names already): the output, the folder it goes to, a scratch file beside it, or standard
+// output.
+enum class TFileRole
+{
+    Output,
+    OutputFolder,
+    ScratchFile,
+    StandardOutput,
+};
+
+// Where a file error happened and why, as the system said it: the path at fault (as given,
+// UTF-8 on Windows, the bytes of the name elsewhere) and the system's error code (errno, or the
+// Windows error code), 0 where the refusal is the converter's own.
+struct TFileFault
+{
+    TFileRole Role = TFileRole::Output;
+    std::string Path;
+    int SystemCode = 0;
+    bool NotAFile = false; // a device, pipe or socket where a file was meant
+
+    bool operator==(const TFileFault&) const = default;
+};
 
 class Error : public std::runtime_error
 {
@@ -48,11 +74,16 @@ public:
     std::optional<std::uint64_t> Line() const noexcept { return line_; }
     void SetLine(std::uint64_t line) noexcept { line_ = line; }
 
+    // The file at fault and the system's reason, for an error of a file other than the log.
+    const std::optional<TFileFault>& Fault() const noexcept { return fault_; }
+    void SetFault(TFileFault fault) { fault_ = std::move(fault); }
+
 private:
     TErrorKind kind_;
     std::string text_;
     long long number_;
     std::optional<std::uint64_t> line_;
+    std::optional<TFileFault> fault_;
 };
 
 // A text in a log line, a setting or an option that does not convert to what it should.
@@ -102,6 +133,7 @@ FileError IoError(int code); // I/O エラー (%d)
 MathError DivisionByZero(); // 0 による浮動小数点数除算
 MathError InvalidOperation(); // 不正な浮動小数点数演算命令
 SameFileError SameFile(); // 変換元と変換先のファイルが同じです
+Error OutOfMemory(); // メモリが足りません
 
 // A text from outside (a log's field, a file name) as a message or a report shows it: each
 // control character, C0 and C1 (a NUL would end the message there, an escape or a line end would
@@ -110,5 +142,8 @@ std::string ShownText(std::string_view text);
 
 // The file error for an errno value: not found, access denied, or the numbered I/O error.
 FileError FileErrorFromErrno(int err);
+
+// The same with the file at fault and the errno value as its reason.
+FileError FileErrorFromErrno(int err, TFileRole role, std::string path);
 
 } // namespace ostrel

@@ -6,17 +6,24 @@
 //
 // What an output promises:
 // - until it is put in place it has no name (Linux: an O_TMPFILE file), or a short hidden name
-//   that is removed on every way out, the signals SIGINT, SIGTERM, SIGHUP and SIGPIPE (and
-//   Ctrl+C or a closed console on Windows) included once RemoveTemporariesOnSignals has run;
+//   that is removed on every way out, the signals that end the process included once
+//   RemoveTemporariesOnSignals has run (on Windows Ctrl+C and a closed console);
 // - its data reaches the disk before it takes its name, and the folder's entry after;
-// - a file it replaces keeps its permission bits (and its owner and group where the process may
-//   set them); a new file gets 0666 less the umask;
+// - a file it replaces keeps its permission bits, its extended attributes (ACLs, user.*, and
+//   security.* where the process may set them) and its owner and group where the process may
+//   set them; a new file gets 0666 less the umask. A file the user could not write himself (a
+//   read-only file; for root, one without its owner's write bit) is refused, not replaced;
 // - a new name is taken with an operation that refuses to replace anything, so two conversions
 //   (in one process or in two) never end up with one name;
-// - a symbolic link at an output path is followed only where the kernel's protected-links rule
-//   would follow it: the link belongs to the user converting, or its folder is not a
-//   world-writable sticky folder, or the link's owner owns that folder too. Otherwise, and for a
-//   dangling link, the output is refused with access denied.
+// - the output's path is walked one folder at a time, and every symbolic link met on the way (in
+//   the folders as in the last name) is followed only where the kernel's protected-links rule
+//   would follow it, whatever the system's own setting: the link belongs to the user converting,
+//   or its folder is not a world-writable sticky folder, or the link's owner owns that folder
+//   too. Otherwise, and for a dangling link at the output, the output is refused with access
+//   denied. The output is put in place relative to the folder reached, so nothing swapped in
+//   after the walk can redirect it.
+// Failures name the file at fault and the system's reason (TFileFault), unless the file is the
+// log, which the front ends name anyway.
 
 #include <cstddef>
 #include <cstdint>
@@ -51,11 +58,7 @@ public:
     std::size_t Read(char* buffer, std::size_t size);
 
 private:
-#ifdef _WIN32
-    void* handle_;
-#else
-    int fd_;
-#endif
+    std::intptr_t handle_; // a descriptor, or a Windows handle
 };
 
 // How a finished output takes its name.
@@ -89,13 +92,21 @@ private:
     std::map<std::filesystem::path::string_type, unsigned> next_;
 };
 
+namespace detail {
+struct TNativeOutput;
+struct TNativeOutputDeleter
+{
+    void operator()(TNativeOutput* output) const noexcept;
+};
+} // namespace detail
+
 class TOutputFile
 {
 public:
-    // Opens an unnamed (or hidden temporary) file in the folder where destination goes. For
-    // Replace the destination is checked now: a link is followed as the rule above allows, and
-    // anything there that is not a regular file is refused. The destination itself is not touched
-    // until Commit.
+    // Opens an unnamed (or hidden temporary) file in the folder where destination goes, walking
+    // its path as the rules above say. For Replace the destination is checked now: a link is
+    // followed as the rules allow, and anything there that is not a regular file the user may
+    // write is refused. The destination itself is not touched until Commit.
     explicit TOutputFile(
         const std::filesystem::path& destination, TPlacement placement = TPlacement::Replace);
     // Without Commit nothing is left: the destination stays as it was.
@@ -135,23 +146,14 @@ public:
 private:
     void WriteSlow(std::string_view bytes);
     void Flush();
-    void Discard() noexcept;
-    void KeepAttributesOf(const std::filesystem::path& replaced);
 
-    std::filesystem::path destination_; // resolved: the file replaced, or the first new name
+    // The destination as given: the name of a default name's alternatives, and what a Replace
+    // reports it wrote unless a link led elsewhere.
+    std::filesystem::path destination_;
+    std::filesystem::path target_; // what Replace writes: the destination, or a link's target
     std::filesystem::path folder_;
     TPlacement placement_;
-#ifdef _WIN32
-    std::filesystem::path temporary_;
-    void* handle_ = nullptr;
-#else
-    int dirFd_ = -1;
-    int fd_ = -1;
-    std::string temporary_; // a named temporary in the folder; empty for an unnamed file
-    int slot_ = -1; // its place in the list of names removed on signals
-    std::uint64_t written_ = 0; // bytes written to the file so far
-    std::uint64_t writeBackFrom_ = 0; // where the write-back not yet started begins
-#endif
+    std::unique_ptr<detail::TNativeOutput, detail::TNativeOutputDeleter> native_;
     std::size_t used_ = 0;
     std::unique_ptr<char[]> buffer_;
 };
@@ -183,16 +185,16 @@ public:
     std::size_t Read(char* block, std::size_t size);
 
 private:
-#ifdef _WIN32
-    void* handle_ = nullptr;
-#else
-    int fd_ = -1;
-#endif
+    std::intptr_t handle_; // a descriptor, or a Windows handle
+    std::filesystem::path folder_; // where it was made, for the messages of its failures
 };
 
-// Makes SIGINT, SIGTERM, SIGHUP and SIGPIPE (on Windows: Ctrl+C, Ctrl+Break and a closed
-// console) remove the named temporary files of unfinished outputs before the process ends with
-// the signal's status. A signal ignored when the program started stays ignored. Call once, early.
+// Makes every signal that ends a process by default and can be caught (SIGINT, SIGTERM, SIGHUP,
+// SIGPIPE, SIGQUIT, SIGXCPU, SIGALRM, SIGUSR1, SIGUSR2, SIGVTALRM, SIGPROF; on Windows Ctrl+C,
+// Ctrl+Break and a closed console) remove the named temporary files of unfinished outputs before
+// the process ends with the signal's status. A signal ignored when the program started stays
+// ignored. SIGXFSZ is ignored, so that a write beyond the file size limit fails with EFBIG and is
+// reported as a failed conversion. Call once, early.
 void RemoveTemporariesOnSignals();
 
 // Makes new outputs use named temporaries even where the system offers unnamed files, as every
@@ -201,5 +203,12 @@ void UseNamedTemporaries(bool named);
 
 // True when both paths name one and the same existing file, however they are spelled.
 bool IsSameFile(const std::filesystem::path& a, const std::filesystem::path& b);
+
+// How many more files the process may open now, within its limit of open descriptors (a few kept
+// in reserve); very many where the system sets no such limit worth counting (Windows).
+std::size_t FilesStillOpenable();
+
+// True when the process's standard input is the existing file at path (a link followed).
+bool IsStandardInput(const std::filesystem::path& path);
 
 } // namespace ostrel

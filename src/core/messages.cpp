@@ -1,6 +1,7 @@
 #include "core/messages.h"
 
 #include <array>
+#include <new>
 
 namespace ostrel {
 
@@ -30,7 +31,29 @@ constexpr std::array<TMessageRow, kErrorKindCount> kMessages = { {
         "Invalid floating-point operation" },
     { TErrorKind::SameFile, "変換元と変換先のファイルが同じです",
         "The source and destination files are the same" },
+    { TErrorKind::OutOfMemory, "メモリが足りません", "Out of memory" },
 } };
+
+// The file a fault is about, "%s" its path; in the order of TFileRole.
+struct TRoleRow
+{
+    TFileRole Role;
+    std::string_view Japanese;
+    std::string_view English;
+};
+constexpr std::array<TRoleRow, 4> kRoles = { {
+    { TFileRole::Output, "出力ファイル '%s'", "output '%s'" },
+    { TFileRole::OutputFolder, "出力フォルダ '%s'", "output folder '%s'" },
+    { TFileRole::ScratchFile, "'%s' の作業ファイル", "scratch file in '%s'" },
+    { TFileRole::StandardOutput, "標準出力", "standard output" },
+} };
+
+constexpr std::string_view kNotAFile[] = { "通常のファイルではありません", "not a regular file" };
+
+std::string_view InLanguage(std::string_view japanese, std::string_view english, TLanguage language)
+{
+    return language == TLanguage::Japanese ? japanese : english;
+}
 
 } // namespace
 
@@ -68,16 +91,41 @@ std::string MessageText(const Error& error, TLanguage language)
     return FormatMessage(error.Kind(), language, error.Text(), error.Number());
 }
 
+std::string FaultText(const TFileFault& fault, TLanguage language)
+{
+    const TRoleRow& row = kRoles[static_cast<std::size_t>(fault.Role)];
+    const std::string_view pattern = InLanguage(row.Japanese, row.English, language);
+    std::string text;
+    const std::size_t at = pattern.find("%s");
+    if (at == std::string_view::npos) {
+        text = pattern;
+    } else {
+        text.append(pattern.substr(0, at))
+            .append(ShownText(fault.Path))
+            .append(pattern.substr(at + 2));
+    }
+    if (fault.NotAFile)
+        text.append(": ").append(InLanguage(kNotAFile[0], kNotAFile[1], language));
+    else if (fault.SystemCode != 0)
+        text.append(": ").append(SystemMessage(fault.SystemCode, language));
+    return text;
+}
+
 TErrorReport ReportOf(const std::exception_ptr& error, TLanguage language)
 {
     try {
         std::rethrow_exception(error);
     } catch (const Error& e) {
-        return { MessageText(e, language), e.Line() };
+        TErrorReport report { MessageText(e, language), e.Line(), std::nullopt };
+        if (e.Fault())
+            report.Detail = FaultText(*e.Fault(), language);
+        return report;
+    } catch (const std::bad_alloc&) {
+        return { MessageText(OutOfMemory(), language), std::nullopt, std::nullopt };
     } catch (const std::exception& e) {
-        return { e.what(), std::nullopt };
+        return { e.what(), std::nullopt, std::nullopt };
     } catch (...) {
-        return { "unknown error", std::nullopt };
+        return { "unknown error", std::nullopt, std::nullopt };
     }
 }
 

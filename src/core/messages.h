@@ -33,12 +33,22 @@ std::string FormatMessage(
 // The error's message in the language.
 std::string MessageText(const Error& error, TLanguage language);
 
-// What a front end shows of an error: its message in the language, and the log line it came
-// from, if any. Errors from outside the family show their what(); anything else "unknown error".
+// The file at fault and the system's reason: "output folder '/x': No such file or directory".
+std::string FaultText(const TFileFault& fault, TLanguage language);
+
+// The system's own text for one of its error codes (errno, or a Windows error code) in the
+// language, where the system has it; English otherwise.
+std::string SystemMessage(int code, TLanguage language);
+
+// What a front end shows of an error: its message in the language, the log line it came from,
+// if any, and for an error of another file than the log, which file and why (FaultText).
+// Running out of memory says so; other errors from outside the family show their what();
+// anything else "unknown error".
 struct TErrorReport
 {
     std::string Message;
     std::optional<std::uint64_t> Line; // counted from 1
+    std::optional<std::string> Detail;
 };
 TErrorReport ReportOf(const std::exception_ptr& error, TLanguage language);
 

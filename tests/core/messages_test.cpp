@@ -1,6 +1,7 @@
 #include "core/errors.h"
 #include "core/messages.h"
 
+#include <cerrno>
 #include <gtest/gtest.h>
 #include <map>
 #include <set>
@@ -14,7 +15,7 @@ std::vector<Error> OneOfEachKind()
 {
     return { IntegerError("x"), FloatError("1,5"), TimeError("25:00:00"), DateError("32/01/07"),
         ListIndexOutOfRange(3), FileNotFound(), AccessDenied(), IoError(5), DivisionByZero(),
-        InvalidOperation(), SameFile() };
+        InvalidOperation(), SameFile(), OutOfMemory() };
 }
 
 // Every kind has a text in both languages; the two differ, every kind's text differs from every
@@ -74,6 +75,32 @@ TEST(Messages, ReportsCarryTheLineAndOtherErrorsTheirWhat)
     const TErrorReport other
         = ReportOf(std::make_exception_ptr(std::runtime_error("disk on fire")), TLanguage::English);
     EXPECT_EQ(other.Message, "disk on fire");
+
+    EXPECT_EQ(ReportOf(std::make_exception_ptr(std::bad_alloc()), TLanguage::English).Message,
+        "Out of memory");
+}
+
+// An error of another file than the log names it, with the system's reason in the language
+// (Japanese where the system has that locale) and control characters in the path as "?".
+TEST(Messages, FileFaultsNameTheFileAndTheReason)
+{
+    const FileError full = FileErrorFromErrno(ENOSPC, TFileRole::Output, "out\n.kml");
+    const TErrorReport english = ReportOf(std::make_exception_ptr(full), TLanguage::English);
+    EXPECT_EQ(english.Message, "I/O error (28)");
+    EXPECT_EQ(english.Detail, "output 'out?.kml': " + SystemMessage(ENOSPC, TLanguage::English));
+    const TErrorReport japanese = ReportOf(std::make_exception_ptr(full), TLanguage::Japanese);
+    EXPECT_TRUE(japanese.Detail->starts_with("出力ファイル 'out?.kml': ")) << *japanese.Detail;
+
+    const FileError missing = FileErrorFromErrno(ENOENT, TFileRole::OutputFolder, "/missing/dir");
+    EXPECT_EQ(MessageText(missing, TLanguage::English), "File not found");
+    EXPECT_EQ(FaultText(*missing.Fault(), TLanguage::English),
+        "output folder '/missing/dir': " + SystemMessage(ENOENT, TLanguage::English));
+    EXPECT_EQ(FaultText({ TFileRole::StandardOutput, "", 0, true }, TLanguage::English),
+        "standard output: not a regular file");
+#ifndef _WIN32 // errno values are the system's own codes here
+    EXPECT_EQ(SystemMessage(ENOSPC, TLanguage::English), "No space left on device");
+#endif
+    EXPECT_FALSE(ReportOf(std::make_exception_ptr(FileNotFound()), TLanguage::English).Detail);
 }
 
 TEST(Messages, LanguageFromNamesLocalesAndEnvironment)

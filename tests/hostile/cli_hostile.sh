@@ -20,7 +20,7 @@ cases=(
   names_non_ascii names_long_path
   output_unwritable_folder output_parent_is_file output_folder output_fifo output_full_disk
   output_killed batch_failure names_race links_planted kept_mode stdout_failed names_shown
-  standard_streams
+  standard_streams stdin_is_output read_only_target file_size_limit descriptor_limit
   memory_long_line memory_placemarks
 )
 if [ "${1:-}" = --list ]; then
@@ -34,6 +34,14 @@ convert=${OSTREL_CONVERT:?OSTREL_CONVERT names the program}
 # The messages, as the converter spells them.
 readonly ACCESS_DENIED="ファイルへのアクセスが拒否されました"
 readonly NOT_FOUND="ファイルが見つかりません"
+# The system's reasons, as the C library says them in Japanese.
+readonly NO_SUCH="そのようなファイルやディレクトリはありません"
+readonly PERMISSION="許可がありません"
+readonly NOT_DIR="ディレクトリではありません"
+readonly IS_DIR="ディレクトリです"
+readonly TOO_LARGE="ファイルが大きすぎます"
+readonly NAME_TOO_LONG="ファイル名が長すぎます"
+readonly NOT_A_FILE="通常のファイルではありません"
 readonly LIMIT_KIB=32768 # peak resident memory of one conversion (KiB)
 
 base=$(mktemp -d "${TMPDIR:-/tmp}/ostrel-hostile-XXXXXX")
@@ -97,6 +105,15 @@ run() {
 # The converter's line for a log that failed: "ostrel-convert: LOG: MESSAGE".
 says() {
   printf 'ostrel-convert: %s: %s' "$1" "$2"
+}
+
+# What follows a message when another file than the log is at fault: at_output PATH REASON,
+# at_folder PATH REASON.
+at_output() {
+  printf '（出力ファイル '"'"'%s'"'"': %s）' "$1" "$2"
+}
+at_folder() {
+  printf '（出力フォルダ '"'"'%s'"'"': %s）' "$1" "$2"
 }
 
 # fails_like EXPECTED_FILE ARGUMENTS...: exit status 1, nothing on stdout, and on stderr exactly
@@ -320,7 +337,8 @@ names_long_path)
   [ $status -eq 0 ] && cmp -s "$deep/$name255" plain.kml ||
     fail "a 255-byte output name: status $status, stderr '$err'"
   before=$(snapshot .)
-  fails_with "$(says "$deep/in.log" "I/O エラー (36)")" "$deep/in.log" -o "$deep/x$name255"
+  fails_with "$(says "$deep/in.log" "I/O エラー (36)")$(at_output "$deep/x$name255" "$NAME_TOO_LONG")" \
+    "$deep/in.log" -o "$deep/x$name255"
   unchanged . "$before"
   ;;
 output_unwritable_folder)
@@ -331,13 +349,14 @@ output_unwritable_folder)
   chmod 555 locked
   before=$(snapshot .)
   run_as_nobody locked/in.log -o locked/earlier.kml
-  [ $status -eq 1 ] && [ "$err" = "$(says locked/in.log "$ACCESS_DENIED")" ] ||
+  [ $status -eq 1 ] &&
+    [ "$err" = "$(says locked/in.log "$ACCESS_DENIED")$(at_output locked/earlier.kml "$PERMISSION")" ] ||
     fail "over an earlier file: status $status, stderr '$err'"
   run_as_nobody locked/in.log
-  [ $status -eq 1 ] && [ "$err" = "$(says locked/in.log "$ACCESS_DENIED")" ] ||
+  [ $status -eq 1 ] && [ "$err" = "$(says locked/in.log "$ACCESS_DENIED")$(at_folder locked "$PERMISSION")" ] ||
     fail "default name: status $status, stderr '$err'"
   run_as_nobody -t nmea locked/in.log locked/in.log
-  [ $status -eq 1 ] && [ "$err" = "$(says locked/in.log "$ACCESS_DENIED")" ] ||
+  [ $status -eq 1 ] && [ "$err" = "$(says locked/in.log "$ACCESS_DENIED")$(at_folder locked "$PERMISSION")" ] ||
     fail "batch: status $status, stderr '$err'"
   [ -s "$base/stdout" ] && fail "stdout not empty: $out"
   unchanged . "$before"
@@ -346,8 +365,10 @@ output_parent_is_file)
   walk 11 >in/in.log
   printf 'a file\r\n' >in/file
   before=$(snapshot .)
-  fails_with "$(says in/in.log "$NOT_FOUND")" in/in.log -o in/file/out.kml
-  fails_with "$(says in/in.log "$NOT_FOUND")" in/in.log -o in/missing/out.kml
+  fails_with "$(says in/in.log "$NOT_FOUND")$(at_folder in/file "$NOT_DIR")" in/in.log -o in/file/out.kml
+  fails_with "$(says in/in.log "$NOT_FOUND")$(at_folder in/missing "$NO_SUCH")" in/in.log -o in/missing/out.kml
+  # The folder of the default names too, named as given.
+  fails_with "$(says in/in.log "$NOT_FOUND")$(at_folder in/missing/deeper "$NO_SUCH")" in/in.log -d in/missing/deeper
   unchanged . "$before"
   ;;
 output_folder)
@@ -355,8 +376,8 @@ output_folder)
   mkdir -p in/out.kml/inside
   printf 'kept\r\n' >in/out.kml/inside/file
   before=$(snapshot .)
-  fails_with "$(says in/in.log "$ACCESS_DENIED")" in/in.log -o in/out.kml
-  fails_with "$(says in/in.log "$ACCESS_DENIED")" in/in.log -o in/out.kml/
+  fails_with "$(says in/in.log "$ACCESS_DENIED")$(at_output in/out.kml "$IS_DIR")" in/in.log -o in/out.kml
+  fails_with "$(says in/in.log "$ACCESS_DENIED")$(at_output in/out.kml/ "$IS_DIR")" in/in.log -o in/out.kml/
   unchanged . "$before"
   ;;
 output_fifo)
@@ -364,8 +385,8 @@ output_fifo)
   mkfifo in/out.kml
   ln -s out.kml in/link.log
   before=$(snapshot .)
-  fails_with "$(says in/in.log "$ACCESS_DENIED")" in/in.log -o in/out.kml
-  fails_with "$(says in/in.log "$ACCESS_DENIED")" in/in.log -o in/link.log
+  fails_with "$(says in/in.log "$ACCESS_DENIED")$(at_output in/out.kml "$NOT_A_FILE")" in/in.log -o in/out.kml
+  fails_with "$(says in/in.log "$ACCESS_DENIED")$(at_output in/out.kml "$NOT_A_FILE")" in/in.log -o in/link.log
   unchanged . "$before"
   [ -p in/out.kml ] || fail "the FIFO is gone"
   ;;
@@ -375,12 +396,17 @@ output_full_disk)
   printf 'an earlier file\r\n' >in/earlier.kml
   before=$(snapshot .)
   for args in "-o in/earlier.kml" "-o in/new.log" "" "-t nmea"; do
+    case $args in
+    -o*) output=${args#-o } ;;
+    -t*) output=in/WG20070101010000.log ;;
+    *) output=in/WG20070101010000.kml ;;
+    esac
     # shellcheck disable=SC2086 # the arguments hold no blanks
     bash -c 'trap "" XFSZ; ulimit -f 4; exec "$@"' limit "$convert" in/in.log $args \
       >"$base/stdout" 2>"$base/stderr"
     status=$?
     err=$(cat "$base/stderr")
-    [ $status -eq 1 ] && [ "$err" = "$(says in/in.log "I/O エラー (27)")" ] ||
+    [ $status -eq 1 ] && [ "$err" = "$(says in/in.log "I/O エラー (27)")$(at_output "$output" "$TOO_LARGE")" ] ||
       fail "full disk ($args): status $status, stderr '$err'"
     unchanged . "$before"
   done
@@ -454,12 +480,23 @@ links_planted)
   printf 'root only\r\n' >precious
   chmod 600 precious
   as_nobody ln -s "$PWD/precious" shared/report.kml || skip "nobody cannot make a link here"
+  mkdir private
+  as_nobody ln -s "$PWD/private" shared/dirlink
+  ln -s shared/report.kml chain.kml
   before=$(snapshot .)
-  fails_with "$(says in/in.log "$ACCESS_DENIED")" in/in.log -o shared/report.kml
+  refused_link="$(says in/in.log "$ACCESS_DENIED")$(at_output shared/report.kml "$PERMISSION")"
+  fails_with "$refused_link" in/in.log -o shared/report.kml
+  # A chain: root's own link to the planted one is no way round the rule, whatever the system's
+  # own setting of protected links.
+  fails_with "$refused_link" in/in.log -o chain.kml
+  # Nor is a planted link in the folder part of the path, for -o and for -d.
+  refused_folder="$(says in/in.log "$ACCESS_DENIED")$(at_folder shared/dirlink "$PERMISSION")"
+  fails_with "$refused_folder" in/in.log -o shared/dirlink/x.kml
+  fails_with "$refused_folder" in/in.log -d shared/dirlink
   unchanged . "$before"
   ln -s nowhere.kml in/dangling.kml
   before=$(snapshot .)
-  fails_with "$(says in/in.log "$ACCESS_DENIED")" in/in.log -o in/dangling.kml
+  fails_with "$(says in/in.log "$ACCESS_DENIED")$(at_output in/nowhere.kml "$NO_SUCH")" in/in.log -o in/dangling.kml
   unchanged . "$before"
   ln -s "$PWD/mine.kml" shared/mine.kml
   printf 'mine\r\n' >mine.kml
@@ -551,6 +588,67 @@ batch_failure)
     rm -f "in/WG20070101010000.$ext"
     unchanged in "$before"
   done
+  ;;
+stdin_is_output)
+  # A log read from standard input is never replaced by its own output, whatever the path
+  # names it by: itself, a hard link, a symbolic link.
+  walk 11 >in/w.log
+  ln in/w.log in/hard.log
+  ln -s w.log in/soft.log
+  before=$(snapshot in)
+  for output in in/w.log in/hard.log in/soft.log; do
+    run -o "$output" - <in/w.log
+    [ $status -eq 1 ] && [ "$err" = "$(says '(standard input)' "変換元と変換先のファイルが同じです")" ] ||
+      fail "$output: status $status, stderr '$err'"
+  done
+  unchanged in "$before"
+  ;;
+read_only_target)
+  # A file the user could not write himself is refused, not replaced (cp would fail on it too);
+  # as root, one without its owner's write bit.
+  walk 11 >in/in.log
+  printf 'done\r\n' >in/done.kml
+  chmod 444 in/done.kml
+  before=$(snapshot in)
+  fails_with "$(says in/in.log "$ACCESS_DENIED")$(at_output in/done.kml "$PERMISSION")" in/in.log -o in/done.kml
+  unchanged in "$before"
+  # A replaced file keeps its extended attributes.
+  printf 'mine\r\n' >in/mine.kml
+  if setfattr -n user.note -v kept in/mine.kml 2>/dev/null; then
+    run in/in.log -o in/mine.kml
+    [ $status -eq 0 ] && [ "$(getfattr --only-values -n user.note in/mine.kml 2>/dev/null)" = kept ] ||
+      fail "the attribute user.note is lost: status $status, stderr '$err'"
+  else
+    echo "(no user attributes on this file system: that part is not checked)"
+  fi
+  ;;
+file_size_limit)
+  # A file size limit ends no process: the write fails, the log is reported, -k goes on.
+  walk 200 >in/big.log
+  walk 2 >in/small.log
+  bash -c 'ulimit -f 4; exec "$@"' limit "$convert" -k in/big.log in/small.log \
+    >"$base/stdout" 2>"$base/stderr"
+  status=$?
+  err=$(cat "$base/stderr")
+  [ $status -eq 1 ] &&
+    [ "$err" = "$(says in/big.log "I/O エラー (27)")$(at_output in/WG20070101010000.kml "$TOO_LARGE")" ] ||
+    fail "status $status, stderr '$err'"
+  [ "$(cat "$base/stdout")" = "in/WG20070101010000.kml: The passway length = 0.18 km" ] ||
+    fail "the next log was not converted: stdout '$(cat "$base/stdout")'"
+  ;;
+descriptor_limit)
+  # Parallel jobs stay within the limit of open files: the same outputs as with one job.
+  for n in $(seq 10 29); do
+    { walk 5; record 02${n}00 3539.500000 13945.000000 010107; } >in/l$n.log
+  done
+  mkdir out one
+  bash -c 'ulimit -n 16; exec "$@"' limit "$convert" -t gpx -j 4 -d out in/l*.log \
+    >"$base/stdout" 2>"$base/stderr"
+  status=$?
+  [ $status -eq 0 ] && [ "$(ls out | wc -l)" -eq 20 ] ||
+    fail "-j 4 under ulimit -n 16: status $status, $(ls out | wc -l) outputs, stderr '$(cat "$base/stderr")'"
+  "$convert" -t gpx -j 1 -d one in/l*.log >/dev/null
+  diff -r out one >/dev/null || fail "the outputs differ from those of one job"
   ;;
 memory_long_line)
   size=$((64 << 20))

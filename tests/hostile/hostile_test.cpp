@@ -757,13 +757,13 @@ TEST(HostileOutput, SignalsRemoveTheNamedTemporaryFile)
         log += RecordLine("000000", "3539.0000", "13945.0000", k % 2 ? "020107" : "010107")
             + "\r\n";
     WriteFile(dir / "in.log", log);
-    for (int signal : { SIGINT, SIGTERM, SIGHUP, SIGPIPE }) {
+    for (int signal : { SIGINT, SIGTERM, SIGHUP, SIGPIPE, SIGUSR1 }) {
         WriteFile(dir / "out.kml", kEarlier);
         const pid_t child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
             // Default dispositions, as a program started from a terminal finds them.
-            for (int s : { SIGINT, SIGTERM, SIGHUP, SIGPIPE })
+            for (int s : { SIGINT, SIGTERM, SIGHUP, SIGPIPE, SIGUSR1 })
                 std::signal(s, SIG_DFL);
             UseNamedTemporaries(true);
             RemoveTemporariesOnSignals();
@@ -790,6 +790,39 @@ TEST(HostileOutput, SignalsRemoveTheNamedTemporaryFile)
         EXPECT_EQ(ReadFile(dir / "out.kml"), kEarlier) << "signal " << signal;
         EXPECT_EQ(Snapshot(dir.Path()).size(), 2u) << "signal " << signal;
     }
+}
+
+// A file size limit ends no conversion with SIGXFSZ: the write fails and is reported, and the
+// named temporary goes like any failed output's.
+TEST(HostileOutput, FileSizeLimitIsAFailedWrite)
+{
+    TTempDir dir;
+    std::string log;
+    for (int k = 0; k < 20000; ++k)
+        log += RecordLine("000000", "3539.0000", "13945.0000", k % 2 ? "020107" : "010107")
+            + "\r\n";
+    WriteFile(dir / "in.log", log);
+    WriteFile(dir / "out.kml", kEarlier);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_DFL);
+        const rlimit limit { 1 << 16, 1 << 16 };
+        setrlimit(RLIMIT_FSIZE, &limit);
+        UseNamedTemporaries(true);
+        RemoveTemporariesOnSignals();
+        try {
+            ProcFile(dir / "in.log", dir / "out.kml", Settings());
+        } catch (const FileError& error) {
+            _exit(error.Fault() && error.Fault()->SystemCode == EFBIG ? 3 : 4);
+        }
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 3) << "status " << status;
+    EXPECT_EQ(ReadFile(dir / "out.kml"), kEarlier);
+    EXPECT_EQ(Snapshot(dir.Path()).size(), 2u);
 }
 
 } // namespace
