@@ -1,7 +1,5 @@
 #include "cli/batch.h"
 
-#include "core/errors.h"
-
 #include <algorithm>
 #include <condition_variable>
 #include <exception>
@@ -39,10 +37,9 @@ void Convert(TSlot& slot, const TConvertSettings& settings) noexcept
             slot.Pending = ConvertLog(reader, slot.Output, settings, slot.Placement,
                 slot.Format ? *slot.Format : FormatOfPath(slot.Output));
         } else {
-            slot.Pending = ConvertFile(slot.Input, slot.Output, settings, slot.Placement, slot.Format);
+            slot.Pending
+                = ConvertFile(slot.Input, slot.Output, settings, slot.Placement, slot.Format);
         }
-        if (!slot.Pending)
-            slot.Error = std::make_exception_ptr(FileNotFound());
     } catch (...) {
         slot.Error = std::current_exception();
     }
