@@ -8,10 +8,10 @@
 //
 // Input: the settings are taken from the end of the input, the log is what remains in front.
 
+#include "conversion/conversion.h"
 #include "core/errors.h"
 #include "core/settings.h"
 #include "fuzz_support.h"
-#include "conversion/conversion.h"
 
 #include <array>
 #include <cmath>
@@ -169,7 +169,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     WriteWhole(input, log);
     WriteWhole(output, kEarlier);
 
-    std::optional<TConversionResult> result;
+    std::optional<TConversionResult> result; // nothing after an error
     try {
         result = ProcFile(input, output, settings);
     } catch (const Error& error) {

@@ -1,10 +1,12 @@
 #include "app/command_line.h"
 
 #include "about/about.h"
+#include "app/window_text.h"
 
-#include <QDir>
-#include <QFileInfo>
+#include <QCoreApplication>
+#include <QStringList>
 #include <string_view>
+#include <system_error>
 
 namespace ostrel {
 
@@ -26,12 +28,28 @@ std::optional<int> AnswerInformationOptions(int argc, const char* const* argv, s
     return std::nullopt;
 }
 
-TWindowCommandLine ParseWindowCommandLine(const QStringList& args)
+std::vector<std::filesystem::path> WindowArguments(int argc, const char* const* argv)
+{
+    std::vector<std::filesystem::path> args;
+#ifdef _WIN32
+    (void)argc;
+    (void)argv;
+    for (const QString& arg : QCoreApplication::arguments().mid(1))
+        args.push_back(ToPath(arg));
+#else
+    for (int i = 1; argv != nullptr && i < argc && argv[i] != nullptr; ++i)
+        args.emplace_back(argv[i]);
+#endif
+    return args;
+}
+
+TWindowCommandLine ParseWindowCommandLine(const std::vector<std::filesystem::path>& args)
 {
     TWindowCommandLine line;
     bool optionsEnded = false;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& arg = args[i];
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        // Options are ASCII: their text is enough to tell them.
+        const QString arg = FromPath(args[i]);
         if (!optionsEnded && arg == QStringLiteral("--")) {
             optionsEnded = true;
             continue;
@@ -42,7 +60,7 @@ TWindowCommandLine ParseWindowCommandLine(const QStringList& args)
             if (arg.contains(QLatin1Char('=')))
                 value = arg.mid(arg.indexOf(QLatin1Char('=')) + 1);
             else if (i + 1 < args.size())
-                value = args[++i];
+                value = FromPath(args[++i]);
             if (value != QStringLiteral("ja") && value != QStringLiteral("en")) {
                 line.Fault
                     = QStringLiteral("invalid value '%1' for --lang: choose ja or en").arg(value);
@@ -62,7 +80,9 @@ TWindowCommandLine ParseWindowCommandLine(const QStringList& args)
             line.Logs.clear();
             return line;
         }
-        line.Logs << QDir::toNativeSeparators(QFileInfo(arg).absoluteFilePath());
+        std::error_code ec;
+        std::filesystem::path absolute = std::filesystem::absolute(args[i], ec);
+        line.Logs.push_back(ec ? args[i] : absolute.lexically_normal());
     }
     return line;
 }
@@ -78,7 +98,8 @@ QString WindowHelpText()
     return WindowUsageLine() + QStringLiteral(R"(
 Opens the window of Ostrel Log Converter, which converts the track logs of a GPS logger into
 NMEA-0183 logs or KML documents for Google Earth. The LOGs named are listed in the window as if
-they had been dropped onto it; arguments after "--" are LOGs even when they start with "-".
+they had been dropped onto it (a folder lists its *.log files); arguments after "--" are LOGs
+even when they start with "-".
 
 Options:
   --lang ja|en   the window's language, Japanese or English (default: OSTREL_LANG, else the

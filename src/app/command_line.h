@@ -4,9 +4,10 @@
 // logs named are listed as if they had been dropped onto the window.
 
 #include <QString>
-#include <QStringList>
+#include <filesystem>
 #include <optional>
 #include <ostream>
+#include <vector>
 
 namespace ostrel {
 
@@ -19,14 +20,21 @@ std::optional<int> AnswerInformationOptions(int argc, const char* const* argv, s
 
 struct TWindowCommandLine
 {
-    QStringList Logs; // absolute paths with the platform's separators, as a drop gives them
+    // Absolute paths (of logs or of folders of logs), as a drop gives them, with the bytes of
+    // their names.
+    std::vector<std::filesystem::path> Logs;
     QString Fault; // a bad argument, e.g. an unknown option; empty when the line is usable
     QString Language; // --lang: "ja" or "en"; empty when not given
 };
 
-// Reads the arguments after the program name, once Qt has taken its own (-platform, -style, ...).
-// Everything after "--" is a log, even when it starts with "-".
-TWindowCommandLine ParseWindowCommandLine(const QStringList& args);
+// The arguments after the program name, once the application has taken its own (-platform,
+// -style, ...): on POSIX the bytes of argv, which need not be UTF-8; on Windows the UTF-16 text
+// of the command line.
+std::vector<std::filesystem::path> WindowArguments(int argc, const char* const* argv);
+
+// Reads the arguments after the program name. Everything after "--" is a log, even when it starts
+// with "-".
+TWindowCommandLine ParseWindowCommandLine(const std::vector<std::filesystem::path>& args);
 
 // The usage line, the --help text and the --version text.
 QString WindowUsageLine();

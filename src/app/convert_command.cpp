@@ -43,7 +43,7 @@ void TForm1::cmdConvEachClick()
     SpeedLimitKmh = SelectedSpeedLimit();
 
     // 2. The save dialog opens in the first log's folder; an empty list ends here.
-    SaveDialog1.InitialDir = FolderOf(Entry(0));
+    SaveDialog1.InitialDir = FolderOf(FromPath(Entry(0)));
 
     // 3. Every dialog and box below is modal, so the settings hold for the whole command.
     const TConvertSettings settings = ConversionSettings();
@@ -59,20 +59,30 @@ void TForm1::cmdConvEachClick()
 
 void TForm1::ConvertOne(const TConvertSettings& settings)
 {
-    const QString input = Entry(0);
+    const std::filesystem::path input = Entry(0);
+    const QString log = FromPath(input);
     const TOutputFormat& format = OutputFormat();
-    OnLog(input, [&] {
-        SaveDialog1.FileName
-            = FromPath(MakeOutputName(ToPath(input), format, settings.CurrentYear));
-    });
+    TProposedName proposal;
+    OnLog(log, [&] { proposal = ProposeOutputName(input, format, settings.CurrentYear); });
+    const QString proposed = FromPath(proposal.Path());
+    SaveDialog1.FileName = proposed;
     SaveDialog1.FilterIndex = DialogIndexOf(format);
+    const auto isProposed = [&proposed](const QString& path) {
+        return QDir::cleanPath(QDir::fromNativeSeparators(path))
+            == QDir::cleanPath(QDir::fromNativeSeparators(proposed));
+    };
     // Writing over the input would destroy the log, so any spelling of the input's own path is
     // refused, before any question about replacing it.
     const auto isInput = [&input](const QString& path) {
-        return path == input || IsSameFile(ToPath(input), ToPath(path));
+        const std::filesystem::path chosen = ToPath(path);
+        return chosen == input || IsSameFile(input, chosen);
     };
-    if (!dialogs_.SaveOutput(this, SaveDialog1, &TForm1::SaveDialog1TypeChange,
-            [&](const QString& path) { return !isInput(QDir::toNativeSeparators(path)); }))
+    // The proposed name is claimed without replacing anything: nothing to ask about it.
+    if (!dialogs_.SaveOutput(
+            this, SaveDialog1, &TForm1::SaveDialog1TypeChange, [&](const QString& path) {
+                const QString native = QDir::toNativeSeparators(path);
+                return !isInput(native) && !isProposed(native);
+            }))
         return;
 
     // The chosen path's extension decides the writer.
@@ -82,14 +92,18 @@ void TForm1::ConvertOne(const TConvertSettings& settings)
             QString::fromStdString(MessageText(SameFile(), WindowLanguage())), {});
         return;
     }
-    OnLog(input, [&] {
-        const std::optional<TConversionResult> result
-            = runner_->Run<std::optional<TConversionResult>>(
-                ToPath(input), ShownFileName(input), [&](TTrackProgress* progress) {
-                    return ProcFile(ToPath(input), ToPath(output), settings, progress);
-                });
-        if (result)
-            ShowLength(result->LengthMessage);
+    // Accepted as proposed, the name goes to this output only if nobody has taken it meanwhile
+    // (another conversion of the same log); a name typed or chosen replaces what is there.
+    const bool claimed = isProposed(output);
+    OnLog(log, [&] {
+        const TConversionResult result = runner_->Run<TConversionResult>(
+            input, ShownFileName(input), [&](TTrackProgress* progress) {
+                return claimed ? ProcFileToProposedName(input, proposal, settings, progress)
+                               : ProcFile(input, ToPath(output), settings, progress);
+            });
+        // A name other than the one accepted is told.
+        ShowLength(result.LengthMessage,
+            claimed && result.Output != proposal.Path() ? FromPath(result.Output) : QString());
     });
 }
 
@@ -106,22 +120,22 @@ void TForm1::ConvertAll(const TConvertSettings& settings)
             [](const QString&) { return false; }))
         return;
 
+    // Where each default name's "_N" search goes on, for this batch only: a name freed since the
+    // last batch is taken again.
+    TNameCounters defaultNames;
     const int count = LogList->count();
     for (int i = 0; i < count; ++i) {
-        const QString input = Entry(i);
+        const std::filesystem::path input = Entry(i);
         SaveDialog1.FilterIndex = DialogIndexOf(format);
         // The default name is claimed when the output is complete: a name taken meanwhile, by
         // this batch or by anyone else, is passed over, never replaced.
-        OnLog(input, [&] {
-            const std::optional<TConversionResult> result
-                = runner_->Run<std::optional<TConversionResult>>(ToPath(input),
-                    QStringLiteral("%1 / %2\n%3").arg(i + 1).arg(count).arg(ShownFileName(input)),
-                    [&](TTrackProgress* progress) {
-                        return ProcFileToDefaultName(
-                            ToPath(input), format, settings, defaultNames_, progress);
-                    });
-            if (result)
-                ShowLength(result->LengthMessage, FromPath(result->Output));
+        OnLog(FromPath(input), [&] {
+            const TConversionResult result = runner_->Run<TConversionResult>(input,
+                QStringLiteral("%1 / %2\n%3").arg(i + 1).arg(count).arg(ShownFileName(input)),
+                [&](TTrackProgress* progress) {
+                    return ProcFileToDefaultName(input, format, settings, defaultNames, progress);
+                });
+            ShowLength(result.LengthMessage, FromPath(result.Output));
         });
     }
 }
@@ -141,11 +155,11 @@ void TForm1::ShowLength(const std::string& message, const QString& output)
         this, TBoxKind::Message, ApplicationTitle(), QString::fromStdString(message), detail);
 }
 
-QString TForm1::Entry(int index) const
+std::filesystem::path TForm1::Entry(int index) const
 {
     if (index < 0 || index >= LogList->count())
         throw ListIndexOutOfRange(index);
-    return LogList->item(index)->data(Qt::UserRole).toString();
+    return LogPath(LogList->item(index));
 }
 
 double TForm1::SelectedSpeedLimit() const

@@ -20,8 +20,9 @@ int main(int argc, char* argv[])
     QApplication application(argc, argv);
     // Desktops match the window to its desktop entry and icon by this name.
     QApplication::setDesktopFileName(QStringLiteral("io.github.ostrel.LogConverter"));
+    // argc and argv hold what the application left of them, with the bytes of every name.
     const ostrel::TWindowCommandLine line
-        = ostrel::ParseWindowCommandLine(QApplication::arguments().mid(1));
+        = ostrel::ParseWindowCommandLine(ostrel::WindowArguments(argc, argv));
     if (!line.Fault.isEmpty()) {
         std::cerr << ostrel::kWindowProgramName << ": " << line.Fault.toStdString() << '\n'
                   << ostrel::WindowUsageLine().toStdString() << '\n';
@@ -34,7 +35,7 @@ int main(int argc, char* argv[])
         ostrel::ChooseWindowLanguage(forced, QLocale::system().uiLanguages()));
     ostrel::TQtDialogs dialogs;
     ostrel::TForm1 Form1(dialogs);
-    Form1.AppendLogs(line.Logs);
+    Form1.AppendPaths(line.Logs);
     Form1.show();
     return application.exec();
 }

@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include "app/conversion_runner.h"
+#include "app/log_paths.h"
 #include "app/preview_window.h"
 #include "app/translations.h"
 #include "app/widgets.h"
@@ -15,7 +16,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -28,7 +28,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QUrl>
 #include <algorithm>
 #include <exception>
 #include <span>
@@ -342,17 +341,48 @@ void TForm1::ShowErrorBox(const QString& message, const QString& detail)
     dialogs_.ShowBox(this, TBoxKind::Error, ApplicationTitle(), ErrorBoxText(message), detail);
 }
 
+void TForm1::AppendPaths(const std::vector<std::filesystem::path>& paths)
+{
+    for (const std::filesystem::path& path : paths) {
+        std::error_code notFolder;
+        if (!std::filesystem::is_directory(path, notFolder)) {
+            AppendLog(path);
+            continue;
+        }
+        std::vector<std::filesystem::path> logs;
+        try {
+            logs = LogsInFolder(path);
+        } catch (const std::exception&) {
+            ShowLogErrorBox(std::current_exception(), FromPath(path));
+            continue;
+        }
+        for (const std::filesystem::path& log : logs)
+            AppendLog(log);
+    }
+}
+
 void TForm1::AppendLogs(const QStringList& paths)
 {
-    for (const QString& path : paths) {
-        // Shown with its control characters as "?", whole in the tooltip when the list is too
-        // narrow for it; converted under the path itself.
-        const QString shown = Shown(path);
-        auto* item = new QListWidgetItem(shown, LogList);
-        item->setData(Qt::UserRole, path);
-        item->setToolTip(shown);
-        cmdConvEach->setEnabled(true);
-    }
+    std::vector<std::filesystem::path> native;
+    for (const QString& path : paths)
+        native.push_back(ToPath(path));
+    AppendPaths(native);
+}
+
+void TForm1::AppendLog(const std::filesystem::path& path)
+{
+    // Shown with its control characters as "?", whole in the tooltip when the list is too narrow
+    // for it; converted under the path itself, whose bytes the entry keeps.
+    const QString shown = Shown(FromPath(path));
+    auto* item = new QListWidgetItem(shown, LogList);
+    item->setData(Qt::UserRole, QVariant::fromValue(path));
+    item->setToolTip(shown);
+    cmdConvEach->setEnabled(true);
+}
+
+std::filesystem::path TForm1::LogPath(const QListWidgetItem* item)
+{
+    return item->data(Qt::UserRole).value<std::filesystem::path>();
 }
 
 void TForm1::cmdAddLogsClick()
@@ -434,40 +464,31 @@ bool TForm1::focusNextPrevChild(bool next)
     return moved;
 }
 
-namespace {
-
-QStringList LocalFilesOf(const QMimeData* data)
-{
-    QStringList paths;
-    if (data == nullptr || !data->hasUrls())
-        return paths;
-    for (const QUrl& url : data->urls())
-        if (url.isLocalFile())
-            paths << QDir::toNativeSeparators(url.toLocalFile());
-    return paths;
-}
-
-} // namespace
-
 void TForm1::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (!LocalFilesOf(event->mimeData()).isEmpty())
+    // Every URL is taken, so that one that names no file here can be refused in words.
+    if (event->mimeData() != nullptr && event->mimeData()->hasUrls())
         event->acceptProposedAction();
 }
 
 void TForm1::dragMoveEvent(QDragMoveEvent* event)
 {
-    if (!LocalFilesOf(event->mimeData()).isEmpty())
+    if (event->mimeData() != nullptr && event->mimeData()->hasUrls())
         event->acceptProposedAction();
 }
 
 void TForm1::dropEvent(QDropEvent* event)
 {
-    const QStringList paths = LocalFilesOf(event->mimeData());
-    if (paths.isEmpty())
+    if (event->mimeData() == nullptr || !event->mimeData()->hasUrls())
         return;
     event->acceptProposedAction();
-    Guarded([&] { AppendLogs(paths); });
+    const TDroppedPaths dropped = PathsOfUrls(event->mimeData()->urls());
+    Guarded([&] {
+        AppendPaths(dropped.Local);
+        if (!dropped.Refused.isEmpty())
+            ShowErrorBox(tr("このコンピューター上のファイルではないため、追加できません"),
+                dropped.Refused.join(QLatin1Char('\n')));
+    });
 }
 
 } // namespace ostrel

@@ -10,8 +10,10 @@
 #include <QWidget>
 #include <cstdint>
 #include <exception>
+#include <filesystem>
 #include <functional>
 #include <optional>
+#include <vector>
 
 class QCheckBox;
 class QComboBox;
@@ -19,6 +21,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QListWidgetItem;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
@@ -90,7 +93,11 @@ public:
     // Event handlers. An error raised in one of them when the user triggers it ends in the
     // application-wide error box.
     void FormCreate();
-    void AppendLogs(const QStringList& paths); // files dropped or chosen
+    // Lists files and folders dropped, named on the command line or chosen, in their order: a
+    // folder gives the logs in it (LogsInFolder), any other path is listed as it is. A folder
+    // that cannot be read is reported in the error box, and the paths after it are listed.
+    void AppendPaths(const std::vector<std::filesystem::path>& paths);
+    void AppendLogs(const QStringList& paths); // AppendPaths for paths as Qt's texts
     void cmdAddLogsClick();
     void cmdDeleteClick();
     void cmdDeleteAllClick();
@@ -106,6 +113,9 @@ public:
     // waypoint interval included, without capturing anything. Throws the limit's error when the
     // custom limit does not parse.
     TConvertSettings PreviewSettings() const;
+
+    // The log a list entry stands for, as the file layer takes it (the bytes of its name).
+    static std::filesystem::path LogPath(const QListWidgetItem* item);
 
     // Where the Convert command runs its conversions (a worker thread).
     TConversionRunner& ConversionRunner() { return *runner_; }
@@ -134,13 +144,16 @@ private:
     template <class Handler> void Guarded(Handler&& handler);
     void Connect(QPushButton* button, void (TForm1::*handler)());
 
-    QString Entry(int index) const; // a list entry; the list index error when there is none
+    void AppendLog(const std::filesystem::path& path);
+    // The log of a list entry; the list index error when there is none.
+    std::filesystem::path Entry(int index) const;
     double SelectedSpeedLimit() const;
     const TOutputFormat& OutputFormat() const;
     int CurrentYear() const;
     void ConvertOne(const TConvertSettings& settings);
     void ConvertAll(const TConvertSettings& settings);
-    // The length report; in a batch with the output it reports on as its detail.
+    // The length report, with the output it reports on as its detail where the user did not name
+    // it: in a batch, or when a proposed name was taken meanwhile.
     void ShowLength(const std::string& message, const QString& output = {});
     // Runs work for the log at path: an error it raises names that log (and the line).
     void OnLog(const QString& path, const std::function<void()>& work);
@@ -149,8 +162,6 @@ private:
 
     TDialogs& dialogs_;
     std::optional<int> currentYear_;
-    // Where each default name's "_N" search goes on, for every batch of this window.
-    TNameCounters defaultNames_;
     TConversionRunner* runner_;
     bool converting_ = false; // a Convert command is under way
 };

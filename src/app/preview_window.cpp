@@ -265,7 +265,7 @@ void TTrackView::paintEvent(QPaintEvent*)
 
 // ---- The window -----------------------------------------------------------------------------
 
-TPreviewWindow::TPreviewWindow(TForm1& form, QString input)
+TPreviewWindow::TPreviewWindow(TForm1& form, std::filesystem::path input)
     : QWidget(&form, Qt::Window)
     , form_(form)
     , input_(std::move(input))
@@ -332,7 +332,7 @@ void TPreviewWindow::Refresh()
     done_ = false;
     busyTimer_->start();
     QPointer<TPreviewWindow> self(this);
-    worker_ = StartWorker([this, self, settings, generation, input = ToPath(input_)] {
+    worker_ = StartWorker([this, self, settings, generation, input = input_] {
         std::shared_ptr<TTrackPreview> preview;
         QString error;
         try {
@@ -377,7 +377,7 @@ TPreviewOpener::TPreviewOpener(TForm1* form)
     setObjectName(QStringLiteral("PreviewOpener"));
     QListWidget* list = form->LogList;
     connect(list, &QListWidget::itemDoubleClicked, this,
-        [this](QListWidgetItem* item) { Open(item->data(Qt::UserRole).toString()); });
+        [this](QListWidgetItem* item) { Open(TForm1::LogPath(item)); });
     auto* action = new QAction(tr("プレビュー"), list);
     action->setObjectName(QStringLiteral("actPreview"));
     connect(action, &QAction::triggered, this, &TPreviewOpener::OpenSelected);
@@ -396,7 +396,7 @@ TPreviewOpener::TPreviewOpener(TForm1* form)
         connect(box, &QComboBox::currentIndexChanged, this, &TPreviewOpener::RefreshAll);
 }
 
-TPreviewWindow* TPreviewOpener::Open(const QString& input)
+TPreviewWindow* TPreviewOpener::Open(const std::filesystem::path& input)
 {
     auto* preview = new TPreviewWindow(form_, input);
     previews_.emplace_back(preview);
@@ -417,7 +417,7 @@ void TPreviewOpener::OpenSelected()
 {
     const QList<QListWidgetItem*> selected = form_.LogList->selectedItems();
     if (!selected.isEmpty())
-        Open(selected.first()->data(Qt::UserRole).toString());
+        Open(TForm1::LogPath(selected.first()));
 }
 
 void TPreviewOpener::RefreshAll()

@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QWidget>
 #include <atomic>
+#include <filesystem>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -64,10 +65,10 @@ class TPreviewWindow : public QWidget
     Q_OBJECT
 
 public:
-    TPreviewWindow(TForm1& form, QString input);
+    TPreviewWindow(TForm1& form, std::filesystem::path input);
     ~TPreviewWindow() override;
 
-    const QString& Input() const { return input_; }
+    const std::filesystem::path& Input() const { return input_; }
     TTrackView* View() const { return view_; }
     QLabel* Statistics() const { return statistics_; }
     // Computes the preview again under the main window's settings now.
@@ -84,7 +85,7 @@ private:
     void Show(std::uint64_t generation, std::shared_ptr<TTrackPreview> preview, QString error);
 
     TForm1& form_;
-    QString input_;
+    std::filesystem::path input_;
     TTrackView* view_;
     QLabel* statistics_;
     QPushButton* fit_;
@@ -104,7 +105,7 @@ class TPreviewOpener : public QObject
 public:
     explicit TPreviewOpener(TForm1* form);
 
-    TPreviewWindow* Open(const QString& input);
+    TPreviewWindow* Open(const std::filesystem::path& input);
     std::vector<TPreviewWindow*> Previews() const;
 
 protected:

@@ -155,7 +155,12 @@ QString Shown(const QString& text)
 
 QString ShownFileName(const QString& path)
 {
-    return Shown(FromPath(ToPath(path).filename()));
+    return ShownFileName(ToPath(path));
+}
+
+QString ShownFileName(const std::filesystem::path& path)
+{
+    return Shown(FromPath(path.filename()));
 }
 
 } // namespace ostrel

@@ -61,5 +61,6 @@ QString FromPath(const std::filesystem::path& path);
 QString Shown(const QString& text);
 // The file name of a path, shown so.
 QString ShownFileName(const QString& path);
+QString ShownFileName(const std::filesystem::path& path);
 
 } // namespace ostrel

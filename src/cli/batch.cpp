@@ -1,7 +1,5 @@
 #include "cli/batch.h"
 
-#include "core/errors.h"
-
 #include <algorithm>
 #include <condition_variable>
 #include <exception>
@@ -45,8 +43,6 @@ void Convert(TSlot& slot, const TConvertSettings& settings) noexcept
             slot.Pending
                 = ConvertFile(slot.Input, slot.Output, settings, slot.Placement, slot.Format);
         }
-        if (!slot.Pending)
-            slot.Error = std::make_exception_ptr(FileNotFound());
     } catch (...) {
         slot.Error = std::current_exception();
     }

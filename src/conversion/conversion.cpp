@@ -63,19 +63,16 @@ TConversionResult TPendingOutput::Commit(TNameCounters* counters)
     return result_;
 }
 
-std::optional<TPendingOutput> ConvertFile(const fs::path& input, const fs::path& output,
+TPendingOutput ConvertFile(const fs::path& input, const fs::path& output,
     const TConvertSettings& settings, TPlacement placement, const TOutputFormat* format,
     TTrackProgress* progress)
 {
-    std::error_code ec;
-    if (!fs::exists(input, ec))
-        return std::nullopt;
+    // Opened first: a log that is gone is its file error, whatever the output path.
+    TLogReader reader(input);
     // Writing over the input would destroy the log, however its path is spelled. A default name
     // replaces nothing, the input included.
     if (placement == TPlacement::Replace && (input == output || IsSameFile(input, output)))
         throw SameFile();
-
-    TLogReader reader(input);
     return ConvertLog(
         reader, output, settings, placement, format ? *format : FormatOfPath(output), progress);
 }
@@ -105,27 +102,30 @@ TTrackOptions TrackOptionsOf(
     return options;
 }
 
-std::optional<TConversionResult> ProcFile(const fs::path& input, const fs::path& output,
+TConversionResult ProcFile(const fs::path& input, const fs::path& output,
     const TConvertSettings& settings, TTrackProgress* progress)
 {
-    std::optional<TPendingOutput> pending
-        = ConvertFile(input, output, settings, TPlacement::Replace, nullptr, progress);
-    if (!pending)
-        return std::nullopt;
-    return pending->Commit();
+    return ConvertFile(input, output, settings, TPlacement::Replace, nullptr, progress).Commit();
 }
 
-std::optional<TConversionResult> ProcFileToDefaultName(const fs::path& input,
-    const TOutputFormat& format, const TConvertSettings& settings, TNameCounters& counters,
-    TTrackProgress* progress)
+TConversionResult ProcFileToDefaultName(const fs::path& input, const TOutputFormat& format,
+    const TConvertSettings& settings, TNameCounters& counters, TTrackProgress* progress)
 {
     // A missing log fails here, when its name is made, with the file error.
-    std::optional<TPendingOutput> pending
-        = ConvertFile(input, DefaultOutputName(input, format, settings.CurrentYear), settings,
-            TPlacement::NewName, nullptr, progress);
-    if (!pending)
-        return std::nullopt;
-    return pending->Commit(&counters);
+    return ConvertFile(input, DefaultOutputName(input, format, settings.CurrentYear), settings,
+        TPlacement::NewName, nullptr, progress)
+        .Commit(&counters);
+}
+
+TConversionResult ProcFileToProposedName(const fs::path& input, const TProposedName& proposal,
+    const TConvertSettings& settings, TTrackProgress* progress)
+{
+    // The search for a free name starts at the proposal's own alternative.
+    TNameCounters counters;
+    if (proposal.Alternative > 0)
+        counters.Taken(proposal.Base, proposal.Alternative - 1);
+    return ConvertFile(input, proposal.Base, settings, TPlacement::NewName, nullptr, progress)
+        .Commit(&counters);
 }
 
 std::string FirstRecordStamp(const fs::path& input, int currentYear)
@@ -159,13 +159,17 @@ fs::path DefaultOutputName(const fs::path& input, const TOutputFormat& format, i
 #endif
 }
 
+TProposedName ProposeOutputName(const fs::path& input, const TOutputFormat& format, int currentYear)
+{
+    TProposedName proposal { DefaultOutputName(input, format, currentYear) };
+    while (AnythingAt(proposal.Path()))
+        ++proposal.Alternative;
+    return proposal;
+}
+
 fs::path MakeOutputName(const fs::path& input, const TOutputFormat& format, int currentYear)
 {
-    const fs::path first = DefaultOutputName(input, format, currentYear);
-    fs::path name = first;
-    for (unsigned n = 1; AnythingAt(name); ++n)
-        name = AlternativeName(first, n);
-    return name;
+    return ProposeOutputName(input, format, currentYear).Path();
 }
 
 } // namespace ostrel

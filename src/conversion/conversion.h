@@ -11,7 +11,6 @@
 
 #include <filesystem>
 #include <memory>
-#include <optional>
 #include <string>
 
 namespace ostrel {
@@ -64,26 +63,24 @@ TPendingOutput ConvertLog(TLogReader& reader, const std::filesystem::path& outpu
     TTrackProgress* progress = nullptr);
 
 // Converts one log without putting the output in place, in format (by default that of the
-// output's extension); nothing when nothing exists at the input path. With TPlacement::NewName the
-// output is a default name (DefaultOutputName), which is claimed only when the output is put in
-// place. Errors as ProcFile.
-std::optional<TPendingOutput> ConvertFile(const std::filesystem::path& input,
-    const std::filesystem::path& output, const TConvertSettings& settings,
-    TPlacement placement = TPlacement::Replace, const TOutputFormat* format = nullptr,
-    TTrackProgress* progress = nullptr);
+// output's extension). With TPlacement::NewName the output is a default name (DefaultOutputName),
+// which is claimed only when the output is put in place. Errors as ProcFile.
+TPendingOutput ConvertFile(const std::filesystem::path& input, const std::filesystem::path& output,
+    const TConvertSettings& settings, TPlacement placement = TPlacement::Replace,
+    const TOutputFormat* format = nullptr, TTrackProgress* progress = nullptr);
 
-// Converts one log. Nothing happens (and nothing is returned) when nothing exists at the input
-// path. The output is written under a temporary name beside it and moved into place only when it
-// is complete: after an error no partial file is left and an earlier file at the output path is
-// unchanged. An output path that names the input file itself is refused with the same-file error.
-std::optional<TConversionResult> ProcFile(const std::filesystem::path& input,
-    const std::filesystem::path& output, const TConvertSettings& settings,
-    TTrackProgress* progress = nullptr);
+// Converts one log. A log that cannot be read is its file error (a missing one: file not found),
+// and nothing is written. The output is written under a temporary name beside it and
+// moved into place only when it is complete: after an error no partial file is left and an
+// earlier file at the output path is unchanged. An output path that names the input file itself
+// is refused with the same-file error.
+TConversionResult ProcFile(const std::filesystem::path& input, const std::filesystem::path& output,
+    const TConvertSettings& settings, TTrackProgress* progress = nullptr);
 
 // Converts one log to a default name beside it: the first of DefaultOutputName and its
 // alternatives with "_1", "_2", ... that nothing holds when the output is complete. Never
 // replaces anything; a missing log is the file error of its first record's stamp.
-std::optional<TConversionResult> ProcFileToDefaultName(const std::filesystem::path& input,
+TConversionResult ProcFileToDefaultName(const std::filesystem::path& input,
     const TOutputFormat& format, const TConvertSettings& settings, TNameCounters& counters,
     TTrackProgress* progress = nullptr);
 
@@ -95,9 +92,28 @@ std::string FirstRecordStamp(const std::filesystem::path& input, int currentYear
 std::filesystem::path DefaultOutputName(
     const std::filesystem::path& input, const TOutputFormat& format, int currentYear);
 
-// The default name to propose to the user: DefaultOutputName, or with "_1", "_2", ... before the
-// extension, the first name with the extension to be written that nothing holds now.
+// A default name as proposed to the user: DefaultOutputName and the first of its alternatives
+// with the extension to be written that nothing holds now.
+struct TProposedName
+{
+    std::filesystem::path Base; // DefaultOutputName
+    unsigned Alternative = 0; // 0 for Base itself, n for Base with "_n" before its extension
+
+    std::filesystem::path Path() const { return AlternativeName(Base, Alternative); }
+};
+
+TProposedName ProposeOutputName(
+    const std::filesystem::path& input, const TOutputFormat& format, int currentYear);
+
+// ProposeOutputName's path.
 std::filesystem::path MakeOutputName(
     const std::filesystem::path& input, const TOutputFormat& format, int currentYear);
+
+// Converts one log to a proposed default name, in the format of its extension: the proposal, or
+// when something has taken it meanwhile the next alternative that nothing holds when the output
+// is complete. Never replaces anything. Errors as ProcFile.
+TConversionResult ProcFileToProposedName(const std::filesystem::path& input,
+    const TProposedName& proposal, const TConvertSettings& settings,
+    TTrackProgress* progress = nullptr);
 
 } // namespace ostrel

@@ -1,6 +1,7 @@
 // The window's command line: --help and --version before any window, and the logs it lists.
 
 #include "app/command_line.h"
+#include "app/window_text.h"
 #include "form_fixture.h"
 
 #include <QDir>
@@ -40,6 +41,15 @@ QStringList Entries(const QListWidget* list)
     for (int i = 0; i < list->count(); ++i)
         entries << list->item(i)->text();
     return entries;
+}
+
+// Arguments as the system gives them.
+std::vector<std::filesystem::path> Args(const QStringList& texts)
+{
+    std::vector<std::filesystem::path> args;
+    for (const QString& text : texts)
+        args.push_back(ToPath(text));
+    return args;
 }
 
 // Makes the folder the current one while it lives.
@@ -120,18 +130,18 @@ private slots:
 #endif
 
         TCurrentFolder current(dir.path());
-        const TWindowCommandLine line = ParseWindowCommandLine(
-            { QStringLiteral("a.log"), QStringLiteral("--"), QStringLiteral("ログ/-b 2.log"), c });
+        const TWindowCommandLine line = ParseWindowCommandLine(Args(
+            { QStringLiteral("a.log"), QStringLiteral("--"), QStringLiteral("ログ/-b 2.log"), c }));
         QCOMPARE(line.Fault, QString());
-        QCOMPARE(line.Logs,
-            QStringList({ QDir::toNativeSeparators(a), QDir::toNativeSeparators(b),
-                QDir::toNativeSeparators(c) }));
+        const QStringList expected { QDir::toNativeSeparators(a), QDir::toNativeSeparators(b),
+            QDir::toNativeSeparators(c) };
+        QCOMPARE(line.Logs, Args(expected));
 
         fixture_.Start();
         TForm1& f = *fixture_.Form;
         QVERIFY(!f.cmdConvEach->isEnabled());
-        f.AppendLogs(line.Logs);
-        QCOMPARE(Entries(f.LogList), line.Logs);
+        f.AppendPaths(line.Logs);
+        QCOMPARE(Entries(f.LogList), expected);
         QVERIFY(f.cmdConvEach->isEnabled());
     }
 
@@ -139,9 +149,9 @@ private slots:
     {
         const TWindowCommandLine line = ParseWindowCommandLine({});
         QCOMPARE(line.Fault, QString());
-        QVERIFY(line.Logs.isEmpty());
+        QVERIFY(line.Logs.empty());
         fixture_.Start();
-        fixture_.Form->AppendLogs(line.Logs);
+        fixture_.Form->AppendPaths(line.Logs);
         QCOMPARE(fixture_.Form->LogList->count(), 0);
         QVERIFY(!fixture_.Form->cmdConvEach->isEnabled());
     }
@@ -161,9 +171,9 @@ private slots:
     {
         QFETCH(QStringList, args);
         QFETCH(QString, fault);
-        const TWindowCommandLine line = ParseWindowCommandLine(args);
+        const TWindowCommandLine line = ParseWindowCommandLine(Args(args));
         QCOMPARE(line.Fault, fault);
-        QVERIFY(line.Logs.isEmpty());
+        QVERIFY(line.Logs.empty());
     }
 
 private:

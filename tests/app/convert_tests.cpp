@@ -386,6 +386,84 @@ private slots:
         QCOMPARE(TForm1::SaveDialog1TypeChange(type, path), shown);
     }
 
+    // A log removed while the save dialog is open is its not-found error, naming the log, in
+    // every format, whether the name was proposed or typed; nothing is written.
+    void missingLogIsAnErrorNamingIt_data()
+    {
+        QTest::addColumn<QString>("type"); // the type button rdb<type>
+        QTest::addColumn<QString>("typed"); // empty: the proposed name
+        QTest::newRow("KML, proposed") << "KML" << QString();
+        QTest::newRow("NMEA, proposed") << "NMEA" << QString();
+        QTest::newRow("GPX, typed") << "GPX"
+                                    << "out.gpx";
+    }
+    void missingLogIsAnErrorNamingIt()
+    {
+        QFETCH(QString, type);
+        QFETCH(QString, typed);
+        const QString log = WriteWalk(In("a.log"));
+        form().findChild<QRadioButton*>("rdb" + type)->click();
+        form().AppendLogs({ log });
+        dialogs().AnswerSave([&](TSaveDialogState& state, const TTypeChange&) {
+            QFile::remove(log);
+            if (!typed.isEmpty())
+                state.FileName = In(typed);
+            return true;
+        });
+        form().cmdConvEach->click();
+        const QList<TBox> boxes = dialogs().TakeBoxes();
+        QCOMPARE(boxes, QList<TBox>({ ErrorBox(FileNotFound()) }));
+        QCOMPARE(boxes[0].Detail, "ログ: " + log);
+        QCOMPARE(FilesIn(dir_->path()), QStringList());
+    }
+
+    // A proposed name accepted as it is goes to this output only while nobody else has it: a
+    // name taken meanwhile (another conversion of the same log) is passed over from the
+    // proposal's own number on, never replaced, and the length box names the file written.
+    void acceptedProposalReplacesNothing_data()
+    {
+        QTest::addColumn<QStringList>("earlier"); // before the dialog opens
+        QTest::addColumn<QStringList>("removed"); // while it is open
+        QTest::addColumn<QStringList>("made"); // while it is open
+        QTest::addColumn<QString>("written");
+        const QString kml = kStamp + ".kml", first = kStamp + "_1.kml";
+        QTest::newRow("taken meanwhile")
+            << QStringList() << QStringList() << QStringList { kml } << first;
+        QTest::newRow("from the proposal's number") << QStringList { kml } << QStringList { kml }
+                                                    << QStringList { first } << kStamp + "_2.kml";
+        QTest::newRow("untouched")
+            << QStringList { kml } << QStringList() << QStringList() << first;
+    }
+    void acceptedProposalReplacesNothing()
+    {
+        QFETCH(QStringList, earlier);
+        QFETCH(QStringList, removed);
+        QFETCH(QStringList, made);
+        QFETCH(QString, written);
+        WriteWalk(In("a.log"));
+        for (const QString& name : earlier)
+            WriteLog(In(name), { "earlier" });
+        form().AppendLogs({ In("a.log") });
+        QString proposed;
+        dialogs().AnswerSave([&](TSaveDialogState& state, const TTypeChange&) {
+            proposed = state.FileName;
+            for (const QString& name : removed)
+                QFile::remove(In(name));
+            for (const QString& name : made)
+                WriteLog(In(name), { "made meanwhile" });
+            return true;
+        });
+        form().cmdConvEach->click();
+        QCOMPARE(dialogs().ReplaceQuestions, QStringList());
+        for (const QString& name : made)
+            QCOMPARE(ReadAll(In(name)), QByteArray("made meanwhile\r\n"));
+        QVERIFY(ReadAll(In(written)).startsWith(kXmlHead));
+        const QList<TBox> boxes = dialogs().TakeBoxes();
+        QCOMPARE(boxes.size(), 1);
+        QVERIFY(IsLengthBox(boxes[0]));
+        QCOMPARE(boxes[0].Detail, proposed == In(written) ? QString() : "出力: " + In(written));
+    }
+
     // An error of a record line names the log and the line below the message.
     void errorBoxNamesTheLogAndLine()
     {
@@ -513,6 +591,21 @@ private slots:
             FilesIn(dir_->path()), QStringList({ "a.log", kStamp + ext, kStamp + "_1" + ext }));
         QCOMPARE(ReadAll(In(kStamp + ext)), ReadAll(In(kStamp + "_1" + ext)));
         QCOMPARE(dialogs().TakeBoxes().size(), 2);
+    }
+
+    // The default names' counters live for one batch: a name freed since is taken again.
+    void freedDefaultNameIsTakenAgain()
+    {
+        WriteWalk(In("a.log"));
+        form().AppendLogs({ In("a.log"), In("a.log") });
+        for (int batch = 0; batch < 2; ++batch) {
+            dialogs().AnswerSave(In("dummy.log"));
+            form().cmdConvEach->click();
+            QCOMPARE(dialogs().TakeBoxes().size(), 2);
+            QCOMPARE(FilesIn(dir_->path()),
+                QStringList({ "a.log", kStamp + ".kml", kStamp + "_1.kml" }));
+            QVERIFY(QFile::remove(In(kStamp + ".kml")) && QFile::remove(In(kStamp + "_1.kml")));
+        }
     }
 
     void batchCancelWritesNothing()

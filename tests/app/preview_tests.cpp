@@ -81,7 +81,7 @@ private slots:
         }
         const std::vector<TPreviewWindow*> previews = opener().Previews();
         QCOMPARE(previews.size(), std::size_t(1));
-        QCOMPARE(previews[0]->Input(), kSampleLog);
+        QCOMPARE(previews[0]->Input(), ToPathForTest(kSampleLog));
         QVERIFY(!previews[0]->isModal());
         QVERIFY(Settled(previews[0]));
         QVERIFY(previews[0]->View()->Picture());
@@ -95,14 +95,13 @@ private slots:
         QTemporaryDir dir;
         const QString out = dir.filePath(QStringLiteral("out.kml"));
         TConvertSettings settings = f.PreviewSettings();
-        const std::optional<TConversionResult> converted
+        const TConversionResult converted
             = ProcFile(ToPathForTest(kSampleLog), ToPathForTest(out), settings);
-        QVERIFY(converted);
 
-        TPreviewWindow* preview = opener().Open(kSampleLog);
+        TPreviewWindow* preview = opener().Open(ToPathForTest(kSampleLog));
         QVERIFY(Settled(preview));
         QVERIFY(preview->Statistics()->text().contains(
-            QString::fromStdString(converted->LengthMessage)));
+            QString::fromStdString(converted.LengthMessage)));
         const std::size_t drops = preview->View()->Picture()->Drops.size();
 
         f.rdbUserDefine->setChecked(true);
@@ -118,7 +117,8 @@ private slots:
         QVERIFY(Settled(preview));
         QVERIFY(preview->View()->Picture());
 
-        TPreviewWindow* missing = opener().Open(dir.filePath(QStringLiteral("none.log")));
+        TPreviewWindow* missing
+            = opener().Open(ToPathForTest(dir.filePath(QStringLiteral("none.log"))));
         QVERIFY(Settled(missing));
         QVERIFY(!missing->View()->Picture());
         QVERIFY(!missing->View()->Message().isEmpty());
@@ -129,7 +129,7 @@ private slots:
     // drawing that is not blank. With OSTREL_SCREENSHOT set, the preview is saved for the README.
     void rendersWhereTheModelSays()
     {
-        TPreviewWindow* preview = opener().Open(kSampleLog);
+        TPreviewWindow* preview = opener().Open(ToPathForTest(kSampleLog));
         preview->resize(860, 560);
         preview->show();
         QVERIFY(QTest::qWaitForWindowExposed(preview));

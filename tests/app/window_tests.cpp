@@ -1,12 +1,15 @@
 // The main window: its controls and defaults, the list of logs, drops, keys, the colour and the
 // opacity box.
 
+#include "app/command_line.h"
 #include "app/translations.h"
 #include "app/widgets.h"
+#include "app/window_text.h"
 #include "core/messages.h"
 #include "form_fixture.h"
 #include "geo/projection.h"
 #include "geo/travel_modes.h"
+#include "log_files.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -29,6 +32,7 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QXmlStreamReader>
+#include <filesystem>
 
 namespace ostrel::test {
 
@@ -259,12 +263,90 @@ private slots:
         QCOMPARE(f.txtLimitter->text(), QStringLiteral("7"));
     }
 
-    void dropWithoutLocalFilesIsRefused()
+    // A URL that names no file on this computer is refused in words, naming it; the local files
+    // of the same drop are listed.
+    void remoteUrlsAreRefused()
     {
         TForm1& f = form();
-        QVERIFY(!Drop(&f, { QUrl(QStringLiteral("https://example.com/a.log")) }));
-        QCOMPARE(f.LogList->count(), 0);
-        QVERIFY(!f.cmdConvEach->isEnabled());
+        const QString https = QStringLiteral("https://example.com/a.log");
+        const QString share = QStringLiteral("file://host/share/a.log");
+        QVERIFY(Drop(&f, { QUrl(https), QUrl(share), QUrl::fromLocalFile("/logs/a.log") }));
+#ifdef Q_OS_WIN
+        // Windows reads a share by its UNC path.
+        QCOMPARE(Entries(f.LogList), QStringList({ "\\\\host\\share\\a.log", "\\logs\\a.log" }));
+        const QStringList refused { https };
+#else
+        QCOMPARE(Entries(f.LogList), QStringList({ "/logs/a.log" }));
+        const QStringList refused { https, share };
+#endif
+        const QList<TBox> boxes = dialogs().TakeBoxes();
+        const TBox refusal { TBoxKind::Error, QStringLiteral("app_tests"),
+            QStringLiteral("このコンピューター上のファイルではないため、追加できません.") };
+        QCOMPARE(boxes, QList<TBox>({ refusal }));
+        QCOMPARE(boxes[0].Detail, refused.join(QLatin1Char('\n')));
+    }
+
+    // A folder gives its own logs, "*.log" in any letter case, in the byte order of their names.
+    void folderListsItsLogsInNameOrder()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString logs = dir.filePath(QStringLiteral("logs"));
+        QVERIFY(QDir().mkpath(logs + "/sub") && QDir().mkpath(logs + "/folder.log"));
+        for (const char* name : { "b.log", "A.LOG", "c.Log", "a.log", "notes.txt", "sub/d.log" })
+            WriteLog(logs + "/" + QLatin1String(name), {});
+        const QString after = dir.filePath(QStringLiteral("after.log"));
+        QVERIFY(Drop(&form(), Urls({ logs, after })));
+        QCOMPARE(Entries(form().LogList),
+            Native({ logs + "/A.LOG", logs + "/a.log", logs + "/b.log", logs + "/c.Log", after }));
+    }
+
+    // A name that is no UTF-8, dropped or named on the command line, keeps its bytes: the log
+    // converts.
+    void nameThatIsNoUtf8Converts_data()
+    {
+        QTest::addColumn<bool>("drop");
+        QTest::newRow("drop") << true;
+        QTest::newRow("command line") << false;
+    }
+    void nameThatIsNoUtf8Converts()
+    {
+#ifdef Q_OS_WIN
+        QSKIP("Windows names are UTF-16");
+#else
+        QFETCH(bool, drop);
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const std::string name = QFile::encodeName(dir.path()).toStdString() + "/walk\xff\xfe.log";
+        std::filesystem::rename(ToPath(WriteWalk(dir.filePath("walk.log"))), name);
+        // QTemporaryDir cannot spell the name to remove it.
+        struct TRemoved
+        {
+            const std::string& Name;
+            ~TRemoved()
+            {
+                std::error_code ignored;
+                std::filesystem::remove(Name, ignored);
+            }
+        } removed { name };
+        TForm1& f = form();
+        if (drop) {
+            QVERIFY(Drop(&f,
+                { QUrl::fromEncoded(
+                    "file://" + QByteArray::fromStdString(name).toPercentEncoding("/")) }));
+        } else {
+            const char* const argv[] = { "ostrel", name.c_str(), nullptr };
+            f.AppendPaths(ParseWindowCommandLine(WindowArguments(2, argv)).Logs);
+        }
+        QCOMPARE(f.LogList->count(), 1);
+        QCOMPARE(TForm1::LogPath(f.LogList->item(0)), std::filesystem::path(name));
+        dialogs().AnswerSave([](TSaveDialogState&, const TTypeChange&) { return true; });
+        f.cmdConvEach->click();
+        const QList<TBox> boxes = dialogs().TakeBoxes();
+        QCOMPARE(boxes.size(), 1);
+        QVERIFY2(boxes[0].Text.startsWith("The passway length = "), qPrintable(boxes[0].Text));
+        QVERIFY(QFileInfo::exists(dir.filePath("WG20070512030405.kml")));
+#endif
     }
 
     void addLogs()

@@ -57,17 +57,23 @@ TEST(ProcFile, UppercaseKmlExtensionWritesKml)
 {
     TTempDir dir;
     WriteFile(dir / "in.log", TwoFixLog());
-    ASSERT_TRUE(ProcFile(dir / "in.log", dir / "OUT.KML", Settings()));
+    ProcFile(dir / "in.log", dir / "OUT.KML", Settings());
     EXPECT_EQ(ReadFile(dir / "OUT.KML").substr(0, 5), "<?xml");
-    ASSERT_TRUE(ProcFile(dir / "in.log", dir / "out.txt", Settings()));
+    ProcFile(dir / "in.log", dir / "out.txt", Settings());
     EXPECT_EQ(ReadFile(dir / "out.txt").substr(0, 24), "@Sonygps/ver1.0/wgs-84\r\n");
 }
 
-TEST(ProcFile, MissingInputDoesNothing)
+// A log removed after it was listed is its file error, in every format, and nothing is written;
+// its own path as the output is no same-file case, for nothing is there.
+TEST(ProcFile, MissingLogIsFileNotFoundAndWritesNothing)
 {
     TTempDir dir;
-    EXPECT_FALSE(ProcFile(dir / "missing.log", dir / "out.kml", Settings()));
-    EXPECT_FALSE(ProcFile(dir / "missing.log", dir / "out.log", Settings()));
+    for (const char* output : { "out.kml", "out.log", "out.gpx", "missing.log" }) {
+        SCOPED_TRACE(output);
+        EXPECT_EQ(
+            MessageOf<FileError>([&] { ProcFile(dir / "missing.log", dir / output, Settings()); }),
+            FileNotFound().what());
+    }
     EXPECT_EQ(FilesIn(dir.Path()), 0u);
 }
 
@@ -146,7 +152,7 @@ TEST(ProcFile, ALinkAtTheOutputIsWrittenThroughAndStaysALink)
     WriteFile(dir / "in.log", TwoFixLog());
     WriteFile(dir / "target.log", "earlier");
     fs::create_symlink(dir / "target.log", dir / "link.log");
-    ASSERT_TRUE(ProcFile(dir / "in.log", dir / "link.log", Settings()));
+    ProcFile(dir / "in.log", dir / "link.log", Settings());
     EXPECT_TRUE(fs::is_symlink(dir / "link.log"));
     EXPECT_EQ(ReadFile(dir / "target.log").substr(0, 22), "@Sonygps/ver1.0/wgs-84");
 }
@@ -214,7 +220,7 @@ TEST(MakeOutputName, SameLogTwiceGivesTwoNames)
     WriteFile(dir / "in.log", TwoFixLog());
     for (const TOutputFormat* kind : { &Kml(), &Nmea() }) {
         const fs::path first = MakeOutputName(dir / "in.log", *kind, 2026);
-        ASSERT_TRUE(ProcFile(dir / "in.log", first, Settings()));
+        ProcFile(dir / "in.log", first, Settings());
         const fs::path second = MakeOutputName(dir / "in.log", *kind, 2026);
         EXPECT_NE(first, second);
         EXPECT_EQ(second.stem(), "WG20070512030405_1");
@@ -231,15 +237,13 @@ TEST(DefaultNames, ClaimedWhenCompleteNeverReplacingAnything)
     const fs::path first = DefaultOutputName(dir / "in.log", Kml(), 2026);
     EXPECT_EQ(first, dir / "WG20070512030405.kml");
 
-    std::optional<TPendingOutput> pending
-        = ConvertFile(dir / "in.log", first, Settings(), TPlacement::NewName);
-    ASSERT_TRUE(pending);
+    TPendingOutput pending = ConvertFile(dir / "in.log", first, Settings(), TPlacement::NewName);
     WriteFile(first, "made meanwhile");
 #ifndef _WIN32
     fs::create_symlink(dir / "nowhere", dir / "WG20070512030405_1.kml");
 #endif
     TNameCounters counters;
-    const fs::path written = pending->Commit(&counters).Output;
+    const fs::path written = pending.Commit(&counters).Output;
 #ifndef _WIN32
     EXPECT_EQ(written, dir / "WG20070512030405_2.kml");
     EXPECT_TRUE(fs::is_symlink(dir / "WG20070512030405_1.kml"));
@@ -251,10 +255,10 @@ TEST(DefaultNames, ClaimedWhenCompleteNeverReplacingAnything)
 
     // The next output of that name starts where the last one was found free.
     EXPECT_EQ(counters.Next(first), written == dir / "WG20070512030405_2.kml" ? 3u : 2u);
-    const auto again = ProcFileToDefaultName(dir / "in.log", Kml(), Settings(), counters);
-    ASSERT_TRUE(again);
-    EXPECT_EQ(again->Output, AlternativeName(first, counters.Next(first) - 1));
-    EXPECT_TRUE(fs::exists(again->Output));
+    const TConversionResult again
+        = ProcFileToDefaultName(dir / "in.log", Kml(), Settings(), counters);
+    EXPECT_EQ(again.Output, AlternativeName(first, counters.Next(first) - 1));
+    EXPECT_TRUE(fs::exists(again.Output));
     EXPECT_EQ(FilesIn(dir.Path()), counters.Next(first) + 1); // the log and every name taken
 }
 

@@ -91,11 +91,11 @@ std::map<std::string, std::string> Snapshot(const fs::path& folder)
     return entries;
 }
 
-// How a conversion ended: converted (with its length message), nothing to convert, or the
-// kind and message of its error.
+// How a conversion ended: converted (with its length message), or the kind and message of its
+// error.
 struct TOutcome
 {
-    std::string Kind; // "converted", "nothing", "ConvertError", "FileError", ...
+    std::string Kind; // "converted", "ConvertError", "FileError", ...
     std::string Message;
 
     bool operator==(const TOutcome&) const = default;
@@ -109,10 +109,7 @@ std::ostream& operator<<(std::ostream& out, const TOutcome& outcome)
 TOutcome Convert(const fs::path& input, const fs::path& output, const TConvertSettings& settings)
 {
     try {
-        const std::optional<TConversionResult> result = ProcFile(input, output, settings);
-        if (!result)
-            return { "nothing", "" };
-        return { "converted", result->LengthMessage };
+        return { "converted", ProcFile(input, output, settings).LengthMessage };
     } catch (const ConvertError& error) {
         return { "ConvertError", error.what() };
     } catch (const FileError& error) {
@@ -337,25 +334,35 @@ TEST(HostileInput, FirstRecordStampFailsAsTheConversionDoes)
     }
 }
 
-// Nothing exists at these paths: nothing is converted and nothing is written.
-TEST(HostileInput, PathsWhereNothingIsAreNotConverted)
+// Nothing exists at these paths: each is a file error (not found where the name leads nowhere)
+// and nothing is written.
+TEST(HostileInput, PathsWhereNothingIsAreFileErrors)
 {
     TTempDir dir;
     WriteFile(dir / "a file", "text");
     fs::create_symlink("nowhere", dir / "dangling.log");
     fs::create_symlink("loop2.log", dir / "loop1.log");
     fs::create_symlink("loop1.log", dir / "loop2.log");
-    const std::vector<fs::path> inputs = {
-        dir / "missing.log", dir / "dangling.log", dir / "loop1.log",
-        dir / "a file" / "x.log", // a path through a file
-        dir / (std::string(300, 'n') + ".log"), // a name longer than a name can be
+    struct TCase
+    {
+        fs::path Input;
+        bool NotFound; // the not-found error; otherwise a file error of its own kind
+    };
+    const TCase cases[] = {
+        { dir / "missing.log", true }, { dir / "dangling.log", true }, { dir / "loop1.log", false },
+        { dir / "a file" / "x.log", true }, // a path through a file
+        { dir / (std::string(300, 'n') + ".log"), false }, // a name longer than a name can be
     };
     const fs::path output = dir / "out.kml";
     WriteFile(output, kEarlier);
     const auto before = Snapshot(dir.Path());
-    for (const fs::path& input : inputs) {
-        SCOPED_TRACE(input.string());
-        EXPECT_EQ(Convert(input, output, Settings()), (TOutcome { "nothing", "" }));
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Input.string());
+        const TOutcome outcome = Convert(c.Input, output, Settings());
+        if (c.NotFound)
+            EXPECT_EQ(outcome, (TOutcome { "FileError", FileNotFound().what() }));
+        else
+            EXPECT_EQ(outcome.Kind, "FileError") << outcome;
         EXPECT_EQ(Snapshot(dir.Path()), before);
     }
 }

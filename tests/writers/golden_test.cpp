@@ -94,9 +94,8 @@ TEST_P(Golden, OutputIsByteForByteTheExpectedFile)
     const fs::path output = dir / ("out" + fs::path(c.Expected).extension().string());
     const fs::path input = kData / c.Folder / "input.log";
     const std::string before = ReadFile(input);
-    std::optional<TConversionResult> result = ProcFile(input, output, settings);
-    ASSERT_TRUE(result);
-    EXPECT_EQ(result->LengthMessage, c.Message);
+    const TConversionResult result = ProcFile(input, output, settings);
+    EXPECT_EQ(result.LengthMessage, c.Message);
     const std::string difference
         = FirstDifference(Expected(kData / c.Folder / c.Expected), ReadFile(output));
     EXPECT_TRUE(difference.empty()) << difference;

@@ -249,6 +249,10 @@
         <source>ログ: %1</source>
         <translation>Log: %1</translation>
     </message>
+    <message>
+        <source>このコンピューター上のファイルではないため、追加できません</source>
+        <translation>Not a file on this computer: it cannot be added</translation>
+    </message>
 </context>
 <context>
     <name>ostrel::TPreviewOpener</name>
