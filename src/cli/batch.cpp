@@ -1,5 +1,8 @@
 #include "cli/batch.h"
 
+#include "core/errors.h"
+#include "core/file_io.h"
+
 #include <algorithm>
 #include <condition_variable>
 #include <exception>
