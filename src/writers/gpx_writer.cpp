@@ -4,6 +4,7 @@
 #include "writers/held_text.h"
 #include "writers/number_text.h"
 #include "writers/waypoints.h"
+#include "writers/xml_text.h"
 
 #include <cmath>
 #include <cstdint>
@@ -159,40 +160,6 @@ private:
 std::unique_ptr<TTrackSink> MakeGpx(TOutputFile& output, const TConvertSettings& settings)
 {
     return std::make_unique<TGpxWriter>(output, settings);
-}
-
-std::string XmlEscaped(std::string_view text)
-{
-    std::string escaped;
-    escaped.reserve(text.size());
-    for (const char c : text) {
-        switch (c) {
-        case '&':
-            escaped += "&amp;";
-            break;
-        case '<':
-            escaped += "&lt;";
-            break;
-        case '>':
-            escaped += "&gt;";
-            break;
-        case '\t':
-            escaped += "&#9;";
-            break;
-        case '\n':
-            escaped += "&#10;";
-            break;
-        case '\r':
-            escaped += "&#13;";
-            break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20)
-                escaped += "\xEF\xBF\xBD"; // U+FFFD
-            else
-                escaped += c;
-        }
-    }
-    return escaped;
 }
 
 } // namespace ostrel

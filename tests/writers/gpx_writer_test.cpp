@@ -1,6 +1,7 @@
 #include "conversion/conversion.h"
 #include "core/test_support.h"
 #include "writers/gpx_writer.h"
+#include "writers/xml_text.h"
 
 #include <cstdio>
 #include <gtest/gtest.h>
