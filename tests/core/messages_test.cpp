@@ -17,8 +17,8 @@ std::vector<Error> OneOfEachKind()
         InvalidOperation(), SameFile() };
 }
 
-// Every kind has a text in both languages; the two differ, every kind's text differs from every
-// other's, and the arguments land in them.
+// Every kind has a text in both languages and a name for scripts; the two texts differ, every
+// kind's text and name differ from every other's, and the arguments land in the texts.
 TEST(Messages, TableCoversEveryKindInBothLanguages)
 {
     const std::vector<Error> errors = OneOfEachKind();
@@ -37,6 +37,17 @@ TEST(Messages, TableCoversEveryKindInBothLanguages)
         }
         EXPECT_EQ(texts.size(), static_cast<std::size_t>(kErrorKindCount));
     }
+    std::set<std::string_view> names;
+    for (int kind = 0; kind < kErrorKindCount; ++kind) {
+        const std::string_view name = ErrorKindName(static_cast<TErrorKind>(kind));
+        EXPECT_FALSE(name.empty()) << "kind " << kind;
+        EXPECT_EQ(name.find_first_not_of("abcdefghijklmnopqrstuvwxyz_"), std::string_view::npos)
+            << name;
+        names.insert(name);
+    }
+    EXPECT_EQ(names.size(), static_cast<std::size_t>(kErrorKindCount));
+    EXPECT_EQ(ErrorKindName(TErrorKind::TimeConversion), "time_conversion");
+    EXPECT_EQ(ErrorKindName(TErrorKind::FileNotFound), "file_not_found");
     for (const Error& error : errors) {
         EXPECT_NE(MessageText(error, TLanguage::Japanese), MessageText(error, TLanguage::English));
         // what() stays the Japanese text.
@@ -65,6 +76,7 @@ TEST(Messages, ReportsCarryTheLineAndOtherErrorsTheirWhat)
     const TErrorReport report = ReportOf(std::make_exception_ptr(error), TLanguage::English);
     EXPECT_EQ(report.Message, "'32/01/07' is not a valid date");
     EXPECT_EQ(report.Line, 12u);
+    EXPECT_EQ(report.Kind, TErrorKind::DateConversion);
 
     const TErrorReport plain
         = ReportOf(std::make_exception_ptr(AccessDenied()), TLanguage::Japanese);
@@ -74,6 +86,7 @@ TEST(Messages, ReportsCarryTheLineAndOtherErrorsTheirWhat)
     const TErrorReport other
         = ReportOf(std::make_exception_ptr(std::runtime_error("disk on fire")), TLanguage::English);
     EXPECT_EQ(other.Message, "disk on fire");
+    EXPECT_FALSE(other.Kind);
 }
 
 TEST(Messages, LanguageFromNamesLocalesAndEnvironment)
