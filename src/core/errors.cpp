@@ -82,6 +82,11 @@ SameFileError SameFile()
     return Made<SameFileError>(TErrorKind::SameFile);
 }
 
+ConvertError PositionError(std::string_view text)
+{
+    return Made<ConvertError>(TErrorKind::PositionOutOfRange, text);
+}
+
 std::string ShownText(std::string_view text)
 {
     std::string shown(text);

@@ -28,8 +28,9 @@ enum class TErrorKind
     DivisionByZero, // floating-point division by zero
     InvalidOperation, // invalid floating-point operation
     SameFile, // the output path names the input file itself
+    PositionOutOfRange, // '%s' is a latitude past 90 degrees or a longitude past 180
 };
-inline constexpr int kErrorKindCount = 11;
+inline constexpr int kErrorKindCount = 12;
 
 class Error : public std::runtime_error
 {
@@ -102,6 +103,7 @@ FileError IoError(int code); // I/O エラー (%d)
 MathError DivisionByZero(); // 0 による浮動小数点数除算
 MathError InvalidOperation(); // 不正な浮動小数点数演算命令
 SameFileError SameFile(); // 変換元と変換先のファイルが同じです
+ConvertError PositionError(std::string_view text); // '%s' は有効な緯度または経度ではありません
 
 // A text from outside (a log's field, a file name) as a message or a report shows it: each
 // control character, C0 and C1 (a NUL would end the message there, an escape or a line end would

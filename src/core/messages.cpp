@@ -36,6 +36,8 @@ constexpr std::array<TMessageRow, kErrorKindCount> kMessages = { {
         "Invalid floating-point operation", "invalid_operation" },
     { TErrorKind::SameFile, "変換元と変換先のファイルが同じです",
         "The source and destination files are the same", "same_file" },
+    { TErrorKind::PositionOutOfRange, "'%s' は有効な緯度または経度ではありません",
+        "'%s' is not a valid latitude or longitude", "position_out_of_range" },
 } };
 
 // The kind's row; nothing for a value outside the table.

@@ -36,6 +36,8 @@ char* WriteText(char* out, std::string_view text)
 }
 
 // ' lat="35.65238000" lon="139.75235000"': decimal degrees with exactly 8 decimals and a period.
+// GPX wants -180 <= lon < 180: 180 degrees east, the largest longitude a record holds, is written
+// as its other name, 180 degrees west.
 constexpr std::size_t kMaxLatLon = 2 * kMaxNumberText + 16;
 
 char* WriteLatLon(char* out, double lat, double lon)
@@ -43,7 +45,7 @@ char* WriteLatLon(char* out, double lat, double lon)
     out = WriteText(out, " lat=\"");
     out = WriteFixed(out, lat, 18, 8);
     out = WriteText(out, "\" lon=\"");
-    out = WriteFixed(out, lon, 18, 8);
+    out = WriteFixed(out, lon == 180.0 ? -180.0 : lon, 18, 8);
     *out++ = '"';
     return out;
 }

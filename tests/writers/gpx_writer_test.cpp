@@ -93,6 +93,17 @@ TEST(GpxWriter, CoordinatesHaveEightDecimals)
     EXPECT_NE(gpx.find("<wpt lat=\"35.65205760\" lon=\"139.75000000\">"), std::string::npos);
 }
 
+// GPX wants -180 <= lon < 180: a fix at 180 degrees east is written at 180 degrees west, in the
+// track and in its waypoint.
+TEST(GpxWriter, LongitudeOf180IsWrittenAsMinus180)
+{
+    const std::string gpx = Convert({ RecordLine("010000", "3539.1", "18000.0", "010107"),
+                                        RecordLine("010100", "3539.2", "18000.0", "010107") },
+        Settings());
+    EXPECT_EQ(All(gpx, "<(?:trkpt|wpt) lat=\"[^\"]*\" lon=\"([^\"]*)\""),
+        (std::vector<std::string> { "-180.00000000", "-180.00000000" }));
+}
+
 // A track far longer than what is held in memory keeps every point in order, after the
 // waypoints, and leaves nothing beside the output.
 TEST(GpxWriter, LongTrackKeepsItsOrder)
