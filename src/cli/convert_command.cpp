@@ -59,12 +59,13 @@ int Convert(const TCommandLine& line, std::ostream& out, std::ostream& err,
     report.Converted = [&](std::size_t index, const std::filesystem::path& output,
                            const TConversionResult& result) {
         // An output named on the command line is shown as it was typed; a default name as it was
-        // written, with the "_N" it got. Control characters in names show as "?".
-        const std::string name = ShownText(line.Output ? *line.Output : Utf8FromPath(output));
+        // written, with the "_N" it got. JSON holds the name exactly; a line for people shows
+        // control characters as "?".
+        const std::string name = line.Output ? *line.Output : Utf8FromPath(output);
         if (line.Json)
             said << JsonLine(line.Logs[index], name, &result, nullptr) << '\n';
         else
-            said << name << ": " << result.LengthMessage << '\n';
+            said << ShownText(name) << ": " << result.LengthMessage << '\n';
         if (line.Summary)
             said << SummaryText(result, separators);
         said << std::flush;
@@ -84,7 +85,7 @@ int Convert(const TCommandLine& line, std::ostream& out, std::ostream& err,
         }
         err << '\n' << std::flush;
         if (line.Json) {
-            said << JsonLine(line.Logs[index], std::nullopt, nullptr, &failure.Message) << '\n'
+            said << JsonLine(line.Logs[index], line.Output, nullptr, &failure) << '\n'
                  << std::flush;
             NoteWrite(out, writeError);
         }

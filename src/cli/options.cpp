@@ -324,8 +324,8 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args)
         throw UsageError("no LOG given");
     if (state.Line.Output && state.Line.Logs.size() > 1)
         throw UsageError("--output takes exactly one LOG");
-    const bool readsStandardInput = std::find(state.Line.Logs.begin(), state.Line.Logs.end(),
-                                        kStandardStream)
+    const bool readsStandardInput
+        = std::find(state.Line.Logs.begin(), state.Line.Logs.end(), kStandardStream)
         != state.Line.Logs.end();
     if (readsStandardInput && !state.Line.Output)
         throw UsageError("standard input (-) has no default name: give the output with --output");
@@ -355,8 +355,10 @@ std::string HelpText()
         }
     }
     for (const TTravelMode& mode : TravelModes())
-        modes.append(modes.empty() ? "" : ", ").append(mode.Name).append(" ").append(
-            FormatGeneral(mode.LimitKmh));
+        modes.append(modes.empty() ? "" : ", ")
+            .append(mode.Name)
+            .append(" ")
+            .append(FormatGeneral(mode.LimitKmh));
     const std::string zones = "1.." + std::to_string(kZoneCount);
     const std::string opacity
         = std::to_string(kMinOpacityPercent) + ".." + std::to_string(kMaxOpacityPercent);
@@ -369,9 +371,10 @@ taken.
 
 Options:
   -o, --output FILE     write to FILE (one LOG only); the extension )";
-    help += extensions + " (any letter case)\n                        gives " + chosen + "any other "
-        + std::string(OutputFormats().front().ShortName) + "\n";
-    help += "  -t, --type " + formats + "   format of the default names and of -o - (default kml)\n";
+    help += extensions + " (any letter case)\n                        gives " + chosen
+        + "any other " + std::string(OutputFormats().front().ShortName) + "\n";
+    help
+        += "  -t, --type " + formats + "   format of the default names and of -o - (default kml)\n";
     help += "  -m, --mode MODE       speed limit of a travel mode: " + modes + " km/h\n";
     help += R"(                        (default walk); fixes at or above the limit are dropped
   -s, --max-speed KMH   a limit of your own (km/h), overriding the mode
@@ -379,7 +382,8 @@ Options:
 )";
     help += "                        " + zones + " = zone " + zones
         + " of the Japanese plane rectangular grid\n";
-    help += R"(  -z, --time-zone H[:MM] hours (and minutes: +5:30, -3:30) added to the times for people
+    help
+        += R"(  -z, --time-zone H[:MM] hours (and minutes: +5:30, -3:30) added to the times for people
                         in KML and GPX documents, -12..14 (default 9)
       --kml-version V   KML: 2.1 (default) or 2.2, the OGC's namespace and element order
       --no-waypoints    KML, GPX: the route only, without waypoints

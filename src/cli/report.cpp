@@ -47,14 +47,21 @@ std::string SummaryText(const TConversionResult& result, const TSeparators& sepa
 }
 
 std::string JsonLine(const std::string& input, const std::optional<std::string>& output,
-    const TConversionResult* result, const std::string* error)
+    const TConversionResult* result, const TErrorReport* error)
 {
     nlohmann::ordered_json line;
     line["input"] = input;
     if (output)
         line["output"] = *output;
-    if (error)
-        line["error"] = *error;
+    if (error) {
+        line["error"] = error->Message;
+        if (error->Kind)
+            line["kind"] = std::string(ErrorKindName(*error->Kind));
+        if (error->Line)
+            line["line"] = *error->Line;
+        if (error->Detail)
+            line["detail"] = *error->Detail;
+    }
     if (result) {
         const TTrackCounts& c = result->Counts;
         const TTrackStatistics& s = result->Statistics;

@@ -4,6 +4,7 @@
 // (--summary) and one JSON object per log for scripts (--json).
 
 #include "conversion/conversion.h"
+#include "core/messages.h"
 
 #include <optional>
 #include <string>
@@ -18,8 +19,11 @@ std::string SummaryText(const TConversionResult& result, const TSeparators& sepa
 
 // One line of JSON, without its line end. For a converted log: "input", "output", "length_km"
 // and the numbers of SummaryText under "statistics"; for a failed one: "input", "output" when
-// known, and "error". Numbers use a period; times are ISO 8601 UTC with "Z".
+// known, "error" (the message), "kind" (ErrorKindName, for the converter's own errors), "line"
+// (for an error of a record line) and "detail" (the file at fault and the system's reason, when
+// it is not the log). Names are exact, JSON-escaped, with U+FFFD for bytes that are
+// not UTF-8. Numbers use a period; times are ISO 8601 UTC with "Z".
 std::string JsonLine(const std::string& input, const std::optional<std::string>& output,
-    const TConversionResult* result, const std::string* error);
+    const TConversionResult* result, const TErrorReport* error);
 
 } // namespace ostrel::cli

@@ -82,6 +82,11 @@ SameFileError SameFile()
     return Made<SameFileError>(TErrorKind::SameFile);
 }
 
+ConvertError PositionError(std::string_view text)
+{
+    return Made<ConvertError>(TErrorKind::PositionOutOfRange, text);
+}
+
 Error OutOfMemory()
 {
     return Made<Error>(TErrorKind::OutOfMemory);

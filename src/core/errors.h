@@ -29,9 +29,10 @@ enum class TErrorKind
     DivisionByZero, // floating-point division by zero
     InvalidOperation, // invalid floating-point operation
     SameFile, // the output path names the input file itself
+    PositionOutOfRange, // '%s' is a latitude past 90 degrees or a longitude past 180
     OutOfMemory, // the system gave no more memory
 };
-inline constexpr int kErrorKindCount = 12;
+inline constexpr int kErrorKindCount = 13;
 
 // Which file a file error is about, when it is not the log being converted (which every front
 // end names already): the output, the folder it goes to, a scratch file beside it, or standard
@@ -133,6 +134,7 @@ FileError IoError(int code); // I/O エラー (%d)
 MathError DivisionByZero(); // 0 による浮動小数点数除算
 MathError InvalidOperation(); // 不正な浮動小数点数演算命令
 SameFileError SameFile(); // 変換元と変換先のファイルが同じです
+ConvertError PositionError(std::string_view text); // '%s' は有効な緯度または経度ではありません
 Error OutOfMemory(); // メモリが足りません
 
 // A text from outside (a log's field, a file name) as a message or a report shows it: each

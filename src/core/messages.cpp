@@ -12,27 +12,44 @@ struct TMessageRow
     TErrorKind Kind;
     std::string_view Japanese;
     std::string_view English;
+    std::string_view Name; // the kind's name for scripts, snake_case, never changed once given
 };
 
 // In the order of TErrorKind.
 constexpr std::array<TMessageRow, kErrorKindCount> kMessages = { {
-    { TErrorKind::IntegerConversion, "'%s' は整数ではありません", "'%s' is not a valid integer" },
+    { TErrorKind::IntegerConversion, "'%s' は整数ではありません", "'%s' is not a valid integer",
+        "integer_conversion" },
     { TErrorKind::FloatConversion, "'%s' は浮動小数点数ではありません",
-        "'%s' is not a valid floating-point number" },
-    { TErrorKind::TimeConversion, "'%s' は時刻ではありません", "'%s' is not a valid time" },
-    { TErrorKind::DateConversion, "'%s' は日付ではありません", "'%s' is not a valid date" },
+        "'%s' is not a valid floating-point number", "float_conversion" },
+    { TErrorKind::TimeConversion, "'%s' は時刻ではありません", "'%s' is not a valid time",
+        "time_conversion" },
+    { TErrorKind::DateConversion, "'%s' は日付ではありません", "'%s' is not a valid date",
+        "date_conversion" },
     { TErrorKind::ListIndex, "リストのインデックスが範囲を超えています (%d)",
-        "List index out of bounds (%d)" },
-    { TErrorKind::FileNotFound, "ファイルが見つかりません", "File not found" },
-    { TErrorKind::AccessDenied, "ファイルへのアクセスが拒否されました", "Access denied" },
-    { TErrorKind::IoError, "I/O エラー (%d)", "I/O error (%d)" },
-    { TErrorKind::DivisionByZero, "0 による浮動小数点数除算", "Floating-point division by zero" },
+        "List index out of bounds (%d)", "list_index" },
+    { TErrorKind::FileNotFound, "ファイルが見つかりません", "File not found", "file_not_found" },
+    { TErrorKind::AccessDenied, "ファイルへのアクセスが拒否されました", "Access denied",
+        "access_denied" },
+    { TErrorKind::IoError, "I/O エラー (%d)", "I/O error (%d)", "io_error" },
+    { TErrorKind::DivisionByZero, "0 による浮動小数点数除算", "Floating-point division by zero",
+        "division_by_zero" },
     { TErrorKind::InvalidOperation, "不正な浮動小数点数演算命令",
-        "Invalid floating-point operation" },
+        "Invalid floating-point operation", "invalid_operation" },
     { TErrorKind::SameFile, "変換元と変換先のファイルが同じです",
-        "The source and destination files are the same" },
-    { TErrorKind::OutOfMemory, "メモリが足りません", "Out of memory" },
+        "The source and destination files are the same", "same_file" },
+    { TErrorKind::PositionOutOfRange, "'%s' は有効な緯度または経度ではありません",
+        "'%s' is not a valid latitude or longitude", "position_out_of_range" },
+    { TErrorKind::OutOfMemory, "メモリが足りません", "Out of memory", "out_of_memory" },
 } };
+
+// The kind's row; nothing for a value outside the table.
+const TMessageRow* RowOf(TErrorKind kind)
+{
+    const auto index = static_cast<std::size_t>(kind);
+    if (index >= kMessages.size() || kMessages[index].Kind != kind)
+        return nullptr;
+    return &kMessages[index];
+}
 
 // The file a fault is about, "%s" its path; in the order of TFileRole.
 struct TRoleRow
@@ -59,10 +76,16 @@ std::string_view InLanguage(std::string_view japanese, std::string_view english,
 
 std::string_view MessageTemplate(TErrorKind kind, TLanguage language)
 {
-    const auto index = static_cast<std::size_t>(kind);
-    if (index >= kMessages.size() || kMessages[index].Kind != kind)
+    const TMessageRow* row = RowOf(kind);
+    if (row == nullptr)
         return {};
-    return language == TLanguage::Japanese ? kMessages[index].Japanese : kMessages[index].English;
+    return language == TLanguage::Japanese ? row->Japanese : row->English;
+}
+
+std::string_view ErrorKindName(TErrorKind kind)
+{
+    const TMessageRow* row = RowOf(kind);
+    return row == nullptr ? std::string_view {} : row->Name;
 }
 
 std::string FormatMessage(
@@ -116,16 +139,17 @@ TErrorReport ReportOf(const std::exception_ptr& error, TLanguage language)
     try {
         std::rethrow_exception(error);
     } catch (const Error& e) {
-        TErrorReport report { MessageText(e, language), e.Line(), std::nullopt };
+        TErrorReport report { MessageText(e, language), e.Line(), e.Kind(), std::nullopt };
         if (e.Fault())
             report.Detail = FaultText(*e.Fault(), language);
         return report;
     } catch (const std::bad_alloc&) {
-        return { MessageText(OutOfMemory(), language), std::nullopt, std::nullopt };
+        return { MessageText(OutOfMemory(), language), std::nullopt, TErrorKind::OutOfMemory,
+            std::nullopt };
     } catch (const std::exception& e) {
-        return { e.what(), std::nullopt, std::nullopt };
+        return { e.what(), std::nullopt, std::nullopt, std::nullopt };
     } catch (...) {
-        return { "unknown error", std::nullopt, std::nullopt };
+        return { "unknown error", std::nullopt, std::nullopt, std::nullopt };
     }
 }
 

@@ -26,6 +26,10 @@ enum class TLanguage
 // number where the kind has them.
 std::string_view MessageTemplate(TErrorKind kind, TLanguage language);
 
+// The kind's name for scripts (ostrel-convert --json): snake_case, "time_conversion",
+// "file_not_found", ...; a name once given never changes.
+std::string_view ErrorKindName(TErrorKind kind);
+
 // The template with its "%s" replaced by text and its "%d" by number.
 std::string FormatMessage(
     TErrorKind kind, TLanguage language, std::string_view text = {}, long long number = 0);
@@ -41,13 +45,15 @@ std::string FaultText(const TFileFault& fault, TLanguage language);
 std::string SystemMessage(int code, TLanguage language);
 
 // What a front end shows of an error: its message in the language, the log line it came from,
-// if any, and for an error of another file than the log, which file and why (FaultText).
-// Running out of memory says so; other errors from outside the family show their what();
+// if any, its kind, and for an error of another file than the log, which file and why (FaultText).
+// Running out of memory says so; other errors from outside the family show their what() and
+// have no kind;
 // anything else "unknown error".
 struct TErrorReport
 {
     std::string Message;
     std::optional<std::uint64_t> Line; // counted from 1
+    std::optional<TErrorKind> Kind;
     std::optional<std::string> Detail;
 };
 TErrorReport ReportOf(const std::exception_ptr& error, TLanguage language);

@@ -13,6 +13,10 @@ namespace ostrel {
 
 namespace {
 
+// The largest latitude and longitude of a position (degrees); nothing below 0 parses.
+constexpr double kMaxLatitude = 90.0;
+constexpr double kMaxLongitude = 180.0;
+
 // The characters of line from column `first` (counted from 1), at most `count` of them; shorter
 // or empty where the line ends before.
 std::string_view Columns(std::string_view line, std::size_t first, std::size_t count)
@@ -139,6 +143,18 @@ bool ParsePlainDegMin(std::string_view text, double& value)
     return true;
 }
 
+// A latitude or longitude field: degrees and minutes at most `limit` degrees.
+double ParsePosition(std::string_view field, double limit)
+{
+    const double degrees = ParseDegMin(field);
+    if (degrees > limit) {
+        const std::size_t first = field.find_first_not_of(' ');
+        const std::size_t last = field.find_last_not_of(' ');
+        throw PositionError(ShownText(field.substr(first, last - first + 1)));
+    }
+    return degrees;
+}
+
 // A record line as loggers write it: every field read digits only, each in its columns, and
 // every value in range. Returns false, having changed nothing, for any other line, which the
 // general parser then takes field by field (and reports).
@@ -152,7 +168,8 @@ bool ParseUsualRecord(std::string_view line, TGPSRec& rec, int currentYear)
         || !ReadPlainTwoDigits(c + 11, seconds) || hours > 23 || minutes > 59 || seconds > 59)
         return false;
     double lat, lon;
-    if (!ParsePlainDegMin({ c + 16, 11 }, lat) || !ParsePlainDegMin({ c + 30, 12 }, lon))
+    if (!ParsePlainDegMin({ c + 16, 11 }, lat) || !ParsePlainDegMin({ c + 30, 12 }, lon)
+        || lat > kMaxLatitude || lon > kMaxLongitude)
         return false;
     int day, month, yy;
     if (!ReadPlainTwoDigits(c + 49, day) || !ReadPlainTwoDigits(c + 51, month)
@@ -252,8 +269,8 @@ void ParseLogLine(std::string_view line, TGPSRec& rec, int currentYear)
     double timeOfDay = (hours * 3600 + minutes * 60 + seconds) / 86400.0;
 
     AssignText(rec.Status, Columns(line, 15, 1));
-    rec.Lat = ParseDegMin(Columns(line, 17, 11));
-    rec.Lon = ParseDegMin(Columns(line, 31, 12));
+    rec.Lat = ParsePosition(Columns(line, 17, 11), kMaxLatitude);
+    rec.Lon = ParsePosition(Columns(line, 31, 12), kMaxLongitude);
     AssignText(rec.DateText, Columns(line, 50, 6));
 
     TTriple date = SplitPairs(rec.DateText);

@@ -34,7 +34,8 @@ inline bool IsRecordLine(std::string_view line)
 }
 
 // Fills rec from one log line, field by field in column order; the first field that does not
-// convert raises its conversion error, and the fields before it keep their new values. Two-digit
+// convert raises its conversion error, and the fields before it keep their new values. A latitude
+// past 90 degrees or a longitude past 180 raises PositionError with the field's text. Two-digit
 // years are placed in the window currentYear - 50 ... currentYear + 49. The error's message shows
 // the field's text with each control character as "?".
 void ParseLogLine(std::string_view line, TGPSRec& rec, int currentYear);

@@ -4,6 +4,7 @@
 #include "writers/held_text.h"
 #include "writers/number_text.h"
 #include "writers/waypoints.h"
+#include "writers/xml_text.h"
 
 #include <cmath>
 #include <cstdint>
@@ -35,6 +36,8 @@ char* WriteText(char* out, std::string_view text)
 }
 
 // ' lat="35.65238000" lon="139.75235000"': decimal degrees with exactly 8 decimals and a period.
+// GPX wants -180 <= lon < 180: 180 degrees east, the largest longitude a record holds, is written
+// as its other name, 180 degrees west.
 constexpr std::size_t kMaxLatLon = 2 * kMaxNumberText + 16;
 
 char* WriteLatLon(char* out, double lat, double lon)
@@ -42,7 +45,7 @@ char* WriteLatLon(char* out, double lat, double lon)
     out = WriteText(out, " lat=\"");
     out = WriteFixed(out, lat, 18, 8);
     out = WriteText(out, "\" lon=\"");
-    out = WriteFixed(out, lon, 18, 8);
+    out = WriteFixed(out, lon == 180.0 ? -180.0 : lon, 18, 8);
     *out++ = '"';
     return out;
 }
@@ -159,40 +162,6 @@ private:
 std::unique_ptr<TTrackSink> MakeGpx(TOutputFile& output, const TConvertSettings& settings)
 {
     return std::make_unique<TGpxWriter>(output, settings);
-}
-
-std::string XmlEscaped(std::string_view text)
-{
-    std::string escaped;
-    escaped.reserve(text.size());
-    for (const char c : text) {
-        switch (c) {
-        case '&':
-            escaped += "&amp;";
-            break;
-        case '<':
-            escaped += "&lt;";
-            break;
-        case '>':
-            escaped += "&gt;";
-            break;
-        case '\t':
-            escaped += "&#9;";
-            break;
-        case '\n':
-            escaped += "&#10;";
-            break;
-        case '\r':
-            escaped += "&#13;";
-            break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20)
-                escaped += "\xEF\xBF\xBD"; // U+FFFD
-            else
-                escaped += c;
-        }
-    }
-    return escaped;
 }
 
 } // namespace ostrel

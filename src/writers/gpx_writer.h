@@ -9,8 +9,6 @@
 #include "geo/track.h"
 
 #include <memory>
-#include <string>
-#include <string_view>
 
 namespace ostrel {
 
@@ -18,10 +16,5 @@ namespace ostrel {
 // TimeZoneHours) so that its waypoints fall where the KML document's placemarks do. The caller
 // commits the output.
 std::unique_ptr<TTrackSink> MakeGpx(TOutputFile& output, const TConvertSettings& settings);
-
-// Text for XML character data: "&", "<" and ">" escaped, tab, line feed and carriage return as
-// character references (so that they survive as they are), and the other control characters,
-// which XML 1.0 cannot carry at all, as U+FFFD.
-std::string XmlEscaped(std::string_view text);
 
 } // namespace ostrel

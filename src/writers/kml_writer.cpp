@@ -6,6 +6,7 @@
 #include "writers/held_text.h"
 #include "writers/number_text.h"
 #include "writers/waypoints.h"
+#include "writers/xml_text.h"
 
 #include <algorithm>
 #include <cmath>
@@ -78,23 +79,25 @@ char* WriteCoordinateLine(char* out, const TGPSRec& rec)
 }
 
 // The lines of the waypoint placemark of one kept fix: 18 in KML 2.1, 17 in KML 2.2, whose Point
-// has no tessellate and wants extrude before altitudeMode.
+// has no tessellate and wants extrude before altitudeMode. The texts, made with the regional
+// separators, are escaped: the name as XML, the table's cells as well, since Google Earth reads
+// the CDATA section as HTML (and an escaped text cannot end the section early).
 void AppendPlacemark(std::string& lines, const TGPSRec& rec, const TKeptFix& fix,
     double totalMetres, const TSeparators& separators, bool kml22)
 {
     const TWaypointTexts texts = WaypointTexts(rec, fix, totalMetres, separators);
     lines += "<Placemark>\r\n  <name>";
-    lines += texts.Name;
+    AppendXmlEscaped(lines, texts.Name);
     lines += "</name>\r\n"
              "  <Snippet/>\r\n"
              "  <description><![CDATA[\r\n"
              "    <table>\r\n"
              "    <tr><td>";
-    lines += texts.DateDistance;
+    AppendXmlEscaped(lines, texts.DateDistance);
     lines += "</td></tr>\r\n    <tr><td>";
-    lines += texts.Speed;
+    AppendXmlEscaped(lines, texts.Speed);
     lines += "</td></tr>\r\n    <tr><td>";
-    lines += texts.Heading;
+    AppendXmlEscaped(lines, texts.Heading);
     lines += "</td></tr>\r\n"
              "    </table>\r\n"
              "  ]]></description>\r\n"
@@ -154,7 +157,8 @@ public:
     {
         output_.Write(kml22_ ? kHead22 : kHead);
         output_.Write("<name>");
-        output_.Write(FormatDateTime("YY/MM/DD, HH:NN", first.DateTime, settings_.Separators));
+        output_.Write(
+            XmlEscaped(FormatDateTime("YY/MM/DD, HH:NN", first.DateTime, settings_.Separators)));
         output_.Write("</name>\r\n");
         if (kml22_)
             output_.Write(kRoadStyle22);

@@ -540,7 +540,28 @@ TEST(ConvertCommandTest, SummaryAndJsonReportTheTrack)
             + "\"duration_s\":1200.0,\"moving_time_s\":1200.0,"));
     EXPECT_THAT(json.Out,
         HasSubstr("\n{\"input\":\"" + Json(dir / "b.log") + "\",\"error\":\""
-            + TimeError("::").what() + "\"}\n"));
+            + TimeError("::").what() + "\",\"kind\":\"time_conversion\"}\n"));
+}
+
+// --json names the output exactly (JSON escapes where the length line shows "?"), and the object
+// of a log that failed at a record line carries the error's kind and the line.
+TEST(ConvertCommandTest, JsonNamesAreExactAndErrorsCarryKindAndLine)
+{
+    TTempDir dir;
+#ifndef _WIN32 // Windows refuses control characters in file names
+    WriteLog(dir / "a.log", WalkLines());
+    const fs::path output = dir / "a\x1b[31m\tb.kml";
+    const TRunResult run = RunCli({ "--json", "-o", Text(output), Text(dir / "a.log") });
+    EXPECT_EQ(run.Status, 0);
+    EXPECT_THAT(run.Out, HasSubstr(",\"output\":\"" + Json(dir / "a") + "\\u001b[31m\\tb.kml\","));
+    EXPECT_TRUE(fs::exists(output));
+#endif
+    WriteLog(dir / "b.log", BrokenWalkLines(1));
+    const TRunResult failed = RunCli({ "--json", Text(dir / "b.log") });
+    EXPECT_EQ(failed.Status, 1);
+    EXPECT_EQ(failed.Out,
+        "{\"input\":\"" + Json(dir / "b.log") + "\",\"error\":\"" + TimeError("25:00:00").what()
+            + "\",\"kind\":\"time_conversion\",\"line\":4}\n");
 }
 
 } // namespace

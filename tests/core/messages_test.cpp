@@ -15,11 +15,11 @@ std::vector<Error> OneOfEachKind()
 {
     return { IntegerError("x"), FloatError("1,5"), TimeError("25:00:00"), DateError("32/01/07"),
         ListIndexOutOfRange(3), FileNotFound(), AccessDenied(), IoError(5), DivisionByZero(),
-        InvalidOperation(), SameFile(), OutOfMemory() };
+        InvalidOperation(), SameFile(), PositionError("9100.0000"), OutOfMemory() };
 }
 
-// Every kind has a text in both languages; the two differ, every kind's text differs from every
-// other's, and the arguments land in them.
+// Every kind has a text in both languages and a name for scripts; the two texts differ, every
+// kind's text and name differ from every other's, and the arguments land in the texts.
 TEST(Messages, TableCoversEveryKindInBothLanguages)
 {
     const std::vector<Error> errors = OneOfEachKind();
@@ -38,6 +38,17 @@ TEST(Messages, TableCoversEveryKindInBothLanguages)
         }
         EXPECT_EQ(texts.size(), static_cast<std::size_t>(kErrorKindCount));
     }
+    std::set<std::string_view> names;
+    for (int kind = 0; kind < kErrorKindCount; ++kind) {
+        const std::string_view name = ErrorKindName(static_cast<TErrorKind>(kind));
+        EXPECT_FALSE(name.empty()) << "kind " << kind;
+        EXPECT_EQ(name.find_first_not_of("abcdefghijklmnopqrstuvwxyz_"), std::string_view::npos)
+            << name;
+        names.insert(name);
+    }
+    EXPECT_EQ(names.size(), static_cast<std::size_t>(kErrorKindCount));
+    EXPECT_EQ(ErrorKindName(TErrorKind::TimeConversion), "time_conversion");
+    EXPECT_EQ(ErrorKindName(TErrorKind::FileNotFound), "file_not_found");
     for (const Error& error : errors) {
         EXPECT_NE(MessageText(error, TLanguage::Japanese), MessageText(error, TLanguage::English));
         // what() stays the Japanese text.
@@ -66,6 +77,7 @@ TEST(Messages, ReportsCarryTheLineAndOtherErrorsTheirWhat)
     const TErrorReport report = ReportOf(std::make_exception_ptr(error), TLanguage::English);
     EXPECT_EQ(report.Message, "'32/01/07' is not a valid date");
     EXPECT_EQ(report.Line, 12u);
+    EXPECT_EQ(report.Kind, TErrorKind::DateConversion);
 
     const TErrorReport plain
         = ReportOf(std::make_exception_ptr(AccessDenied()), TLanguage::Japanese);
@@ -75,6 +87,7 @@ TEST(Messages, ReportsCarryTheLineAndOtherErrorsTheirWhat)
     const TErrorReport other
         = ReportOf(std::make_exception_ptr(std::runtime_error("disk on fire")), TLanguage::English);
     EXPECT_EQ(other.Message, "disk on fire");
+    EXPECT_FALSE(other.Kind);
 
     EXPECT_EQ(ReportOf(std::make_exception_ptr(std::bad_alloc()), TLanguage::English).Message,
         "Out of memory");

@@ -139,6 +139,13 @@ TEST(Track, RecordErrorsNameTheirLine)
     EXPECT_EQ(lineOfError("head\r\n\r\n" + badTime + "\r\n"), 3u);
     // A later record, after a lone LF and a CR LF line end.
     EXPECT_EQ(lineOfError(good + "\nother\r\n" + good + "\r\n" + badTime + "\r\n"), 4u);
+    // A position past the pole, and one past 180 degrees east.
+    EXPECT_EQ(lineOfError(good + "\r\n" + RecordLine("010100", "9100.0000", "13945.0000", "010107")
+                  + "\r\n"),
+        2u);
+    EXPECT_EQ(lineOfError("head\r\n" + good + "\r\n"
+                  + RecordLine("010100", "3539.0000", "18000.0001", "010107") + "\r\n"),
+        3u);
     // No record line at all: the error is about no line (0 here).
     EXPECT_EQ(lineOfError("only a header\r\n"), 0u);
 

@@ -675,9 +675,10 @@ TEST(HostileLog, TwoDigitYearsWindowSplitsTheCentury)
     EXPECT_EQ(rmc[5], "$GPRMC,000200,A,3539.6000,N,13945.0000,E,003.0,360.0,010100,,,A");
 }
 
-// Positions far from Japan, at the poles and past them, projected about every zone's origin:
-// the series is meaningless there, but every conversion ends with a complete file and no number
-// text that is not a number.
+// Positions far from Japan and near the pole, projected about every zone's origin: the series is
+// meaningless there, but every conversion ends with a complete file and no number text that is
+// not a number. Positions past the pole or past 180 degrees are refused with the first record's
+// field.
 TEST(HostileLog, FarOutsideJapanWithEveryOrigin)
 {
     const struct
@@ -685,13 +686,14 @@ TEST(HostileLog, FarOutsideJapanWithEveryOrigin)
         const char* Name;
         const char* Lat;
         const char* Lon;
+        const char* Refused; // the field's text in the error; none: converts
     } places[] = {
-        { "London", "5130.0000", "00007.0000" },
-        { "the equator at 0", "0000.0000", "00000.0000" },
-        { "near the pole", "8959.9990", "13945.0000" },
-        { "past the pole", "9959.9990", "13945.0000" },
-        { "past a full turn", "3539.0000", "72000.0000" },
-        { "huge degrees", "9999999.00", "99999999.00" },
+        { "London", "5130.0000", "00007.0000", nullptr },
+        { "the equator at 0", "0000.0000", "00000.0000", nullptr },
+        { "near the pole", "8959.9990", "13945.0000", nullptr },
+        { "past the pole", "9959.9990", "13945.0000", "9959.99900" },
+        { "past a full turn", "3539.0000", "72000.0000", "72000.0000" },
+        { "huge degrees", "9999999.00", "99999999.00", "9999999.000" },
     };
     for (const auto& place : places) {
         std::string log;
@@ -711,6 +713,10 @@ TEST(HostileLog, FarOutsideJapanWithEveryOrigin)
             settings.SpeedLimitKmh = 1e300; // keep what has a speed at all
             for (const char* name : { "out.log", "out.kml" }) {
                 const TOutcome outcome = Convert(dir / "in.log", dir / name, settings);
+                if (place.Refused) {
+                    EXPECT_EQ(outcome, Failure(PositionError(place.Refused)));
+                    continue;
+                }
                 ASSERT_EQ(outcome.Kind, "converted") << outcome;
                 const std::string text = ReadFile(dir / name);
                 EXPECT_EQ(outcome.Message.find("NAN"), std::string::npos) << outcome;

@@ -142,6 +142,42 @@ TEST(ParseLogLine, FullWidthLinesCheckEveryRangeBound)
     }
 }
 
+// A latitude past 90 degrees or a longitude past 180 (degrees and minutes together) is refused
+// with the field's text, in the parser's field order, whether the line is full width (the form
+// read in one pass) or not; 90 and 180 themselves convert.
+TEST(ParseLogLine, PositionsPastNinetyAndOneEightyAreRefused)
+{
+    struct TCase
+    {
+        std::string_view Time, Lat, Lon, Date;
+        std::string Expected; // the error's message
+    };
+    const std::vector<TCase> refused = {
+        { "120000", "9100.000000", "13945.123456", "010107", PositionError("9100.000000").what() },
+        { "120000", "9000.000001", "13945.123456", "010107", PositionError("9000.000001").what() },
+        { "120000", "8960.000001", "13945.123456", "010107", PositionError("8960.000001").what() },
+        { "120000", "9100.0", "13945.1", "010107", PositionError("9100.0").what() },
+        { "120000", "3539.123456", "18100.000000", "010107", PositionError("18100.000000").what() },
+        { "120000", "3539.123456", "18000.000001", "010107", PositionError("18000.000001").what() },
+        { "120000", "3539.1", "99999999.99", "010107", PositionError("99999999.99").what() },
+        // the latitude is read before the longitude, the time before both, the date after
+        { "120000", "9100.000000", "18100.000000", "010107", PositionError("9100.000000").what() },
+        { "250000", "9100.000000", "13945.123456", "010107", TimeError("25:00:00").what() },
+        { "120000", "3539.123456", "18100.000000", "320107", PositionError("18100.000000").what() },
+    };
+    for (const TCase& c : refused) {
+        const std::string line = RecordLine(c.Time, c.Lat, c.Lon, c.Date);
+        SCOPED_TRACE(line);
+        EXPECT_EQ(ParseError(line), c.Expected);
+    }
+    for (const auto& [lat, lon] :
+        { std::pair { "9000.000000", "18000.000000" }, std::pair { "9000.0", "18000.0" } }) {
+        const TGPSRec rec = Parse(RecordLine("120000", lat, lon, "010107"));
+        EXPECT_EQ(rec.Lat, 90.0) << lat;
+        EXPECT_EQ(rec.Lon, 180.0) << lon;
+    }
+}
+
 TEST(ExpandTwoDigitYear, FiftyYearsBackAndFortyNineAhead)
 {
     EXPECT_EQ(ExpandTwoDigitYear(0, 2026), 2000);

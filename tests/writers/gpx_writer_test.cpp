@@ -1,6 +1,7 @@
 #include "conversion/conversion.h"
 #include "core/test_support.h"
 #include "writers/gpx_writer.h"
+#include "writers/xml_text.h"
 
 #include <cstdio>
 #include <gtest/gtest.h>
@@ -90,6 +91,17 @@ TEST(GpxWriter, CoordinatesHaveEightDecimals)
     // 39.123456 / 60 = 0.6520576; 45.00000006 / 60 = 0.750000001.
     EXPECT_NE(gpx.find("<trkpt lat=\"35.65205760\" lon=\"139.75000000\">"), std::string::npos);
     EXPECT_NE(gpx.find("<wpt lat=\"35.65205760\" lon=\"139.75000000\">"), std::string::npos);
+}
+
+// GPX wants -180 <= lon < 180: a fix at 180 degrees east is written at 180 degrees west, in the
+// track and in its waypoint.
+TEST(GpxWriter, LongitudeOf180IsWrittenAsMinus180)
+{
+    const std::string gpx = Convert({ RecordLine("010000", "3539.1", "18000.0", "010107"),
+                                        RecordLine("010100", "3539.2", "18000.0", "010107") },
+        Settings());
+    EXPECT_EQ(All(gpx, "<(?:trkpt|wpt) lat=\"[^\"]*\" lon=\"([^\"]*)\""),
+        (std::vector<std::string> { "-180.00000000", "-180.00000000" }));
 }
 
 // A track far longer than what is held in memory keeps every point in order, after the

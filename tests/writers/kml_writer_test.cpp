@@ -76,6 +76,31 @@ TEST(KmlWriter, DocumentNameIsTheFirstRecordInLocalTime)
     EXPECT_NE(named.find("\r\n<name>07-01-01, 10.00</name>\r\n"), std::string::npos);
 }
 
+// Separators of any kind reach the document's name, the placemarks' names and their tables (HTML
+// in a CDATA section) as escaped text, so that the document stays well-formed.
+TEST(KmlWriter, RegionalSeparatorsAreEscaped)
+{
+    TConvertSettings settings = Settings(0);
+    settings.SpeedLimitKmh = 150;
+    settings.Separators = { "&", "<", "\"" };
+    const std::string kml = Convert({ RecordLine("010000", "3539.1", "13945.1", "010107"),
+                                        RecordLine("010100", "3539.2", "13945.1", "010107") },
+        settings);
+    EXPECT_NE(kml.find("\r\n<name>07&lt;01&lt;01, 01\"00</name>\r\n"), std::string::npos);
+    EXPECT_NE(kml.find("<Placemark>\r\n  <name>01\"01 (0&amp;2km)</name>\r\n"), std::string::npos);
+    EXPECT_NE(kml.find("    <tr><td>07&lt;01&lt;01 01\"01\"00 (0&amp;2km)</td></tr>\r\n"
+                       "    <tr><td>11&amp;1km/h</td></tr>\r\n"
+                       "    <tr><td>Heading 360</td></tr>\r\n"),
+        std::string::npos);
+    // Every "&" starts a reference.
+    for (std::size_t at = kml.find('&'); at != std::string::npos; at = kml.find('&', at + 1)) {
+        const std::string_view rest = std::string_view(kml).substr(at);
+        EXPECT_TRUE(rest.starts_with("&amp;") || rest.starts_with("&lt;")
+            || rest.starts_with("&gt;") || rest.starts_with("&#"))
+            << rest.substr(0, 12);
+    }
+}
+
 TEST(KmlWriter, PlacemarksEveryThirdFixAtFiftySecondsWithTwoMinutes)
 {
     std::vector<std::string> lines;
