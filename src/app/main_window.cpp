@@ -312,9 +312,13 @@ void TForm1::ShowLogErrorBox(const std::exception_ptr& error, const QString& pat
 {
     const TErrorReport report = ReportOf(error, WindowLanguage());
     const QString log = Shown(path);
-    const QString detail = report.Line
+    QString detail = report.Line
         ? tr("ログ: %1（%2 行目）").arg(log).arg(static_cast<qulonglong>(*report.Line))
         : tr("ログ: %1").arg(log);
+    // Another file at fault (the output, its folder) and the system's reason, on a line of its
+    // own.
+    if (report.Detail)
+        detail += QLatin1Char('\n') + QString::fromStdString(*report.Detail);
     ShowErrorBox(QString::fromStdString(report.Message), detail);
 }
 

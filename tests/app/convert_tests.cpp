@@ -417,6 +417,25 @@ private slots:
         QCOMPARE(FilesIn(dir_->path()), QStringList());
     }
 
+    // An output that cannot be written names itself below the log, with the system's reason.
+    void outputFaultIsNamedBelowTheLog()
+    {
+        const QString log = WriteWalk(In("a.log"));
+        form().AppendLogs({ log });
+        const QString missing = In("missing");
+        dialogs().AnswerSave([&](TSaveDialogState& state, const TTypeChange&) {
+            state.FileName = missing + "/out.kml";
+            return true;
+        });
+        form().cmdConvEach->click();
+        const QList<TBox> boxes = dialogs().TakeBoxes();
+        QCOMPARE(boxes.size(), 1);
+        const QStringList lines = boxes[0].Detail.split('\n');
+        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines[0], "ログ: " + log);
+        QVERIFY2(lines[1].startsWith("出力フォルダ '" + missing + "': "), qPrintable(lines[1]));
+    }
+
     // A proposed name accepted as it is goes to this output only while nobody else has it: a
     // name taken meanwhile (another conversion of the same log) is passed over from the
     // proposal's own number on, never replaced, and the length box names the file written.
