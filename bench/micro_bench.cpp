@@ -5,10 +5,10 @@
 #include "geo/projection.h"
 #include "log/gps_rec.h"
 #include "synthetic_log.h"
-#include "writers/date_text.h"
+#include "text/date_text.h"
 #include "writers/kml_writer.h"
 #include "writers/nmea_writer.h"
-#include "writers/number_text.h"
+#include "text/number_text.h"
 
 #include <benchmark/benchmark.h>
 #include <random>

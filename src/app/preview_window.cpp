@@ -5,7 +5,7 @@
 #include "app/worker_thread.h"
 #include "core/errors.h"
 #include "geo/travel_modes.h"
-#include "writers/date_text.h"
+#include "text/date_text.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -41,7 +41,7 @@ QString Fixed(double value, int decimals)
 QString StatisticsText(const TTrackPreview& preview)
 {
     const TTrackCounts& c = preview.Track.Counts;
-    const TTrackStatistics& s = preview.Track.Statistics;
+    const TTrackStatistics& s = preview.Statistics;
     const double metres = preview.Track.TotalMetres;
     const std::pair<QString, QString> rows[] = {
         { QObject::tr("記録数"), QString::number(c.Records) },

@@ -3,7 +3,7 @@
 // The track preview: a window per log that draws the log's track under the main window's
 // current settings, beside the track's numbers, and follows those settings as they change.
 
-#include "conversion/track_preview.h"
+#include "preview/track_preview.h"
 
 #include <QPointer>
 #include <QWidget>

@@ -1,7 +1,7 @@
 #include "cli/convert_command.h"
 
 #include "about/about.h"
-#include "cli/batch.h"
+#include "conversion/batch.h"
 #include "cli/locale_separators.h"
 #include "cli/options.h"
 #include "cli/report.h"

@@ -3,7 +3,7 @@
 #include "core/number_input.h"
 #include "geo/projection.h"
 #include "geo/travel_modes.h"
-#include "writers/number_text.h"
+#include "text/number_text.h"
 
 #include <algorithm>
 #include <array>

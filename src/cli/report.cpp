@@ -1,7 +1,7 @@
 #include "cli/report.h"
 
-#include "writers/date_text.h"
-#include "writers/number_text.h"
+#include "text/date_text.h"
+#include "text/number_text.h"
 
 #include <cmath>
 #include <nlohmann/json.hpp>

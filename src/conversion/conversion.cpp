@@ -4,8 +4,8 @@
 #include "core/file_io.h"
 #include "geo/track.h"
 #include "log/log_reader.h"
-#include "writers/date_text.h"
-#include "writers/number_text.h"
+#include "text/date_text.h"
+#include "text/number_text.h"
 
 #include <system_error>
 
@@ -83,10 +83,13 @@ TPendingOutput ConvertLog(TLogReader& reader, const fs::path& output,
 {
     auto file = std::make_unique<TOutputFile>(output, placement);
     const std::unique_ptr<TTrackSink> writer = format.MakeWriter(*file, settings);
+    TStatisticsSink statistics;
+    TSinkPair sinks(*writer, statistics);
     const TTrackResult track
-        = StreamTrack(reader, TrackOptionsOf(settings, format.LocalTime, progress), *writer);
+        = StreamTrack(reader, TrackOptionsOf(settings, format.LocalTime, progress), sinks);
     TConversionResult result { track.TotalMetres,
-        LengthMessage(track.TotalMetres, settings.Separators), {}, track.Counts, track.Statistics };
+        LengthMessage(track.TotalMetres, settings.Separators), {}, track.Counts,
+        statistics.Statistics() };
     return TPendingOutput(std::move(file), std::move(result));
 }
 

@@ -7,6 +7,7 @@
 #include "core/file_io.h"
 #include "core/settings.h"
 #include "geo/track.h"
+#include "geo/track_statistics.h"
 #include "log/log_reader.h"
 
 #include <filesystem>

@@ -2,8 +2,6 @@
 
 #include "core/errors.h"
 
-#include <algorithm>
-#include <cmath>
 #include <optional>
 
 namespace ostrel {
@@ -36,22 +34,9 @@ template <class Step> void ForRecordLine(std::uint64_t lineNumber, Step&& step)
 
 } // namespace
 
-double TTrackStatistics::AverageSpeedKmh(double lengthMetres) const
-{
-    const double seconds = DurationSeconds();
-    return seconds > 0 ? lengthMetres / 1000 / (seconds / 3600) : 0.0;
-}
-
-double TTrackStatistics::MovingSpeedKmh() const
-{
-    const double seconds = MovingSeconds();
-    return seconds > 0 ? MovingMetres / 1000 / (seconds / 3600) : 0.0;
-}
-
 TTrackResult StreamTrack(TLogReader& reader, const TTrackOptions& options, TTrackSink& sink)
 {
     TTrackCounts counts;
-    TTrackStatistics stats;
     TGPSRec rec;
 
     // The first record line; without one, the last line read stands in for it.
@@ -64,14 +49,12 @@ TTrackResult StreamTrack(TLogReader& reader, const TTrackOptions& options, TTrac
     else
         ParseLogLine(line, rec, options.CurrentYear);
     ++counts.Records;
-    stats.StartUtc = stats.EndUtc = rec.DateTime;
-    stats.MinLat = stats.MaxLat = rec.Lat;
-    stats.MinLon = stats.MaxLon = rec.Lon;
+    const double firstUtc = rec.DateTime;
     rec.DateTime += options.TimeShiftDays;
     const TProjection projection(SetOrigin(options.OriginIndex, rec));
     const TPlanePoint first = projection.ToPlanePoint(rec);
     TSpeedFilter filter(options.SpeedLimitKmh, first);
-    sink.Begin(rec, first);
+    sink.Begin(rec, firstUtc, first);
 
     std::uint64_t lines = 0;
     while (!reader.AtEnd()) {
@@ -98,21 +81,11 @@ TTrackResult StreamTrack(TLogReader& reader, const TTrackOptions& options, TTrac
                 return;
             }
             ++counts.Kept;
-            if (kept->SpeedKmh >= TTrackStatistics::kMovingKmh) {
-                stats.MovingDays += std::fabs(utc - stats.EndUtc);
-                stats.MovingMetres += kept->DistanceM;
-            }
-            stats.EndUtc = utc;
-            stats.MaxSpeedKmh = std::max(stats.MaxSpeedKmh, kept->SpeedKmh);
-            stats.MinLat = std::min(stats.MinLat, rec.Lat);
-            stats.MaxLat = std::max(stats.MaxLat, rec.Lat);
-            stats.MinLon = std::min(stats.MinLon, rec.Lon);
-            stats.MaxLon = std::max(stats.MaxLon, rec.Lon);
             sink.Fix({ rec, utc, point, *kept, filter.TotalMetres() });
         });
     }
     sink.End(filter.TotalMetres(), counts);
-    return { filter.TotalMetres(), counts, stats };
+    return { filter.TotalMetres(), counts };
 }
 
 } // namespace ostrel

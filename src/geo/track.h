@@ -4,8 +4,8 @@
 // shifted in time where the consumer wants local time, projected onto the plane about the origin
 // that the first record fixes, and offered to the speed filter. A sink takes the first record,
 // then every kept fix (with its speed, heading and the running total) and every dropped one, and
-// the counts at the end. Writers, statistics and the preview are sinks; none of them reads the
-// log itself.
+// the counts at the end. Writers, statistics (geo/track_statistics.h) and the preview are sinks;
+// none of them reads the log itself.
 
 #include "geo/kinematics.h"
 #include "geo/projection.h"
@@ -44,8 +44,9 @@ class TTrackSink
 {
 public:
     virtual ~TTrackSink() = default;
-    // The first record (the origin's choice, the first reference); it is no kept fix.
-    virtual void Begin(const TGPSRec& first, const TPlanePoint& point) = 0;
+    // The first record (the origin's choice, the first reference); it is no kept fix. Its
+    // DateTime carries the time shift the sink asked for; utcDateTime is the log's own time.
+    virtual void Begin(const TGPSRec& first, double utcDateTime, const TPlanePoint& point) = 0;
     virtual void Fix(const TTrackFix& fix) = 0;
     virtual void Dropped(const TGPSRec&, const TPlanePoint&, TDropCause) { }
     // The end of the log: the length of the kept track (metres) and the counts.
@@ -74,37 +75,50 @@ struct TTrackOptions
     TTrackProgress* Progress = nullptr; // told every TTrackProgress::kLines lines; none: nobody
 };
 
-// The numbers of a track. The track starts at the first record (the lengths are measured from
-// it) and runs through every kept fix; times are UTC day counts (days since 30 December 1899).
-struct TTrackStatistics
-{
-    // A fix moves when its speed from the fix kept before it is at least this (km/h).
-    static constexpr double kMovingKmh = 1.0;
-
-    double StartUtc = 0.0; // the first record
-    double EndUtc = 0.0; // the last kept fix; the first record when none was kept
-    double MovingDays = 0.0; // the intervals that end at a moving fix, summed (days)
-    double MovingMetres = 0.0; // the distances of those intervals, summed (metres)
-    double MaxSpeedKmh = 0.0; // the fastest kept fix, from the fix kept before it (km/h)
-    // The bounding box of the first record and the kept fixes (degrees).
-    double MinLat = 0.0, MaxLat = 0.0, MinLon = 0.0, MaxLon = 0.0;
-
-    double DurationSeconds() const { return (EndUtc - StartUtc) * 86400; }
-    double MovingSeconds() const { return MovingDays * 86400; }
-    // Length over the duration and moving length over the moving time (km/h); 0 without time.
-    double AverageSpeedKmh(double lengthMetres) const;
-    double MovingSpeedKmh() const;
-};
-
 struct TTrackResult
 {
     double TotalMetres = 0.0; // length of the kept track (metres)
     TTrackCounts Counts;
-    TTrackStatistics Statistics;
 };
 
-// Reads the log to its end through the pipeline into sink, and sums up the track. The first record
-// line that does not convert ends it with the parser's error, as does a log without records.
+// Two sinks fed as one, the first before the second at every step.
+class TSinkPair final : public TTrackSink
+{
+public:
+    TSinkPair(TTrackSink& first, TTrackSink& second)
+        : first_(first)
+        , second_(second)
+    {
+    }
+    void Begin(const TGPSRec& rec, double utcDateTime, const TPlanePoint& point) override
+    {
+        first_.Begin(rec, utcDateTime, point);
+        second_.Begin(rec, utcDateTime, point);
+    }
+    void Fix(const TTrackFix& fix) override
+    {
+        first_.Fix(fix);
+        second_.Fix(fix);
+    }
+    void Dropped(const TGPSRec& rec, const TPlanePoint& point, TDropCause cause) override
+    {
+        first_.Dropped(rec, point, cause);
+        second_.Dropped(rec, point, cause);
+    }
+    void End(double totalMetres, const TTrackCounts& counts) override
+    {
+        first_.End(totalMetres, counts);
+        second_.End(totalMetres, counts);
+    }
+
+private:
+    TTrackSink& first_;
+    TTrackSink& second_;
+};
+
+// Reads the log to its end through the pipeline into sink, and counts what it held. The first
+// record line that does not convert ends it with the parser's error, as does a log without
+// records.
 TTrackResult StreamTrack(TLogReader& reader, const TTrackOptions& options, TTrackSink& sink);
 
 } // namespace ostrel

@@ -1,8 +1,8 @@
 #include "writers/gpx_writer.h"
 
-#include "writers/date_text.h"
+#include "text/date_text.h"
 #include "writers/held_text.h"
-#include "writers/number_text.h"
+#include "text/number_text.h"
 #include "writers/waypoints.h"
 #include "writers/xml_text.h"
 
@@ -73,7 +73,7 @@ public:
     }
 
     // The document's head waits for the first kept fix, whose time the metadata carries.
-    void Begin(const TGPSRec& first, const TPlanePoint&) override
+    void Begin(const TGPSRec& first, double, const TPlanePoint&) override
     {
         trackName_
             = XmlEscaped(FormatDateTime("YY/MM/DD, HH:NN", first.DateTime, settings_.Separators));

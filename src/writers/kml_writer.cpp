@@ -2,9 +2,9 @@
 
 #include "core/errors.h"
 #include "geo/kinematics.h"
-#include "writers/date_text.h"
+#include "text/date_text.h"
 #include "writers/held_text.h"
-#include "writers/number_text.h"
+#include "text/number_text.h"
 #include "writers/waypoints.h"
 #include "writers/xml_text.h"
 
@@ -153,7 +153,7 @@ public:
     {
     }
 
-    void Begin(const TGPSRec& first, const TPlanePoint&) override
+    void Begin(const TGPSRec& first, double, const TPlanePoint&) override
     {
         output_.Write(kml22_ ? kHead22 : kHead);
         output_.Write("<name>");

@@ -1,7 +1,7 @@
 #include "writers/nmea_writer.h"
 
 #include "geo/kinematics.h"
-#include "writers/number_text.h"
+#include "text/number_text.h"
 
 #include <charconv>
 #include <cmath>
@@ -160,7 +160,7 @@ public:
     {
     }
 
-    void Begin(const TGPSRec&, const TPlanePoint&) override { output_.Write(kHeader); }
+    void Begin(const TGPSRec&, double, const TPlanePoint&) override { output_.Write(kHeader); }
 
     void Fix(const TTrackFix& fix) override
     {

@@ -1,7 +1,7 @@
 #include "writers/waypoints.h"
 
-#include "writers/date_text.h"
-#include "writers/number_text.h"
+#include "text/date_text.h"
+#include "text/number_text.h"
 
 #include <cstdlib>
 

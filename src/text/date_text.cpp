@@ -1,8 +1,8 @@
-#include "writers/date_text.h"
+#include "text/date_text.h"
 
 #include "core/errors.h"
 #include "log/gps_rec.h"
-#include "writers/number_text.h"
+#include "text/number_text.h"
 
 #include <chrono>
 #include <cmath>

@@ -1,6 +1,6 @@
 #include "core/test_support.h"
 #include "geo/track.h"
-#include "geo/track_picture.h"
+#include "preview/track_picture.h"
 
 #include <cmath>
 #include <cstdio>

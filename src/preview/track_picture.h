@@ -70,7 +70,7 @@ public:
     explicit TPictureSink(
         int waypointIntervalMin, std::size_t maxVertices = 1 << 18, double firstCellMetres = 0.25);
 
-    void Begin(const TGPSRec& first, const TPlanePoint& point) override;
+    void Begin(const TGPSRec& first, double utcDateTime, const TPlanePoint& point) override;
     void Fix(const TTrackFix& fix) override;
     void Dropped(const TGPSRec& rec, const TPlanePoint& point, TDropCause cause) override;
     void End(double totalMetres, const TTrackCounts& counts) override;

@@ -1,5 +1,5 @@
 #include "core/errors.h"
-#include "writers/date_text.h"
+#include "text/date_text.h"
 
 #include <gtest/gtest.h>
 #include <limits>

@@ -1,4 +1,4 @@
-#include "conversion/track_preview.h"
+#include "preview/track_preview.h"
 
 #include "conversion/conversion.h"
 #include "log/log_reader.h"
@@ -9,10 +9,13 @@ TTrackPreview PreviewLog(
     const std::filesystem::path& input, const TConvertSettings& settings, TTrackProgress* progress)
 {
     TLogReader reader(input);
-    TPictureSink sink(settings.WaypointIntervalMin);
+    TPictureSink picture(settings.WaypointIntervalMin);
+    TStatisticsSink statistics;
+    TSinkPair sinks(picture, statistics);
     TTrackPreview preview;
-    preview.Track = StreamTrack(reader, TrackOptionsOf(settings, true, progress), sink);
-    preview.Picture = sink.Take();
+    preview.Track = StreamTrack(reader, TrackOptionsOf(settings, true, progress), sinks);
+    preview.Statistics = statistics.Statistics();
+    preview.Picture = picture.Take();
     preview.LengthMessage = LengthMessage(preview.Track.TotalMetres, settings.Separators);
     return preview;
 }

@@ -5,7 +5,8 @@
 
 #include "core/settings.h"
 #include "geo/track.h"
-#include "geo/track_picture.h"
+#include "geo/track_statistics.h"
+#include "preview/track_picture.h"
 
 #include <filesystem>
 #include <string>
@@ -16,6 +17,7 @@ struct TTrackPreview
 {
     TTrackPicture Picture;
     TTrackResult Track;
+    TTrackStatistics Statistics;
     std::string LengthMessage; // the conversion's "The passway length = ... km"
 };
 

@@ -1,4 +1,4 @@
-#include "cli/batch.h"
+#include "conversion/batch.h"
 
 #include "core/errors.h"
 #include "core/file_io.h"
@@ -10,7 +10,7 @@
 #include <system_error>
 #include <thread>
 
-namespace ostrel::cli {
+namespace ostrel {
 
 namespace {
 
@@ -230,4 +230,4 @@ bool ConvertBatch(const TBatchRequest& request, const TBatchReport& report)
     return all;
 }
 
-} // namespace ostrel::cli
+} // namespace ostrel

@@ -1,4 +1,4 @@
-#include "geo/track_picture.h"
+#include "preview/track_picture.h"
 
 #include <algorithm>
 #include <cmath>
@@ -89,7 +89,7 @@ void TPictureSink::Widen(double north, double east)
     b.MaxEast = std::max(b.MaxEast, east);
 }
 
-void TPictureSink::Begin(const TGPSRec&, const TPlanePoint& point)
+void TPictureSink::Begin(const TGPSRec&, double, const TPlanePoint& point)
 {
     const TPicturePoint p { point.X, point.Y };
     Widen(p.North, p.East);

@@ -1,4 +1,4 @@
-#include "writers/number_text.h"
+#include "text/number_text.h"
 
 #include "core/compiler.h"
 #include "core/uint128.h"

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-namespace ostrel::cli {
+namespace ostrel {
 
 struct TBatchRequest
 {
@@ -57,4 +57,4 @@ inline constexpr unsigned kMaxJobs = 64;
 // outputs before it stay. Returns whether every log was converted.
 bool ConvertBatch(const TBatchRequest& request, const TBatchReport& report);
 
-} // namespace ostrel::cli
+} // namespace ostrel
