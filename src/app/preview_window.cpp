@@ -1,8 +1,10 @@
 #include "app/preview_window.h"
 
 #include "app/main_window.h"
+#include "app/translations.h"
 #include "app/window_text.h"
 #include "app/worker_thread.h"
+#include "conversion/statistics_rows.h"
 #include "core/errors.h"
 #include "geo/travel_modes.h"
 #include "text/date_text.h"
@@ -32,35 +34,25 @@ namespace {
 
 constexpr double kMargin = 24.0; // pixels around a fitted track
 
-QString Fixed(double value, int decimals)
-{
-    return QLocale::system().toString(value, 'f', decimals);
-}
-
-// The preview's numbers: a two-column table of rich text.
+// The preview's numbers: a two-column table of rich text, the rows and their labels those of
+// every front end.
 QString StatisticsText(const TTrackPreview& preview)
 {
-    const TTrackCounts& c = preview.Track.Counts;
-    const TTrackStatistics& s = preview.Statistics;
-    const double metres = preview.Track.TotalMetres;
-    const std::pair<QString, QString> rows[] = {
-        { QObject::tr("記録数"), QString::number(c.Records) },
-        { QObject::tr("採用"), QString::number(c.Kept) },
-        { QObject::tr("除外（速すぎ）"), QString::number(c.DroppedTooFast) },
-        { QObject::tr("除外（時刻の重複）"), QString::number(c.DroppedRepeatedTime) },
-        { QObject::tr("開始 (UTC)"), QString::fromStdString(FormatUtcTime(s.StartUtc)) },
-        { QObject::tr("終了 (UTC)"), QString::fromStdString(FormatUtcTime(s.EndUtc)) },
-        { QObject::tr("所要時間"), QString::fromStdString(FormatDuration(s.DurationSeconds())) },
-        { QObject::tr("移動時間"), QString::fromStdString(FormatDuration(s.MovingSeconds())) },
-        { QObject::tr("距離"), QString::fromStdString(preview.LengthMessage) },
-        { QObject::tr("平均速度"), Fixed(s.AverageSpeedKmh(metres), 1) + QStringLiteral(" km/h") },
-        { QObject::tr("移動中の平均速度"), Fixed(s.MovingSpeedKmh(), 1) + QStringLiteral(" km/h") },
-        { QObject::tr("最高速度"), Fixed(s.MaxSpeedKmh, 1) + QStringLiteral(" km/h") },
-    };
+    const std::vector<TStatisticRow> rows
+        = StatisticRows(preview.Track.Counts, preview.Statistics, preview.Track.TotalMetres);
+    const TSeparators separators = SeparatorsOf(QLocale::system());
     QString html = QStringLiteral("<table cellspacing=\"3\">");
-    for (const auto& [name, value] : rows)
+    for (const std::string_view key : { "records", "kept", "dropped_too_fast",
+             "dropped_repeated_time", "start", "end", "duration_s", "moving_time_s", "length_m",
+             "average_speed_kmh", "moving_speed_kmh", "max_speed_kmh" }) {
+        const TStatisticRow& row = RowNamed(rows, key);
+        // The length as the conversion reports it.
+        const std::string value
+            = key == "length_m" ? preview.LengthMessage : row.Text(separators);
         html += QStringLiteral("<tr><td>%1</td><td>%2</td></tr>")
-                    .arg(name.toHtmlEscaped(), value.toHtmlEscaped());
+                    .arg(QString::fromUtf8(row.Label(WindowLanguage())).toHtmlEscaped(),
+                        QString::fromStdString(value).toHtmlEscaped());
+    }
     return html + QStringLiteral("</table>");
 }
 

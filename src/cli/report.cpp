@@ -1,9 +1,9 @@
 #include "cli/report.h"
 
-#include "text/date_text.h"
-#include "text/number_text.h"
+#include "conversion/statistics_rows.h"
 
 #include <cmath>
+#include <cstdint>
 #include <nlohmann/json.hpp>
 
 namespace ostrel::cli {
@@ -22,27 +22,23 @@ double Rounded(double value, int decimals)
 
 std::string SummaryText(const TConversionResult& result, const TSeparators& separators)
 {
-    const TTrackCounts& c = result.Counts;
-    const TTrackStatistics& s = result.Statistics;
-    const std::string& dot = separators.Decimal;
-    auto fixed = [&](double value, int decimals) {
-        return FormatFixed(value, 15, decimals, dot);
-    };
+    const std::vector<TStatisticRow> rows
+        = StatisticRows(result.Counts, result.Statistics, result.TotalMetres);
+    const auto value = [&](std::string_view key) { return RowNamed(rows, key).Text(separators); };
     std::string text;
-    text += "  records:        " + std::to_string(c.Records) + " (kept " + std::to_string(c.Kept)
-        + ", dropped " + std::to_string(c.DroppedTooFast) + " too fast and "
-        + std::to_string(c.DroppedRepeatedTime) + " with a repeated time; "
-        + std::to_string(c.OtherLines) + " other lines)\n";
-    text += "  start:          " + FormatUtcTime(s.StartUtc) + "\n";
-    text += "  end:            " + FormatUtcTime(s.EndUtc) + "\n";
-    text += "  duration:       " + FormatDuration(s.DurationSeconds()) + "\n";
-    text += "  moving time:    " + FormatDuration(s.MovingSeconds()) + "\n";
-    text += "  length:         " + fixed(result.TotalMetres / 1000, 2) + " km\n";
-    text += "  average speed:  " + fixed(s.AverageSpeedKmh(result.TotalMetres), 1)
-        + " km/h (moving " + fixed(s.MovingSpeedKmh(), 1) + " km/h)\n";
-    text += "  maximum speed:  " + fixed(s.MaxSpeedKmh, 1) + " km/h\n";
-    text += "  bounds:         " + fixed(s.MinLat, 8) + " .. " + fixed(s.MaxLat, 8) + " N, "
-        + fixed(s.MinLon, 8) + " .. " + fixed(s.MaxLon, 8) + " E\n";
+    text += "  records:        " + value("records") + " (kept " + value("kept") + ", dropped "
+        + value("dropped_too_fast") + " too fast and " + value("dropped_repeated_time")
+        + " with a repeated time; " + value("other_lines") + " other lines)\n";
+    text += "  start:          " + value("start") + "\n";
+    text += "  end:            " + value("end") + "\n";
+    text += "  duration:       " + value("duration_s") + "\n";
+    text += "  moving time:    " + value("moving_time_s") + "\n";
+    text += "  length:         " + value("length_m") + "\n";
+    text += "  average speed:  " + value("average_speed_kmh") + " (moving "
+        + value("moving_speed_kmh") + ")\n";
+    text += "  maximum speed:  " + value("max_speed_kmh") + "\n";
+    text += "  bounds:         " + value("south") + " .. " + value("north") + " N, " + value("west")
+        + " .. " + value("east") + " E\n";
     return text;
 }
 
@@ -63,26 +59,20 @@ std::string JsonLine(const std::string& input, const std::optional<std::string>&
             line["detail"] = *error->Detail;
     }
     if (result) {
-        const TTrackCounts& c = result->Counts;
-        const TTrackStatistics& s = result->Statistics;
         line["length_km"] = Rounded(result->TotalMetres / 1000, 2);
-        nlohmann::ordered_json& st = line["statistics"];
-        st["records"] = c.Records;
-        st["kept"] = c.Kept;
-        st["dropped_too_fast"] = c.DroppedTooFast;
-        st["dropped_repeated_time"] = c.DroppedRepeatedTime;
-        st["other_lines"] = c.OtherLines;
-        st["start"] = FormatUtcTime(s.StartUtc);
-        st["end"] = FormatUtcTime(s.EndUtc);
-        st["duration_s"] = Rounded(s.DurationSeconds(), 3);
-        st["moving_time_s"] = Rounded(s.MovingSeconds(), 3);
-        st["length_m"] = Rounded(result->TotalMetres, 3);
-        st["moving_length_m"] = Rounded(s.MovingMetres, 3);
-        st["average_speed_kmh"] = Rounded(s.AverageSpeedKmh(result->TotalMetres), 3);
-        st["moving_speed_kmh"] = Rounded(s.MovingSpeedKmh(), 3);
-        st["max_speed_kmh"] = Rounded(s.MaxSpeedKmh, 3);
-        st["bounds"] = { { "south", Rounded(s.MinLat, 8) }, { "west", Rounded(s.MinLon, 8) },
-            { "north", Rounded(s.MaxLat, 8) }, { "east", Rounded(s.MaxLon, 8) } };
+        nlohmann::ordered_json& statistics = line["statistics"];
+        for (const TStatisticRow& row :
+            StatisticRows(result->Counts, result->Statistics, result->TotalMetres)) {
+            nlohmann::ordered_json& object
+                = row.Group.empty() ? statistics : statistics[std::string(row.Group)];
+            const std::string key(row.Key);
+            if (row.Unit == TStatisticUnit::Count)
+                object[key] = static_cast<std::uint64_t>(row.Value);
+            else if (row.Unit == TStatisticUnit::UtcTime)
+                object[key] = row.Text({});
+            else
+                object[key] = row.JsonNumber();
+        }
     }
     // Invalid UTF-8 in a name is shown with replacement characters rather than refused.
     return line.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);

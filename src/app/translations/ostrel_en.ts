@@ -11,54 +11,6 @@
         <source>変換中</source>
         <translation>Converting</translation>
     </message>
-    <message>
-        <source>記録数</source>
-        <translation>Records</translation>
-    </message>
-    <message>
-        <source>採用</source>
-        <translation>Kept</translation>
-    </message>
-    <message>
-        <source>除外（速すぎ）</source>
-        <translation>Dropped (too fast)</translation>
-    </message>
-    <message>
-        <source>除外（時刻の重複）</source>
-        <translation>Dropped (repeated time)</translation>
-    </message>
-    <message>
-        <source>開始 (UTC)</source>
-        <translation>Start (UTC)</translation>
-    </message>
-    <message>
-        <source>終了 (UTC)</source>
-        <translation>End (UTC)</translation>
-    </message>
-    <message>
-        <source>所要時間</source>
-        <translation>Duration</translation>
-    </message>
-    <message>
-        <source>移動時間</source>
-        <translation>Moving time</translation>
-    </message>
-    <message>
-        <source>距離</source>
-        <translation>Length</translation>
-    </message>
-    <message>
-        <source>平均速度</source>
-        <translation>Average speed</translation>
-    </message>
-    <message>
-        <source>移動中の平均速度</source>
-        <translation>Moving average speed</translation>
-    </message>
-    <message>
-        <source>最高速度</source>
-        <translation>Maximum speed</translation>
-    </message>
 </context>
 <context>
     <name>ostrel::Core</name>
