@@ -171,10 +171,14 @@ void TForm1::CreateControls()
     GroupBox2 = MakeGroup(this, "GroupBox2", tr("モード（最大許容速度）"), 8, 184, 433, 73);
     // The travel modes in the table's order: walk, jog, bicycle, car.
     const std::span<const TTravelMode> modes = TravelModes();
-    rdbWalk = MakeRadio(GroupBox2, "rdbWalk", CoreText(modes[0].Caption), 16, 24, 105, 16);
-    rdbJog = MakeRadio(GroupBox2, "rdbJog", CoreText(modes[1].Caption), 128, 24, 129, 16);
-    rdbBicycle = MakeRadio(GroupBox2, "rdbBicycle", CoreText(modes[2].Caption), 264, 24, 113, 16);
-    rdbCar = MakeRadio(GroupBox2, "rdbCar", CoreText(modes[3].Caption), 16, 40, 113, 17);
+    rdbWalk = MakeRadio(
+        GroupBox2, "rdbWalk", CoreText(modes[0].Caption, modes[0].EnglishCaption), 16, 24, 105, 16);
+    rdbJog = MakeRadio(
+        GroupBox2, "rdbJog", CoreText(modes[1].Caption, modes[1].EnglishCaption), 128, 24, 129, 16);
+    rdbBicycle = MakeRadio(GroupBox2, "rdbBicycle",
+        CoreText(modes[2].Caption, modes[2].EnglishCaption), 264, 24, 113, 16);
+    rdbCar = MakeRadio(
+        GroupBox2, "rdbCar", CoreText(modes[3].Caption, modes[3].EnglishCaption), 16, 40, 113, 17);
     // The Japanese Gothic faces draw "~" as a raised wave (the JIS overline's place): the mode
     // captions take a Latin face first, so their "~" is a tilde, and Gothic for the Japanese.
     for (QRadioButton* mode : { rdbWalk, rdbJog, rdbBicycle, rdbCar }) {
@@ -193,7 +197,7 @@ void TForm1::CreateControls()
 
     cmbOrgP = MakeList(GroupBox1, "cmbOrgP", 24, 24, 185, 20);
     for (const TZone& zone : kZones)
-        cmbOrgP->addItem(CoreText(zone.Name));
+        cmbOrgP->addItem(CoreText(zone.Name, zone.EnglishName));
     Button1 = MakeButton(this, "Button1", tr("Canel"), 104, 376, 115, 25);
 
     GroupBox3 = MakeGroup(this, "GroupBox3", tr("変換先"), 8, 264, 433, 105);

@@ -47,8 +47,7 @@ QString StatisticsText(const TTrackPreview& preview)
              "average_speed_kmh", "moving_speed_kmh", "max_speed_kmh" }) {
         const TStatisticRow& row = RowNamed(rows, key);
         // The length as the conversion reports it.
-        const std::string value
-            = key == "length_m" ? preview.LengthMessage : row.Text(separators);
+        const std::string value = key == "length_m" ? preview.LengthMessage : row.Text(separators);
         html += QStringLiteral("<tr><td>%1</td><td>%2</td></tr>")
                     .arg(QString::fromUtf8(row.Label(WindowLanguage())).toHtmlEscaped(),
                         QString::fromStdString(value).toHtmlEscaped());

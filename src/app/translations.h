@@ -30,15 +30,8 @@ TLanguage WindowLanguage();
 // The language's name for --lang and OSTREL_LANG: "ja" or "en".
 QString LanguageCode(TLanguage language);
 
-// A text of the core's tables (travel mode captions, zone names), which are Japanese, in the
-// window's language.
-QString CoreText(std::string_view japanese);
-
-// The context of the core's texts in the translation files.
-inline constexpr const char* kCoreTextContext = "ostrel::Core";
-
-// The core's texts as the translation files list them, for lupdate and for the test that they are
-// the core's tables.
-QStringList CoreTextsForTranslation();
+// A text of the core's tables (travel mode captions, zone names, error messages), which hold it
+// in both languages, in the window's language.
+QString CoreText(std::string_view japanese, std::string_view english);
 
 } // namespace ostrel

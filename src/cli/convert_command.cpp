@@ -1,10 +1,10 @@
 #include "cli/convert_command.h"
 
 #include "about/about.h"
-#include "conversion/batch.h"
 #include "cli/locale_separators.h"
 #include "cli/options.h"
 #include "cli/report.h"
+#include "conversion/batch.h"
 #include "core/errors.h"
 #include "core/messages.h"
 

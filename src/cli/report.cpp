@@ -24,7 +24,9 @@ std::string SummaryText(const TConversionResult& result, const TSeparators& sepa
 {
     const std::vector<TStatisticRow> rows
         = StatisticRows(result.Counts, result.Statistics, result.TotalMetres);
-    const auto value = [&](std::string_view key) { return RowNamed(rows, key).Text(separators); };
+    const auto value = [&](std::string_view key) {
+        return RowNamed(rows, key).Text(separators);
+    };
     std::string text;
     text += "  records:        " + value("records") + " (kept " + value("kept") + ", dropped "
         + value("dropped_too_fast") + " too fast and " + value("dropped_repeated_time")

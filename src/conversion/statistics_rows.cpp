@@ -71,7 +71,9 @@ std::vector<TStatisticRow> StatisticRows(
     const TTrackCounts& c, const TTrackStatistics& s, double totalMetres)
 {
     using U = TStatisticUnit;
-    const auto count = [](std::uint64_t n) { return static_cast<double>(n); };
+    const auto count = [](std::uint64_t n) {
+        return static_cast<double>(n);
+    };
     return {
         { "records", "", "記録数", "Records", U::Count, count(c.Records) },
         { "kept", "", "採用", "Kept", U::Count, count(c.Kept) },

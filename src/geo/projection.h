@@ -35,10 +35,12 @@ struct TOrigin
 };
 
 // The origin choices: entry 0 takes each file's first fix as the origin, entries 1..19 are the
-// zones of the grid with their origins. Name is the choice as the window lists it.
+// zones of the grid with their origins. Name is the choice as the window lists it, in Japanese
+// and in English.
 struct TZone
 {
     std::string_view Name;
+    std::string_view EnglishName;
     TOrigin Origin; // unused for entry 0
 };
 inline constexpr int kZoneCount = 19;

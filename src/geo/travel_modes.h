@@ -12,6 +12,7 @@ struct TTravelMode
 {
     std::string_view Name; // on the command line: "walk"
     std::string_view Caption; // the window's button: "徒歩(~10km/h)"
+    std::string_view EnglishCaption; // and in English: "Walk (~10 km/h)"
     double LimitKmh; // fixes at or above this speed are dropped (km/h)
 };
 

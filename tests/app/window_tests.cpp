@@ -454,17 +454,21 @@ private slots:
             QString::fromStdString(MessageText(ListIndexOutOfRange(0), TLanguage::English)));
     }
 
-    // The core's texts that the window translates are the core's tables, and the English
-    // translation file has a finished translation for every entry.
+    // The core's tables give the window its mode captions and zone names in both languages, and
+    // the English translation file has a finished translation for every entry.
     void translationsAreComplete()
     {
-        QStringList core;
-        for (const TTravelMode& mode : TravelModes())
-            core << QString::fromUtf8(
-                mode.Caption.data(), static_cast<qsizetype>(mode.Caption.size()));
-        for (const TZone& zone : kZones)
-            core << QString::fromUtf8(zone.Name.data(), static_cast<qsizetype>(zone.Name.size()));
-        QCOMPARE(CoreTextsForTranslation(), core);
+        {
+            const TLanguageScope scope(TLanguage::English);
+            for (const TTravelMode& mode : TravelModes())
+                QCOMPARE(CoreText(mode.Caption, mode.EnglishCaption),
+                    QString::fromUtf8(mode.EnglishCaption.data(),
+                        static_cast<qsizetype>(mode.EnglishCaption.size())));
+        }
+        for (const TZone& zone : kZones) {
+            QVERIFY(!zone.EnglishName.empty());
+            QVERIFY(zone.EnglishName != zone.Name);
+        }
 
         QFile file(QStringLiteral(OSTREL_TS_EN));
         QVERIFY(file.open(QIODevice::ReadOnly));
@@ -485,12 +489,8 @@ private slots:
             }
         }
         QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
-        QVERIFY(messages >= core.size());
+        QVERIFY(messages > 0);
         QVERIFY2(unfinished.isEmpty(), qPrintable(unfinished.join(QStringLiteral(", "))));
-        // Each of the core's texts is translated in the running program too.
-        const TLanguageScope scope(TLanguage::English);
-        for (const QString& text : core)
-            QVERIFY2(CoreText(text.toStdString()) != text, qPrintable(text));
     }
 
     void escapeCloses_data()
