@@ -163,10 +163,17 @@ std::optional<std::string> ModelParseLogLine(std::string_view line, TGPSRec& rec
         return TimeError(pairs(t, ':')).what();
     rec.Status = Columns(line, 15, 1);
     for (double* angle : { &rec.Lat, &rec.Lon }) {
-        const auto value = angle == &rec.Lat ? ModelDegMin(Columns(line, 17, 11))
-                                             : ModelDegMin(Columns(line, 31, 12));
+        const bool latitude = angle == &rec.Lat;
+        const std::string_view field = latitude ? Columns(line, 17, 11) : Columns(line, 31, 12);
+        const auto value = ModelDegMin(field);
         if (const std::string* error = std::get_if<std::string>(&value))
             return *error;
+        // No latitude beyond 90 degrees, no longitude beyond 180: the field, without its blanks.
+        if (std::get<double>(value) > (latitude ? 90.0 : 180.0)) {
+            const std::size_t first = field.find_first_not_of(' ');
+            return PositionError(Shown(field.substr(first, field.find_last_not_of(' ') - first + 1)))
+                .what();
+        }
         *angle = std::get<double>(value);
     }
     rec.DateText = Columns(line, 50, 6);
