@@ -14,6 +14,7 @@
 
 #include "app/dialogs.h"
 #include "app/main_window.h"
+#include "app/preview_opener.h"
 #include "app/preview_window.h"
 #include "conversion/conversion.h"
 

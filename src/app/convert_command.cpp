@@ -2,26 +2,18 @@
 
 #include "app/conversion_runner.h"
 #include "app/main_window.h"
+#include "app/settings_model.h"
 #include "app/translations.h"
-#include "app/widgets.h"
 #include "app/window_text.h"
+#include "conversion/batch.h"
 #include "conversion/conversion.h"
 #include "core/errors.h"
 #include "core/file_io.h"
 #include "core/messages.h"
-#include "geo/travel_modes.h"
 
-#include <QCheckBox>
-#include <QComboBox>
 #include <QDir>
-#include <QLineEdit>
 #include <QListWidget>
-#include <QLocale>
-#include <QPlainTextEdit>
-#include <QRadioButton>
-#include <QTextBlock>
-#include <algorithm>
-#include <span>
+#include <optional>
 
 namespace ostrel {
 
@@ -38,9 +30,9 @@ void TForm1::cmdConvEachClick()
     } done { converting_ };
 
     // 1. The captured values, in this order: an error leaves those before it stored.
-    TimeZoneHours = IntegerOfText(ddlTimeZone->currentText());
-    WaypointIntervalMin = IntegerOfText(ddlInterval->currentText());
-    SpeedLimitKmh = SelectedSpeedLimit();
+    TimeZoneHours = settings_->TimeZoneHours();
+    WaypointIntervalMin = settings_->WaypointIntervalMin();
+    SpeedLimitKmh = settings_->SpeedLimitKmh();
 
     // 2. The save dialog opens in the first log's folder; an empty list ends here.
     SaveDialog1.InitialDir = FolderOf(FromPath(Entry(0)));
@@ -61,7 +53,7 @@ void TForm1::ConvertOne(const TConvertSettings& settings)
 {
     const std::filesystem::path input = Entry(0);
     const QString log = FromPath(input);
-    const TOutputFormat& format = OutputFormat();
+    const TOutputFormat& format = settings_->OutputFormat();
     TProposedName proposal;
     OnLog(log, [&] { proposal = ProposeOutputName(input, format, settings.CurrentYear); });
     const QString proposed = FromPath(proposal.Path());
@@ -113,31 +105,49 @@ void TForm1::ConvertAll(const TConvertSettings& settings)
     // name, whatever was chosen in the dialog.
     // Nothing is written at the path it returns, so it asks nothing about replacing a file
     // there, and it shows the type of the outputs to come.
-    const TOutputFormat& format = OutputFormat();
+    const TOutputFormat& format = settings_->OutputFormat();
     SaveDialog1.FileName = QStringLiteral("dummy.log");
     SaveDialog1.FilterIndex = DialogIndexOf(format);
     if (!dialogs_.SaveOutput(this, SaveDialog1, &TForm1::SaveDialog1TypeChange,
             [](const QString&) { return false; }))
         return;
+    SaveDialog1.FilterIndex = DialogIndexOf(format);
 
-    // Where each default name's "_N" search goes on, for this batch only: a name freed since the
-    // last batch is taken again.
-    TNameCounters defaultNames;
+    // The logs in list order, one at a time; the first failure ends the batch. Each default name
+    // is claimed when its output is complete: a name taken meanwhile, by this batch or by anyone
+    // else, is passed over, never replaced. Where each name's "_N" search goes on lives for this
+    // batch only: a name freed since the last batch is taken again.
+    TBatchRequest request;
     const int count = LogList->count();
-    for (int i = 0; i < count; ++i) {
-        const std::filesystem::path input = Entry(i);
-        SaveDialog1.FilterIndex = DialogIndexOf(format);
-        // The default name is claimed when the output is complete: a name taken meanwhile, by
-        // this batch or by anyone else, is passed over, never replaced.
-        OnLog(FromPath(input), [&] {
-            const TConversionResult result = runner_->Run<TConversionResult>(input,
-                QStringLiteral("%1 / %2\n%3").arg(i + 1).arg(count).arg(ShownFileName(input)),
-                [&](TTrackProgress* progress) {
-                    return ProcFileToDefaultName(input, format, settings, defaultNames, progress);
-                });
-            ShowLength(result.LengthMessage, FromPath(result.Output));
-        });
-    }
+    for (int i = 0; i < count; ++i)
+        request.Inputs.push_back(Entry(i));
+    request.Format = &format;
+    request.Settings = settings;
+    const auto caption = [&request, count](std::size_t i) {
+        return QStringLiteral("%1 / %2\n%3")
+            .arg(i + 1)
+            .arg(count)
+            .arg(ShownFileName(request.Inputs[i]));
+    };
+    // The batch runs on the worker thread; the window shows each length box on its own.
+    request.ProgressOf = [&](std::size_t i) {
+        return runner_->StartFile(request.Inputs[i], caption(i));
+    };
+    std::optional<std::size_t> failed;
+    std::exception_ptr failure;
+    TBatchReport report;
+    report.Converted = [this](std::size_t, const std::filesystem::path& output,
+                           const TConversionResult& result) {
+        runner_->OnWindow([&] { ShowLength(result.LengthMessage, FromPath(output)); });
+    };
+    report.Failed = [&](std::size_t i, const std::exception_ptr& error) {
+        failed = i;
+        failure = error;
+    };
+    runner_->RunFiles(request.Inputs.front(), caption(0), [&] { ConvertBatch(request, report); });
+    // A stop by Cancel goes on as TConversionCancelled, which ends the command without a word.
+    if (failed)
+        OnLog(FromPath(request.Inputs[*failed]), [&] { std::rethrow_exception(failure); });
 }
 
 QString TForm1::SaveDialog1TypeChange(int filterIndex, const QString& currentPath)
@@ -162,57 +172,9 @@ std::filesystem::path TForm1::Entry(int index) const
     return LogPath(LogList->item(index));
 }
 
-double TForm1::SelectedSpeedLimit() const
-{
-    // Tested from the custom value down; exactly one button of the group is selected.
-    if (rdbUserDefine->isChecked())
-        return FloatOfText(txtLimitter->text(), QLocale::system().decimalPoint());
-    const QRadioButton* const modeButtons[] = { rdbWalk, rdbJog, rdbBicycle, rdbCar };
-    static_assert(std::size(modeButtons) == 4);
-    const std::span<const TTravelMode> modes = TravelModes();
-    for (std::size_t i = 0; i < modes.size(); ++i) {
-        if (modeButtons[i]->isChecked())
-            return modes[i].LimitKmh;
-    }
-    return modes.back().LimitKmh;
-}
-
-const TOutputFormat& TForm1::OutputFormat() const
-{
-    if (rdbGPX->isChecked())
-        return *FormatNamed("gpx");
-    return *FormatNamed(rdbKML->isChecked() ? "kml" : "nmea");
-}
-
-int TForm1::CurrentYear() const
-{
-    return currentYear_ ? *currentYear_ : LocalCurrentYear();
-}
-
 TConvertSettings TForm1::ConversionSettings()
 {
-    // A value typed in the opacity box is settled now even when the box still has the focus
-    // (Enter started the command).
-    SpinEdit1->interpretText();
-
-    TConvertSettings settings;
-    settings.SpeedLimitKmh = SpeedLimitKmh;
-    settings.TimeZoneHours = TimeZoneHours;
-    settings.WaypointIntervalMin = WaypointIntervalMin;
-    settings.OriginIndex = cmbOrgP->currentIndex();
-    settings.WayPoints = chkWayPoint->isChecked();
-    settings.OpacityPercent
-        = std::clamp(SpinEdit1->value(), kMinOpacityPercent, kMaxOpacityPercent);
-    // The swatch and the colour dialog hold one colour: the dialog always opens on the swatch's.
-    settings.WaypointColor = ColorRef(Shape1->BrushColor());
-    QTextBlock block = txtStyle->document()->firstBlock();
-    for (std::string& line : settings.StyleTemplate) {
-        line = block.isValid() ? block.text().toStdString() : std::string();
-        block = block.next();
-    }
-    settings.Separators = SeparatorsOf(QLocale::system());
-    settings.CurrentYear = CurrentYear();
-    return settings;
+    return settings_->ConversionSettings(TimeZoneHours, WaypointIntervalMin, SpeedLimitKmh);
 }
 
 } // namespace ostrel

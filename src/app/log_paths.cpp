@@ -4,6 +4,8 @@
 #include "core/errors.h"
 
 #include <QDir>
+#include <QListWidgetItem>
+#include <QVariant>
 #include <algorithm>
 #include <system_error>
 
@@ -87,6 +89,16 @@ std::vector<fs::path> LogsInFolder(const fs::path& folder)
     std::sort(logs.begin(), logs.end(),
         [](const fs::path& a, const fs::path& b) { return a.native() < b.native(); });
     return logs;
+}
+
+void SetLogOf(QListWidgetItem& item, const std::filesystem::path& log)
+{
+    item.setData(Qt::UserRole, QVariant::fromValue(log));
+}
+
+std::filesystem::path LogOf(const QListWidgetItem& item)
+{
+    return item.data(Qt::UserRole).value<std::filesystem::path>();
 }
 
 } // namespace ostrel

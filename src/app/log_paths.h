@@ -10,6 +10,8 @@
 #include <filesystem>
 #include <vector>
 
+class QListWidgetItem;
+
 namespace ostrel {
 
 struct TDroppedPaths
@@ -27,5 +29,10 @@ TDroppedPaths PathsOfUrls(const QList<QUrl>& urls);
 // those of its subfolders, in the byte order of their names. A folder that cannot be read is its
 // file error.
 std::vector<std::filesystem::path> LogsInFolder(const std::filesystem::path& folder);
+
+// The log a list entry stands for, kept with the entry as the file layer takes it (the bytes of
+// its name).
+void SetLogOf(QListWidgetItem& item, const std::filesystem::path& log);
+std::filesystem::path LogOf(const QListWidgetItem& item);
 
 } // namespace ostrel

@@ -2,7 +2,8 @@
 
 #include "app/conversion_runner.h"
 #include "app/log_paths.h"
-#include "app/preview_window.h"
+#include "app/preview_opener.h"
+#include "app/settings_model.h"
 #include "app/translations.h"
 #include "app/widgets.h"
 #include "app/window_text.h"
@@ -31,6 +32,8 @@
 #include <algorithm>
 #include <exception>
 #include <span>
+#include <stdexcept>
+#include <string>
 #include <string_view>
 
 namespace ostrel {
@@ -43,6 +46,35 @@ const char* const kTimeZoneItems[] = { "-11", "-10", "-9", "-8", "-7", "-6", "-5
 static_assert(std::size(kTimeZoneItems) == 24);
 
 const char* const kIntervalItems[] = { "1", "2", "3", "5", "10" }; // minutes
+
+// Where each output format's button goes in the group "変換先", by the format's name; the format
+// table gives the buttons and their object names ("rdb" + its short name: rdbNMEA, rdbKML,
+// rdbGPX).
+struct TFormatButtonPlace
+{
+    std::string_view Format;
+    QRadioButton* TForm1::*Member;
+    const char* Caption; // translated in the window's context
+    int Left, Top, Width, Height;
+};
+const TFormatButtonPlace kFormatButtonPlaces[] = {
+    { "nmea", &TForm1::rdbNMEA, QT_TRANSLATE_NOOP("ostrel::TForm1", "NMEA-0183(GGA, RMC)"), 16, 24,
+        153, 17 },
+    { "kml", &TForm1::rdbKML, QT_TRANSLATE_NOOP("ostrel::TForm1", "Google Earth KML"), 16, 48, 121,
+        17 },
+    // GPX 1.1 in the free space right of the NMEA button; it takes the time zone and the
+    // waypoint settings as KML does.
+    { "gpx", &TForm1::rdbGPX, QT_TRANSLATE_NOOP("ostrel::TForm1", "GPX 1.1"), 200, 24, 81, 17 },
+};
+
+const TFormatButtonPlace& PlaceOf(const TOutputFormat& format)
+{
+    for (const TFormatButtonPlace& place : kFormatButtonPlaces) {
+        if (place.Format == format.Name)
+            return place;
+    }
+    throw std::logic_error("no place for the button of output format " + std::string(format.Name));
+}
 
 template <class Widget>
 Widget* Place(Widget* widget, const char* name, int left, int top, int width, int height)
@@ -149,8 +181,23 @@ TForm1::TForm1(TDialogs& dialogs, QWidget* parent)
     CreateControls();
     SetTabOrder();
     FormCreate();
+    settings_ = new TSettingsModel(
+        {
+            .Modes = { rdbWalk, rdbJog, rdbBicycle, rdbCar },
+            .CustomMode = rdbUserDefine,
+            .CustomLimit = txtLimitter,
+            .Origin = cmbOrgP,
+            .TimeZone = ddlTimeZone,
+            .Interval = ddlInterval,
+            .Formats = formatButtons_,
+            .Waypoints = chkWayPoint,
+            .Colour = Shape1,
+            .Opacity = SpinEdit1,
+            .StyleTemplate = txtStyle,
+        },
+        this);
     runner_ = new TConversionRunner(this);
-    new TPreviewOpener(this);
+    new TPreviewOpener(*LogList, *settings_, *this);
 }
 
 void TForm1::CreateControls()
@@ -201,12 +248,15 @@ void TForm1::CreateControls()
     Button1 = MakeButton(this, "Button1", tr("Canel"), 104, 376, 115, 25);
 
     GroupBox3 = MakeGroup(this, "GroupBox3", tr("変換先"), 8, 264, 433, 105);
-    rdbNMEA = MakeRadio(GroupBox3, "rdbNMEA", tr("NMEA-0183(GGA, RMC)"), 16, 24, 153, 17);
-    rdbKML = MakeRadio(GroupBox3, "rdbKML", tr("Google Earth KML"), 16, 48, 121, 17);
+    for (const TOutputFormat& format : OutputFormats()) {
+        const TFormatButtonPlace& place = PlaceOf(format);
+        const std::string name = "rdb" + std::string(format.ShortName);
+        QRadioButton* button = MakeRadio(GroupBox3, name.c_str(), tr(place.Caption), place.Left,
+            place.Top, place.Width, place.Height);
+        this->*place.Member = button;
+        formatButtons_.push_back({ &format, button });
+    }
     rdbKML->setChecked(true);
-    // GPX 1.1 in the free space right of the NMEA button; it takes the time zone and the
-    // waypoint settings as KML does.
-    rdbGPX = MakeRadio(GroupBox3, "rdbGPX", tr("GPX 1.1"), 200, 24, 81, 17);
     ddlTimeZone = MakeList(GroupBox3, "ddlTimeZone", 200, 47, 41, 20);
     for (const char* item : kTimeZoneItems)
         ddlTimeZone->addItem(QString::fromUtf8(item));
@@ -253,10 +303,19 @@ void TForm1::SetTabOrder()
 {
     // The window's order: Convert, Add logs, Delete, Delete all, the origin group, the mode
     // group, Close, the list, the output group, the hidden template.
-    QWidget* const order[] = { cmdConvEach, cmdAddLogs, cmdDelete, cmdDeleteAll, cmbOrgP, rdbWalk,
-        rdbJog, rdbBicycle, rdbCar, rdbUserDefine, txtLimitter, Button1, LogList, rdbNMEA, rdbGPX,
-        rdbKML, ddlTimeZone, chkWayPoint, ddlInterval, Button2, SpinEdit1, txtStyle };
-    for (std::size_t i = 0; i + 1 < std::size(order); ++i)
+    std::vector<QWidget*> order = { cmdConvEach, cmdAddLogs, cmdDelete, cmdDeleteAll, cmbOrgP,
+        rdbWalk, rdbJog, rdbBicycle, rdbCar, rdbUserDefine, txtLimitter, Button1, LogList };
+    // The format buttons as they read, row by row.
+    std::vector<QWidget*> formats;
+    for (const TFormatButton& button : formatButtons_)
+        formats.push_back(button.Button);
+    std::stable_sort(formats.begin(), formats.end(), [](const QWidget* a, const QWidget* b) {
+        return std::pair(a->y(), a->x()) < std::pair(b->y(), b->x());
+    });
+    order.insert(order.end(), formats.begin(), formats.end());
+    order.insert(
+        order.end(), { ddlTimeZone, chkWayPoint, ddlInterval, Button2, SpinEdit1, txtStyle });
+    for (std::size_t i = 0; i + 1 < order.size(); ++i)
         setTabOrder(order[i], order[i + 1]);
     // Convert is disabled at start, so the first control that takes the focus is Add logs.
     cmdAddLogs->setFocus();
@@ -315,15 +374,7 @@ template <class Handler> void TForm1::Guarded(Handler&& handler)
 void TForm1::ShowLogErrorBox(const std::exception_ptr& error, const QString& path)
 {
     const TErrorReport report = ReportOf(error, WindowLanguage());
-    const QString log = Shown(path);
-    QString detail = report.Line
-        ? tr("ログ: %1（%2 行目）").arg(log).arg(static_cast<qulonglong>(*report.Line))
-        : tr("ログ: %1").arg(log);
-    // Another file at fault (the output, its folder) and the system's reason, on a line of its
-    // own.
-    if (report.Detail)
-        detail += QLatin1Char('\n') + QString::fromStdString(*report.Detail);
-    ShowErrorBox(QString::fromStdString(report.Message), detail);
+    ShowErrorBox(QString::fromStdString(report.Message), LogErrorDetail(report, Shown(path)));
 }
 
 QString TForm1::MessageOf(const std::exception& error)
@@ -383,14 +434,14 @@ void TForm1::AppendLog(const std::filesystem::path& path)
     // for it; converted under the path itself, whose bytes the entry keeps.
     const QString shown = Shown(FromPath(path));
     auto* item = new QListWidgetItem(shown, LogList);
-    item->setData(Qt::UserRole, QVariant::fromValue(path));
+    SetLogOf(*item, path);
     item->setToolTip(shown);
     cmdConvEach->setEnabled(true);
 }
 
 std::filesystem::path TForm1::LogPath(const QListWidgetItem* item)
 {
-    return item->data(Qt::UserRole).value<std::filesystem::path>();
+    return LogOf(*item);
 }
 
 void TForm1::cmdAddLogsClick()

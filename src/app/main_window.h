@@ -4,6 +4,7 @@
 // Add logs, Delete, Delete all, Convert, the waypoint colour and Close.
 
 #include "app/dialogs.h"
+#include "app/settings_model.h"
 #include "conversion/conversion.h"
 #include "core/settings.h"
 
@@ -83,8 +84,11 @@ public:
     // Settles a value typed in the opacity box first, so the opacity is always 10..100 (percent).
     TConvertSettings ConversionSettings();
 
+    // What the controls say as settings, for the Convert command and the previews.
+    TSettingsModel& Settings() { return *settings_; }
+
     // Fixes the calendar year used for two-digit log years; the computer's clock when not set.
-    void SetCurrentYear(std::optional<int> year) { currentYear_ = year; }
+    void SetCurrentYear(std::optional<int> year) { settings_->SetCurrentYear(year); }
 
     // The caption of the error box and the length report: the program file's name without its
     // extension.
@@ -108,11 +112,6 @@ public:
     // type's format (".log" for index 1, ".kml" for 2); the extension alone when the path holds
     // no name.
     static QString SaveDialog1TypeChange(int filterIndex, const QString& currentPath);
-
-    // The settings a preview draws under: those of the controls now, the time zone and the
-    // waypoint interval included, without capturing anything. Throws the limit's error when the
-    // custom limit does not parse.
-    TConvertSettings PreviewSettings() const;
 
     // The log a list entry stands for, as the file layer takes it (the bytes of its name).
     static std::filesystem::path LogPath(const QListWidgetItem* item);
@@ -147,9 +146,6 @@ private:
     void AppendLog(const std::filesystem::path& path);
     // The log of a list entry; the list index error when there is none.
     std::filesystem::path Entry(int index) const;
-    double SelectedSpeedLimit() const;
-    const TOutputFormat& OutputFormat() const;
-    int CurrentYear() const;
     void ConvertOne(const TConvertSettings& settings);
     void ConvertAll(const TConvertSettings& settings);
     // The length report, with the output it reports on as its detail where the user did not name
@@ -161,7 +157,8 @@ private:
     void ShowLogErrorBox(const std::exception_ptr& error, const QString& path);
 
     TDialogs& dialogs_;
-    std::optional<int> currentYear_;
+    std::vector<TFormatButton> formatButtons_; // in the format table's order
+    TSettingsModel* settings_;
     TConversionRunner* runner_;
     bool converting_ = false; // a Convert command is under way
 };

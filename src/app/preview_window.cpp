@@ -1,27 +1,22 @@
 #include "app/preview_window.h"
 
-#include "app/main_window.h"
+#include "app/settings_model.h"
 #include "app/translations.h"
 #include "app/window_text.h"
 #include "app/worker_thread.h"
 #include "conversion/statistics_rows.h"
-#include "core/errors.h"
-#include "geo/travel_modes.h"
+#include "core/messages.h"
 #include "text/date_text.h"
 
-#include <QAction>
-#include <QComboBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
 #include <QLocale>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPointer>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWheelEvent>
@@ -53,6 +48,17 @@ QString StatisticsText(const TTrackPreview& preview)
                         QString::fromStdString(value).toHtmlEscaped());
     }
     return html + QStringLiteral("</table>");
+}
+
+// An error as the main window's error box tells it, in the window's language: the message and,
+// for an error of the log, the log with its line and another file at fault below it.
+QString ErrorText(const std::exception_ptr& error, const std::filesystem::path* log)
+{
+    const TErrorReport report = ReportOf(error, WindowLanguage());
+    QString text = ErrorBoxText(QString::fromStdString(report.Message));
+    if (log != nullptr)
+        text += QLatin1Char('\n') + LogErrorDetail(report, Shown(FromPath(*log)));
+    return text;
 }
 
 // Stops a preview's computation when a newer one has started or the window has gone.
@@ -256,9 +262,10 @@ void TTrackView::paintEvent(QPaintEvent*)
 
 // ---- The window -----------------------------------------------------------------------------
 
-TPreviewWindow::TPreviewWindow(TForm1& form, std::filesystem::path input)
-    : QWidget(&form, Qt::Window)
-    , form_(form)
+TPreviewWindow::TPreviewWindow(
+    QWidget& owner, const TSettingsModel& settings, std::filesystem::path input)
+    : QWidget(&owner, Qt::Window)
+    , settings_(settings)
     , input_(std::move(input))
 {
     setObjectName(QStringLiteral("PreviewWindow"));
@@ -313,10 +320,10 @@ void TPreviewWindow::Refresh()
     const std::uint64_t generation = generation_;
     TConvertSettings settings;
     try {
-        settings = form_.PreviewSettings();
-    } catch (const std::exception& error) {
+        settings = settings_.PreviewSettings();
+    } catch (...) {
         statistics_->clear();
-        view_->SetMessage(QString::fromUtf8(error.what()));
+        view_->SetMessage(ErrorText(std::current_exception(), nullptr));
         emit Updated();
         return;
     }
@@ -325,14 +332,14 @@ void TPreviewWindow::Refresh()
     QPointer<TPreviewWindow> self(this);
     worker_ = StartWorker([this, self, settings, generation, input = input_] {
         std::shared_ptr<TTrackPreview> preview;
-        QString error;
+        std::exception_ptr error;
         try {
             TPreviewProgress progress(generation_, generation);
             preview = std::make_shared<TTrackPreview>(PreviewLog(input, settings, &progress));
         } catch (const TPreviewProgress::TStopped&) {
             return; // a newer computation or the window's end took over
-        } catch (const std::exception& e) {
-            error = QString::fromUtf8(e.what());
+        } catch (...) {
+            error = std::current_exception();
         }
         // The window waits for this thread before it goes, so it is still there.
         QMetaObject::invokeMethod(
@@ -342,7 +349,7 @@ void TPreviewWindow::Refresh()
 }
 
 void TPreviewWindow::Show(
-    std::uint64_t generation, std::shared_ptr<TTrackPreview> preview, QString error)
+    std::uint64_t generation, std::shared_ptr<TTrackPreview> preview, std::exception_ptr error)
 {
     if (generation != generation_)
         return;
@@ -354,96 +361,9 @@ void TPreviewWindow::Show(
         view_->SetPicture(std::shared_ptr<const TTrackPicture>(preview, &preview->Picture));
     } else {
         statistics_->clear();
-        view_->SetMessage(error);
+        view_->SetMessage(ErrorText(error, &input_));
     }
     emit Updated();
-}
-
-// ---- Opening ---------------------------------------------------------------------------------
-
-TPreviewOpener::TPreviewOpener(TForm1* form)
-    : QObject(form)
-    , form_(*form)
-{
-    setObjectName(QStringLiteral("PreviewOpener"));
-    QListWidget* list = form->LogList;
-    connect(list, &QListWidget::itemDoubleClicked, this,
-        [this](QListWidgetItem* item) { Open(TForm1::LogPath(item)); });
-    auto* action = new QAction(tr("プレビュー"), list);
-    action->setObjectName(QStringLiteral("actPreview"));
-    connect(action, &QAction::triggered, this, &TPreviewOpener::OpenSelected);
-    list->addAction(action);
-    list->setContextMenuPolicy(Qt::ActionsContextMenu);
-    list->installEventFilter(this);
-
-    for (QRadioButton* mode :
-        { form->rdbWalk, form->rdbJog, form->rdbBicycle, form->rdbCar, form->rdbUserDefine })
-        connect(mode, &QRadioButton::toggled, this, [this](bool on) {
-            if (on)
-                RefreshAll();
-        });
-    connect(form->txtLimitter, &QLineEdit::textChanged, this, &TPreviewOpener::RefreshAll);
-    for (QComboBox* box : { form->cmbOrgP, form->ddlInterval, form->ddlTimeZone })
-        connect(box, &QComboBox::currentIndexChanged, this, &TPreviewOpener::RefreshAll);
-}
-
-TPreviewWindow* TPreviewOpener::Open(const std::filesystem::path& input)
-{
-    auto* preview = new TPreviewWindow(form_, input);
-    previews_.emplace_back(preview);
-    preview->show();
-    return preview;
-}
-
-std::vector<TPreviewWindow*> TPreviewOpener::Previews() const
-{
-    std::vector<TPreviewWindow*> open;
-    for (const QPointer<TPreviewWindow>& preview : previews_)
-        if (preview)
-            open.push_back(preview);
-    return open;
-}
-
-void TPreviewOpener::OpenSelected()
-{
-    const QList<QListWidgetItem*> selected = form_.LogList->selectedItems();
-    if (!selected.isEmpty())
-        Open(TForm1::LogPath(selected.first()));
-}
-
-void TPreviewOpener::RefreshAll()
-{
-    for (TPreviewWindow* preview : Previews())
-        preview->Refresh();
-}
-
-bool TPreviewOpener::eventFilter(QObject* watched, QEvent* event)
-{
-    if (event->type() == QEvent::KeyPress) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        if ((key->key() == Qt::Key_Space || key->key() == Qt::Key_F3)
-            && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
-            OpenSelected();
-            return true;
-        }
-    }
-    return QObject::eventFilter(watched, event);
-}
-
-// ---- The settings of a preview -----------------------------------------------------------------
-
-TConvertSettings TForm1::PreviewSettings() const
-{
-    TConvertSettings settings;
-    settings.SpeedLimitKmh = SelectedSpeedLimit();
-    settings.OriginIndex = cmbOrgP->currentIndex();
-    settings.WaypointIntervalMin = IntegerOfText(ddlInterval->currentText());
-    // The empty time zone item reads as no shift here: the preview needs no error for it.
-    const QString zone = ddlTimeZone->currentText();
-    settings.TimeZoneHours = zone.isEmpty() ? 0 : IntegerOfText(zone);
-    settings.Separators = SeparatorsOf(QLocale::system());
-    settings.CurrentYear = CurrentYear();
-    return settings;
 }
 
 } // namespace ostrel

@@ -1,26 +1,24 @@
 #pragma once
 
-// The track preview: a window per log that draws the log's track under the main window's
-// current settings, beside the track's numbers, and follows those settings as they change.
+// The track preview: a window per log that draws the log's track under the window's current
+// settings (the settings model's), beside the track's numbers.
 
 #include "preview/track_preview.h"
 
-#include <QPointer>
 #include <QWidget>
 #include <atomic>
+#include <exception>
 #include <filesystem>
 #include <memory>
 #include <thread>
-#include <vector>
 
 class QLabel;
-class QListWidgetItem;
 class QPushButton;
 class QTimer;
 
 namespace ostrel {
 
-class TForm1;
+class TSettingsModel;
 
 // The drawing: the kept track, the dropped fixes, the start, the end, the waypoints, a scale bar
 // and a north arrow. The wheel zooms about the pointer, dragging pans, F or Home fits the track
@@ -65,13 +63,14 @@ class TPreviewWindow : public QWidget
     Q_OBJECT
 
 public:
-    TPreviewWindow(TForm1& form, std::filesystem::path input);
+    // A window of owner, drawn under settings, which must outlive it.
+    TPreviewWindow(QWidget& owner, const TSettingsModel& settings, std::filesystem::path input);
     ~TPreviewWindow() override;
 
     const std::filesystem::path& Input() const { return input_; }
     TTrackView* View() const { return view_; }
     QLabel* Statistics() const { return statistics_; }
-    // Computes the preview again under the main window's settings now.
+    // Computes the preview again under the settings now.
     void Refresh();
     // Whether a computation is under way.
     bool Computing() const { return worker_.joinable() && !done_; }
@@ -82,9 +81,10 @@ signals:
 
 private:
     void StopWorker();
-    void Show(std::uint64_t generation, std::shared_ptr<TTrackPreview> preview, QString error);
+    void Show(
+        std::uint64_t generation, std::shared_ptr<TTrackPreview> preview, std::exception_ptr error);
 
-    TForm1& form_;
+    const TSettingsModel& settings_;
     std::filesystem::path input_;
     TTrackView* view_;
     QLabel* statistics_;
@@ -93,30 +93,6 @@ private:
     std::thread worker_;
     std::atomic<std::uint64_t> generation_ { 0 };
     std::atomic<bool> done_ { true };
-};
-
-// Opens previews from the main window's list: a double-click on a log, the list's context menu
-// entry, or Space or F3 on the selected log; and redraws the open previews when a setting they
-// draw under changes.
-class TPreviewOpener : public QObject
-{
-    Q_OBJECT
-
-public:
-    explicit TPreviewOpener(TForm1* form);
-
-    TPreviewWindow* Open(const std::filesystem::path& input);
-    std::vector<TPreviewWindow*> Previews() const;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
-    void OpenSelected();
-    void RefreshAll();
-
-    TForm1& form_;
-    std::vector<QPointer<TPreviewWindow>> previews_;
 };
 
 } // namespace ostrel

@@ -2,9 +2,11 @@
 
 #include "conversion/output_formats.h"
 #include "core/errors.h"
+#include "core/messages.h"
 #include "core/number_input.h"
 
 #include <QColor>
+#include <QCoreApplication>
 #include <QFile>
 #include <QLocale>
 #include <algorithm>
@@ -81,6 +83,19 @@ QString ErrorBoxText(const QString& message)
     if (!characters.isEmpty() && characters.back() > static_cast<uint>(U'.'))
         return message + QLatin1Char('.');
     return message;
+}
+
+QString LogErrorDetail(const TErrorReport& report, const QString& shownLog)
+{
+    // The main window's texts, translated with its others.
+    QString detail = report.Line
+        ? QCoreApplication::translate("ostrel::TForm1", "ログ: %1（%2 行目）")
+              .arg(shownLog)
+              .arg(static_cast<qulonglong>(*report.Line))
+        : QCoreApplication::translate("ostrel::TForm1", "ログ: %1").arg(shownLog);
+    if (report.Detail)
+        detail += QLatin1Char('\n') + QString::fromStdString(*report.Detail);
+    return detail;
 }
 
 QString FolderOf(const QString& path)

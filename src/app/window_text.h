@@ -15,6 +15,8 @@ class QLocale;
 
 namespace ostrel {
 
+struct TErrorReport;
+
 // The integer of a text with an optional leading "+" or "-" ("+9" gives 9); anything else, the
 // empty text included, raises the integer conversion error naming the text.
 std::int32_t IntegerOfText(const QString& text);
@@ -33,6 +35,11 @@ TSeparators SeparatorsOf(const QLocale& locale);
 // The text of the error box: the message, with "." appended when its last character comes after
 // "." in code point order ("ファイルが見つかりません" gets one, "... (0)" does not).
 QString ErrorBoxText(const QString& message);
+
+// What the window tells below the message of an error raised while a log was worked on: the log
+// as shown, with the line when a record line is at fault ("ログ: a.log（17 行目）"), and another
+// file at fault with the system's reason on a line of its own.
+QString LogErrorDetail(const TErrorReport& report, const QString& shownLog);
 
 // The folder of a path up to and including its last separator ("/logs/a.log" gives "/logs/");
 // empty for a bare name.

@@ -30,10 +30,8 @@ struct TSlot
     std::exception_ptr Error;
 };
 
-void Convert(TSlot& slot, const TConvertSettings& settings) noexcept
+void Convert(TSlot& slot, const TConvertSettings& settings, TTrackProgress* progress) noexcept
 {
-    if (slot.Error)
-        return; // its name could not be made
     try {
         if (slot.StandardInput) {
             // The log on standard input is refused as its own output, as a log named by path.
@@ -41,10 +39,10 @@ void Convert(TSlot& slot, const TConvertSettings& settings) noexcept
                 throw SameFile();
             TLogReader reader { TStandardInput {} };
             slot.Pending = ConvertLog(reader, slot.Output, settings, slot.Placement,
-                slot.Format ? *slot.Format : FormatOfPath(slot.Output));
+                slot.Format ? *slot.Format : FormatOfPath(slot.Output), progress);
         } else {
-            slot.Pending
-                = ConvertFile(slot.Input, slot.Output, settings, slot.Placement, slot.Format);
+            slot.Pending = ConvertFile(
+                slot.Input, slot.Output, settings, slot.Placement, slot.Format, progress);
         }
     } catch (...) {
         slot.Error = std::current_exception();
@@ -87,11 +85,11 @@ void PlanOutputs(const TBatchRequest& request, std::vector<TSlot>& slots)
 class TParallelRun
 {
 public:
-    TParallelRun(std::vector<TSlot>& slots, const TConvertSettings& settings, unsigned workers,
-        std::size_t window, bool keepGoing)
+    TParallelRun(std::vector<TSlot>& slots, const TBatchRequest& request, unsigned workers,
+        std::size_t window)
         : slots_(slots)
-        , settings_(settings)
-        , keepGoing_(keepGoing)
+        , request_(request)
+        , keepGoing_(request.KeepGoing)
         , window_(window)
     {
         for (unsigned k = 0; k < workers; ++k) {
@@ -124,7 +122,7 @@ public:
         while (!slots_[index].Done) {
             if (next_ == index) {
                 ++next_;
-                Run(lock, slots_[index]);
+                Run(lock, index);
                 return;
             }
             changed_.wait(lock);
@@ -150,14 +148,26 @@ private:
                 [this] { return stop_ || next_ >= slots_.size() || next_ < handled_ + window_; });
             if (stop_ || next_ >= slots_.size())
                 return;
-            Run(lock, slots_[next_++]);
+            Run(lock, next_++);
         }
     }
 
-    void Run(std::unique_lock<std::mutex>& lock, TSlot& slot)
+    void Run(std::unique_lock<std::mutex>& lock, std::size_t index)
     {
+        TSlot& slot = slots_[index];
         lock.unlock();
-        Convert(slot, settings_);
+        // A slot whose name could not be made holds its error already.
+        if (!slot.Error) {
+            TTrackProgress* progress = nullptr;
+            try {
+                if (request_.ProgressOf)
+                    progress = request_.ProgressOf(index);
+            } catch (...) {
+                slot.Error = std::current_exception();
+            }
+            if (!slot.Error)
+                Convert(slot, request_.Settings, progress);
+        }
         lock.lock();
         slot.Done = true;
         // A failed log ends the batch, unless it goes on: no log after it starts.
@@ -167,7 +177,7 @@ private:
     }
 
     std::vector<TSlot>& slots_;
-    const TConvertSettings& settings_;
+    const TBatchRequest& request_;
     const bool keepGoing_;
     // Most slots started ahead of the calling thread, which bounds the pending outputs (and
     // their open files) when an early log takes long.
@@ -202,7 +212,7 @@ bool ConvertBatch(const TBatchRequest& request, const TBatchReport& report)
     const std::size_t spare
         = files > threads * kFilesConverting ? files - threads * kFilesConverting : 0;
     const std::size_t window = threads + std::min<std::size_t>(threads, spare / kFilesWaiting);
-    TParallelRun run(slots, request.Settings, threads - 1, window, request.KeepGoing);
+    TParallelRun run(slots, request, threads - 1, window);
     // Outputs are put in place on this thread in list order, so the same log listed twice gets
     // the default name and then its first alternative.
     TNameCounters counters;

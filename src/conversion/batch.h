@@ -32,6 +32,10 @@ struct TBatchRequest
     TConvertSettings Settings;
     unsigned Jobs = 1; // logs converted at the same time, at least 1
     bool KeepGoing = false; // a failed log does not end the batch
+    // The progress of each log's conversion (TTrackProgress), asked for on the thread that
+    // converts the log just before it starts; index is the log's place in Inputs. A log whose
+    // output could not be named is not started. None when not set.
+    std::function<TTrackProgress*(std::size_t index)> ProgressOf;
 };
 
 // What the batch tells its caller, always on the calling thread and in list order: each output

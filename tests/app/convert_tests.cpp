@@ -2,6 +2,7 @@
 // refusal, single and batch conversions and their errors, the settings reaching the writers, and
 // the golden logs converted to their expected files.
 
+#include "app/settings_model.h"
 #include "app/widgets.h"
 #include "app/window_text.h"
 #include "core/errors.h"
@@ -20,6 +21,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <filesystem>
@@ -251,6 +253,41 @@ private slots:
         QCOMPARE(form().TimeZoneHours, 9); // step 1 ran
         QVERIFY(form().cmdConvEach->isEnabled());
         QCOMPARE(FilesIn(dir_->path()), QStringList());
+    }
+
+    // The settings model speaks for the controls: one change signal for each change of a control
+    // the track depends on, none for the writers' own; the previews draw under what the Convert
+    // command captures, and the format is the checked button's.
+    void settingsModelTellsChangesAndMatchesTheCapture()
+    {
+        TSettingsModel& model = form().Settings();
+        QSignalSpy changed(&model, &TSettingsModel::Changed);
+        form().rdbCar->click();
+        form().rdbUserDefine->click();
+        form().txtLimitter->setText(QStringLiteral("42.5"));
+        form().cmbOrgP->setCurrentIndex(9);
+        form().ddlTimeZone->setCurrentIndex(3);
+        form().ddlInterval->setCurrentIndex(4);
+        QCOMPARE(changed.count(), 6);
+        form().rdbGPX->click();
+        form().chkWayPoint->click();
+        form().SpinEdit1->setValue(50);
+        QCOMPARE(changed.count(), 6);
+
+        ConvertCancelled();
+        const TConvertSettings preview = model.PreviewSettings();
+        const TConvertSettings captured = form().ConversionSettings();
+        QCOMPARE(captured.SpeedLimitKmh, 42.5);
+        QCOMPARE(preview.SpeedLimitKmh, captured.SpeedLimitKmh);
+        QCOMPARE(captured.TimeZoneHours, -8);
+        QCOMPARE(preview.TimeZoneHours, captured.TimeZoneHours);
+        QCOMPARE(captured.WaypointIntervalMin, 10);
+        QCOMPARE(preview.WaypointIntervalMin, captured.WaypointIntervalMin);
+        QCOMPARE(captured.OriginIndex, 9);
+        QCOMPARE(preview.OriginIndex, captured.OriginIndex);
+        QCOMPARE(preview.CurrentYear, kTestYear);
+        QCOMPARE(captured.CurrentYear, kTestYear);
+        QCOMPARE(model.OutputFormat().Name, std::string_view("gpx"));
     }
 
     void singleFileProposal_data()

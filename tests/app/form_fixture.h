@@ -4,6 +4,7 @@
 // main() runs.
 
 #include "app/main_window.h"
+#include "app/translations.h"
 #include "scripted_dialogs.h"
 
 #include <QObject>
@@ -13,6 +14,15 @@ namespace ostrel::test {
 
 // Two-digit log years are read in this year, whatever the clock says.
 inline constexpr int kTestYear = 2026;
+
+// Shows the windows made while it lives in a language; the source texts again afterwards.
+struct TLanguageScope
+{
+    explicit TLanguageScope(TLanguage language) { InstallWindowLanguage(language); }
+    ~TLanguageScope() { ResetWindowLanguage(); }
+    TLanguageScope(const TLanguageScope&) = delete;
+    TLanguageScope& operator=(const TLanguageScope&) = delete;
+};
 
 struct TFormFixture
 {

@@ -2,8 +2,11 @@
 // settings, its errors; and the Convert command's progress with Cancel.
 
 #include "app/conversion_runner.h"
+#include "app/preview_opener.h"
 #include "app/preview_window.h"
 #include "conversion/conversion.h"
+#include "core/errors.h"
+#include "core/messages.h"
 #include "form_fixture.h"
 #include "log_files.h"
 
@@ -31,6 +34,20 @@ const QString kSampleLog = QStringLiteral(OSTREL_TEST_DATA "/walk/input.log");
 bool Settled(TPreviewWindow* preview)
 {
     return QTest::qWaitFor([&] { return !preview->Computing(); }, 10000);
+}
+
+// A log of 400,000 fixes a second apart, long enough to be stopped part way.
+QString WriteLongLog(const QString& path)
+{
+    QList<QByteArray> lines;
+    for (int i = 0; i < 400000; ++i) {
+        const QByteArray time = QByteArray::number(i / 3600 % 24).rightJustified(2, '0')
+            + QByteArray::number(i / 60 % 60).rightJustified(2, '0')
+            + QByteArray::number(i % 60).rightJustified(2, '0');
+        const QByteArray date = QByteArray::number(1 + i / 86400).rightJustified(2, '0') + "0507";
+        lines << RecordLine(time.constData(), "3539.1000", "13945.1000", date.constData());
+    }
+    return WriteLog(path, lines);
 }
 
 } // namespace
@@ -94,7 +111,7 @@ private slots:
         TForm1& f = form();
         QTemporaryDir dir;
         const QString out = dir.filePath(QStringLiteral("out.kml"));
-        TConvertSettings settings = f.PreviewSettings();
+        TConvertSettings settings = f.Settings().PreviewSettings();
         const TConversionResult converted
             = ProcFile(ToPathForTest(kSampleLog), ToPathForTest(out), settings);
 
@@ -162,16 +179,7 @@ private slots:
     {
         TForm1& f = form();
         QTemporaryDir dir;
-        QList<QByteArray> lines;
-        for (int i = 0; i < 400000; ++i) {
-            const QByteArray time = QByteArray::number(i / 3600 % 24).rightJustified(2, '0')
-                + QByteArray::number(i / 60 % 60).rightJustified(2, '0')
-                + QByteArray::number(i % 60).rightJustified(2, '0');
-            const QByteArray date
-                = QByteArray::number(1 + i / 86400).rightJustified(2, '0') + "0507";
-            lines << RecordLine(time.constData(), "3539.1000", "13945.1000", date.constData());
-        }
-        const QString log = WriteLog(dir.filePath(QStringLiteral("big.log")), lines);
+        const QString log = WriteLongLog(dir.filePath(QStringLiteral("big.log")));
         const QString out = dir.filePath(QStringLiteral("out.kml"));
         {
             QFile file(out);
@@ -195,6 +203,54 @@ private slots:
         QCOMPARE(ReadAll(out), QByteArray("earlier"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2);
         QVERIFY(fixture_.Dialogs->TakeBoxes().isEmpty());
+    }
+
+    // In a batch the progress tells which log of how many it reads. Cancel stops the batch
+    // there: the outputs before it stay, that log's is not written, and no box follows.
+    void batchProgressNamesTheLogAndCancelStopsThere()
+    {
+        TForm1& f = form();
+        QTemporaryDir dir;
+        const QString small = WriteLog(dir.filePath(QStringLiteral("a.log")),
+            { RecordLine("030405", "3539.1000", "13945.1000", "120507") });
+        const QString big = WriteLongLog(dir.filePath(QStringLiteral("b.log")));
+        f.AppendLogs({ small, big });
+        f.ConversionRunner().SetProgressDelay(0);
+        QStringList captions;
+        connect(&f.ConversionRunner(), &TConversionRunner::ProgressShown, this,
+            [&](QProgressDialog* dialog) {
+                captions << dialog->labelText();
+                if (dialog->labelText().startsWith(QLatin1String("2 / 2")))
+                    dialog->findChild<QPushButton*>()->click();
+            });
+        fixture_.Dialogs->AnswerSave(dir.filePath(QStringLiteral("dummy.log")));
+        f.cmdConvEach->click();
+        QVERIFY(!captions.isEmpty());
+        QCOMPARE(captions.last(), QStringLiteral("2 / 2\nb.log"));
+        if (captions.size() == 2)
+            QCOMPARE(captions.first(), QStringLiteral("1 / 2\na.log"));
+        QVERIFY(captions.size() <= 2);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files),
+            QStringList({ "a.log", "b.log", "WG20070512030405.kml" }));
+        const QList<TBox> boxes = fixture_.Dialogs->TakeBoxes();
+        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(boxes[0].Kind, TBoxKind::Message);
+    }
+
+    // An error of the log shows as the main window's error box tells it, in the window's
+    // language: the message, then the log and the line at fault.
+    void errorNamesTheLogAndLineInTheWindowsLanguage()
+    {
+        QTemporaryDir dir;
+        const QString log = WriteLog(dir.filePath(QStringLiteral("a.log")),
+            { "header", RecordLine("030405", "3539.0000", "13945.0000", "120507"),
+                RecordLine("250000", "3539.1000", "13945.0000", "120507") });
+        const TLanguageScope english(TLanguage::English);
+        TPreviewWindow* preview = opener().Open(ToPathForTest(log));
+        QVERIFY(Settled(preview));
+        QCOMPARE(preview->View()->Message(),
+            QString::fromStdString(MessageText(TimeError("25:00:00"), TLanguage::English))
+                + ".\nLog: " + log + ", line 3");
     }
 
 private:

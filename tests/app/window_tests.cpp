@@ -38,13 +38,6 @@ namespace ostrel::test {
 
 namespace {
 
-// Shows the windows made while it lives in a language; the source texts again afterwards.
-struct TLanguageScope
-{
-    explicit TLanguageScope(TLanguage language) { InstallWindowLanguage(language); }
-    ~TLanguageScope() { ResetWindowLanguage(); }
-};
-
 QStringList Entries(const QListWidget* list)
 {
     QStringList entries;

@@ -1,0 +1,45 @@
+#pragma once
+
+// Opens track previews from the main window's list of logs, each drawn under the window's
+// settings as the settings model tells them.
+
+#include <QObject>
+#include <QPointer>
+#include <filesystem>
+#include <vector>
+
+class QListWidget;
+class QWidget;
+
+namespace ostrel {
+
+class TPreviewWindow;
+class TSettingsModel;
+
+// Opens a preview on a double-click on a log, the list's context menu entry, or Space or F3 on
+// the selected log; and redraws the open previews when the settings they draw under change.
+class TPreviewOpener : public QObject
+{
+    Q_OBJECT
+
+public:
+    // The previews are windows of owner, which holds the list and the model.
+    TPreviewOpener(QListWidget& list, const TSettingsModel& settings, QWidget& owner);
+
+    TPreviewWindow* Open(const std::filesystem::path& input);
+    std::vector<TPreviewWindow*> Previews() const;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void OpenSelected();
+    void RefreshAll();
+
+    QListWidget& list_;
+    const TSettingsModel& settings_;
+    QWidget& owner_;
+    std::vector<QPointer<TPreviewWindow>> previews_;
+};
+
+} // namespace ostrel
