@@ -45,13 +45,14 @@ public:
     QString LastText;
 
     QStringList OpenLogs(QWidget*) override { return {}; }
-    bool SaveOutput(QWidget*, TSaveDialogState& state, const TTypeChange&) override
+    bool SaveOutput(
+        QWidget*, TSaveDialogState& state, const TTypeChange&, const TAskBeforeReplacing&) override
     {
         state.FileName = output_;
         return true;
     }
     std::optional<QColor> PickColor(QWidget*, const QColor&) override { return std::nullopt; }
-    void ShowBox(QWidget*, TBoxKind, const QString&, const QString& text) override
+    void ShowBox(QWidget*, TBoxKind, const QString&, const QString& text, const QString&) override
     {
         LastBox = Clock::now();
         LastText = text;
@@ -108,7 +109,7 @@ int main(int argc, char* argv[])
         form.show();
         auto* opener = form.findChild<TPreviewOpener*>(QStringLiteral("PreviewOpener"));
         const Clock::time_point start = Clock::now();
-        TPreviewWindow* preview = opener->Open(QString::fromLocal8Bit(argv[1]));
+        TPreviewWindow* preview = opener->Open(std::filesystem::path(argv[1]));
         QTest::qWaitFor([&] { return !preview->Computing(); }, 600000);
         preview->repaint();
         const double seconds = Seconds(start, Clock::now());
