@@ -1,5 +1,5 @@
-// ostrel-convert: converts GPS logger track logs into NMEA logs and KML documents from the
-// command line.
+// ostrel-convert: converts GPS logger track logs into NMEA logs, KML documents and GPX files from
+// the command line.
 
 #include "cli/convert_command.h"
 #include "core/file_io.h"

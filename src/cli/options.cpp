@@ -6,127 +6,15 @@
 #include "text/number_text.h"
 
 #include <algorithm>
-#include <array>
 #include <charconv>
-#include <cmath>
 #include <cstdint>
 #include <limits>
+#include <stdexcept>
 #include <string_view>
 
 namespace ostrel::cli {
 
 namespace {
-
-enum class TOptionId
-{
-    Output,
-    Type,
-    Mode,
-    MaxSpeed,
-    Origin,
-    TimeZone,
-    NoWaypoints,
-    Interval,
-    Opacity,
-    Color,
-    Jobs,
-    KeepGoing,
-    OutputDir,
-    Summary,
-    Json,
-    KmlVersion,
-    Language,
-    Help,
-    Version,
-};
-
-struct TOption
-{
-    TOptionId Id;
-    char Short; // '\0' when the option has only its long name
-    std::string_view Long;
-    bool TakesValue;
-};
-
-constexpr std::array<TOption, 19> kOptions = { {
-    { TOptionId::Output, 'o', "output", true },
-    { TOptionId::Type, 't', "type", true },
-    { TOptionId::Mode, 'm', "mode", true },
-    { TOptionId::MaxSpeed, 's', "max-speed", true },
-    { TOptionId::Origin, 'g', "origin", true },
-    { TOptionId::TimeZone, 'z', "time-zone", true },
-    { TOptionId::NoWaypoints, '\0', "no-waypoints", false },
-    { TOptionId::Interval, 'i', "interval", true },
-    { TOptionId::Opacity, '\0', "opacity", true },
-    { TOptionId::Color, '\0', "color", true },
-    { TOptionId::Jobs, 'j', "jobs", true },
-    { TOptionId::KeepGoing, 'k', "keep-going", false },
-    { TOptionId::OutputDir, 'd', "output-dir", true },
-    { TOptionId::Summary, '\0', "summary", false },
-    { TOptionId::Json, '\0', "json", false },
-    { TOptionId::KmlVersion, '\0', "kml-version", true },
-    { TOptionId::Language, '\0', "lang", true },
-    { TOptionId::Help, 'h', "help", false },
-    { TOptionId::Version, 'V', "version", false },
-} };
-
-// Time zones of the world run from 12 hours behind to 14 hours ahead of UTC.
-constexpr long long kMinTimeZone = -12;
-constexpr long long kMaxTimeZone = 14;
-
-const TOption* FindLong(std::string_view name)
-{
-    for (const TOption& option : kOptions) {
-        if (option.Long == name)
-            return &option;
-    }
-    return nullptr;
-}
-
-const TOption* FindShort(char letter)
-{
-    for (const TOption& option : kOptions) {
-        if (option.Short != '\0' && option.Short == letter)
-            return &option;
-    }
-    return nullptr;
-}
-
-std::string OptionName(const TOption& option)
-{
-    return "--" + std::string(option.Long);
-}
-
-[[noreturn]] void BadValue(const TOption& option, std::string_view value, std::string_view why)
-{
-    throw UsageError("invalid value '" + std::string(value) + "' for " + OptionName(option) + ": "
-        + std::string(why));
-}
-
-long long IntegerIn(
-    const TOption& option, std::string_view value, long long lowest, long long highest)
-{
-    const std::optional<long long> number = ParseWholeNumber(value);
-    if (!number)
-        BadValue(option, value, "not a whole number");
-    if (*number < lowest || *number > highest) {
-        BadValue(
-            option, value, "must be " + std::to_string(lowest) + ".." + std::to_string(highest));
-    }
-    return *number;
-}
-
-// The names of a table's rows as a choice: "walk, jog, bicycle or car".
-template <class Rows> std::string Choices(const Rows& rows)
-{
-    std::string text;
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        if (i > 0)
-            text += i + 1 == rows.size() ? " or " : ", ";
-        text += rows[i].Name;
-    }
-    return text;
-}
 
 struct TParseState
 {
@@ -135,104 +23,431 @@ struct TParseState
     std::optional<double> CustomKmh;
 };
 
-void Apply(TParseState& state, const TOption& option, std::string_view value)
+// An option of the command line's own: it sets what the parse keeps.
+using TOwnOption = TOption<TParseState>;
+using TSettingOption = TOption<TConvertSettings>;
+
+std::vector<std::string_view> FormatNames()
 {
-    TConvertSettings& settings = state.Line.Settings;
-    switch (option.Id) {
-    case TOptionId::Output:
-        if (value.empty())
-            BadValue(option, value, "empty path");
-        state.Line.Output = std::string(value);
+    std::vector<std::string_view> names;
+    for (const TOutputFormat& format : OutputFormats())
+        names.push_back(format.Name);
+    return names;
+}
+
+std::vector<std::string_view> ModeNames()
+{
+    std::vector<std::string_view> names;
+    for (const TTravelMode& mode : TravelModes())
+        names.push_back(mode.Name);
+    return names;
+}
+
+std::vector<std::string_view> LanguageNames()
+{
+    return { "ja", "en" };
+}
+
+// What is converted and how; the formats' options follow them.
+constexpr TOwnOption kConversionOptions[] = {
+    {
+        {
+            .Short = 'o',
+            .Long = "output",
+            .Value = "FILE",
+            .Kind = TValueKind::Path,
+            .Help = "write to FILE (one LOG only); the extension {extensions} (any letter case)\n"
+                    "gives {by extension}, any other {fallback}",
+            .Manual = R"(Write to
+.I FILE
+(one
+.I LOG
+only).
+The extension {extensions} (in any letter case) gives {by extension}, any other extension
+{fallback}.)",
+        },
+        [](TParseState& state, const TOptionValue& value) {
+            state.Line.Output = std::string(value.Text);
+        },
+    },
+    {
+        {
+            .Short = 't',
+            .Long = "type",
+            .Value = "{choices}",
+            .Kind = TValueKind::Choice,
+            .Choices = &FormatNames,
+            .Default = "kml",
+            // Set apart by three spaces: the names run past the column.
+            .Help = "  format of the default names and of -o - (default {default})",
+            .Manual = R"(The format of the default names and of
+.BR "\-o \-" :
+{choices} (default {default}).)",
+        },
+        [](TParseState& state, const TOptionValue& value) {
+            state.Line.Format = &OutputFormats()[value.Choice];
+        },
+    },
+    {
+        {
+            .Short = 'm',
+            .Long = "mode",
+            .Value = "MODE",
+            .Kind = TValueKind::Choice,
+            .Choices = &ModeNames,
+            .Default = "walk",
+            .Help = "speed limit of a travel mode: {modes} km/h\n"
+                    "(default {default}); fixes at or above the limit are dropped",
+            .Manual = R"(The speed limit of a travel mode: {modes}\~km/h (default {default}).
+Fixes at or above the limit are dropped.)",
+        },
+        [](TParseState& state, const TOptionValue& value) {
+            state.ModeKmh = TravelModes()[value.Choice].LimitKmh;
+        },
+    },
+    {
+        {
+            .Short = 's',
+            .Long = "max-speed",
+            .Value = "KMH",
+            .Kind = TValueKind::Number,
+            .Help = "a limit of your own (km/h), overriding the mode",
+            .Manual = R"(A limit of your own in km/h, any number, overriding the mode
+wherever either stands.
+0 or less keeps only the first fix.)",
+        },
+        [](TParseState& state, const TOptionValue& value) { state.CustomKmh = value.Number; },
+    },
+    {
+        {
+            .Short = 'g',
+            .Long = "origin",
+            .Value = "N",
+            .Kind = TValueKind::Integer,
+            .Min = 0,
+            .Max = kZoneCount,
+            .Default = "0",
+            .Help = "origin of the plane distances: 0 = first fix of each log (default),\n"
+                    "{zones} = zone {zones} of the Japanese plane rectangular grid",
+            .Manual = R"(The origin of the plane distances: 0 = the first fix of each log
+(the default), {zones} = that zone of the Japanese plane rectangular coordinate system.)",
+        },
+        [](TParseState& state, const TOptionValue& value) {
+            state.Line.Settings.OriginIndex = static_cast<int>(value.Integer);
+        },
+    },
+};
+
+// How the batch runs, and the program's own.
+constexpr TOwnOption kBatchOptions[] = {
+    {
+        {
+            .Short = 'j',
+            .Long = "jobs",
+            .Value = "N",
+            .Kind = TValueKind::Integer,
+            .Min = 1,
+            .Max = std::numeric_limits<std::int32_t>::max(),
+            .Help = "convert up to N logs side by side (default: one per processor core)",
+            .Manual = R"(Convert up to
+.I N
+logs side by side (default: one per processor core).
+The outputs and the lines printed are the same as with one.)",
+        },
+        [](TParseState& state, const TOptionValue& value) {
+            state.Line.Jobs = static_cast<unsigned>(value.Integer);
+        },
+    },
+    {
+        {
+            .Short = 'd',
+            .Long = "output-dir",
+            .Value = "DIR",
+            .Kind = TValueKind::Folder,
+            .Help = "write the default names into DIR instead of beside each log",
+            .Manual = R"(Write the default names into
+.I DIR
+instead of beside each log.)",
+        },
+        [](TParseState& state, const TOptionValue& value) {
+            state.Line.OutputDir = std::string(value.Text);
+        },
+    },
+    {
+        {
+            .Short = 'k',
+            .Long = "keep-going",
+            .Help = "after a failed log go on with the next (exit status 1 at the end)",
+            .Manual = R"(After a failed log, go on with the next; every failure is
+reported, and the exit status is 1 at the end.)",
+        },
+        [](TParseState& state, const TOptionValue&) { state.Line.KeepGoing = true; },
+    },
+    {
+        {
+            .Long = "summary",
+            .Help = "after each length line, the track's numbers: records, kept and\n"
+                    "dropped fixes, start, end, duration, moving time, speeds, bounds",
+            .Manual = R"(After each length line, the numbers of the track as a few aligned
+lines: records with the kept and dropped fixes, start and end (UTC), duration, moving time, length,
+average, moving and maximum speed, and the bounding box.)",
+        },
+        [](TParseState& state, const TOptionValue&) { state.Line.Summary = true; },
+    },
+    {
+        {
+            .Long = "json",
+            .Help = "instead of the length line, one JSON object per log (JSON Lines):\n"
+                    "input, output, length and the numbers of --summary, or the error",
+            .Manual = R"(Instead of the length line, one JSON object per log (JSON Lines):
+input, output, length_km and the numbers of \-\-summary under statistics; for a failed log input,
+error (the message), kind (a stable name of the error, such as time_conversion or file_not_found)
+and line (when a record line is at fault). Names are exact, JSON-escaped; bytes that are not UTF-8
+become U+FFFD.)",
+        },
+        [](TParseState& state, const TOptionValue&) { state.Line.Json = true; },
+    },
+    {
+        {
+            .Long = "lang",
+            .Value = "{choices}",
+            .Kind = TValueKind::Choice,
+            .Choices = &LanguageNames,
+            .Help = "language of the error messages (default: from LC_ALL, LC_MESSAGES,\n"
+                    "LANG; Japanese for \"ja...\", English otherwise)",
+            .Manual = R"(The language of the error messages: Japanese or English.
+Without it the first of
+.BR LC_ALL ", " LC_MESSAGES " and " LANG
+that is set and not empty decides: Japanese for a value starting with "ja", English otherwise.)",
+        },
+        [](TParseState& state, const TOptionValue& value) {
+            state.Line.Language = LanguageNamed(value.Text);
+        },
+    },
+    {
+        {
+            .Short = 'h',
+            .Long = "help",
+            .Help = "show this help and exit",
+            .Manual = "Show the help and exit.",
+        },
+        [](TParseState& state, const TOptionValue&) { state.Line.Action = TCommandAction::Help; },
+    },
+    {
+        {
+            .Short = 'V',
+            .Long = "version",
+            .Help = "show the version and exit",
+            .Manual = "Show the version and the licence, and exit.",
+        },
+        [](TParseState& state, const TOptionValue&) {
+            state.Line.Action = TCommandAction::Version;
+        },
+    },
+};
+
+// A row of either kind, with what --help shows of it.
+struct TRow
+{
+    TOptionEntry Entry;
+    const TOwnOption* Own; // one of the two
+    const TSettingOption* Setting;
+};
+
+const std::vector<TRow>& Rows()
+{
+    static const std::vector<TRow> rows = [] {
+        std::vector<TRow> all;
+        const auto addOwn = [&](const TOwnOption& option) {
+            // An option ends the command line when it sets an action other than converting.
+            TParseState probe;
+            if (option.Kind == TValueKind::None)
+                option.Apply(probe, {});
+            all.push_back({ { &option, {}, probe.Line.Action != TCommandAction::Convert }, &option,
+                nullptr });
+        };
+        for (const TOwnOption& option : kConversionOptions)
+            addOwn(option);
+        for (const TOutputFormat& format : OutputFormats()) {
+            for (const TSettingOption& option : format.Options) {
+                auto same = std::find_if(all.begin(), all.end(),
+                    [&](const TRow& row) { return row.Entry.Spec->Long == option.Long; });
+                if (same == all.end()) {
+                    all.push_back({ { &option, {}, false }, nullptr, &option });
+                    same = std::prev(all.end());
+                } else if (!same->Setting || same->Setting->Apply != option.Apply) {
+                    throw std::logic_error("two options named --" + std::string(option.Long));
+                }
+                same->Entry.Formats.push_back(format.ShortName);
+            }
+        }
+        for (const TOwnOption& option : kBatchOptions)
+            addOwn(option);
+        return all;
+    }();
+    return rows;
+}
+
+const TRow* FindLong(std::string_view name)
+{
+    for (const TRow& row : Rows()) {
+        if (row.Entry.Spec->Long == name)
+            return &row;
+    }
+    return nullptr;
+}
+
+const TRow* FindShort(char letter)
+{
+    for (const TRow& row : Rows()) {
+        if (row.Entry.Spec->Short != '\0' && row.Entry.Spec->Short == letter)
+            return &row;
+    }
+    return nullptr;
+}
+
+bool TakesValue(const TRow& row)
+{
+    return row.Entry.Spec->Kind != TValueKind::None;
+}
+
+std::string OptionName(const TOptionSpec& option)
+{
+    return "--" + std::string(option.Long);
+}
+
+[[noreturn]] void BadValue(const TOptionSpec& option, std::string_view value, std::string_view why)
+{
+    throw UsageError("invalid value '" + std::string(value) + "' for " + OptionName(option) + ": "
+        + std::string(why));
+}
+
+std::string Range(const TOptionSpec& option)
+{
+    return std::to_string(option.Min) + ".." + std::to_string(option.Max);
+}
+
+// Names as a choice: "walk, jog, bicycle or car".
+std::string Choices(const std::vector<std::string_view>& names)
+{
+    std::string text;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (i > 0)
+            text += i + 1 == names.size() ? " or " : ", ";
+        text += names[i];
+    }
+    return text;
+}
+
+// The value of an option checked as its kind wants; throws UsageError with the reason.
+TOptionValue CheckedValue(const TOptionSpec& option, std::string_view text)
+{
+    TOptionValue value { .Text = text };
+    switch (option.Kind) {
+    case TValueKind::None:
         break;
-    case TOptionId::Type:
-        state.Line.Format = FormatNamed(value);
-        if (!state.Line.Format)
-            BadValue(option, value, "choose " + Choices(OutputFormats()));
-        break;
-    case TOptionId::Mode: {
-        const TTravelMode* mode = TravelModeNamed(value);
-        if (!mode)
-            BadValue(option, value, "choose " + Choices(TravelModes()));
-        state.ModeKmh = mode->LimitKmh;
+    case TValueKind::Integer: {
+        const std::optional<long long> number = ParseWholeNumber(text);
+        if (!number)
+            BadValue(option, text, "not a whole number");
+        if (*number < option.Min || *number > option.Max)
+            BadValue(option, text, "must be " + Range(option));
+        value.Integer = *number;
         break;
     }
-    case TOptionId::MaxSpeed:
-        state.CustomKmh = ParseFiniteNumber(value);
-        if (!state.CustomKmh)
-            BadValue(option, value, "not a finite number");
-        break;
-    case TOptionId::Origin:
-        settings.OriginIndex = static_cast<int>(IntegerIn(option, value, 0, kZoneCount));
-        break;
-    case TOptionId::TimeZone: {
-        const auto zone = ParseTimeZone(value);
-        if (!zone)
-            BadValue(option, value, "must be hours -12..14, or hours:minutes such as +5:30");
-        settings.TimeZoneHours = zone->first;
-        settings.TimeZoneMinutes = zone->second;
+    case TValueKind::Number: {
+        const std::optional<double> number = ParseFiniteNumber(text);
+        if (!number)
+            BadValue(option, text, "not a finite number");
+        value.Number = *number;
         break;
     }
-    case TOptionId::NoWaypoints:
-        settings.WayPoints = false;
+    case TValueKind::Choice: {
+        const std::vector<std::string_view> names = option.Choices();
+        const auto chosen = std::find(names.begin(), names.end(), text);
+        if (chosen == names.end())
+            BadValue(option, text, "choose " + Choices(names));
+        value.Choice = static_cast<std::size_t>(chosen - names.begin());
         break;
-    case TOptionId::Interval:
-        settings.WaypointIntervalMin = static_cast<std::int32_t>(
-            IntegerIn(option, value, 1, std::numeric_limits<std::int32_t>::max()));
+    }
+    case TValueKind::TimeZone: {
+        const auto zone = ParseTimeZone(text, option.Min, option.Max);
+        if (!zone) {
+            BadValue(option, text,
+                "must be hours " + Range(option) + ", or hours:minutes such as +5:30");
+        }
+        value.Hours = zone->first;
+        value.Minutes = zone->second;
         break;
-    case TOptionId::Opacity:
-        settings.OpacityPercent
-            = static_cast<int>(IntegerIn(option, value, kMinOpacityPercent, kMaxOpacityPercent));
-        break;
-    case TOptionId::Color: {
-        const std::optional<std::uint32_t> color = ParseColor(value);
+    }
+    case TValueKind::Color: {
+        const std::optional<std::uint32_t> color = ParseColor(text);
         if (!color)
-            BadValue(option, value, "not a colour RRGGBB");
-        settings.WaypointColor = *color;
+            BadValue(option, text, "not a colour RRGGBB");
+        value.Color = *color;
         break;
     }
-    case TOptionId::Jobs:
-        state.Line.Jobs = static_cast<unsigned>(
-            IntegerIn(option, value, 1, std::numeric_limits<std::int32_t>::max()));
-        break;
-    case TOptionId::KeepGoing:
-        state.Line.KeepGoing = true;
-        break;
-    case TOptionId::OutputDir:
-        if (value.empty())
-            BadValue(option, value, "empty path");
-        state.Line.OutputDir = std::string(value);
-        break;
-    case TOptionId::Summary:
-        state.Line.Summary = true;
-        break;
-    case TOptionId::Json:
-        state.Line.Json = true;
-        break;
-    case TOptionId::KmlVersion:
-        if (value == "2.1")
-            settings.KmlVersion = 21;
-        else if (value == "2.2")
-            settings.KmlVersion = 22;
-        else
-            BadValue(option, value, "choose 2.1 or 2.2");
-        break;
-    case TOptionId::Language:
-        state.Line.Language = LanguageNamed(value);
-        if (!state.Line.Language)
-            BadValue(option, value, "choose ja or en");
-        break;
-    case TOptionId::Help:
-        state.Line.Action = TCommandAction::Help;
-        break;
-    case TOptionId::Version:
-        state.Line.Action = TCommandAction::Version;
+    case TValueKind::Path:
+    case TValueKind::Folder:
+        if (text.empty())
+            BadValue(option, text, "empty path");
         break;
     }
+    return value;
+}
+
+void Apply(TParseState& state, const TRow& row, std::string_view text)
+{
+    const TOptionValue value = CheckedValue(*row.Entry.Spec, text);
+    if (row.Own)
+        row.Own->Apply(state, value);
+    else
+        row.Setting->Apply(state.Line.Settings, value);
+}
+
+// The names "{...}" in an option's texts may use.
+std::string NamedText(std::string_view name, const TOptionSpec& option)
+{
+    if (name == "default")
+        return std::string(option.Default);
+    if (name == "range")
+        return Range(option);
+    if (name == "choices") {
+        std::string names;
+        for (const std::string_view choice : option.Choices())
+            names.append(names.empty() ? "" : "|").append(choice);
+        return names;
+    }
+    if (name == "modes") {
+        std::string modes;
+        for (const TTravelMode& mode : TravelModes())
+            modes.append(modes.empty() ? "" : ", ")
+                .append(mode.Name)
+                .append(" ")
+                .append(FormatGeneral(mode.LimitKmh));
+        return modes;
+    }
+    if (name == "zones")
+        return "1.." + std::to_string(kZoneCount);
+    if (name == "extensions" || name == "by extension") {
+        std::string list;
+        for (const TOutputFormat& format : OutputFormats()) {
+            if (format.ChosenByExtension)
+                list.append(list.empty() ? "" : ", ")
+                    .append(name == "extensions" ? format.Extension : format.ShortName);
+        }
+        return list;
+    }
+    if (name == "fallback")
+        return std::string(OutputFormats().front().ShortName);
+    throw std::logic_error(
+        "option --" + std::string(option.Long) + ": no text named {" + std::string(name) + "}");
 }
 
 } // namespace
 
-std::optional<std::pair<std::int32_t, std::int32_t>> ParseTimeZone(std::string_view text)
+std::optional<std::pair<std::int32_t, std::int32_t>> ParseTimeZone(
+    std::string_view text, long long lowestHours, long long highestHours)
 {
     const std::size_t colon = text.find(':');
     const std::optional<long long> hours = ParseWholeNumber(text.substr(0, colon));
@@ -248,7 +463,7 @@ std::optional<std::pair<std::int32_t, std::int32_t>> ParseTimeZone(std::string_v
         minutes = text.front() == '-' ? -*m : *m;
     }
     const long long total = *hours * 60 + minutes;
-    if (total < kMinTimeZone * 60 || total > kMaxTimeZone * 60)
+    if (total < lowestHours * 60 || total > highestHours * 60)
         return std::nullopt;
     return std::make_pair(static_cast<std::int32_t>(*hours), static_cast<std::int32_t>(minutes));
 }
@@ -285,37 +500,38 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args)
             continue;
         }
 
-        const TOption* option = nullptr;
+        const TRow* row = nullptr;
         std::optional<std::string_view> value;
         if (arg[1] == '-') {
             const std::string_view body = arg.substr(2);
             const std::size_t equals = body.find('=');
-            option = FindLong(body.substr(0, equals));
-            if (!option)
+            row = FindLong(body.substr(0, equals));
+            if (!row)
                 throw UsageError("unknown option '--" + std::string(body.substr(0, equals)) + "'");
             if (equals != std::string_view::npos) {
-                if (!option->TakesValue)
-                    throw UsageError("option '" + OptionName(*option) + "' takes no value");
+                if (!TakesValue(*row))
+                    throw UsageError(
+                        "option '" + OptionName(*row->Entry.Spec) + "' takes no value");
                 value = body.substr(equals + 1);
             }
         } else {
-            option = FindShort(arg[1]);
-            if (!option)
+            row = FindShort(arg[1]);
+            if (!row)
                 throw UsageError("unknown option '" + std::string(arg.substr(0, 2)) + "'");
             if (arg.size() > 2) {
-                if (!option->TakesValue)
+                if (!TakesValue(*row))
                     throw UsageError("unknown option '" + std::string(arg) + "'");
                 value = arg.substr(2);
             }
         }
 
         // The next argument is the value whatever it looks like, so that "-s -5" works.
-        if (option->TakesValue && !value) {
+        if (TakesValue(*row) && !value) {
             if (i + 1 >= args.size())
-                throw UsageError("option '" + OptionName(*option) + "' needs a value");
+                throw UsageError("option '" + OptionName(*row->Entry.Spec) + "' needs a value");
             value = args[++i];
         }
-        Apply(state, *option, value.value_or(std::string_view()));
+        Apply(state, *row, value.value_or(std::string_view()));
         if (state.Line.Action != TCommandAction::Convert)
             return state.Line;
     }
@@ -334,7 +550,8 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args)
     if (state.Line.Summary && state.Line.Json)
         throw UsageError("choose --summary or --json");
     // A custom limit overrides the mode wherever either stands on the line.
-    state.Line.Settings.SpeedLimitKmh = state.CustomKmh.value_or(state.ModeKmh.value_or(10.0));
+    state.Line.Settings.SpeedLimitKmh
+        = state.CustomKmh.value_or(state.ModeKmh.value_or(state.Line.Settings.SpeedLimitKmh));
     return state.Line;
 }
 
@@ -345,65 +562,33 @@ std::string UsageLine()
 
 std::string HelpText()
 {
-    // The formats, modes, zones and ranges come from their tables.
-    std::string formats, extensions, chosen, modes;
-    for (const TOutputFormat& format : OutputFormats()) {
-        formats.append(formats.empty() ? "" : "|").append(format.Name);
-        if (format.ChosenByExtension) {
-            extensions.append(extensions.empty() ? "" : ", ").append(format.Extension);
-            chosen.append(format.ShortName).append(", ");
-        }
-    }
-    for (const TTravelMode& mode : TravelModes())
-        modes.append(modes.empty() ? "" : ", ")
-            .append(mode.Name)
-            .append(" ")
-            .append(FormatGeneral(mode.LimitKmh));
-    const std::string zones = "1.." + std::to_string(kZoneCount);
-    const std::string opacity
-        = std::to_string(kMinOpacityPercent) + ".." + std::to_string(kMaxOpacityPercent);
-
     std::string help = UsageLine() + R"(
-Converts the track logs of a GPS logger into NMEA-0183 logs or KML documents for Google Earth.
+Converts the track logs of a GPS logger into NMEA-0183 logs, KML documents or GPX 1.1 files.
 Without --output every output goes beside its log, named WG + the date and time of the log's
 first fix (YYYYMMDDHHNNSS) + the format's extension, with _1, _2, ... added when that name is
 taken.
 
 Options:
-  -o, --output FILE     write to FILE (one LOG only); the extension )";
-    help += extensions + " (any letter case)\n                        gives " + chosen
-        + "any other " + std::string(OutputFormats().front().ShortName) + "\n";
-    help
-        += "  -t, --type " + formats + "   format of the default names and of -o - (default kml)\n";
-    help += "  -m, --mode MODE       speed limit of a travel mode: " + modes + " km/h\n";
-    help += R"(                        (default walk); fixes at or above the limit are dropped
-  -s, --max-speed KMH   a limit of your own (km/h), overriding the mode
-  -g, --origin N        origin of the plane distances: 0 = first fix of each log (default),
 )";
-    help += "                        " + zones + " = zone " + zones
-        + " of the Japanese plane rectangular grid\n";
-    help
-        += R"(  -z, --time-zone H[:MM] hours (and minutes: +5:30, -3:30) added to the times for people
-                        in KML and GPX documents, -12..14 (default 9)
-      --kml-version V   KML: 2.1 (default) or 2.2, the OGC's namespace and element order
-      --no-waypoints    KML, GPX: the route only, without waypoints
-  -i, --interval MIN    KML, GPX: least log time between two waypoints (minutes, default 2)
-)";
-    help += "      --opacity PCT     KML: waypoint opacity, " + opacity + " percent (default 66)\n";
-    help
-        += R"(      --color RRGGBB    KML: waypoint colour, hexadecimal red, green, blue (default FFFFFF)
-  -j, --jobs N          convert up to N logs side by side (default: one per processor core)
-  -d, --output-dir DIR  write the default names into DIR instead of beside each log
-  -k, --keep-going      after a failed log go on with the next (exit status 1 at the end)
-      --summary         after each length line, the track's numbers: records, kept and
-                        dropped fixes, start, end, duration, moving time, speeds, bounds
-      --json            instead of the length line, one JSON object per log (JSON Lines):
-                        input, output, length and the numbers of --summary, or the error
-      --lang ja|en      language of the error messages (default: from LC_ALL, LC_MESSAGES,
-                        LANG; Japanese for "ja...", English otherwise)
-  -h, --help            show this help and exit
-  -V, --version         show the version and exit
-
+    // "  -o, --output FILE     write to ...": the text in a column of its own, its further lines
+    // indented to it.
+    constexpr std::size_t kColumn = 24;
+    for (const TOptionEntry& entry : CommandLineOptions()) {
+        const TOptionSpec& option = *entry.Spec;
+        std::string line
+            = option.Short != '\0' ? std::string("  -") + option.Short + ", " : "      ";
+        line.append("--").append(option.Long);
+        if (!option.Value.empty())
+            line.append(" ").append(FilledText(option.Value, option));
+        line.resize(std::max(line.size() + 1, kColumn), ' ');
+        for (const char c : FilledText(option.Help, option)) {
+            line += c;
+            if (c == '\n')
+                line.append(kColumn, ' ');
+        }
+        help.append(line).append("\n");
+    }
+    help += R"(
 A LOG "-" is standard input (give --output); "-o -" writes to standard output, in the format of
 --type, and the report then goes to standard error. Numbers take a period as decimal point.
 Each converted log prints one line, "OUTPUT: The passway length = 12.35 km". The first error
@@ -411,6 +596,37 @@ stops the batch (unless --keep-going): the logs after it are not converted, and 
 output is left. Exit status: 0 all converted, 1 a conversion failed, 2 a bad command line.
 )";
     return help;
+}
+
+const std::vector<TOptionEntry>& CommandLineOptions()
+{
+    static const std::vector<TOptionEntry> entries = [] {
+        std::vector<TOptionEntry> all;
+        for (const TRow& row : Rows())
+            all.push_back(row.Entry);
+        return all;
+    }();
+    return entries;
+}
+
+std::string FilledText(std::string_view text, const TOptionSpec& spec, bool roff)
+{
+    std::string filled;
+    for (std::size_t from = 0;;) {
+        const std::size_t open = text.find('{', from);
+        filled.append(text.substr(from, open - from));
+        if (open == std::string_view::npos)
+            return filled;
+        const std::size_t close = text.find('}', open);
+        if (close == std::string_view::npos)
+            throw std::logic_error("option --" + std::string(spec.Long) + ": unclosed '{'");
+        for (const char c : NamedText(text.substr(open + 1, close - open - 1), spec)) {
+            if (roff && c == '-')
+                filled += '\\';
+            filled += c;
+        }
+        from = close + 1;
+    }
 }
 
 std::filesystem::path PathFromUtf8(const std::string& text)

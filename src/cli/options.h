@@ -1,8 +1,11 @@
 #pragma once
 
-// The options of ostrel-convert and their parser. The parser checks every value; what it returns
-// is ready to convert with.
+// The options of ostrel-convert and their parser. The options are rows of one table: the command
+// line's own, with those of the output formats (on the formats' rows) among them. The parser,
+// --help, and the manual page's option list and the bash completion (made at build time) read
+// it. The parser checks every value; what it returns is ready to convert with.
 
+#include "conversion/command_options.h"
 #include "conversion/output_formats.h"
 #include "core/messages.h"
 #include "core/settings.h"
@@ -51,8 +54,9 @@ struct TCommandLine
 inline constexpr std::string_view kStandardStream = "-";
 
 // A time zone "+9", "-11", "+5:30" or "-3:30" as hours and minutes of one sign; nothing for any
-// other text or beyond -12:00..+14:00.
-std::optional<std::pair<std::int32_t, std::int32_t>> ParseTimeZone(std::string_view text);
+// other text or beyond lowestHours:00..highestHours:00.
+std::optional<std::pair<std::int32_t, std::int32_t>> ParseTimeZone(
+    std::string_view text, long long lowestHours, long long highestHours);
 
 // The waypoint colour from "RRGGBB" (or "#RRGGBB"), hexadecimal in either letter case, laid out
 // 0x00BBGGRR as the KML writer takes it.
@@ -65,6 +69,23 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args);
 // The usage line, and the full help text for --help.
 std::string UsageLine();
 std::string HelpText();
+
+// An option of the command line as --help lists it.
+struct TOptionEntry
+{
+    const TOptionSpec* Spec;
+    std::vector<std::string_view> Formats; // short names of the formats it serves; none: all
+    bool EndsCommandLine; // --help, --version: nothing after it is read
+};
+
+// Every option in the order of --help, each once: the command line's own options about the
+// conversion, the formats' options, then those of the batch and the program.
+const std::vector<TOptionEntry>& CommandLineOptions();
+
+// An option's Value, Help or Manual text with its "{name}"s filled in. For the manual page
+// (roff) the texts filled in have their minus signs escaped. Throws std::logic_error for an
+// unknown name.
+std::string FilledText(std::string_view text, const TOptionSpec& spec, bool roff = false);
 
 // Paths from and to the UTF-8 texts of the command line and the console.
 std::filesystem::path PathFromUtf8(const std::string& text);

@@ -5,15 +5,150 @@
 #include "writers/nmea_writer.h"
 
 #include <array>
+#include <cstdint>
+#include <limits>
+#include <string_view>
+#include <vector>
 
 namespace ostrel {
 
 namespace {
 
+using TSettingOption = TOption<TConvertSettings>;
+
+// The options of the documents in local time that mark waypoints, KML and GPX.
+
+constexpr TSettingOption kTimeZoneOption {
+    {
+        .Short = 'z',
+        .Long = "time-zone",
+        .Value = "H[:MM]",
+        .Kind = TValueKind::TimeZone,
+        // The zones of the world, from 12 hours behind UTC to 14 hours ahead.
+        .Min = -12,
+        .Max = 14,
+        .Default = "9",
+        .Help = "hours (and minutes: +5:30, -3:30) added to the times for people\n"
+                "in KML and GPX documents, {range} (default {default})",
+        .Manual = R"(Hours, and minutes with the sign of the hours (+5:30, \-3:30, +5:45), added to
+the times for people, {range} hours (default {default}).)",
+    },
+    [](TConvertSettings& settings, const TOptionValue& value) {
+        settings.TimeZoneHours = value.Hours;
+        settings.TimeZoneMinutes = value.Minutes;
+    },
+};
+
+constexpr TSettingOption kNoWaypointsOption {
+    {
+        .Long = "no-waypoints",
+        .Help = "KML, GPX: the route only, without waypoints",
+        .Manual = "The route only, without waypoints.",
+    },
+    [](TConvertSettings& settings, const TOptionValue&) { settings.WayPoints = false; },
+};
+
+constexpr TSettingOption kIntervalOption {
+    {
+        .Short = 'i',
+        .Long = "interval",
+        .Value = "MIN",
+        .Kind = TValueKind::Integer,
+        .Min = 1,
+        .Max = std::numeric_limits<std::int32_t>::max(),
+        .Default = "2",
+        .Help = "KML, GPX: least log time between two waypoints (minutes, default {default})",
+        .Manual = "The least log time between two waypoints, in minutes (default {default}).",
+    },
+    [](TConvertSettings& settings, const TOptionValue& value) {
+        settings.WaypointIntervalMin = static_cast<std::int32_t>(value.Integer);
+    },
+};
+
+std::vector<std::string_view> KmlVersions()
+{
+    return { "2.1", "2.2" };
+}
+
+constexpr TSettingOption kKmlOptions[] = {
+    kTimeZoneOption,
+    {
+        {
+            .Long = "kml-version",
+            .Value = "V",
+            .Kind = TValueKind::Choice,
+            .Choices = &KmlVersions,
+            .Default = "2.1",
+            .Help = "KML: 2.1 (default) or 2.2, the OGC's namespace and element order",
+            .Manual = "2.1 (the default) or 2.2, the OGC's namespace with its order of elements.",
+        },
+        [](TConvertSettings& settings, const TOptionValue& value) {
+            settings.KmlVersion = value.Choice == 0 ? 21 : 22;
+        },
+    },
+    kNoWaypointsOption,
+    kIntervalOption,
+    {
+        {
+            .Long = "opacity",
+            .Value = "PCT",
+            .Kind = TValueKind::Integer,
+            .Min = kMinOpacityPercent,
+            .Max = kMaxOpacityPercent,
+            .Default = "66",
+            .Help = "KML: waypoint opacity, {range} percent (default {default})",
+            .Manual = "The opacity of the waypoints, {range} percent (default {default}).",
+        },
+        [](TConvertSettings& settings, const TOptionValue& value) {
+            settings.OpacityPercent = static_cast<int>(value.Integer);
+        },
+    },
+    {
+        {
+            .Long = "color",
+            .Value = "RRGGBB",
+            .Kind = TValueKind::Color,
+            .Default = "FFFFFF",
+            .Help = "KML: waypoint colour, hexadecimal red, green, blue (default {default})",
+            .Manual = "The colour of the waypoints, hexadecimal red, green and blue (default "
+                      "{default}).",
+        },
+        [](TConvertSettings& settings, const TOptionValue& value) {
+            settings.WaypointColor = value.Color;
+        },
+    },
+};
+
+constexpr TSettingOption kGpxOptions[] = { kTimeZoneOption, kNoWaypointsOption, kIntervalOption };
+
+// Each writer takes its own options from the settings, once per conversion.
+
+TWaypointOptions WaypointOptionsOf(const TConvertSettings& settings)
+{
+    return { settings.WayPoints, settings.WaypointIntervalMin };
+}
+
+std::unique_ptr<TTrackSink> NmeaWriter(TOutputFile& output, const TConvertSettings&)
+{
+    return MakeNmea(output, {});
+}
+
+std::unique_ptr<TTrackSink> KmlWriter(TOutputFile& output, const TConvertSettings& settings)
+{
+    return MakeKml(output,
+        { WaypointOptionsOf(settings), settings.Separators, settings.KmlVersion,
+            settings.OpacityPercent, settings.WaypointColor, settings.StyleTemplate });
+}
+
+std::unique_ptr<TTrackSink> GpxWriter(TOutputFile& output, const TConvertSettings& settings)
+{
+    return MakeGpx(output, { WaypointOptionsOf(settings), settings.Separators });
+}
+
 const std::array<TOutputFormat, 3> kFormats = { {
-    { "nmea", ".log", false, "NMEA Log", "*.log;.log", "NMEA", false, &MakeNmea },
-    { "kml", ".kml", true, "Google Earth", "*.kml;.log", "KML", true, &MakeKml },
-    { "gpx", ".gpx", true, "GPX 1.1", "*.gpx;.log", "GPX", true, &MakeGpx },
+    { "nmea", ".log", false, "NMEA Log", "*.log;.log", "NMEA", false, &NmeaWriter, {} },
+    { "kml", ".kml", true, "Google Earth", "*.kml;.log", "KML", true, &KmlWriter, kKmlOptions },
+    { "gpx", ".gpx", true, "GPX 1.1", "*.gpx;.log", "GPX", true, &GpxWriter, kGpxOptions },
 } };
 
 // Whether a file name ends with ext (".kml"), in any letter case.

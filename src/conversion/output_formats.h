@@ -3,8 +3,10 @@
 // The output formats, one row each: everything that tells them apart lives here. The command
 // line's -t and its help, the extension of default names, the choice of writer by an output's
 // extension, the save dialog's types and its type change all read this table. A new format is a
-// writer (a sink of the track) and a row.
+// writer (a sink of the track) and a row; an option that serves only some formats is a row of
+// their option lists.
 
+#include "conversion/command_options.h"
 #include "core/file_io.h"
 #include "core/settings.h"
 #include "geo/track.h"
@@ -26,9 +28,13 @@ struct TOutputFormat
     std::string_view DialogLabel; // the save dialog's type: "NMEA Log", "Google Earth", "GPX 1.1"
     std::string_view DialogPatterns; // the type's patterns: "*.log;.log"
     std::string_view ShortName; // for people: "NMEA", "KML", "GPX"
-    bool LocalTime; // whether the writer takes the track shifted by TimeZoneHours
+    bool LocalTime; // whether the writer takes the track shifted by the time zone
+    // The writer, given the options of its own that it takes from the settings.
     std::unique_ptr<TTrackSink> (*MakeWriter)(
         TOutputFile& output, const TConvertSettings& settings);
+    // The command-line options that serve this format and not every format. An option that
+    // serves several formats stands on each of their lists.
+    std::span<const TOption<TConvertSettings>> Options;
 };
 
 // Every format, in the order of the save dialog's types (index 1 is the first).

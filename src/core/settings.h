@@ -1,7 +1,8 @@
 #pragma once
 
 // The conversion settings: what a conversion takes from the window (or the command line). They
-// travel as one value, so that conversions share no mutable state and may run side by side.
+// travel as one value, so that conversions share no mutable state and may run side by side; each
+// writer takes its own options from them (see the output formats' table).
 
 #include <array>
 #include <cstdint>
@@ -9,9 +10,10 @@
 
 namespace ostrel {
 
-// Separators of the texts meant for people (the KML document name, the placemarks' names and
-// tables, the length message). Each is one character, held as its UTF-8 text. What other software
-// reads (log lines, NMEA sentences, KML coordinates) always uses ".", whatever these say.
+// Separators of the texts meant for people (the KML document's and the GPX track's name, the
+// waypoints' names and texts, the length message). Each is one character, held as its UTF-8 text.
+// What other software reads (log lines, NMEA sentences, KML coordinates) always uses ".", whatever
+// these say.
 struct TSeparators
 {
     std::string Decimal = ".";
@@ -44,13 +46,13 @@ inline constexpr int kMaxOpacityPercent = 100;
 struct TConvertSettings
 {
     double SpeedLimitKmh = 10.0; // fixes at or above this speed are dropped (km/h)
-    std::int32_t TimeZoneHours = 9; // added to every time written to a KML document (hours)
+    std::int32_t TimeZoneHours = 9; // added to the times for people in KML and GPX (hours)
     // Further minutes of the time zone, with the sign of the hours (+5:30 is 5 and 30, -3:30 is
     // -3 and -30); the window's zones are whole hours.
     std::int32_t TimeZoneMinutes = 0;
-    std::int32_t WaypointIntervalMin = 2; // least log time between two placemarks (minutes)
+    std::int32_t WaypointIntervalMin = 2; // least log time between two waypoints (minutes)
     int OriginIndex = 0; // 0 = each file's first fix, 1..19 = zone of the plane grid
-    bool WayPoints = true; // KML: style block and waypoint placemarks
+    bool WayPoints = true; // KML and GPX: waypoints (in KML with their style block)
     int OpacityPercent = 66; // KML: waypoint opacity, kMinOpacityPercent..kMaxOpacityPercent
     std::uint32_t WaypointColor = 0xFFFFFF; // KML: waypoint colour laid out 0x00BBGGRR
     TStyleTemplate StyleTemplate = DefaultStyleTemplate();

@@ -1,14 +1,15 @@
 #include "writers/gpx_writer.h"
 
 #include "text/date_text.h"
-#include "writers/held_text.h"
 #include "text/number_text.h"
+#include "writers/held_text.h"
 #include "writers/waypoints.h"
 #include "writers/xml_text.h"
 
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 #ifndef OSTREL_VERSION
 #error "OSTREL_VERSION: the project's version, defined by the build"
@@ -64,10 +65,10 @@ struct TTrackPoint
 class TGpxWriter final : public TTrackSink
 {
 public:
-    TGpxWriter(TOutputFile& output, const TConvertSettings& settings)
+    TGpxWriter(TOutputFile& output, TGpxOptions options)
         : output_(output)
-        , settings_(settings)
-        , spacing_(settings.WaypointIntervalMin)
+        , options_(std::move(options))
+        , spacing_(options_.Waypoints.IntervalMin)
         , trackPoints_(output.Folder())
     {
     }
@@ -76,7 +77,7 @@ public:
     void Begin(const TGPSRec& first, double, const TPlanePoint&) override
     {
         trackName_
-            = XmlEscaped(FormatDateTime("YY/MM/DD, HH:NN", first.DateTime, settings_.Separators));
+            = XmlEscaped(FormatDateTime("YY/MM/DD, HH:NN", first.DateTime, options_.Separators));
     }
 
     // The schema puts the waypoints before the track: waypoints go to the output as they fall,
@@ -84,7 +85,7 @@ public:
     void Fix(const TTrackFix& fix) override
     {
         trackPoints_.Push({ fix.Rec.Lat, fix.Rec.Lon, fix.UtcDateTime });
-        const bool waypoint = settings_.WayPoints && spacing_.Due(fix.Rec.DateTime);
+        const bool waypoint = options_.Waypoints.On && spacing_.Due(fix.Rec.DateTime);
         if (headWritten_ && !waypoint)
             return;
         char time[TUtcTimeText::kMaxText];
@@ -132,7 +133,7 @@ private:
     void WriteWaypoint(const TTrackFix& fix, std::string_view time)
     {
         const TWaypointTexts texts
-            = WaypointTexts(fix.Rec, fix.Kept, fix.TotalMetres, settings_.Separators);
+            = WaypointTexts(fix.Rec, fix.Kept, fix.TotalMetres, options_.Separators);
         char* out = output_.Reserve(kMaxLatLon + 8);
         char* p = WriteText(out, "<wpt");
         p = WriteLatLon(p, fix.Rec.Lat, fix.Rec.Lon);
@@ -149,7 +150,7 @@ private:
     }
 
     TOutputFile& output_;
-    const TConvertSettings& settings_;
+    const TGpxOptions options_;
     TWaypointSpacing spacing_;
     TUtcTimeText waypointTimes_;
     TRecordSpool<TTrackPoint> trackPoints_;
@@ -159,9 +160,9 @@ private:
 
 } // namespace
 
-std::unique_ptr<TTrackSink> MakeGpx(TOutputFile& output, const TConvertSettings& settings)
+std::unique_ptr<TTrackSink> MakeGpx(TOutputFile& output, TGpxOptions options)
 {
-    return std::make_unique<TGpxWriter>(output, settings);
+    return std::make_unique<TGpxWriter>(output, std::move(options));
 }
 
 } // namespace ostrel

@@ -2,19 +2,26 @@
 
 // The GPX 1.1 writer: the waypoints (where the KML document has its placemarks, with the same
 // names and texts) and one track of every kept fix. Times are UTC; the names and descriptions,
-// meant for people, are in local time (shifted by TimeZoneHours) like the KML document's.
+// meant for people, are in local time (the time zone's) like the KML document's.
 
 #include "core/file_io.h"
 #include "core/settings.h"
 #include "geo/track.h"
+#include "writers/waypoints.h"
 
 #include <memory>
 
 namespace ostrel {
 
+struct TGpxOptions
+{
+    TWaypointOptions Waypoints;
+    TSeparators Separators; // of the track's name and the waypoints' texts
+};
+
 // The GPX writer of one output, a sink of the track, which it takes in local time (shifted by
-// TimeZoneHours) so that its waypoints fall where the KML document's placemarks do. The caller
+// the time zone) so that its waypoints fall where the KML document's placemarks do. The caller
 // commits the output.
-std::unique_ptr<TTrackSink> MakeGpx(TOutputFile& output, const TConvertSettings& settings);
+std::unique_ptr<TTrackSink> MakeGpx(TOutputFile& output, TGpxOptions options);
 
 } // namespace ostrel

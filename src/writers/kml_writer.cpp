@@ -3,8 +3,8 @@
 #include "core/errors.h"
 #include "geo/kinematics.h"
 #include "text/date_text.h"
-#include "writers/held_text.h"
 #include "text/number_text.h"
+#include "writers/held_text.h"
 #include "writers/waypoints.h"
 #include "writers/xml_text.h"
 
@@ -14,6 +14,7 @@
 #include <cstring>
 #include <memory>
 #include <stdexcept>
+#include <utility>
 
 namespace ostrel {
 
@@ -144,11 +145,11 @@ namespace {
 class TKmlWriter final : public TTrackSink
 {
 public:
-    TKmlWriter(TOutputFile& output, const TConvertSettings& settings)
+    TKmlWriter(TOutputFile& output, TKmlOptions options)
         : output_(output)
-        , settings_(settings)
-        , kml22_(settings.KmlVersion == 22)
-        , spacing_(settings.WaypointIntervalMin)
+        , options_(std::move(options))
+        , kml22_(options_.Version == 22)
+        , spacing_(options_.Waypoints.IntervalMin)
         , waypoints_(output.Folder())
     {
     }
@@ -158,17 +159,16 @@ public:
         output_.Write(kml22_ ? kHead22 : kHead);
         output_.Write("<name>");
         output_.Write(
-            XmlEscaped(FormatDateTime("YY/MM/DD, HH:NN", first.DateTime, settings_.Separators)));
+            XmlEscaped(FormatDateTime("YY/MM/DD, HH:NN", first.DateTime, options_.Separators)));
         output_.Write("</name>\r\n");
         if (kml22_)
             output_.Write(kRoadStyle22);
-        if (settings_.WayPoints) {
-            const std::string color
-                = ColorElement(settings_.OpacityPercent, settings_.WaypointColor);
-            for (std::size_t i = 0; i < settings_.StyleTemplate.size(); ++i) {
+        if (options_.Waypoints.On) {
+            const std::string color = ColorElement(options_.OpacityPercent, options_.Color);
+            for (std::size_t i = 0; i < options_.StyleTemplate.size(); ++i) {
                 const bool colorLine = i == kColorLines[0] || i == kColorLines[1];
                 output_.Write(colorLine ? std::string_view(color)
-                                        : std::string_view(settings_.StyleTemplate[i]));
+                                        : std::string_view(options_.StyleTemplate[i]));
                 output_.Write(kCrLf);
             }
             output_.Write(kCrLf);
@@ -183,9 +183,9 @@ public:
     {
         char* out = output_.Reserve(kMaxCoordinateLine);
         output_.Advance(static_cast<std::size_t>(WriteCoordinateLine(out, fix.Rec) - out));
-        if (settings_.WayPoints && spacing_.Due(fix.Rec.DateTime)) {
-            AppendPlacemark(waypoints_.Text(), fix.Rec, fix.Kept, fix.TotalMetres,
-                settings_.Separators, kml22_);
+        if (options_.Waypoints.On && spacing_.Due(fix.Rec.DateTime)) {
+            AppendPlacemark(
+                waypoints_.Text(), fix.Rec, fix.Kept, fix.TotalMetres, options_.Separators, kml22_);
             waypoints_.Bound();
         }
     }
@@ -193,7 +193,7 @@ public:
     void End(double, const TTrackCounts&) override
     {
         output_.Write(kRouteEnd);
-        if (settings_.WayPoints) {
+        if (options_.Waypoints.On) {
             waypoints_.Text() += kFolderEnd;
             waypoints_.WriteTo(output_);
         }
@@ -202,7 +202,7 @@ public:
 
 private:
     TOutputFile& output_;
-    const TConvertSettings& settings_;
+    const TKmlOptions options_;
     const bool kml22_; // the OGC KML 2.2 namespace and element order, else KML 2.1
     TWaypointSpacing spacing_;
     THeldText waypoints_;
@@ -210,11 +210,11 @@ private:
 
 } // namespace
 
-std::unique_ptr<TTrackSink> MakeKml(TOutputFile& output, const TConvertSettings& settings)
+std::unique_ptr<TTrackSink> MakeKml(TOutputFile& output, TKmlOptions options)
 {
-    if (settings.KmlVersion != 21 && settings.KmlVersion != 22)
+    if (options.Version != 21 && options.Version != 22)
         throw std::invalid_argument("KmlVersion must be 21 or 22");
-    return std::make_unique<TKmlWriter>(output, settings);
+    return std::make_unique<TKmlWriter>(output, std::move(options));
 }
 
 } // namespace ostrel

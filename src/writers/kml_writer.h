@@ -1,10 +1,10 @@
 #pragma once
 
 // The KML writer: a route line through every kept fix and, when waypoints are on, a folder of
-// placemarks at least WaypointIntervalMin minutes of log time apart, in the chosen colour and
-// opacity. Every time in the document is shifted by TimeZoneHours. KmlVersion 21 writes KML 2.1
-// (Google's namespace, the order Google Earth has always read); 22 writes OGC KML 2.2, with its
-// namespace and the element order its schema requires, for software that reads only 2.2.
+// placemarks at least the interval of log time apart, in the chosen colour and opacity. Every time
+// in the document is local (shifted by the time zone). Version 21 writes KML 2.1 (Google's
+// namespace, the order Google Earth has always read); 22 writes OGC KML 2.2, with its namespace
+// and the element order its schema requires, for software that reads only 2.2.
 
 #include "core/file_io.h"
 #include "core/settings.h"
@@ -17,10 +17,20 @@
 
 namespace ostrel {
 
-// The KML writer of one output, a sink of the track, which it takes in local time (shifted by
-// TimeZoneHours). The caller commits the output. A KmlVersion other than 21 and 22 throws
+struct TKmlOptions
+{
+    TWaypointOptions Waypoints;
+    TSeparators Separators; // of the document's name and the placemarks' texts
+    int Version; // 21 for KML 2.1, 22 for the OGC's KML 2.2
+    int OpacityPercent; // of the waypoints, kMinOpacityPercent..kMaxOpacityPercent
+    std::uint32_t Color; // of the waypoints, laid out 0x00BBGGRR
+    TStyleTemplate StyleTemplate; // the waypoints' style block
+};
+
+// The KML writer of one output, a sink of the track, which it takes in local time (shifted by the
+// time zone). The caller commits the output. A Version other than 21 and 22 throws
 // std::invalid_argument.
-std::unique_ptr<TTrackSink> MakeKml(TOutputFile& output, const TConvertSettings& settings);
+std::unique_ptr<TTrackSink> MakeKml(TOutputFile& output, TKmlOptions options);
 
 // The route's coordinate line of a fix: "139.75206,35.65206,0" and CR LF.
 std::string FormatCoordinateLine(const TGPSRec& rec);

@@ -176,7 +176,7 @@ private:
 
 } // namespace
 
-std::unique_ptr<TTrackSink> MakeNmea(TOutputFile& output, const TConvertSettings&)
+std::unique_ptr<TTrackSink> MakeNmea(TOutputFile& output, TNmeaOptions)
 {
     return std::make_unique<TNmeaWriter>(output);
 }

@@ -4,7 +4,6 @@
 // for every fix that the speed filter keeps. Times and dates are the log's own.
 
 #include "core/file_io.h"
-#include "core/settings.h"
 #include "geo/track.h"
 
 #include <memory>
@@ -13,9 +12,14 @@
 
 namespace ostrel {
 
+// The options of the NMEA writer: the log has none of its own.
+struct TNmeaOptions
+{
+};
+
 // The NMEA writer of one output, a sink of the track (which it takes in the log's own time).
 // The caller commits the output.
-std::unique_ptr<TTrackSink> MakeNmea(TOutputFile& output, const TConvertSettings& settings);
+std::unique_ptr<TTrackSink> MakeNmea(TOutputFile& output, TNmeaOptions options);
 
 // The GGA and the RMC sentence of one kept fix, each framed "$body*HH" and ended by CR LF.
 std::string FormatFixSentences(const TGPSRec& rec, const TKeptFix& fix);

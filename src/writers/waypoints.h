@@ -8,9 +8,17 @@
 #include "geo/waypoint_spacing.h"
 #include "log/gps_rec.h"
 
+#include <cstdint>
 #include <string>
 
 namespace ostrel {
+
+// The waypoint options of the formats that mark them (KML and GPX).
+struct TWaypointOptions
+{
+    bool On; // whether waypoints are marked at all
+    std::int32_t IntervalMin; // least log time between two waypoints (minutes)
+};
 
 // What a waypoint says, in the regional separators; rec's DateTime is local time.
 struct TWaypointTexts

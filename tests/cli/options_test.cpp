@@ -4,6 +4,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <regex>
+#include <set>
 
 namespace ostrel::cli::test {
 namespace {
@@ -54,8 +55,8 @@ void PrintTo(const TParsed& p, std::ostream* os)
         << ", origin " << p.OriginIndex << ", waypoints " << p.WayPoints << ", opacity "
         << p.OpacityPercent << ", colour " << std::hex << p.WaypointColor << std::dec << ", jobs "
         << p.Jobs << ", minutes " << p.TimeZoneMinutes << ", kml " << p.KmlVersion << ", dir "
-        << p.OutputDir.value_or("-") << ", keep going " << p.KeepGoing << ", summary "
-        << p.Summary << ", json " << p.Json << '}';
+        << p.OutputDir.value_or("-") << ", keep going " << p.KeepGoing << ", summary " << p.Summary
+        << ", json " << p.Json << '}';
 }
 
 struct TParseCase
@@ -170,6 +171,30 @@ TEST(CommandLineTest, ParsesEveryOptionInEachSpelling)
         SCOPED_TRACE(::testing::PrintToString(c.Args));
         EXPECT_EQ(Summary(ParseCommandLine(c.Args)), c.Expected);
     }
+}
+
+// Every option is one row: no two rows share a name, and the default a row documents (in --help
+// and the manual page) is what the settings hold without the option.
+TEST(CommandLineTest, OptionRowsHaveOneNameEachAndTheirDocumentedDefaults)
+{
+    std::set<std::string> names;
+    const TParsed defaults = Summary(ParseCommandLine({ "a.log" }));
+    for (const TOptionEntry& entry : CommandLineOptions()) {
+        const TOptionSpec& option = *entry.Spec;
+        SCOPED_TRACE(option.Long);
+        EXPECT_TRUE(names.insert("--" + std::string(option.Long)).second);
+        if (option.Short != '\0') {
+            EXPECT_TRUE(names.insert(std::string("-") + option.Short).second);
+        }
+        if (!option.Default.empty()) {
+            const std::string spelled
+                = "--" + std::string(option.Long) + "=" + std::string(option.Default);
+            EXPECT_EQ(Summary(ParseCommandLine({ spelled, "a.log" })), defaults);
+        }
+    }
+    // The formats' own options are among them.
+    EXPECT_EQ(names.count("--opacity"), 1u);
+    EXPECT_EQ(names.count("-z"), 1u);
 }
 
 struct TBadCase

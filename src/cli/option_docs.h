@@ -1,0 +1,28 @@
+#pragma once
+
+// The manual page's option list and the bash completion of ostrel-convert, made from the option
+// table at build time (by ostrel-option-docs), so that they name what --help names.
+
+#include <string>
+#include <string_view>
+
+namespace ostrel::cli {
+
+// The manual page's items of the options (roff .TP paragraphs), in the order of --help. Those of
+// some formats only begin with the formats' names.
+std::string ManualOptionItems();
+
+// The completion's words: every option's names, in the order of --help.
+std::string CompletionOptionWords();
+
+// The branches of the completion's "case $prev in" that complete an option's value: files,
+// folders, the names of a choice, the numbers of a short range; nothing for a value of the
+// user's own or after an option that ends the command line.
+std::string CompletionValueCases();
+
+// The manual page (which = "man") or the completion script (which = "completion") from its
+// template: the line "{options}" of the page, or the texts "{options}" and "{value cases}" of the
+// script, replaced. Throws std::runtime_error when the template lacks one, or for another which.
+std::string FilledTemplate(std::string_view which, std::string_view text);
+
+} // namespace ostrel::cli
