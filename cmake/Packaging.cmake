@@ -3,17 +3,18 @@
 set(CPACK_PACKAGE_NAME ostrel)
 set(CPACK_PACKAGE_VENDOR "The Ostrel Log Converter developers")
 set(CPACK_PACKAGE_CONTACT "${OSTREL_MAINTAINER}")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "convert GPS logger track logs into NMEA logs and KML")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "convert GPS logger track logs into NMEA, KML and GPX")
 # Lines of the extended description: Debian wants them under 80 characters.
 string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
   "Ostrel Log Converter converts the track logs of a hand-held GPS logger into"
-  "NMEA-0183 logs (a GGA and an RMC sentence per fix) and KML documents for"
+  "NMEA-0183 logs (a GGA and an RMC sentence per fix), KML documents for"
   "Google Earth (the route as one line, and time-stamped waypoints in a colour"
-  "and opacity of your choice). Fixes that imply an implausible speed for the"
+  "and opacity of your choice) and GPX 1.1 files. Fixes that imply an"
+  "implausible speed for the"
   "chosen travel mode are dropped, and the length of the kept track is reported"
   "after each file."
   "."
-  "It comes as a window with a Japanese interface, ostrel, and as a command"
+  "It comes as a window in Japanese or English, ostrel, and as a command"
   "line, ostrel-convert.")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
