@@ -84,7 +84,7 @@ TPendingOutput ConvertLog(TLogReader& reader, const fs::path& output,
     auto file = std::make_unique<TOutputFile>(output, placement);
     const std::unique_ptr<TTrackSink> writer = format.MakeWriter(*file, settings);
     TStatisticsSink statistics;
-    TSinkPair sinks(*writer, statistics);
+    TSinkPair<TTrackSink, TStatisticsSink> sinks(*writer, statistics);
     const TTrackResult track
         = StreamTrack(reader, TrackOptionsOf(settings, format.LocalTime, progress), sinks);
     TConversionResult result { track.TotalMetres,

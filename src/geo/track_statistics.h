@@ -5,6 +5,9 @@
 
 #include "geo/track.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace ostrel {
 
 // The track starts at the first record (the lengths are measured from it) and runs through every
@@ -33,7 +36,21 @@ class TStatisticsSink final : public TTrackSink
 {
 public:
     void Begin(const TGPSRec& first, double utcDateTime, const TPlanePoint&) override;
-    void Fix(const TTrackFix& fix) override;
+    // Inline: it runs for every kept fix beside a writer.
+    void Fix(const TTrackFix& fix) override
+    {
+        TTrackStatistics& s = statistics_;
+        if (fix.Kept.SpeedKmh >= TTrackStatistics::kMovingKmh) {
+            s.MovingDays += std::fabs(fix.UtcDateTime - s.EndUtc);
+            s.MovingMetres += fix.Kept.DistanceM;
+        }
+        s.EndUtc = fix.UtcDateTime;
+        s.MaxSpeedKmh = std::max(s.MaxSpeedKmh, fix.Kept.SpeedKmh);
+        s.MinLat = std::min(s.MinLat, fix.Rec.Lat);
+        s.MaxLat = std::max(s.MaxLat, fix.Rec.Lat);
+        s.MinLon = std::min(s.MinLon, fix.Rec.Lon);
+        s.MaxLon = std::max(s.MaxLon, fix.Rec.Lon);
+    }
     void End(double, const TTrackCounts&) override { }
 
     const TTrackStatistics& Statistics() const { return statistics_; }

@@ -11,7 +11,7 @@ TTrackPreview PreviewLog(
     TLogReader reader(input);
     TPictureSink picture(settings.WaypointIntervalMin);
     TStatisticsSink statistics;
-    TSinkPair sinks(picture, statistics);
+    TSinkPair<TPictureSink, TStatisticsSink> sinks(picture, statistics);
     TTrackPreview preview;
     preview.Track = StreamTrack(reader, TrackOptionsOf(settings, true, progress), sinks);
     preview.Statistics = statistics.Statistics();
