@@ -250,7 +250,8 @@ private slots:
         QVERIFY(Settled(preview));
         QCOMPARE(preview->View()->Message(),
             QString::fromStdString(MessageText(TimeError("25:00:00"), TLanguage::English))
-                + ".\nLog: " + log + ", line 3");
+                + ".\nLog: " + log + ", line 3\n"
+                + "The time field (columns 8-13) should be HHMMSS, such as 030405.");
     }
 
 private:
