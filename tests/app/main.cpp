@@ -13,7 +13,8 @@ int main(int argc, char* argv[])
     QApplication application(argc, argv);
     // What the window remembers goes to a folder of the tests' own, never the user's.
     QStandardPaths::setTestModeEnabled(true);
-    const QTemporaryDir store;
+    // Static: removed also when Qt Test exits early (a test function named that is not found).
+    static const QTemporaryDir store;
     QSettings::setDefaultFormat(QSettings::IniFormat);
     for (const QSettings::Format format : { QSettings::NativeFormat, QSettings::IniFormat })
         QSettings::setPath(format, QSettings::UserScope, store.path());
