@@ -6,6 +6,7 @@
 #include <QListWidgetItem>
 #include <QPainter>
 #include <QStyle>
+#include <algorithm>
 
 namespace ostrel {
 
