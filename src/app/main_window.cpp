@@ -227,7 +227,6 @@ void TForm1::CreateControls()
     // Each entry shows its file name whole, its folder as far as there is room.
     LogList->setItemDelegate(new TLogItemDelegate(LogList));
     LogList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    LogList->setTextElideMode(Qt::ElideMiddle);
     cmdAddLogs = MakeButton(this, "cmdAddLogs", tr("&Add logs ..."), 360, 16, 75, 25);
     cmdDelete = MakeButton(this, "cmdDelete", tr("&Delete"), 360, 48, 75, 25);
     cmdDeleteAll = MakeButton(this, "cmdDeleteAll", tr("D&elete all"), 360, 80, 75, 25);
