@@ -22,6 +22,8 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 #include <chrono>
 #include <cstdio>
@@ -44,7 +46,7 @@ public:
     Clock::time_point LastBox;
     QString LastText;
 
-    QStringList OpenLogs(QWidget*) override { return {}; }
+    QStringList OpenLogs(QWidget*, const QString&) override { return {}; }
     bool SaveOutput(
         QWidget*, TSaveDialogState& state, const TTypeChange&, const TAskBeforeReplacing&) override
     {
@@ -57,6 +59,13 @@ public:
         LastBox = Clock::now();
         LastText = text;
     }
+    bool ShowSummary(QWidget* parent, TBoxKind kind, const QString& caption, const QString& text,
+        const QString& detail, const QString&) override
+    {
+        ShowBox(parent, kind, caption, text, detail);
+        return false;
+    }
+    void OpenFolder(const QString&) override { }
 
 private:
     QString output_;
@@ -93,6 +102,21 @@ double TimeProcFile(const char* log, const char* output)
     return Seconds(start, Clock::now());
 }
 
+// The window remembers its settings: it runs here from the first start's, in a store of its own,
+// and leaves the user's as they are.
+class TScratchStore
+{
+public:
+    TScratchStore()
+    {
+        QSettings::setDefaultFormat(QSettings::IniFormat);
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, folder_.path());
+    }
+
+private:
+    QTemporaryDir folder_;
+};
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -103,6 +127,7 @@ int main(int argc, char* argv[])
     }
     if (std::strcmp(argv[2], "--preview") == 0) {
         QApplication application(argc, argv);
+        const TScratchStore store;
         TAnsweringDialogs dialogs(QString {});
         TForm1 form(dialogs);
         form.rdbCar->setChecked(true);
@@ -139,6 +164,7 @@ int main(int argc, char* argv[])
         std::thread([&] { own = TimeProcFile(argv[1], argv[2]); }).join();
         std::printf("a thread of its own: %.3f s\n", own);
     }
+    const TScratchStore store;
     TAnsweringDialogs dialogs(QString::fromLocal8Bit(argv[2]));
     TForm1 form(dialogs);
     form.AppendLogs({ QString::fromLocal8Bit(argv[1]) });

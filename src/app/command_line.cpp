@@ -70,6 +70,10 @@ TWindowCommandLine ParseWindowCommandLine(const std::vector<std::filesystem::pat
             line.Language = value;
             continue;
         }
+        if (!optionsEnded && arg == QStringLiteral("--reset-settings")) {
+            line.ResetSettings = true;
+            continue;
+        }
         if (!optionsEnded && arg.size() > 1 && arg.startsWith(QLatin1Char('-'))) {
             line.Fault = QStringLiteral("unknown option '%1'").arg(arg);
             line.Logs.clear();
@@ -89,7 +93,7 @@ TWindowCommandLine ParseWindowCommandLine(const std::vector<std::filesystem::pat
 
 QString WindowUsageLine()
 {
-    return QStringLiteral("Usage: %1 [--lang ja|en] [LOG...]")
+    return QStringLiteral("Usage: %1 [--lang ja|en] [--reset-settings] [LOG...]")
         .arg(QLatin1String(kWindowProgramName));
 }
 
@@ -97,15 +101,18 @@ QString WindowHelpText()
 {
     return WindowUsageLine() + QStringLiteral(R"(
 Opens the window of Ostrel Log Converter, which converts the track logs of a GPS logger into
-NMEA-0183 logs or KML documents for Google Earth. The LOGs named are listed in the window as if
-they had been dropped onto it (a folder lists its *.log files); arguments after "--" are LOGs
-even when they start with "-".
+NMEA-0183 logs, KML documents for Google Earth or GPX 1.1 files. The LOGs named are listed in the
+window as if they had been dropped onto it (a folder lists its *.log files); arguments after "--"
+are LOGs even when they start with "-". The window remembers its settings, the folder logs were
+last added from and its place on the screen from one start to the next.
 
 Options:
-  --lang ja|en   the window's language, Japanese or English (default: OSTREL_LANG, else the
-                 system's preferred language: Japanese for Japanese, English for any other)
-  -h, --help     show this help and exit
-  -V, --version  show the version and exit
+  --lang ja|en      the window's language, Japanese or English (default: OSTREL_LANG, else
+                    the system's preferred language: Japanese for Japanese, English for any
+                    other)
+  --reset-settings  forget what the window remembers and start as on the first start
+  -h, --help        show this help and exit
+  -V, --version     show the version and exit
 
 The command line converter ostrel-convert converts logs without the window.
 )");

@@ -1,7 +1,7 @@
 #pragma once
 
-// The window's command line: `ostrel [--lang ja|en] [LOG...]`, with --help and --version. The
-// logs named are listed as if they had been dropped onto the window.
+// The window's command line: `ostrel [--lang ja|en] [--reset-settings] [LOG...]`, with --help and
+// --version. The logs named are listed as if they had been dropped onto the window.
 
 #include <QString>
 #include <filesystem>
@@ -25,6 +25,7 @@ struct TWindowCommandLine
     std::vector<std::filesystem::path> Logs;
     QString Fault; // a bad argument, e.g. an unknown option; empty when the line is usable
     QString Language; // --lang: "ja" or "en"; empty when not given
+    bool ResetSettings = false; // --reset-settings: start from the first start's settings
 };
 
 // The arguments after the program name, once the application has taken its own (-platform,

@@ -3,6 +3,8 @@
 #include "app/worker_thread.h"
 
 #include <QApplication>
+#include <QCoreApplication>
+#include <QEvent>
 #include <QEventLoop>
 #include <QPointer>
 #include <QProgressDialog>
@@ -23,6 +25,53 @@ std::uint64_t SizeOf(const std::filesystem::path& input)
     const std::uintmax_t size = std::filesystem::file_size(input, ec);
     return ec ? 0 : size;
 }
+
+// Drops the user's input to one window and its controls, as a modal dialog would, but lets the
+// window be closed.
+class TInputBlocker final : public QObject
+{
+public:
+    explicit TInputBlocker(QWidget* window)
+        : window_(window)
+    {
+        QCoreApplication::instance()->installEventFilter(this);
+    }
+    ~TInputBlocker() override { QCoreApplication::instance()->removeEventFilter(this); }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget == nullptr || widget->window() != window_)
+            return false;
+        switch (event->type()) {
+        case QEvent::ShortcutOverride:
+            // Taken here, so no shortcut of the window fires; the key itself is dropped below.
+            event->accept();
+            return true;
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::Wheel:
+        case QEvent::ContextMenu:
+        case QEvent::DragEnter:
+        case QEvent::DragMove:
+        case QEvent::Drop:
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+        case QEvent::TabletPress:
+        case QEvent::TabletRelease:
+            return true;
+        default:
+            return false;
+        }
+    }
+
+private:
+    QWidget* window_;
+};
 
 } // namespace
 
@@ -142,6 +191,7 @@ void TConversionRunner::RunFiles(
     });
 
     QApplication::setOverrideCursor(Qt::BusyCursor);
+    const TInputBlocker blocker(window_);
     bool showDue = false;
     QTimer show;
     show.setSingleShot(true);
@@ -204,7 +254,9 @@ void TConversionRunner::RunFiles(
                 text, QObject::tr("キャンセル"), 0, 1000, window_);
             dialog->setObjectName(QStringLiteral("ConversionProgress"));
             dialog->setWindowTitle(QObject::tr("変換中"));
-            dialog->setWindowModality(Qt::WindowModal);
+            // Not modal: a modal dialog would keep the window from being closed, which is how
+            // the user may end the program and the conversion with it.
+            dialog->setWindowModality(Qt::NonModal);
             dialog->setMinimumDuration(0);
             dialog->setAutoClose(false);
             dialog->setAutoReset(false);

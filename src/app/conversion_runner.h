@@ -1,8 +1,9 @@
 #pragma once
 
 // Runs the conversions of the Convert command on a worker thread while the window goes on
-// repainting: a busy cursor at once, and past a moment a progress dialog with Cancel, modal to
-// the window, which tells how far the file has been read (and which file of a batch it is).
+// repainting: a busy cursor at once, and past a moment a progress dialog with Cancel, which tells
+// how far the file has been read (and which file of a batch it is). The window takes no input
+// meanwhile but can be closed, which cancels.
 
 #include "geo/track.h"
 
@@ -38,10 +39,10 @@ public:
     ~TConversionRunner() override;
 
     // Runs work on a worker thread with a progress to pass to the core, and waits for it while
-    // the window's events go on (input to the window waits until the progress dialog shows, which
-    // then keeps it from the window). Returns what work returned, or throws what it threw;
-    // TConversionCancelled after Cancel. input names the log being read, for the progress;
-    // caption is the progress dialog's text.
+    // the window's events go on (input to the window waits until the progress dialog shows, and
+    // is then dropped; closing the window is not, as a modal dialog would have it). Returns what
+    // work returned, or throws what it threw; TConversionCancelled after Cancel. input names the
+    // log being read, for the progress; caption is the progress dialog's text.
     template <class Result>
     Result Run(const std::filesystem::path& input, const QString& caption,
         const std::function<Result(TTrackProgress*)>& work)

@@ -39,9 +39,9 @@ using TAskBeforeReplacing = std::function<bool(const QString& path)>;
 // The kinds of message box, each with one OK button.
 enum class TBoxKind
 {
-    Message, // no icon: the length report
-    Confirmation, // question-mark icon: the same-file refusal
-    Error, // error icon: the application-wide error box
+    Message, // no icon: the length report, a batch's summary
+    Warning, // warning icon: the same-file refusal
+    Error, // error icon: the application-wide error box, a batch's failures
 };
 
 class TDialogs
@@ -49,9 +49,10 @@ class TDialogs
 public:
     virtual ~TDialogs() = default;
 
-    // The open dialog for logs: several files at once, every file shown. Returns the chosen full
-    // paths in the dialog's order, with the platform's separators; nothing on Cancel.
-    virtual QStringList OpenLogs(QWidget* parent) = 0;
+    // The open dialog for logs: several files at once, every file shown, opened in folder (the
+    // working folder when empty). Returns the chosen full paths in the dialog's order, with the
+    // platform's separators; nothing on Cancel.
+    virtual QStringList OpenLogs(QWidget* parent, const QString& folder) = 0;
 
     // The save dialog for outputs, with the file types "NMEA Log" and "Google Earth" (by name),
     // the default extension of the type chosen, and a question before an existing file is
@@ -69,6 +70,15 @@ public:
     virtual void ShowBox(QWidget* parent, TBoxKind kind, const QString& caption,
         const QString& text, const QString& detail)
         = 0;
+
+    // A message box as ShowBox's with a second button, "Open folder", beside OK where folder is
+    // not empty. Returns true when the user chose that button.
+    virtual bool ShowSummary(QWidget* parent, TBoxKind kind, const QString& caption,
+        const QString& text, const QString& detail, const QString& folder)
+        = 0;
+
+    // Shows a folder in the platform's file manager.
+    virtual void OpenFolder(const QString& folder) = 0;
 };
 
 } // namespace ostrel

@@ -4,6 +4,7 @@
 #include "app/command_line.h"
 #include "app/main_window.h"
 #include "app/qt_dialogs.h"
+#include "app/settings_model.h"
 #include "app/translations.h"
 #include "core/file_io.h"
 
@@ -33,6 +34,8 @@ int main(int argc, char* argv[])
         = !line.Language.isEmpty() ? line.Language : QString::fromLocal8Bit(qgetenv("OSTREL_LANG"));
     ostrel::InstallWindowLanguage(
         ostrel::ChooseWindowLanguage(forced, QLocale::system().uiLanguages()));
+    if (line.ResetSettings)
+        ostrel::ResetWindowStore();
     ostrel::TQtDialogs dialogs;
     ostrel::TForm1 Form1(dialogs);
     Form1.AppendPaths(line.Logs);

@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include "app/conversion_runner.h"
+#include "app/log_list.h"
 #include "app/log_paths.h"
 #include "app/preview_opener.h"
 #include "app/settings_model.h"
@@ -9,6 +10,7 @@
 #include "app/window_text.h"
 #include "core/errors.h"
 #include "core/messages.h"
+#include "core/time_zones.h"
 #include "geo/projection.h"
 #include "geo/travel_modes.h"
 
@@ -29,6 +31,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSettings>
+#include <QShortcut>
 #include <algorithm>
 #include <exception>
 #include <span>
@@ -40,12 +44,14 @@ namespace ostrel {
 
 namespace {
 
-// Whole hours from -11 to +11, then an empty item that can be selected like the others.
-const char* const kTimeZoneItems[] = { "-11", "-10", "-9", "-8", "-7", "-6", "-5", "-4", "-3", "-2",
-    "-1", "0", "+1", "+2", "+3", "+4", "+5", "+6", "+7", "+8", "+9", "+10", "+11", "" };
-static_assert(std::size(kTimeZoneItems) == 24);
-
 const char* const kIntervalItems[] = { "1", "2", "3", "5", "10" }; // minutes
+
+// The time zone chosen at the first start.
+constexpr TTimeZone kDefaultTimeZone { 9, 0 };
+
+// What the window remembers besides its settings.
+const QString kGeometryKey = QStringLiteral("Window/Geometry");
+const QString kLogFolderKey = QStringLiteral("Window/AddLogsFolder");
 
 // Where each output format's button goes in the group "変換先", by the format's name; the format
 // table gives the buttons and their object names ("rdb" + its short name: rdbNMEA, rdbKML,
@@ -58,13 +64,13 @@ struct TFormatButtonPlace
     int Left, Top, Width, Height;
 };
 const TFormatButtonPlace kFormatButtonPlaces[] = {
-    { "nmea", &TForm1::rdbNMEA, QT_TRANSLATE_NOOP("ostrel::TForm1", "NMEA-0183(GGA, RMC)"), 16, 24,
+    { "nmea", &TForm1::rdbNMEA, QT_TRANSLATE_NOOP("ostrel::TForm1", "&NMEA-0183(GGA, RMC)"), 16, 24,
         153, 17 },
-    { "kml", &TForm1::rdbKML, QT_TRANSLATE_NOOP("ostrel::TForm1", "Google Earth KML"), 16, 48, 121,
+    { "kml", &TForm1::rdbKML, QT_TRANSLATE_NOOP("ostrel::TForm1", "Google Earth &KML"), 16, 48, 121,
         17 },
     // GPX 1.1 in the free space right of the NMEA button; it takes the time zone and the
     // waypoint settings as KML does.
-    { "gpx", &TForm1::rdbGPX, QT_TRANSLATE_NOOP("ostrel::TForm1", "GPX 1.1"), 200, 24, 81, 17 },
+    { "gpx", &TForm1::rdbGPX, QT_TRANSLATE_NOOP("ostrel::TForm1", "&GPX 1.1"), 200, 24, 81, 17 },
 };
 
 const TFormatButtonPlace& PlaceOf(const TOutputFormat& format)
@@ -99,10 +105,15 @@ QRadioButton* MakeRadio(
     return Place(new QRadioButton(caption, parent), name, l, t, w, h);
 }
 
-QLabel* MakeLabel(
-    QWidget* parent, const char* name, const QString& caption, int l, int t, int w, int h)
+// A label beside the box it names, centred on the box's height; its mnemonic moves the focus to
+// the box.
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& caption, QWidget* box, int l,
+    int t, int w, int h)
 {
-    return Place(new QLabel(caption, parent), name, l, t, w, h);
+    QLabel* label = Place(new QLabel(caption, parent), name, l, t, w, h);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    label->setBuddy(box);
+    return label;
 }
 
 // The room a control needs: its size hint's width where a caption or a value must show whole
@@ -194,8 +205,16 @@ TForm1::TForm1(TDialogs& dialogs, QWidget* parent)
             .Colour = Shape1,
             .Opacity = SpinEdit1,
             .StyleTemplate = txtStyle,
+            .KeepGoing = chkKeepGoing,
+            .Summary = chkSummary,
+            // Where the format table's rows list these options.
+            .Served = { { Label2, "time-zone" }, { ddlTimeZone, "time-zone" },
+                { chkWayPoint, "no-waypoints" }, { ddlInterval, "interval" }, { Button2, "color" },
+                { Shape1, "color" }, { Label3, "opacity" }, { SpinEdit1, "opacity" } },
         },
         this);
+    // Kept on a screen that is still there.
+    restoreGeometry(settings_->Store().value(kGeometryKey).toByteArray());
     runner_ = new TConversionRunner(this);
     new TPreviewOpener(*LogList, *settings_, *this);
 }
@@ -203,13 +222,22 @@ TForm1::TForm1(TDialogs& dialogs, QWidget* parent)
 void TForm1::CreateControls()
 {
     LogList = Place(new QListWidget(this), "LogList", 8, 16, 345, 97);
-    LogList->setSelectionMode(QAbstractItemView::SingleSelection);
+    LogList->setSelectionMode(QAbstractItemView::ExtendedSelection);
     LogList->setSortingEnabled(false);
-    cmdAddLogs = MakeButton(this, "cmdAddLogs", tr("Add logs ..."), 360, 16, 75, 25);
-    cmdDelete = MakeButton(this, "cmdDelete", tr("Delete"), 360, 48, 75, 25);
-    cmdDeleteAll = MakeButton(this, "cmdDeleteAll", tr("Delete all"), 360, 80, 75, 25);
+    // Each entry shows its file name whole, its folder as far as there is room.
+    LogList->setItemDelegate(new TLogItemDelegate(LogList));
+    LogList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    cmdAddLogs = MakeButton(this, "cmdAddLogs", tr("&Add logs ..."), 360, 16, 75, 25);
+    cmdDelete = MakeButton(this, "cmdDelete", tr("&Delete"), 360, 48, 75, 25);
+    cmdDeleteAll = MakeButton(this, "cmdDeleteAll", tr("D&elete all"), 360, 80, 75, 25);
     GroupBox1 = MakeGroup(this, "GroupBox1", tr("座標系"), 8, 120, 225, 57);
-    cmdConvEach = MakeButton(this, "cmdConvEach", tr("Convert"), 232, 376, 113, 25);
+    // How a batch of several logs reports, in the free room right of the coordinate system.
+    grpBatch = MakeGroup(this, "grpBatch", tr("一括変換(&B)"), 240, 120, 201, 57);
+    chkKeepGoing = Place(
+        new QCheckBox(tr("エラーの後も続ける(&R)"), grpBatch), "chkKeepGoing", 12, 18, 181, 17);
+    chkSummary = Place(
+        new QCheckBox(tr("結果をまとめて表示(&U)"), grpBatch), "chkSummary", 12, 36, 181, 17);
+    cmdConvEach = MakeButton(this, "cmdConvEach", tr("&Convert"), 232, 376, 113, 25);
     // The default button: Enter anywhere but on another button converts.
     cmdConvEach->setAutoDefault(false);
     cmdConvEach->setDefault(true);
@@ -226,9 +254,11 @@ void TForm1::CreateControls()
         CoreText(modes[2].Caption, modes[2].EnglishCaption), 264, 24, 113, 16);
     rdbCar = MakeRadio(
         GroupBox2, "rdbCar", CoreText(modes[3].Caption, modes[3].EnglishCaption), 16, 40, 113, 17);
+    rdbUserDefine = MakeRadio(GroupBox2, "rdbUserDefine", tr("任意"), 152, 40, 57, 17);
     // The Japanese Gothic faces draw "~" as a raised wave (the JIS overline's place): the mode
-    // captions take a Latin face first, so their "~" is a tilde, and Gothic for the Japanese.
-    for (QRadioButton* mode : { rdbWalk, rdbJog, rdbBicycle, rdbCar }) {
+    // captions take a Latin face first, so their "~" is a tilde, and Gothic for the Japanese. All
+    // five modes are drawn alike.
+    for (QRadioButton* mode : { rdbWalk, rdbJog, rdbBicycle, rdbCar, rdbUserDefine }) {
         QFont latinFirst = mode->font();
         latinFirst.setFamilies(
             QStringList({ QStringLiteral("Segoe UI"), QStringLiteral("DejaVu Sans"),
@@ -236,16 +266,15 @@ void TForm1::CreateControls()
             + font().families());
         mode->setFont(latinFirst);
     }
-    rdbUserDefine = MakeRadio(GroupBox2, "rdbUserDefine", tr("任意"), 152, 40, 57, 17);
     txtLimitter
         = Place(new QLineEdit(QStringLiteral("7"), GroupBox2), "txtLimitter", 200, 40, 49, 20);
-    Label1 = MakeLabel(GroupBox2, "Label1", tr("km/h"), 256, 40, 27, 12);
+    Label1 = MakeLabel(GroupBox2, "Label1", tr("km/h"), txtLimitter, 256, 40, 27, 20);
     rdbWalk->setChecked(true);
 
     cmbOrgP = MakeList(GroupBox1, "cmbOrgP", 24, 24, 185, 20);
     for (const TZone& zone : kZones)
         cmbOrgP->addItem(CoreText(zone.Name, zone.EnglishName));
-    Button1 = MakeButton(this, "Button1", tr("Canel"), 104, 376, 115, 25);
+    Button1 = MakeButton(this, "Button1", tr("Cane&l"), 104, 376, 115, 25);
 
     GroupBox3 = MakeGroup(this, "GroupBox3", tr("変換先"), 8, 264, 433, 105);
     for (const TOutputFormat& format : OutputFormats()) {
@@ -257,16 +286,24 @@ void TForm1::CreateControls()
         formatButtons_.push_back({ &format, button });
     }
     rdbKML->setChecked(true);
-    ddlTimeZone = MakeList(GroupBox3, "ddlTimeZone", 200, 47, 41, 20);
-    for (const char* item : kTimeZoneItems)
-        ddlTimeZone->addItem(QString::fromUtf8(item));
-    Label2 = MakeLabel(GroupBox3, "Label2", tr("TimeZone"), 143, 50, 50, 12);
+    // The time zones of the core's list, each with its text as data (the same in every
+    // language), then an empty item that can be selected like the others. The list stands right
+    // of GPX 1.1, where its longest offsets ("+12:45") have room.
+    ddlTimeZone = MakeList(GroupBox3, "ddlTimeZone", 352, 22, 57, 20);
+    for (const TTimeZone& zone : kTimeZones) {
+        const QString text = QString::fromStdString(TimeZoneText(zone));
+        ddlTimeZone->addItem(text, text);
+    }
+    ddlTimeZone->addItem(QString(), QString());
+    ddlTimeZone->resize(
+        std::max(ddlTimeZone->width(), ddlTimeZone->sizeHint().width()), ddlTimeZone->height());
+    Label2 = MakeLabel(GroupBox3, "Label2", tr("Time&Zone"), ddlTimeZone, 292, 22, 50, 20);
     chkWayPoint = Place(
-        new QCheckBox(tr("ポイント（間隔/分）"), GroupBox3), "chkWayPoint", 256, 48, 113, 17);
+        new QCheckBox(tr("ポイント（間隔/分）"), GroupBox3), "chkWayPoint", 152, 48, 113, 17);
     chkWayPoint->setChecked(true);
-    ddlInterval = MakeList(GroupBox3, "ddlInterval", 376, 48, 49, 20);
+    ddlInterval = MakeList(GroupBox3, "ddlInterval", 272, 46, 49, 20);
     for (const char* item : kIntervalItems)
-        ddlInterval->addItem(QString::fromUtf8(item));
+        ddlInterval->addItem(QString::fromUtf8(item), QString::fromUtf8(item));
 
     // The waypoint style template, never shown; the KML writer takes its 42 lines.
     txtStyle = Place(new QPlainTextEdit(this), "txtStyle", 304, 136, 121, 49);
@@ -285,10 +322,10 @@ void TForm1::CreateControls()
     SpinEdit1->setRange(kMinOpacityPercent, kMaxOpacityPercent);
     SpinEdit1->setSingleStep(1);
     SpinEdit1->setValue(66);
-    Label3 = MakeLabel(GroupBox3, "Label3", tr("不透明度(%)"), 304, 72, 62, 12);
+    Label3 = MakeLabel(GroupBox3, "Label3", tr("不透明度(%)"), SpinEdit1, 304, 72, 62, 21);
 
     for (QWidget* parent :
-        std::initializer_list<QWidget*> { this, GroupBox1, GroupBox2, GroupBox3 })
+        std::initializer_list<QWidget*> { this, GroupBox1, grpBatch, GroupBox2, GroupBox3 })
         FitRows(parent);
 
     Connect(cmdAddLogs, &TForm1::cmdAddLogsClick);
@@ -297,14 +334,25 @@ void TForm1::CreateControls()
     Connect(cmdConvEach, &TForm1::cmdConvEachClick);
     Connect(Button1, &TForm1::Button1Click);
     Connect(Button2, &TForm1::Button2Click);
+
+    // Ctrl+O adds logs wherever the focus is; Delete removes the selected logs from the list.
+    auto* open = new QShortcut(QKeySequence::Open, this);
+    connect(open, &QShortcut::activated, this, [this] { Guarded([this] { cmdAddLogsClick(); }); });
+    auto* remove
+        = new QShortcut(QKeySequence::Delete, LogList, nullptr, nullptr, Qt::WidgetShortcut);
+    connect(remove, &QShortcut::activated, this, [this] { Guarded([this] { cmdDeleteClick(); }); });
+    for (const auto signal :
+        { &QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved })
+        connect(LogList->model(), signal, this, &TForm1::UpdateCommands);
+    connect(LogList->model(), &QAbstractItemModel::modelReset, this, &TForm1::UpdateCommands);
 }
 
 void TForm1::SetTabOrder()
 {
-    // The window's order: Convert, Add logs, Delete, Delete all, the origin group, the mode
-    // group, Close, the list, the output group, the hidden template.
-    std::vector<QWidget*> order = { cmdConvEach, cmdAddLogs, cmdDelete, cmdDeleteAll, cmbOrgP,
-        rdbWalk, rdbJog, rdbBicycle, rdbCar, rdbUserDefine, txtLimitter, Button1, LogList };
+    // The window's order as it reads: the list and its commands, the origin and the batch's
+    // settings, the mode group, the output group, Close and Convert, the hidden template.
+    std::vector<QWidget*> order = { LogList, cmdAddLogs, cmdDelete, cmdDeleteAll, cmbOrgP,
+        chkKeepGoing, chkSummary, rdbWalk, rdbJog, rdbBicycle, rdbCar, rdbUserDefine, txtLimitter };
     // The format buttons as they read, row by row.
     std::vector<QWidget*> formats;
     for (const TFormatButton& button : formatButtons_)
@@ -313,12 +361,12 @@ void TForm1::SetTabOrder()
         return std::pair(a->y(), a->x()) < std::pair(b->y(), b->x());
     });
     order.insert(order.end(), formats.begin(), formats.end());
-    order.insert(
-        order.end(), { ddlTimeZone, chkWayPoint, ddlInterval, Button2, SpinEdit1, txtStyle });
+    order.insert(order.end(),
+        { ddlTimeZone, chkWayPoint, ddlInterval, Button2, SpinEdit1, Button1, cmdConvEach,
+            txtStyle });
     for (std::size_t i = 0; i + 1 < order.size(); ++i)
         setTabOrder(order[i], order[i + 1]);
-    // Convert is disabled at start, so the first control that takes the focus is Add logs.
-    cmdAddLogs->setFocus();
+    LogList->setFocus();
 }
 
 void TForm1::FormCreate()
@@ -328,7 +376,8 @@ void TForm1::FormCreate()
     for (QWidget* child : findChildren<QWidget*>())
         child->setAcceptDrops(false);
     cmbOrgP->setCurrentIndex(0);
-    ddlTimeZone->setCurrentIndex(20); // "+9"
+    ddlTimeZone->setCurrentIndex(static_cast<int>(
+        std::find(kTimeZones.begin(), kTimeZones.end(), kDefaultTimeZone) - kTimeZones.begin()));
     ddlInterval->setCurrentIndex(1); // "2"
 }
 
@@ -392,7 +441,7 @@ void TForm1::Connect(QPushButton* button, void (TForm1::*handler)())
 
 QString TForm1::ApplicationTitle()
 {
-    return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+    return tr("Ostrel Log Converter");
 }
 
 void TForm1::ShowErrorBox(const QString& message, const QString& detail)
@@ -430,13 +479,23 @@ void TForm1::AppendLogs(const QStringList& paths)
 
 void TForm1::AppendLog(const std::filesystem::path& path)
 {
+    // A log already listed stays where it is.
+    const std::filesystem::path log = path.lexically_normal();
+    for (int i = 0; i < LogList->count(); ++i) {
+        if (LogOf(*LogList->item(i)).lexically_normal() == log)
+            return;
+    }
     // Shown with its control characters as "?", whole in the tooltip when the list is too narrow
     // for it; converted under the path itself, whose bytes the entry keeps.
     const QString shown = Shown(FromPath(path));
     auto* item = new QListWidgetItem(shown, LogList);
     SetLogOf(*item, path);
-    item->setToolTip(shown);
-    cmdConvEach->setEnabled(true);
+    SetResultOf(*item, {});
+}
+
+void TForm1::UpdateCommands()
+{
+    cmdConvEach->setEnabled(LogList->count() > 0);
 }
 
 std::filesystem::path TForm1::LogPath(const QListWidgetItem* item)
@@ -446,7 +505,14 @@ std::filesystem::path TForm1::LogPath(const QListWidgetItem* item)
 
 void TForm1::cmdAddLogsClick()
 {
-    AppendLogs(dialogs_.OpenLogs(this));
+    QSettings& store = settings_->Store();
+    const QStringList paths = dialogs_.OpenLogs(this, store.value(kLogFolderKey).toString());
+    if (paths.isEmpty())
+        return;
+    store.setValue(kLogFolderKey, QFileInfo(paths.first()).absolutePath());
+    AppendLogs(paths);
+    // Enter now converts what was added, rather than opening the dialog again.
+    LogList->setFocus();
 }
 
 void TForm1::cmdDeleteClick()
@@ -454,7 +520,8 @@ void TForm1::cmdDeleteClick()
     const QList<QListWidgetItem*> selected = LogList->selectedItems();
     if (selected.isEmpty())
         return;
-    delete LogList->takeItem(LogList->row(selected.first()));
+    for (QListWidgetItem* item : selected)
+        delete LogList->takeItem(LogList->row(item));
     // No entry is selected afterwards, so a second Delete does nothing.
     LogList->clearSelection();
     LogList->setCurrentRow(-1, QItemSelectionModel::NoUpdate);
@@ -478,7 +545,9 @@ void TForm1::Button2Click()
 
 void TForm1::closeEvent(QCloseEvent* event)
 {
+    // A conversion under way stops, and its output with it, before the window goes.
     runner_->Cancel();
+    settings_->Store().setValue(kGeometryKey, saveGeometry());
     QWidget::closeEvent(event);
 }
 

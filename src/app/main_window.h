@@ -1,7 +1,9 @@
 #pragma once
 
 // The main window: the list of input logs, every setting the conversion reads, and the commands
-// Add logs, Delete, Delete all, Convert, the waypoint colour and Close.
+// Add logs, Delete, Delete all, Convert, the waypoint colour and Close. Its settings, the folder
+// logs were last added from and its place on the screen are remembered from one start to the
+// next.
 
 #include "app/dialogs.h"
 #include "app/settings_model.h"
@@ -48,6 +50,9 @@ public:
     QPushButton* cmdDelete;
     QPushButton* cmdDeleteAll;
     QGroupBox* GroupBox1;
+    QGroupBox* grpBatch;
+    QCheckBox* chkKeepGoing;
+    QCheckBox* chkSummary;
     QPushButton* cmdConvEach;
     QGroupBox* GroupBox2;
     QRadioButton* rdbWalk;
@@ -77,6 +82,7 @@ public:
     // What each Convert command captures first, in this order; zero until the first command, and
     // kept when a later command fails part way.
     std::int32_t TimeZoneHours = 0; // hours
+    std::int32_t TimeZoneMinutes = 0; // with the sign of the hours
     std::int32_t WaypointIntervalMin = 0; // minutes
     double SpeedLimitKmh = 0.0; // km/h
 
@@ -90,8 +96,7 @@ public:
     // Fixes the calendar year used for two-digit log years; the computer's clock when not set.
     void SetCurrentYear(std::optional<int> year) { settings_->SetCurrentYear(year); }
 
-    // The caption of the error box and the length report: the program file's name without its
-    // extension.
+    // The caption of every message box: the application's name.
     static QString ApplicationTitle();
 
     // Event handlers. An error raised in one of them when the user triggers it ends in the
@@ -107,6 +112,8 @@ public:
     void cmdDeleteAllClick();
     void Button1Click();
     void Button2Click();
+    // Converts the listed logs: one with the save dialog's name, several into the batch dialog's
+    // type and folder. Each entry then shows what became of its log.
     void cmdConvEachClick();
     // The save dialog's type change: the name part of currentPath with the extension of the new
     // type's format (".log" for index 1, ".kml" for 2); the extension alone when the path holds
@@ -120,14 +127,16 @@ public:
     TConversionRunner& ConversionRunner() { return *runner_; }
 
     // The application-wide error box: the message (with the "." rule) as its text, the detail
-    // (which log, which line) below it, the error icon, one OK button and the program's title.
+    // (which log, which line, what was expected) below it, the error icon, one OK button and the
+    // application's title.
     void ShowErrorBox(const QString& message, const QString& detail = {});
 
     // The message of an error in the window's language; what() for errors outside the family.
     static QString MessageOf(const std::exception& error);
 
 protected:
-    // Closing the window stops a conversion under way and waits for it.
+    // Closing the window stops a conversion under way and waits for it; the window's place is
+    // remembered.
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     // Tab and Shift+Tab enter a group of radio buttons at its checked button.
@@ -144,10 +153,15 @@ private:
     void Connect(QPushButton* button, void (TForm1::*handler)());
 
     void AppendLog(const std::filesystem::path& path);
+    // Convert is enabled while logs are listed.
+    void UpdateCommands();
     // The log of a list entry; the list index error when there is none.
     std::filesystem::path Entry(int index) const;
     void ConvertOne(const TConvertSettings& settings);
     void ConvertAll(const TConvertSettings& settings);
+    // Shows on the entry of the log at row what became of it.
+    void ShowConverted(int row, const std::filesystem::path& output, const std::string& length);
+    void ShowFailed(int row, const std::exception_ptr& error);
     // The length report, with the output it reports on as its detail where the user did not name
     // it: in a batch, or when a proposed name was taken meanwhile.
     void ShowLength(const std::string& message, const QString& output = {});

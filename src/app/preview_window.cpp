@@ -17,6 +17,7 @@
 #include <QPainterPath>
 #include <QPointer>
 #include <QPushButton>
+#include <QSettings>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWheelEvent>
@@ -28,6 +29,8 @@ namespace ostrel {
 namespace {
 
 constexpr double kMargin = 24.0; // pixels around a fitted track
+
+const QString kPreviewGeometryKey = QStringLiteral("Preview/Geometry");
 
 // The preview's numbers: a two-column table of rich text, the rows and their labels those of
 // every front end.
@@ -293,7 +296,9 @@ TPreviewWindow::TPreviewWindow(
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(view_, 1);
     layout->addLayout(side);
+    // Where the last preview was, kept on a screen that is still there.
     resize(860, 560);
+    restoreGeometry(settings_.Store().value(kPreviewGeometryKey).toByteArray());
 
     busyTimer_ = new QTimer(this);
     busyTimer_->setSingleShot(true);
@@ -305,6 +310,13 @@ TPreviewWindow::TPreviewWindow(
 TPreviewWindow::~TPreviewWindow()
 {
     StopWorker();
+}
+
+void TPreviewWindow::hideEvent(QHideEvent* event)
+{
+    // Closed, or hidden with the main window.
+    settings_.Store().setValue(kPreviewGeometryKey, saveGeometry());
+    QWidget::hideEvent(event);
 }
 
 void TPreviewWindow::StopWorker()

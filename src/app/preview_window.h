@@ -79,6 +79,10 @@ signals:
     // A computation has ended (with a picture or with a message).
     void Updated();
 
+protected:
+    // The preview's place and size are remembered for the next one.
+    void hideEvent(QHideEvent* event) override;
+
 private:
     void StopWorker();
     void Show(

@@ -3,10 +3,14 @@
 #include "app/window_text.h"
 
 #include <QColorDialog>
+#include <QCoreApplication>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QUrl>
 #include <algorithm>
 
 namespace ostrel {
@@ -55,11 +59,13 @@ int TypeIndexOf(const QStringList& filters, const QString& reported)
 
 } // namespace
 
-QStringList TQtDialogs::OpenLogs(QWidget* parent)
+QStringList TQtDialogs::OpenLogs(QWidget* parent, const QString& folder)
 {
     // Every file is shown: logs come under many names.
     QFileDialog dialog(parent);
     LikeTheWindow(&dialog, parent);
+    if (!folder.isEmpty())
+        dialog.setDirectory(folder);
     dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     if (dialog.exec() != QDialog::Accepted)
@@ -128,16 +134,35 @@ std::optional<QColor> TQtDialogs::PickColor(QWidget* parent, const QColor& initi
 void TQtDialogs::ShowBox(QWidget* parent, TBoxKind kind, const QString& caption,
     const QString& text, const QString& detail)
 {
+    ShowSummary(parent, kind, caption, text, detail, {});
+}
+
+bool TQtDialogs::ShowSummary(QWidget* parent, TBoxKind kind, const QString& caption,
+    const QString& text, const QString& detail, const QString& folder)
+{
     QMessageBox::Icon icon = QMessageBox::NoIcon;
-    if (kind == TBoxKind::Confirmation)
-        icon = QMessageBox::Question;
+    if (kind == TBoxKind::Warning)
+        icon = QMessageBox::Warning;
     else if (kind == TBoxKind::Error)
         icon = QMessageBox::Critical;
     QMessageBox box(icon, caption, text, QMessageBox::Ok, parent);
     LikeTheWindow(&box, parent);
     if (!detail.isEmpty())
         box.setInformativeText(detail);
+    QPushButton* open = nullptr;
+    if (!folder.isEmpty()) {
+        open = box.addButton(
+            QCoreApplication::translate("ostrel::TQtDialogs", "フォルダーを開く(&F)"),
+            QMessageBox::ActionRole);
+        open->setObjectName(QStringLiteral("cmdOpenFolder"));
+    }
     box.exec();
+    return open != nullptr && box.clickedButton() == open;
+}
+
+void TQtDialogs::OpenFolder(const QString& folder)
+{
+    QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
 }
 
 } // namespace ostrel

@@ -8,17 +8,45 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QLocale>
+#include <QMetaMethod>
+#include <QMetaProperty>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QSettings>
 #include <QTextBlock>
 #include <algorithm>
 #include <span>
 
 namespace ostrel {
 
+namespace {
+
+const QString kSettingsGroup = QStringLiteral("Settings/");
+
+// Whether the format's row lists the option: the control of that option serves the format.
+bool Serves(const TOutputFormat& format, std::string_view option)
+{
+    return std::any_of(format.Options.begin(), format.Options.end(),
+        [option](const TOption<TConvertSettings>& row) { return row.Long == option; });
+}
+
+} // namespace
+
+std::unique_ptr<QSettings> OpenWindowStore()
+{
+    return std::make_unique<QSettings>(QSettings::defaultFormat(), QSettings::UserScope,
+        QStringLiteral("ostrel"), QStringLiteral("ostrel"));
+}
+
+void ResetWindowStore()
+{
+    OpenWindowStore()->clear();
+}
+
 TSettingsModel::TSettingsModel(const TSettingsControls& controls, QObject* parent)
     : QObject(parent)
     , controls_(controls)
+    , store_(OpenWindowStore())
 {
     setObjectName(QStringLiteral("SettingsModel"));
     std::vector<QRadioButton*> modes = controls_.Modes;
@@ -32,11 +60,105 @@ TSettingsModel::TSettingsModel(const TSettingsControls& controls, QObject* paren
     connect(controls_.CustomLimit, &QLineEdit::textChanged, this, &TSettingsModel::Changed);
     for (QComboBox* box : { controls_.Origin, controls_.Interval, controls_.TimeZone })
         connect(box, &QComboBox::currentIndexChanged, this, &TSettingsModel::Changed);
+    for (const TFormatButton& button : controls_.Formats)
+        connect(button.Button, &QRadioButton::toggled, this, &TSettingsModel::EnableServedControls);
+
+    // Each control is remembered as it changes; a control's change while the remembered value is
+    // taken in writes nothing.
+    const QMetaMethod remember
+        = metaObject()->method(metaObject()->indexOfSlot("RememberSender()"));
+    for (QWidget* control : Remembered()) {
+        Restore(control);
+        if (auto* box = qobject_cast<QComboBox*>(control))
+            connect(box, &QComboBox::currentIndexChanged, this, &TSettingsModel::RememberSender);
+        else
+            connect(control, control->metaObject()->userProperty().notifySignal(), this, remember);
+    }
+    EnableServedControls();
 }
 
-std::int32_t TSettingsModel::TimeZoneHours() const
+TSettingsModel::~TSettingsModel() = default;
+
+std::vector<QWidget*> TSettingsModel::Remembered() const
 {
-    return IntegerOfText(controls_.TimeZone->currentText());
+    std::vector<QWidget*> controls(controls_.Modes.begin(), controls_.Modes.end());
+    controls.insert(controls.end(),
+        { controls_.CustomMode, controls_.CustomLimit, controls_.Origin, controls_.TimeZone,
+            controls_.Interval });
+    for (const TFormatButton& button : controls_.Formats)
+        controls.push_back(button.Button);
+    controls.insert(controls.end(),
+        { controls_.Waypoints, controls_.Colour, controls_.Opacity, controls_.KeepGoing,
+            controls_.Summary });
+    return controls;
+}
+
+// A list is remembered by its item's data where its items carry one (a text that is the same in
+// every language), else by its index; any other control by its user property (the text, the
+// check, the value, the colour).
+void TSettingsModel::Remember(QWidget* control)
+{
+    if (restoring_ || control == nullptr)
+        return;
+    QVariant value;
+    if (auto* box = qobject_cast<QComboBox*>(control))
+        value = box->currentData().isValid() ? box->currentData() : QVariant(box->currentIndex());
+    else
+        value = control->metaObject()->userProperty().read(control);
+    store_->setValue(kSettingsGroup + control->objectName(), value);
+}
+
+void TSettingsModel::Restore(QWidget* control)
+{
+    const QVariant value = store_->value(kSettingsGroup + control->objectName());
+    if (!value.isValid())
+        return;
+    restoring_ = true;
+    if (auto* box = qobject_cast<QComboBox*>(control)) {
+        int index = -1;
+        if (box->itemData(0).isValid()) {
+            index = box->findData(value.toString());
+        } else {
+            bool isIndex = false;
+            const int remembered = value.toInt(&isIndex);
+            if (isIndex)
+                index = remembered;
+        }
+        if (index >= 0 && index < box->count())
+            box->setCurrentIndex(index);
+    } else if (auto* shape = qobject_cast<TShape*>(control)) {
+        // A colour that does not read is no colour: the swatch keeps its own.
+        const QColor colour = value.value<QColor>();
+        if (colour.isValid())
+            shape->SetBrushColor(colour);
+    } else {
+        // A value of another type is converted to the control's; one that does not convert is
+        // not taken, and a button cannot be unchecked out of its group.
+        control->metaObject()->userProperty().write(control, value);
+    }
+    restoring_ = false;
+}
+
+void TSettingsModel::RememberSender()
+{
+    Remember(qobject_cast<QWidget*>(sender()));
+}
+
+void TSettingsModel::EnableServedControls()
+{
+    const TOutputFormat& format = OutputFormat();
+    for (const TServedControl& served : controls_.Served)
+        served.Control->setEnabled(Serves(format, served.Option));
+}
+
+TTimeZone TSettingsModel::TimeZone() const
+{
+    const QString text = controls_.TimeZone->currentText();
+    if (const std::optional<TTimeZone> zone
+        = ParseTimeZone(text.toStdString(), kEarliestTimeZoneHours, kLatestTimeZoneHours))
+        return *zone;
+    // Not a time zone: the integer error of its text ('' for the empty item).
+    return { IntegerOfText(text), 0 };
 }
 
 std::int32_t TSettingsModel::WaypointIntervalMin() const
@@ -58,7 +180,7 @@ double TSettingsModel::SpeedLimitKmh() const
 }
 
 TConvertSettings TSettingsModel::ConversionSettings(
-    std::int32_t timeZoneHours, std::int32_t waypointIntervalMin, double speedLimitKmh)
+    const TTimeZone& timeZone, std::int32_t waypointIntervalMin, double speedLimitKmh)
 {
     // A value typed in the opacity box is settled now even when the box still has the focus
     // (Enter started the command).
@@ -66,7 +188,8 @@ TConvertSettings TSettingsModel::ConversionSettings(
 
     TConvertSettings settings;
     settings.SpeedLimitKmh = speedLimitKmh;
-    settings.TimeZoneHours = timeZoneHours;
+    settings.TimeZoneHours = timeZone.Hours;
+    settings.TimeZoneMinutes = timeZone.Minutes;
     settings.WaypointIntervalMin = waypointIntervalMin;
     settings.OriginIndex = controls_.Origin->currentIndex();
     settings.WayPoints = controls_.Waypoints->isChecked();
@@ -91,8 +214,13 @@ TConvertSettings TSettingsModel::PreviewSettings() const
     settings.OriginIndex = controls_.Origin->currentIndex();
     settings.WaypointIntervalMin = WaypointIntervalMin();
     // The empty time zone item reads as no shift here: the preview needs no error for it.
-    const QString zone = controls_.TimeZone->currentText();
-    settings.TimeZoneHours = zone.isEmpty() ? 0 : IntegerOfText(zone);
+    if (!controls_.TimeZone->currentText().isEmpty()) {
+        const TTimeZone zone = TimeZone();
+        settings.TimeZoneHours = zone.Hours;
+        settings.TimeZoneMinutes = zone.Minutes;
+    } else {
+        settings.TimeZoneHours = 0;
+    }
     settings.Separators = SeparatorsOf(QLocale::system());
     settings.CurrentYear = CurrentYear();
     return settings;
@@ -105,6 +233,24 @@ const TOutputFormat& TSettingsModel::OutputFormat() const
             return *button.Format;
     }
     return OutputFormats().front();
+}
+
+void TSettingsModel::SetOutputFormat(const TOutputFormat& format)
+{
+    for (const TFormatButton& button : controls_.Formats) {
+        if (button.Format == &format)
+            button.Button->setChecked(true);
+    }
+}
+
+bool TSettingsModel::KeepGoing() const
+{
+    return controls_.KeepGoing->isChecked();
+}
+
+bool TSettingsModel::Summary() const
+{
+    return controls_.Summary->isChecked();
 }
 
 int TSettingsModel::CurrentYear() const

@@ -14,8 +14,11 @@ TShape::TShape(QWidget* parent)
 
 void TShape::SetBrushColor(const QColor& color)
 {
+    if (color == brush_)
+        return;
     brush_ = color;
     update();
+    emit BrushColorChanged(brush_);
 }
 
 void TShape::paintEvent(QPaintEvent*)

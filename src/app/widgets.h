@@ -14,12 +14,18 @@ namespace ostrel {
 class TShape : public QWidget
 {
     Q_OBJECT
+    // The colour is what the swatch holds for the user, as a check box's check.
+    Q_PROPERTY(
+        QColor brushColor READ BrushColor WRITE SetBrushColor NOTIFY BrushColorChanged USER true)
 
 public:
     explicit TShape(QWidget* parent = nullptr);
 
     QColor BrushColor() const { return brush_; }
     void SetBrushColor(const QColor& color);
+
+signals:
+    void BrushColorChanged(const QColor& color);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

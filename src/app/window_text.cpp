@@ -95,6 +95,8 @@ QString LogErrorDetail(const TErrorReport& report, const QString& shownLog)
         : QCoreApplication::translate("ostrel::TForm1", "ログ: %1").arg(shownLog);
     if (report.Detail)
         detail += QLatin1Char('\n') + QString::fromStdString(*report.Detail);
+    if (report.Hint)
+        detail += QLatin1Char('\n') + QString::fromStdString(*report.Hint);
     return detail;
 }
 

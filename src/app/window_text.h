@@ -37,8 +37,9 @@ TSeparators SeparatorsOf(const QLocale& locale);
 QString ErrorBoxText(const QString& message);
 
 // What the window tells below the message of an error raised while a log was worked on: the log
-// as shown, with the line when a record line is at fault ("ログ: a.log（17 行目）"), and another
-// file at fault with the system's reason on a line of its own.
+// as shown, with the line when a record line is at fault ("ログ: a.log（17 行目）"), another file
+// at fault with the system's reason on a line of its own, and what was expected or what to do
+// (the report's hint) on the last line.
 QString LogErrorDetail(const TErrorReport& report, const QString& shownLog);
 
 // The folder of a path up to and including its last separator ("/logs/a.log" gives "/logs/");

@@ -1,6 +1,7 @@
 #include "cli/options.h"
 
 #include "core/number_input.h"
+#include "core/time_zones.h"
 #include "geo/projection.h"
 #include "geo/travel_modes.h"
 #include "text/number_text.h"
@@ -376,8 +377,8 @@ TOptionValue CheckedValue(const TOptionSpec& option, std::string_view text)
             BadValue(option, text,
                 "must be hours " + Range(option) + ", or hours:minutes such as +5:30");
         }
-        value.Hours = zone->first;
-        value.Minutes = zone->second;
+        value.Hours = zone->Hours;
+        value.Minutes = zone->Minutes;
         break;
     }
     case TValueKind::Color: {
@@ -445,28 +446,6 @@ std::string NamedText(std::string_view name, const TOptionSpec& option)
 }
 
 } // namespace
-
-std::optional<std::pair<std::int32_t, std::int32_t>> ParseTimeZone(
-    std::string_view text, long long lowestHours, long long highestHours)
-{
-    const std::size_t colon = text.find(':');
-    const std::optional<long long> hours = ParseWholeNumber(text.substr(0, colon));
-    if (!hours)
-        return std::nullopt;
-    long long minutes = 0;
-    if (colon != std::string_view::npos) {
-        // Exactly two digits after the colon, 00..59.
-        const std::string_view after = text.substr(colon + 1);
-        const std::optional<long long> m = ParseWholeNumber(after);
-        if (after.size() != 2 || after[0] < '0' || after[0] > '9' || !m || *m > 59)
-            return std::nullopt;
-        minutes = text.front() == '-' ? -*m : *m;
-    }
-    const long long total = *hours * 60 + minutes;
-    if (total < lowestHours * 60 || total > highestHours * 60)
-        return std::nullopt;
-    return std::make_pair(static_cast<std::int32_t>(*hours), static_cast<std::int32_t>(minutes));
-}
 
 std::optional<std::uint32_t> ParseColor(std::string_view text)
 {

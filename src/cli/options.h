@@ -53,11 +53,6 @@ struct TCommandLine
 // "-" as a LOG is standard input, and as the output of -o standard output.
 inline constexpr std::string_view kStandardStream = "-";
 
-// A time zone "+9", "-11", "+5:30" or "-3:30" as hours and minutes of one sign; nothing for any
-// other text or beyond lowestHours:00..highestHours:00.
-std::optional<std::pair<std::int32_t, std::int32_t>> ParseTimeZone(
-    std::string_view text, long long lowestHours, long long highestHours);
-
 // The waypoint colour from "RRGGBB" (or "#RRGGBB"), hexadecimal in either letter case, laid out
 // 0x00BBGGRR as the KML writer takes it.
 std::optional<std::uint32_t> ParseColor(std::string_view text);

@@ -1,5 +1,6 @@
 #include "conversion/output_formats.h"
 
+#include "core/time_zones.h"
 #include "writers/gpx_writer.h"
 #include "writers/kml_writer.h"
 #include "writers/nmea_writer.h"
@@ -24,9 +25,9 @@ constexpr TSettingOption kTimeZoneOption {
         .Long = "time-zone",
         .Value = "H[:MM]",
         .Kind = TValueKind::TimeZone,
-        // The zones of the world, from 12 hours behind UTC to 14 hours ahead.
-        .Min = -12,
-        .Max = 14,
+        // Any hours:minutes within the offsets the world uses (the window lists those).
+        .Min = kEarliestTimeZoneHours,
+        .Max = kLatestTimeZoneHours,
         .Default = "9",
         .Help = "hours (and minutes: +5:30, -3:30) added to the times for people\n"
                 "in KML and GPX documents, {range} (default {default})",

@@ -45,6 +45,15 @@ enum class TFileRole
     StandardOutput,
 };
 
+// The field of a record line a conversion error came from.
+enum class TLogField
+{
+    Time, // columns 8-13, hhmmss
+    Latitude, // columns 17-27, ddmm.mmmm
+    Longitude, // columns 31-42, dddmm.mmmm
+    Date, // columns 50-55, ddmmyy
+};
+
 // Where a file error happened and why, as the system said it: the path at fault (as given,
 // UTF-8 on Windows, the bytes of the name elsewhere) and the system's error code (errno, or the
 // Windows error code), 0 where the refusal is the converter's own.
@@ -79,12 +88,17 @@ public:
     const std::optional<TFileFault>& Fault() const noexcept { return fault_; }
     void SetFault(TFileFault fault) { fault_ = std::move(fault); }
 
+    // The field of the log line whose text did not convert; nothing for an error of no field.
+    std::optional<TLogField> Field() const noexcept { return field_; }
+    void SetField(TLogField field) noexcept { field_ = field; }
+
 private:
     TErrorKind kind_;
     std::string text_;
     long long number_;
     std::optional<std::uint64_t> line_;
     std::optional<TFileFault> fault_;
+    std::optional<TLogField> field_;
 };
 
 // A text in a log line, a setting or an option that does not convert to what it should.

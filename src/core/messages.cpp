@@ -67,6 +67,63 @@ constexpr std::array<TRoleRow, 4> kRoles = { {
 
 constexpr std::string_view kNotAFile[] = { "通常のファイルではありません", "not a regular file" };
 
+// What each field of a record line should hold; in the order of TLogField.
+struct THintRow
+{
+    std::string_view Japanese;
+    std::string_view English;
+};
+constexpr std::array<THintRow, 4> kFieldHints = { {
+    { "時刻の欄（8～13 桁目）は 030405 のような HHMMSS の形のはずです。",
+        "The time field (columns 8-13) should be HHMMSS, such as 030405." },
+    { "緯度の欄（17～27 桁目）は DDMM.MMMMMM の形で、90 度以下のはずです。",
+        "The latitude field (columns 17-27) should be DDMM.MMMMMM, at most 90 degrees." },
+    { "経度の欄（31～42 桁目）は DDDMM.MMMMMM の形で、180 度以下のはずです。",
+        "The longitude field (columns 31-42) should be DDDMM.MMMMMM, at most 180 degrees." },
+    { "日付の欄（50～55 桁目）は 120507 のような DDMMYY の形のはずです。",
+        "The date field (columns 50-55) should be DDMMYY, such as 120507." },
+} };
+
+// A field's error from no record line: the file has none of the 60-character lines.
+constexpr THintRow kNoRecordHint = { "GPS の記録行が見つかりません。ロガーのログですか？",
+    "No GPS record lines were found: is this a log of the logger?" };
+
+// What to do about an error of the files, by its kind; for the log itself, or for another file
+// (the output, its folder) where the error names one.
+struct TFileHintRow
+{
+    TErrorKind Kind;
+    THintRow OfLog;
+    THintRow OfOther;
+};
+constexpr TFileHintRow kFileHints[] = {
+    { TErrorKind::FileNotFound,
+        { "ログが一覧に加えたときの場所にあるか確かめてください。",
+            "Check that the log is still where it was when it was listed." },
+        { "出力先のフォルダーがあるか確かめてください。",
+            "Check that the output's folder exists." } },
+    { TErrorKind::AccessDenied,
+        { "このログを読む権限があるか確かめてください。",
+            "Check that you are allowed to read the log." },
+        { "書き込めるフォルダーを選ぶか、ファイルの権限を確かめてください。",
+            "Choose a folder you may write in, or check the file's permissions." } },
+    { TErrorKind::IoError,
+        { "ログのあるディスクやカードを確かめて、もう一度試してください。",
+            "Check the disk or card the log is on, and try again." },
+        { "出力先のディスクの空きと状態を確かめて、もう一度試してください。",
+            "Check the free space and the state of the output's disk, and try again." } },
+    { TErrorKind::SameFile,
+        { "出力には別の名前かフォルダーを選んでください。",
+            "Choose another name or folder for the output." },
+        { "出力には別の名前かフォルダーを選んでください。",
+            "Choose another name or folder for the output." } },
+    { TErrorKind::OutOfMemory,
+        { "ほかのプログラムを閉じて、もう一度試してください。",
+            "Close other programs and try again." },
+        { "ほかのプログラムを閉じて、もう一度試してください。",
+            "Close other programs and try again." } },
+};
+
 std::string_view InLanguage(std::string_view japanese, std::string_view english, TLanguage language)
 {
     return language == TLanguage::Japanese ? japanese : english;
@@ -134,22 +191,42 @@ std::string FaultText(const TFileFault& fault, TLanguage language)
     return text;
 }
 
+std::optional<std::string> HintText(const Error& error, TLanguage language)
+{
+    const auto text = [language](const THintRow& row) {
+        return std::string(InLanguage(row.Japanese, row.English, language));
+    };
+    if (const std::optional<TLogField> field = error.Field()) {
+        // Record lines are numbered: an error of a field without a line came from a file that
+        // has none, through its last line.
+        if (!error.Line())
+            return text(kNoRecordHint);
+        return text(kFieldHints[static_cast<std::size_t>(*field)]);
+    }
+    for (const TFileHintRow& row : kFileHints) {
+        if (row.Kind == error.Kind())
+            return text(error.Fault() ? row.OfOther : row.OfLog);
+    }
+    return std::nullopt;
+}
+
 TErrorReport ReportOf(const std::exception_ptr& error, TLanguage language)
 {
     try {
         std::rethrow_exception(error);
     } catch (const Error& e) {
-        TErrorReport report { MessageText(e, language), e.Line(), e.Kind(), std::nullopt };
+        TErrorReport report { MessageText(e, language), e.Line(), e.Kind(), std::nullopt,
+            HintText(e, language) };
         if (e.Fault())
             report.Detail = FaultText(*e.Fault(), language);
         return report;
     } catch (const std::bad_alloc&) {
         return { MessageText(OutOfMemory(), language), std::nullopt, TErrorKind::OutOfMemory,
-            std::nullopt };
+            std::nullopt, HintText(OutOfMemory(), language) };
     } catch (const std::exception& e) {
-        return { e.what(), std::nullopt, std::nullopt, std::nullopt };
+        return { e.what(), std::nullopt, std::nullopt, std::nullopt, std::nullopt };
     } catch (...) {
-        return { "unknown error", std::nullopt, std::nullopt, std::nullopt };
+        return { "unknown error", std::nullopt, std::nullopt, std::nullopt, std::nullopt };
     }
 }
 

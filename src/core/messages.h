@@ -49,14 +49,23 @@ std::string SystemMessage(int code, TLanguage language);
 // Running out of memory says so; other errors from outside the family show their what() and
 // have no kind;
 // anything else "unknown error".
+// Hint: what was expected or what to do, one sentence (HintText), for the front ends that
+// teach as well as tell (the window).
 struct TErrorReport
 {
     std::string Message;
     std::optional<std::uint64_t> Line; // counted from 1
     std::optional<TErrorKind> Kind;
     std::optional<std::string> Detail;
+    std::optional<std::string> Hint;
 };
 TErrorReport ReportOf(const std::exception_ptr& error, TLanguage language);
+
+// What was expected or what to do about an error raised while a log was converted, as one
+// sentence in the language: the form of the log's field at fault, that the file holds no record
+// line at all (a field's error from no record line), or the step to take about a file. Nothing
+// where there is no more to say than the message.
+std::optional<std::string> HintText(const Error& error, TLanguage language);
 
 // "ja" and "en" name the two languages; anything else names none.
 std::optional<TLanguage> LanguageNamed(std::string_view name);

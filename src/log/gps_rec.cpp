@@ -143,14 +143,28 @@ bool ParsePlainDegMin(std::string_view text, double& value)
     return true;
 }
 
-// A latitude or longitude field: degrees and minutes at most `limit` degrees.
-double ParsePosition(std::string_view field, double limit)
+// A conversion error of one field of a record line, naming that field.
+ConvertError OfField(ConvertError error, TLogField field)
 {
-    const double degrees = ParseDegMin(field);
+    error.SetField(field);
+    return error;
+}
+
+// A latitude or longitude field: degrees and minutes at most `limit` degrees. Its errors name
+// the field.
+double ParsePosition(std::string_view text, double limit, TLogField field)
+{
+    double degrees = 0.0;
+    try {
+        degrees = ParseDegMin(text);
+    } catch (ConvertError& error) {
+        error.SetField(field);
+        throw;
+    }
     if (degrees > limit) {
-        const std::size_t first = field.find_first_not_of(' ');
-        const std::size_t last = field.find_last_not_of(' ');
-        throw PositionError(ShownText(field.substr(first, last - first + 1)));
+        const std::size_t first = text.find_first_not_of(' ');
+        const std::size_t last = text.find_last_not_of(' ');
+        throw OfField(PositionError(ShownText(text.substr(first, last - first + 1))), field);
     }
     return degrees;
 }
@@ -265,22 +279,22 @@ void ParseLogLine(std::string_view line, TGPSRec& rec, int currentYear)
     int hours, minutes, seconds;
     if (!ReadTwoDigits(time.First, hours) || !ReadTwoDigits(time.Second, minutes)
         || !ReadTwoDigits(time.Third, seconds) || hours > 23 || minutes > 59 || seconds > 59)
-        throw TimeError(Joined(time, ':'));
+        throw OfField(TimeError(Joined(time, ':')), TLogField::Time);
     double timeOfDay = (hours * 3600 + minutes * 60 + seconds) / 86400.0;
 
     AssignText(rec.Status, Columns(line, 15, 1));
-    rec.Lat = ParsePosition(Columns(line, 17, 11), kMaxLatitude);
-    rec.Lon = ParsePosition(Columns(line, 31, 12), kMaxLongitude);
+    rec.Lat = ParsePosition(Columns(line, 17, 11), kMaxLatitude, TLogField::Latitude);
+    rec.Lon = ParsePosition(Columns(line, 31, 12), kMaxLongitude, TLogField::Longitude);
     AssignText(rec.DateText, Columns(line, 50, 6));
 
     TTriple date = SplitPairs(rec.DateText);
     int day, month, yy;
     if (!ReadTwoDigits(date.First, day) || !ReadTwoDigits(date.Second, month)
         || !ReadTwoDigits(date.Third, yy) || month < 1 || month > 12)
-        throw DateError(Joined(date, '/'));
+        throw OfField(DateError(Joined(date, '/')), TLogField::Date);
     int year = ExpandTwoDigitYear(yy, currentYear);
     if (day < 1 || day > DaysInMonth(year, month))
-        throw DateError(Joined(date, '/'));
+        throw OfField(DateError(Joined(date, '/')), TLogField::Date);
 
     rec.DateTime = DayNumber(year, month, day) + timeOfDay;
 }

@@ -97,9 +97,9 @@ private slots:
         for (const char* option : { "--help", "-h" }) {
             const TAnswer answer = Answer({ option, "--version" });
             QCOMPARE(answer.Status, std::optional<int>(0));
-            QVERIFY(
-                answer.Out.startsWith(QStringLiteral("Usage: ostrel [--lang ja|en] [LOG...]\n")));
-            for (const char* name : { "-h, --help", "-V, --version", "--" })
+            QVERIFY(answer.Out.startsWith(
+                QStringLiteral("Usage: ostrel [--lang ja|en] [--reset-settings] [LOG...]\n")));
+            for (const char* name : { "-h, --help", "-V, --version", "--reset-settings", "--" })
                 QVERIFY2(answer.Out.contains(QLatin1String(name)), name);
         }
     }

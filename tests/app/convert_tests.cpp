@@ -2,10 +2,12 @@
 // refusal, single and batch conversions and their errors, the settings reaching the writers, and
 // the golden logs converted to their expected files.
 
+#include "app/log_list.h"
 #include "app/settings_model.h"
 #include "app/widgets.h"
 #include "app/window_text.h"
 #include "core/errors.h"
+#include "core/messages.h"
 #include "form_fixture.h"
 #include "log_files.h"
 
@@ -24,7 +26,9 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cerrno>
 #include <filesystem>
+#include <optional>
 
 namespace ostrel::test {
 
@@ -42,14 +46,23 @@ QString Utf8(const std::exception& error)
 // The error box text of an error: its message, and "." after a Japanese last character.
 TBox ErrorBox(const std::exception& error)
 {
-    return { TBoxKind::Error, QStringLiteral("app_tests"), Utf8(error) + QLatin1Char('.') };
+    return { TBoxKind::Error, kBoxCaption, Utf8(error) + QLatin1Char('.') };
+}
+
+// The hint below an error of a log, as the window shows it in Japanese; field: the log's field
+// the error came from.
+QString HintOf(Error error, std::optional<TLogField> field = std::nullopt)
+{
+    if (field)
+        error.SetField(*field);
+    return QString::fromStdString(HintText(error, TLanguage::Japanese).value());
 }
 
 bool IsLengthBox(const TBox& box)
 {
     static const QRegularExpression length(
         QStringLiteral("^The passway length = \\d+\\.\\d\\d km$"));
-    return box.Kind == TBoxKind::Message && box.Caption == QLatin1String("app_tests")
+    return box.Kind == TBoxKind::Message && box.Caption == kBoxCaption
         && length.match(box.Text).hasMatch();
 }
 
@@ -134,22 +147,30 @@ private slots:
 
     void capturedTimeZone_data()
     {
-        QTest::addColumn<int>("item");
+        QTest::addColumn<QString>("item");
         QTest::addColumn<int>("hours");
-        QTest::newRow("+9") << 20 << 9;
-        QTest::newRow("-11") << 0 << -11;
-        QTest::newRow("0") << 11 << 0;
-        QTest::newRow("+11") << 22 << 11;
-        QTest::newRow("-1") << 10 << -1;
+        QTest::addColumn<int>("minutes");
+        QTest::newRow("+9") << "+9" << 9 << 0;
+        QTest::newRow("-11") << "-11" << -11 << 0;
+        QTest::newRow("0") << "0" << 0 << 0;
+        QTest::newRow("+11") << "+11" << 11 << 0;
+        QTest::newRow("-1") << "-1" << -1 << 0;
+        QTest::newRow("+5:45") << "+5:45" << 5 << 45;
+        QTest::newRow("-9:30") << "-9:30" << -9 << -30;
+        QTest::newRow("+14") << "+14" << 14 << 0;
     }
     void capturedTimeZone()
     {
-        QFETCH(int, item);
+        QFETCH(QString, item);
         QFETCH(int, hours);
-        form().ddlTimeZone->setCurrentIndex(item);
+        QFETCH(int, minutes);
+        form().ddlTimeZone->setCurrentText(item);
+        QCOMPARE(form().ddlTimeZone->currentText(), item);
         ConvertCancelled();
         QCOMPARE(form().TimeZoneHours, hours);
+        QCOMPARE(form().TimeZoneMinutes, minutes);
         QCOMPARE(form().ConversionSettings().TimeZoneHours, hours);
+        QCOMPARE(form().ConversionSettings().TimeZoneMinutes, minutes);
     }
 
     void capturedInterval_data()
@@ -209,7 +230,7 @@ private slots:
     void emptyTimeZoneItemStopsBeforeAnyCapture()
     {
         ConvertCancelled(); // +9, 2 min, walking
-        form().ddlTimeZone->setCurrentIndex(23);
+        form().ddlTimeZone->setCurrentIndex(form().ddlTimeZone->count() - 1);
         form().ddlInterval->setCurrentIndex(3);
         form().rdbCar->click();
         form().cmdConvEach->click();
@@ -230,7 +251,7 @@ private slots:
     {
         QFETCH(QString, custom);
         form().AppendLogs({ In("a.log"), In("b.log") });
-        form().ddlTimeZone->setCurrentIndex(0);
+        form().ddlTimeZone->setCurrentText(QStringLiteral("-11"));
         form().ddlInterval->setCurrentIndex(4);
         form().rdbUserDefine->click();
         form().txtLimitter->setText(custom);
@@ -242,16 +263,17 @@ private slots:
         QCOMPARE(form().SpeedLimitKmh, 0.0);
     }
 
-    void emptyListEndsInTheIndexError()
+    // An empty list has nothing to convert: Convert is disabled, so neither a click nor Enter
+    // captures anything or shows a box.
+    void emptyListDisablesConvert()
     {
         form().AppendLogs({ In("a.log") });
         form().cmdDeleteAll->click();
-        form().cmdConvEach->click(); // no dialog opens
-        const TBox index { TBoxKind::Error, QStringLiteral("app_tests"),
-            Utf8(ListIndexOutOfRange(0)) };
-        QCOMPARE(dialogs().TakeBoxes(), QList<TBox>({ index }));
-        QCOMPARE(form().TimeZoneHours, 9); // step 1 ran
-        QVERIFY(form().cmdConvEach->isEnabled());
+        QVERIFY(!form().cmdConvEach->isEnabled());
+        form().cmdConvEach->click();
+        QTest::keyClick(&form(), Qt::Key_Return);
+        QCOMPARE(dialogs().TakeBoxes(), QList<TBox>());
+        QCOMPARE(form().TimeZoneHours, 0); // nothing captured
         QCOMPARE(FilesIn(dir_->path()), QStringList());
     }
 
@@ -266,7 +288,7 @@ private slots:
         form().rdbUserDefine->click();
         form().txtLimitter->setText(QStringLiteral("42.5"));
         form().cmbOrgP->setCurrentIndex(9);
-        form().ddlTimeZone->setCurrentIndex(3);
+        form().ddlTimeZone->setCurrentText(QStringLiteral("-8"));
         form().ddlInterval->setCurrentIndex(4);
         QCOMPARE(changed.count(), 6);
         form().rdbGPX->click();
@@ -450,7 +472,7 @@ private slots:
         form().cmdConvEach->click();
         const QList<TBox> boxes = dialogs().TakeBoxes();
         QCOMPARE(boxes, QList<TBox>({ ErrorBox(FileNotFound()) }));
-        QCOMPARE(boxes[0].Detail, "ログ: " + log);
+        QCOMPARE(boxes[0].Detail, "ログ: " + log + "\n" + HintOf(FileNotFound()));
         QCOMPARE(FilesIn(dir_->path()), QStringList());
     }
 
@@ -468,9 +490,10 @@ private slots:
         const QList<TBox> boxes = dialogs().TakeBoxes();
         QCOMPARE(boxes.size(), 1);
         const QStringList lines = boxes[0].Detail.split('\n');
-        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines.size(), 3);
         QCOMPARE(lines[0], "ログ: " + log);
         QVERIFY2(lines[1].startsWith("出力フォルダ '" + missing + "': "), qPrintable(lines[1]));
+        QCOMPARE(lines[2], HintOf(FileErrorFromErrno(ENOENT, TFileRole::OutputFolder, "")));
     }
 
     // A proposed name accepted as it is goes to this output only while nobody else has it: a
@@ -520,7 +543,8 @@ private slots:
         QCOMPARE(boxes[0].Detail, proposed == In(written) ? QString() : "出力: " + In(written));
     }
 
-    // An error of a record line names the log and the line below the message.
+    // An error of a record line names the log and the line below the message, then what the
+    // field should hold; the log's entry tells the error and its line.
     void errorBoxNamesTheLogAndLine()
     {
         const QString log = In("a.log");
@@ -532,7 +556,13 @@ private slots:
         form().cmdConvEach->click();
         const QList<TBox> boxes = dialogs().TakeBoxes();
         QCOMPARE(boxes, QList<TBox>({ ErrorBox(TimeError("25:00:00")) }));
-        QCOMPARE(boxes[0].Detail, "ログ: " + log + "（3 行目）");
+        ConvertError atLine = TimeError("25:00:00");
+        atLine.SetLine(3);
+        QCOMPARE(
+            boxes[0].Detail, "ログ: " + log + "（3 行目）\n" + HintOf(atLine, TLogField::Time));
+        const TLogResult result = ResultOf(*form().LogList->item(0));
+        QCOMPARE(result.Outcome, TLogOutcome::Failed);
+        QCOMPARE(result.Text, Utf8(TimeError("25:00:00")) + ".（3 行目）");
     }
 
     // In a batch the dialog only confirms the start: it asks nothing about replacing a file at
@@ -589,42 +619,79 @@ private slots:
         const QString answer = dir_->path() + "/" + spelling;
         dialogs().AnswerSave(native ? QDir::toNativeSeparators(answer) : answer);
         form().cmdConvEach->click();
-        const TBox refusal { TBoxKind::Confirmation, QStringLiteral("確認"),
+        // A warning, with what to do below it.
+        const TBox refusal { TBoxKind::Warning, kBoxCaption,
             QStringLiteral("変換元と変換先のファイルが同じです") };
-        QCOMPARE(dialogs().TakeBoxes(), QList<TBox>({ refusal }));
+        const QList<TBox> boxes = dialogs().TakeBoxes();
+        QCOMPARE(boxes, QList<TBox>({ refusal }));
+        QCOMPARE(
+            boxes[0].Detail, QString::fromStdString(*HintText(SameFile(), TLanguage::Japanese)));
         QCOMPARE(ReadAll(In("a.log")), original);
         QCOMPARE(FilesIn(dir_->path()), before);
     }
 
-    void batchWritesBesideEachLog_data()
+    // Left at the proposed folder (the first log's), the batch's dialog writes each output
+    // beside its own log; another folder receives them all under their default names. The type
+    // chosen in the dialog is the batch's format, and the window's choice follows it.
+    void batchTakesTheDialogsTypeAndFolder_data()
     {
-        QTest::addColumn<bool>("kml");
+        QTest::addColumn<bool>("kml"); // the window's choice: KML, else NMEA
+        QTest::addColumn<int>("type"); // chosen in the dialog; 0: as proposed
+        QTest::addColumn<QString>("folder"); // chosen in the dialog: A (proposed) or C
         QTest::addColumn<QString>("ext");
-        QTest::newRow("KML") << true << ".kml";
-        QTest::newRow("NMEA") << false << ".log";
+        QTest::newRow("KML beside each log") << true << 0 << "A"
+                                             << ".kml";
+        QTest::newRow("NMEA beside each log") << false << 0 << "A"
+                                              << ".log";
+        QTest::newRow("KML into another folder") << true << 0 << "C"
+                                                 << ".kml";
+        QTest::newRow("GPX chosen over KML") << true << 3 << "A"
+                                             << ".gpx";
+        QTest::newRow("NMEA chosen over KML, into another folder") << true << 1 << "C"
+                                                                   << ".log";
     }
-    void batchWritesBesideEachLog()
+    void batchTakesTheDialogsTypeAndFolder()
     {
         QFETCH(bool, kml);
+        QFETCH(int, type);
+        QFETCH(QString, folder);
         QFETCH(QString, ext);
-        const QString a = Folder("A"), b = Folder("B"), chosen = Folder("C");
+        const QString a = Folder("A"), b = Folder("B"), c = Folder("C");
         WriteWalk(a + "/a.log");
         WriteWalk(b + "/b.log", "130507", "101010");
         (kml ? form().rdbKML : form().rdbNMEA)->click();
         form().AppendLogs({ a + "/a.log", b + "/b.log" });
-        dialogs().AnswerSave(chosen + "/chosen" + ext);
+        const QString chosen = folder == QLatin1String("A") ? a : c;
+        dialogs().AnswerSave([&](TSaveDialogState& state, const TTypeChange& typeChange) {
+            if (type != 0) {
+                state.FileName = typeChange(type, state.FileName);
+                state.FilterIndex = type;
+            }
+            state.FileName = chosen + "/" + state.FileName;
+            return true;
+        });
         form().cmdConvEach->click();
 
         const TSaveDialogState shown = dialogs().SaveOpenings.value(0);
         QCOMPARE(shown.FileName, QStringLiteral("dummy.log"));
         QCOMPARE(shown.InitialDir, a + "/");
-        QCOMPARE(FilesIn(a), QStringList({ "a.log", kStamp + ext }));
-        QCOMPARE(FilesIn(b), QStringList({ "b.log", "WG20070513101010" + ext }));
-        QCOMPARE(FilesIn(chosen), QStringList());
+        const QString first = kStamp + ext, second = "WG20070513101010" + ext;
+        if (chosen == a) {
+            QCOMPARE(FilesIn(a), QStringList({ "a.log", first }));
+            QCOMPARE(FilesIn(b), QStringList({ "b.log", second }));
+            QCOMPARE(FilesIn(c), QStringList());
+        } else {
+            QCOMPARE(FilesIn(a), QStringList({ "a.log" }));
+            QCOMPARE(FilesIn(b), QStringList({ "b.log" }));
+            QCOMPARE(FilesIn(c), QStringList({ first, second }));
+        }
         const QList<TBox> boxes = dialogs().TakeBoxes();
         QCOMPARE(boxes.size(), 2);
         QVERIFY(IsLengthBox(boxes[0]) && IsLengthBox(boxes[1]));
-        QCOMPARE(form().SaveDialog1.FilterIndex, kml ? 2 : 1);
+        QCOMPARE(boxes[1].Detail, "出力: " + (chosen == a ? b : c) + "/" + second);
+        const int written = type != 0 ? type : kml ? 2 : 1;
+        QCOMPARE(form().SaveDialog1.FilterIndex, written);
+        QCOMPARE(form().Settings().OutputFormat().Extension, ext.toStdString());
     }
 
     void sameLogTwiceInABatch_data()
@@ -634,17 +701,19 @@ private slots:
         QTest::newRow("KML") << true << ".kml";
         QTest::newRow("NMEA") << false << ".log";
     }
+    // Two logs of the same first fix in one folder (a log is listed once: here its copy).
     void sameLogTwiceInABatch()
     {
         QFETCH(bool, kml);
         QFETCH(QString, ext);
         WriteWalk(In("a.log"));
+        WriteWalk(In("copy.log"));
         (kml ? form().rdbKML : form().rdbNMEA)->click();
-        form().AppendLogs({ In("a.log"), In("a.log") });
+        form().AppendLogs({ In("a.log"), In("copy.log") });
         dialogs().AnswerSave(In("dummy.log"));
         form().cmdConvEach->click();
-        QCOMPARE(
-            FilesIn(dir_->path()), QStringList({ "a.log", kStamp + ext, kStamp + "_1" + ext }));
+        QCOMPARE(FilesIn(dir_->path()),
+            QStringList({ "a.log", "copy.log", kStamp + ext, kStamp + "_1" + ext }));
         QCOMPARE(ReadAll(In(kStamp + ext)), ReadAll(In(kStamp + "_1" + ext)));
         QCOMPARE(dialogs().TakeBoxes().size(), 2);
     }
@@ -653,13 +722,14 @@ private slots:
     void freedDefaultNameIsTakenAgain()
     {
         WriteWalk(In("a.log"));
-        form().AppendLogs({ In("a.log"), In("a.log") });
+        WriteWalk(In("copy.log"));
+        form().AppendLogs({ In("a.log"), In("copy.log") });
         for (int batch = 0; batch < 2; ++batch) {
             dialogs().AnswerSave(In("dummy.log"));
             form().cmdConvEach->click();
             QCOMPARE(dialogs().TakeBoxes().size(), 2);
             QCOMPARE(FilesIn(dir_->path()),
-                QStringList({ "a.log", kStamp + ".kml", kStamp + "_1.kml" }));
+                QStringList({ "a.log", "copy.log", kStamp + ".kml", kStamp + "_1.kml" }));
             QVERIFY(QFile::remove(In(kStamp + ".kml")) && QFile::remove(In(kStamp + "_1.kml")));
         }
     }
@@ -676,29 +746,37 @@ private slots:
     {
         QTest::addColumn<bool>("exists");
         QTest::addColumn<QString>("message");
-        QTest::newRow("missing log") << false << Utf8(FileNotFound());
-        QTest::newRow("empty log") << true << Utf8(TimeError("::"));
+        QTest::addColumn<QString>("hint");
+        QTest::newRow("missing log") << false << Utf8(FileNotFound()) << HintOf(FileNotFound());
+        QTest::newRow("empty log")
+            << true << Utf8(TimeError("::")) << HintOf(TimeError("::"), TLogField::Time);
     }
     void errorEndsTheBatch()
     {
         QFETCH(bool, exists);
         QFETCH(QString, message);
+        QFETCH(QString, hint);
         const QString a = Folder("A"), bad = Folder("bad"), c = Folder("C");
         WriteWalk(a + "/a.log");
         if (exists)
             WriteLog(bad + "/bad.log", {});
         WriteWalk(c + "/c.log");
         form().AppendLogs({ a + "/a.log", bad + "/bad.log", c + "/c.log" });
-        dialogs().AnswerSave(In("dummy.log"));
+        dialogs().AnswerSave(a + "/dummy.log");
         form().cmdConvEach->click();
 
         const QList<TBox> boxes = dialogs().TakeBoxes();
         QCOMPARE(boxes.size(), 2);
         QVERIFY(IsLengthBox(boxes[0]));
-        QCOMPARE(boxes[1], (TBox { TBoxKind::Error, QStringLiteral("app_tests"), message + "." }));
-        // Below the text: the output each length box reports on, the log that failed.
+        QCOMPARE(boxes[1], (TBox { TBoxKind::Error, kBoxCaption, message + "." }));
+        // Below the text: the output each length box reports on, the log that failed and what
+        // was expected of it.
         QCOMPARE(boxes[0].Detail, "出力: " + a + "/" + kStamp + ".kml");
-        QCOMPARE(boxes[1].Detail, "ログ: " + bad + "/bad.log");
+        QCOMPARE(boxes[1].Detail, "ログ: " + bad + "/bad.log\n" + hint);
+        // Each entry tells what became of its log.
+        QCOMPARE(ResultOf(*form().LogList->item(0)).Outcome, TLogOutcome::Converted);
+        QCOMPARE(ResultOf(*form().LogList->item(1)).Outcome, TLogOutcome::Failed);
+        QCOMPARE(ResultOf(*form().LogList->item(2)).Outcome, TLogOutcome::NotConverted);
         QCOMPARE(FilesIn(a), QStringList({ "a.log", kStamp + ".kml" }));
         QCOMPARE(FilesIn(bad), exists ? QStringList({ "bad.log" }) : QStringList());
         QCOMPARE(FilesIn(c), QStringList({ "c.log" }));
@@ -708,6 +786,94 @@ private slots:
         dialogs().CancelSave();
         form().cmdConvEach->click();
         QCOMPARE(dialogs().SaveOpenings.size(), 2);
+    }
+
+    // Keep going: a failed log does not end the batch. The others are converted, each with its
+    // length box, each entry tells what became of its log (the output and length, or the error
+    // with its line), and one box at the end lists the failures.
+    void keepGoingConvertsTheRestAndListsTheFailures()
+    {
+        WriteWalk(In("a.log"));
+        WriteLog(In("notes.txt"), { "shopping list" });
+        const QByteArray fix = RecordLine("030405", "3539.0000", "13945.0000", "120507");
+        WriteLog(
+            In("bad.log"), { "header", fix, fix, RecordLine("030415", "3539.0000", "", "120507") });
+        WriteWalk(In("c.log"), "130507", "101010");
+        form().chkKeepGoing->click();
+        form().AppendLogs({ In("a.log"), In("notes.txt"), In("bad.log"), In("c.log") });
+        dialogs().AnswerSave(In("dummy.log"));
+        form().cmdConvEach->click();
+
+        QCOMPARE(FilesIn(dir_->path()),
+            QStringList({ "a.log", "bad.log", "c.log", "notes.txt", kStamp + ".kml",
+                "WG20070513101010.kml" }));
+        const QList<TBox> boxes = dialogs().TakeBoxes();
+        QCOMPARE(boxes.size(), 3);
+        QVERIFY(IsLengthBox(boxes[0]) && IsLengthBox(boxes[1]));
+        QCOMPARE(boxes[2],
+            (TBox { TBoxKind::Error, kBoxCaption,
+                QStringLiteral("2 / 4 のログを変換できませんでした.") }));
+        const QStringList failures = boxes[2].Detail.split('\n');
+        QCOMPARE(failures.size(), 2);
+        QVERIFY2(failures[0].startsWith(In("notes.txt") + ": "), qPrintable(failures[0]));
+        QCOMPARE(failures[1], In("bad.log") + ": " + Utf8(IntegerError("")) + ".（4 行目）");
+
+        const QList<TLogOutcome> outcomes { TLogOutcome::Converted, TLogOutcome::Failed,
+            TLogOutcome::Failed, TLogOutcome::Converted };
+        for (int i = 0; i < 4; ++i)
+            QCOMPARE(ResultOf(*form().LogList->item(i)).Outcome, outcomes[i]);
+        QListWidgetItem* converted = form().LogList->item(3);
+        QCOMPARE(converted->toolTip(),
+            In("c.log") + "\n出力: " + In("WG20070513101010.kml") + " — " + boxes[1].Text);
+        QVERIFY(!converted->icon().isNull());
+        QCOMPARE(form().LogList->item(2)->toolTip(),
+            In("bad.log") + "\n" + Utf8(IntegerError("")) + ".（4 行目）");
+    }
+
+    // One summary instead of a box per log: the batch ends in one box that tells each log's
+    // output and length, or its error, or that it was not reached, with a button that opens the
+    // outputs' folder.
+    void summaryEndsTheBatchInOneBox_data()
+    {
+        QTest::addColumn<bool>("bad"); // the second log is no log
+        QTest::newRow("all converted") << false;
+        QTest::newRow("stopped by a failure") << true;
+    }
+    void summaryEndsTheBatchInOneBox()
+    {
+        QFETCH(bool, bad);
+        WriteWalk(In("a.log"));
+        WriteLog(In("b.log"), { "not a log" });
+        if (!bad)
+            WriteWalk(In("b.log"), "130507", "101010");
+        WriteWalk(In("c.log"), "140507", "101010");
+        form().chkSummary->click();
+        form().AppendLogs({ In("a.log"), In("b.log"), In("c.log") });
+        dialogs().OpenFolderFromSummary = true;
+        dialogs().AnswerSave(In("dummy.log"));
+        form().cmdConvEach->click();
+
+        const QList<TBox> boxes = dialogs().TakeBoxes();
+        QCOMPARE(boxes.size(), 1);
+        const TBox& summary = boxes[0];
+        QCOMPARE(summary.Kind, bad ? TBoxKind::Error : TBoxKind::Message);
+        QCOMPARE(summary.Caption, kBoxCaption);
+        QCOMPARE(summary.Text,
+            bad ? QStringLiteral("1 / 3 のログを変換しました")
+                : QStringLiteral("3 / 3 のログを変換しました"));
+        const QStringList lines = summary.Detail.split('\n');
+        QCOMPARE(lines.size(), 3);
+        QVERIFY2(lines[0].startsWith("a.log → " + kStamp + ".kml: The passway length = "),
+            qPrintable(lines[0]));
+        if (bad) {
+            QVERIFY2(lines[1].startsWith("b.log: "), qPrintable(lines[1]));
+            QCOMPARE(lines[2], QStringLiteral("c.log: 変換していません"));
+        } else {
+            QVERIFY2(lines[2].startsWith("c.log → WG20070514101010.kml: The passway length = "),
+                qPrintable(lines[2]));
+        }
+        QCOMPARE(summary.Folder, dir_->path());
+        QCOMPARE(dialogs().OpenedFolders, QStringList({ dir_->path() }));
     }
 
     void waypointColourAndOpacity_data()
@@ -770,21 +936,23 @@ private slots:
 
     void timeZoneReachesTheDocument_data()
     {
-        QTest::addColumn<int>("item");
+        QTest::addColumn<QString>("item");
         QTest::addColumn<QByteArray>("time");
         QTest::addColumn<QByteArray>("name");
-        QTest::newRow("+9") << 20 << QByteArray("010000")
+        QTest::newRow("+9") << "+9" << QByteArray("010000")
                             << QByteArray("<name>07/01/01, 10:00</name>");
-        QTest::newRow("-11") << 0 << QByteArray("050000")
+        QTest::newRow("-11") << "-11" << QByteArray("050000")
                              << QByteArray("<name>06/12/31, 18:00</name>");
+        QTest::newRow("+5:45") << "+5:45" << QByteArray("010000")
+                               << QByteArray("<name>07/01/01, 06:45</name>");
     }
     void timeZoneReachesTheDocument()
     {
-        QFETCH(int, item);
+        QFETCH(QString, item);
         QFETCH(QByteArray, time);
         QFETCH(QByteArray, name);
         WriteWalk(In("a.log"), "010107", time.constData());
-        form().ddlTimeZone->setCurrentIndex(item);
+        form().ddlTimeZone->setCurrentText(item);
         form().AppendLogs({ In("a.log") });
         dialogs().AnswerSave([](TSaveDialogState&, const TTypeChange&) { return true; });
         form().cmdConvEach->click();
@@ -875,13 +1043,14 @@ private slots:
         const QString data = QStringLiteral(OSTREL_TEST_DATA "/") + log;
         QVERIFY(QFile::copy(data + "/input.log", In("input.log")));
 
+        // The colour is chosen while KML, which it serves, is (at start).
+        dialogs().AnswerColor(color);
+        form().Button2->click();
         form().findChild<QRadioButton*>("rdb" + type)->click();
         form().findChild<QRadioButton*>(mode)->click();
         form().ddlInterval->setCurrentIndex(interval);
         form().chkWayPoint->setChecked(waypoints);
         form().SpinEdit1->setValue(opacity);
-        dialogs().AnswerColor(color);
-        form().Button2->click();
         form().AppendLogs({ In("input.log") });
         const QString output = In(QString::fromLatin1(QTest::currentDataTag())
             + expected.mid(expected.lastIndexOf(QLatin1Char('.'))));

@@ -4,6 +4,7 @@
 // main() runs.
 
 #include "app/main_window.h"
+#include "app/settings_model.h"
 #include "app/translations.h"
 #include "scripted_dialogs.h"
 
@@ -14,6 +15,9 @@ namespace ostrel::test {
 
 // Two-digit log years are read in this year, whatever the clock says.
 inline constexpr int kTestYear = 2026;
+
+// The caption of every message box: the application's name.
+inline const QString kBoxCaption = QStringLiteral("Ostrel Log Converter");
 
 // Shows the windows made while it lives in a language; the source texts again afterwards.
 struct TLanguageScope
@@ -29,8 +33,18 @@ struct TFormFixture
     std::unique_ptr<TScriptedDialogs> Dialogs;
     std::unique_ptr<TForm1> Form;
 
+    // A window as at the first start: nothing remembered.
     void Start()
     {
+        Form.reset();
+        ResetWindowStore();
+        Restart();
+    }
+
+    // A window that takes what the last one remembered, as at the next start.
+    void Restart()
+    {
+        Form.reset();
         Dialogs = std::make_unique<TScriptedDialogs>();
         Form = std::make_unique<TForm1>(*Dialogs);
         Form->SetCurrentYear(kTestYear);

@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -237,6 +238,45 @@ private slots:
         QCOMPARE(boxes[0].Kind, TBoxKind::Message);
     }
 
+    // Closing the window while a conversion runs (the progress dialog up, which is not modal so
+    // that the window can be closed) cancels it, waits for it and closes: no output, no box.
+    void closingTheWindowCancelsTheConversion()
+    {
+        TForm1& f = form();
+        QTemporaryDir dir;
+        const QString log = WriteLongLog(dir.filePath(QStringLiteral("big.log")));
+        f.AppendLogs({ log });
+        f.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f));
+        f.ConversionRunner().SetProgressDelay(0);
+        bool blocked = true;
+        connect(&f.ConversionRunner(), &TConversionRunner::ProgressShown, this,
+            [&](QProgressDialog* dialog) {
+                blocked = dialog->isModal() || QGuiApplication::modalWindow() != nullptr;
+                f.close();
+            });
+        fixture_.Dialogs->AnswerSave(dir.filePath(QStringLiteral("out.kml")));
+        f.cmdConvEach->click();
+        QVERIFY(!blocked);
+        QVERIFY(!f.isVisible());
+        QVERIFY(!f.ConversionRunner().Running());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList({ "big.log" }));
+        QVERIFY(fixture_.Dialogs->TakeBoxes().isEmpty());
+    }
+
+    // A preview opens where and as large as the last one was.
+    void previewPlaceIsRemembered()
+    {
+        TPreviewWindow* first = opener().Open(ToPathForTest(kSampleLog));
+        QVERIFY(QTest::qWaitForWindowExposed(first));
+        first->resize(700, 450);
+        QVERIFY(Settled(first));
+        first->close();
+        TPreviewWindow* next = opener().Open(ToPathForTest(kSampleLog));
+        QCOMPARE(next->size(), QSize(700, 450));
+        QVERIFY(Settled(next));
+    }
+
     // An error of the log shows as the main window's error box tells it, in the window's
     // language: the message, then the log and the line at fault.
     void errorNamesTheLogAndLineInTheWindowsLanguage()
@@ -250,7 +290,8 @@ private slots:
         QVERIFY(Settled(preview));
         QCOMPARE(preview->View()->Message(),
             QString::fromStdString(MessageText(TimeError("25:00:00"), TLanguage::English))
-                + ".\nLog: " + log + ", line 3");
+                + ".\nLog: " + log + ", line 3\n"
+                + "The time field (columns 8-13) should be HHMMSS, such as 030405.");
     }
 
 private:

@@ -3,6 +3,7 @@
 
 #include "app/main_window.h"
 #include "app/qt_dialogs.h"
+#include "app/settings_model.h"
 #include "app/translations.h"
 #include "core/errors.h"
 #include "form_fixture.h"
@@ -62,7 +63,11 @@ class TestQtDialogs : public QObject
     std::unique_ptr<QTemporaryDir> dir_;
 
 private slots:
-    void init() { dir_ = std::make_unique<QTemporaryDir>(); }
+    void init()
+    {
+        dir_ = std::make_unique<QTemporaryDir>();
+        ResetWindowStore(); // the windows made here start as at the first start
+    }
     void cleanup() { dir_.reset(); }
 
     void typeChangeAndOk()
@@ -151,17 +156,41 @@ private slots:
         form.SetCurrentYear(kTestYear);
         form.AppendLogs({ log });
         QStringList boxes;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
         WhenShown<QFileDialog>([&](QFileDialog* dialog) {
             NameBox(dialog)->setText(QStringLiteral("a.log"));
             WhenShown<QMessageBox>([&](QMessageBox* box) {
                 boxes << box->text();
+                icon = box->icon();
                 box->accept();
             });
             Accept(dialog);
         });
         form.cmdConvEach->click();
         QCOMPARE(boxes, QStringList({ QString::fromStdString(SameFile().what()) }));
+        QCOMPARE(icon, QMessageBox::Warning);
         QCOMPARE(ReadAll(log), ReadAll(WriteWalk(dir_->filePath("b.log"))));
+    }
+
+    // A batch's summary offers to open the outputs' folder where there is one, and tells
+    // whether the user chose that.
+    void summaryOffersToOpenTheFolder()
+    {
+        TQtDialogs dialogs;
+        WhenShown<QMessageBox>([](QMessageBox* box) {
+            auto* open = box->findChild<QPushButton*>(QStringLiteral("cmdOpenFolder"));
+            QVERIFY(open != nullptr);
+            open->click();
+        });
+        QVERIFY(dialogs.ShowSummary(
+            nullptr, TBoxKind::Message, "Ostrel", "2 / 2", "a.log → out.kml", dir_->path()));
+        bool button = true;
+        WhenShown<QMessageBox>([&](QMessageBox* box) {
+            button = box->findChild<QPushButton*>(QStringLiteral("cmdOpenFolder")) != nullptr;
+            box->accept();
+        });
+        QVERIFY(!dialogs.ShowSummary(nullptr, TBoxKind::Error, "Ostrel", "0 / 2", "", {}));
+        QVERIFY(!button);
     }
 
     // The standard dialogs speak the window's language (Qt's own Japanese texts here) and take

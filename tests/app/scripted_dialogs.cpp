@@ -61,8 +61,9 @@ template <class Answer> const Answer* TScriptedDialogs::Next(const char* dialog)
     return answer;
 }
 
-QStringList TScriptedDialogs::OpenLogs(QWidget*)
+QStringList TScriptedDialogs::OpenLogs(QWidget*, const QString& folder)
 {
+    OpenOpenings << folder;
     const TOpenAnswer* answer = Next<TOpenAnswer>("open");
     return answer ? answer->Paths : QStringList();
 }
@@ -97,6 +98,18 @@ void TScriptedDialogs::ShowBox(
     QWidget*, TBoxKind kind, const QString& caption, const QString& text, const QString& detail)
 {
     Boxes << TBox { kind, caption, text, detail };
+}
+
+bool TScriptedDialogs::ShowSummary(QWidget*, TBoxKind kind, const QString& caption,
+    const QString& text, const QString& detail, const QString& folder)
+{
+    Boxes << TBox { kind, caption, text, detail, folder };
+    return OpenFolderFromSummary && !folder.isEmpty();
+}
+
+void TScriptedDialogs::OpenFolder(const QString& folder)
+{
+    OpenedFolders << folder;
 }
 
 } // namespace ostrel::test

@@ -1,7 +1,8 @@
 #pragma once
 
 // The dialogs of the window answered from a script. Each open, save or colour dialog takes the
-// next queued answer, which must be of its kind; message boxes are recorded for the test to take.
+// next queued answer, which must be of its kind; message boxes are recorded for the test to take,
+// and a summary's "Open folder" is chosen where the test says so.
 // What went wrong (a dialog without an answer, an answer of another kind) is collected in Faults,
 // and Verify() reports it together with answers that no dialog took and boxes nobody checked.
 
@@ -20,6 +21,7 @@ struct TBox
     QString Caption;
     QString Text;
     QString Detail = {}; // below the text; the tests of details look at it
+    QString Folder = {}; // a summary's folder for "Open folder"; empty: no such button
 
     // The box as its first line shows it: kind, caption and text.
     bool operator==(const TBox& other) const
@@ -41,22 +43,28 @@ public:
     void CancelSave();
     void AnswerColor(std::optional<QColor> color); // nothing: Cancel
 
+    QStringList OpenOpenings; // the folder each open dialog opened in
     QList<TSaveDialogState> SaveOpenings; // the state each save dialog opened with
     QList<QColor> ColorOpenings; // the colour each colour dialog opened on
     QStringList ReplaceQuestions; // the paths the save dialog asked about replacing
     QList<TBox> Boxes; // every box shown, oldest first
+    bool OpenFolderFromSummary = false; // a summary is answered with "Open folder"
+    QStringList OpenedFolders; // the folders shown in the file manager
     QStringList Faults;
 
     QList<TBox> TakeBoxes();
     // Empty when all went to script; otherwise what did not.
     QString Verify() const;
 
-    QStringList OpenLogs(QWidget* parent) override;
+    QStringList OpenLogs(QWidget* parent, const QString& folder) override;
     bool SaveOutput(QWidget* parent, TSaveDialogState& state, const TTypeChange& typeChange,
         const TAskBeforeReplacing& askBeforeReplacing) override;
     std::optional<QColor> PickColor(QWidget* parent, const QColor& initial) override;
     void ShowBox(QWidget* parent, TBoxKind kind, const QString& caption, const QString& text,
         const QString& detail) override;
+    bool ShowSummary(QWidget* parent, TBoxKind kind, const QString& caption, const QString& text,
+        const QString& detail, const QString& folder) override;
+    void OpenFolder(const QString& folder) override;
 
 private:
     struct TOpenAnswer

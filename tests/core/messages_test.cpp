@@ -116,6 +116,54 @@ TEST(Messages, FileFaultsNameTheFileAndTheReason)
     EXPECT_FALSE(ReportOf(std::make_exception_ptr(FileNotFound()), TLanguage::English).Detail);
 }
 
+// Below the message the window tells what was expected or what to do: the form of the field at
+// fault on a record line, that a file without record lines is no log, the step to take about a
+// file; nothing where the message says it all. Both languages have every hint.
+TEST(Messages, HintsTellWhatWasExpected)
+{
+    const auto hint = [](Error error, std::optional<std::uint64_t> line, TLanguage language) {
+        if (line)
+            error.SetLine(*line);
+        return ReportOf(std::make_exception_ptr(error), language).Hint;
+    };
+    ConvertError longitude = IntegerError("");
+    longitude.SetField(TLogField::Longitude);
+    EXPECT_EQ(hint(longitude, 4, TLanguage::English),
+        "The longitude field (columns 31-42) should be DDDMM.MMMMMM, at most 180 degrees.");
+    // What was raised for the last line of a file without record lines has no line.
+    ConvertError time = TimeError("::");
+    time.SetField(TLogField::Time);
+    EXPECT_EQ(hint(time, std::nullopt, TLanguage::English),
+        "No GPS record lines were found: is this a log of the logger?");
+    EXPECT_EQ(hint(time, 1, TLanguage::English),
+        "The time field (columns 8-13) should be HHMMSS, such as 030405.");
+    EXPECT_EQ(hint(FileNotFound(), std::nullopt, TLanguage::English),
+        "Check that the log is still where it was when it was listed.");
+    EXPECT_EQ(hint(FileErrorFromErrno(ENOENT, TFileRole::OutputFolder, "/x"), std::nullopt,
+                  TLanguage::English),
+        "Check that the output's folder exists.");
+    EXPECT_FALSE(hint(IntegerError(""), std::nullopt, TLanguage::English)); // a setting's
+    EXPECT_FALSE(hint(ListIndexOutOfRange(0), std::nullopt, TLanguage::English));
+
+    for (const TLogField field :
+        { TLogField::Time, TLogField::Latitude, TLogField::Longitude, TLogField::Date }) {
+        ConvertError error = DateError("x");
+        error.SetField(field);
+        const auto japanese = hint(error, 2, TLanguage::Japanese);
+        const auto english = hint(error, 2, TLanguage::English);
+        ASSERT_TRUE(japanese && english);
+        EXPECT_NE(*japanese, *english);
+    }
+    for (const Error& error : OneOfEachKind()) {
+        EXPECT_EQ(hint(error, std::nullopt, TLanguage::Japanese).has_value(),
+            hint(error, std::nullopt, TLanguage::English).has_value())
+            << error.what();
+    }
+    // The message itself stays as it was.
+    EXPECT_EQ(ReportOf(std::make_exception_ptr(time), TLanguage::English).Message,
+        "'::' is not a valid time");
+}
+
 TEST(Messages, LanguageFromNamesLocalesAndEnvironment)
 {
     EXPECT_EQ(LanguageNamed("ja"), TLanguage::Japanese);

@@ -3,6 +3,7 @@
 #include "log/gps_rec.h"
 
 #include <gtest/gtest.h>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -176,6 +177,29 @@ TEST(ParseLogLine, PositionsPastNinetyAndOneEightyAreRefused)
         EXPECT_EQ(rec.Lat, 90.0) << lat;
         EXPECT_EQ(rec.Lon, 180.0) << lon;
     }
+}
+
+// A field that does not convert is named by its error, whichever way it fails: the hint of the
+// error box tells what that field should hold.
+TEST(ParseLogLine, ErrorsNameTheirField)
+{
+    const auto fieldOf = [](std::string_view line) -> std::optional<TLogField> {
+        TGPSRec rec;
+        try {
+            ParseLogLine(line, rec, kYear);
+        } catch (const ConvertError& error) {
+            return error.Field();
+        }
+        return std::nullopt;
+    };
+    EXPECT_EQ(fieldOf(RecordLine("25000x", "3539.1", "13945.1", "010107")), TLogField::Time);
+    EXPECT_EQ(fieldOf(RecordLine("120000", "x539.1", "13945.1", "010107")), TLogField::Latitude);
+    EXPECT_EQ(fieldOf(RecordLine("120000", "9100.0", "13945.1", "010107")), TLogField::Latitude);
+    EXPECT_EQ(fieldOf(RecordLine("120000", "3539.1", "", "010107")), TLogField::Longitude);
+    EXPECT_EQ(fieldOf(RecordLine("120000", "3539.1", "13945.x", "010107")), TLogField::Longitude);
+    EXPECT_EQ(fieldOf(RecordLine("120000", "3539.1", "13945.1", "320107")), TLogField::Date);
+    EXPECT_EQ(fieldOf(""), TLogField::Time); // a file without a record line ends here
+    EXPECT_EQ(fieldOf(RecordLine("120000", "3539.1", "13945.1", "010107")), std::nullopt);
 }
 
 TEST(ExpandTwoDigitYear, FiftyYearsBackAndFortyNineAhead)
