@@ -195,14 +195,15 @@ void TTrackView::paintEvent(QPaintEvent*)
     // tells its number.
     for (const TScreenDrops& drops : screen.Drops) {
         const QPointF at(drops.At.X, drops.At.Y);
-        const std::uint64_t count = drops.TooFast + drops.RepeatedTime;
+        const std::uint64_t count = drops.Counts.Total();
+        const std::uint64_t repeated = drops.Counts[TDropCause::RepeatedTime];
         const double r = count > 1 ? 5.0 : 3.5;
-        if (drops.TooFast > 0) {
+        if (count > repeated) {
             painter.setPen(QPen(QColor(220, 0, 0), 2));
             painter.drawLine(at + QPointF(-r, -r), at + QPointF(r, r));
             painter.drawLine(at + QPointF(-r, r), at + QPointF(r, -r));
         }
-        if (drops.RepeatedTime > 0) {
+        if (repeated > 0) {
             painter.setPen(QPen(QColor(230, 130, 0), 2));
             painter.setBrush(Qt::NoBrush);
             painter.drawRect(QRectF(at - QPointF(r, r), QSizeF(2 * r, 2 * r)));

@@ -38,6 +38,13 @@ double HeadingDeg(const TPlanePoint& from, const TPlanePoint& to)
     return 180 - h;
 }
 
+std::string_view DropCauseWords(TDropCause cause)
+{
+    static constexpr std::string_view kWords[kDropCauseCount] = { "too fast", "repeated time",
+        "spike", "outlier start", "standing", "outside the time", "private" };
+    return kWords[static_cast<int>(cause)];
+}
+
 std::optional<TKeptFix> TSpeedFilter::Offer(const TPlanePoint& candidate)
 {
     // A repeated time stamp has no speed; such a fix is dropped like an implausible one.
@@ -50,6 +57,8 @@ std::optional<TKeptFix> TSpeedFilter::Offer(const TPlanePoint& candidate)
     // is dropped too.
     if (!(v < limit_)) {
         lastDrop_ = TDropCause::TooFast;
+        lastSpeed_ = v;
+        lastDistance_ = PlaneDistance(reference_, candidate);
         return std::nullopt;
     }
     TKeptFix kept { v, HeadingDeg(reference_, candidate), PlaneDistance(reference_, candidate) };

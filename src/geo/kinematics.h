@@ -6,6 +6,7 @@
 #include "geo/projection.h"
 
 #include <optional>
+#include <string_view>
 
 namespace ostrel {
 
@@ -28,12 +29,23 @@ struct TKeptFix
     double DistanceM; // metres
 };
 
-// Why the filter dropped a fix.
+// Why a fix was dropped: by the speed filter (the first two), by the robust filter, or by a
+// stage of the cleaning that the user asked for.
 enum class TDropCause
 {
     TooFast, // its speed from the reference reaches the limit (or is not a number)
     RepeatedTime, // it has the reference's own time stamp, so no speed
+    Spike, // a jump away that the next fix did not confirm
+    OutlierStart, // the first record, far from the run of fixes that followed it
+    Standing, // closer to the fix kept before it than the least move
+    OutsideTime, // before the start or after the end of the time asked for
+    Private, // within the privacy radius of the track's start or end
 };
+inline constexpr int kDropCauseCount = 7;
+
+// The words of a cause, the same for people and scripts (the CSV, --json): "too fast",
+// "repeated time", "spike", "outlier start", "standing", "outside the time", "private".
+std::string_view DropCauseWords(TDropCause cause);
 
 // The speed filter of one file. The reference is the last kept fix (at the start, the file's
 // first record); a candidate whose speed from it reaches the limit is dropped, and so is one with
@@ -53,6 +65,9 @@ public:
     std::optional<TKeptFix> Offer(const TPlanePoint& candidate);
 
     double TotalMetres() const { return total_; }
+    // The last candidate dropped as too fast: its speed and distance from the reference.
+    double LastSpeedKmh() const { return lastSpeed_; }
+    double LastDistanceM() const { return lastDistance_; }
     const TPlanePoint& Reference() const { return reference_; }
     // Why the last candidate that was dropped was dropped.
     TDropCause LastDrop() const { return lastDrop_; }
@@ -62,6 +77,8 @@ private:
     TPlanePoint reference_;
     double total_ = 0.0;
     TDropCause lastDrop_ = TDropCause::TooFast;
+    double lastSpeed_ = 0.0;
+    double lastDistance_ = 0.0;
 };
 
 } // namespace ostrel
