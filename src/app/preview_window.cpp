@@ -33,16 +33,17 @@ constexpr double kMargin = 24.0; // pixels around a fitted track
 // every front end.
 QString StatisticsText(const TTrackPreview& preview)
 {
-    const std::vector<TStatisticRow> rows
-        = StatisticRows(preview.Track.Counts, preview.Statistics, preview.Track.TotalMetres);
+    const std::vector<TStatisticRow> rows = StatisticRows(
+        preview.Track.Counts, preview.Statistics, preview.Track.TotalMetres, preview.Cleaned);
     const TSeparators separators = SeparatorsOf(QLocale::system());
     QString html = QStringLiteral("<table cellspacing=\"3\">");
-    for (const std::string_view key : { "records", "kept", "dropped_too_fast",
-             "dropped_repeated_time", "start", "end", "duration_s", "moving_time_s", "length_m",
-             "average_speed_kmh", "moving_speed_kmh", "max_speed_kmh" }) {
-        const TStatisticRow& row = RowNamed(rows, key);
+    for (const TStatisticRow& row : rows) {
+        // The panel leaves out what the picture shows better.
+        if (row.Key == "other_lines" || row.Key == "moving_length_m" || !row.Group.empty())
+            continue;
         // The length as the conversion reports it.
-        const std::string value = key == "length_m" ? preview.LengthMessage : row.Text(separators);
+        const std::string value
+            = row.Key == "length_m" ? preview.LengthMessage : row.Text(separators);
         html += QStringLiteral("<tr><td>%1</td><td>%2</td></tr>")
                     .arg(QString::fromUtf8(row.Label(WindowLanguage())).toHtmlEscaped(),
                         QString::fromStdString(value).toHtmlEscaped());

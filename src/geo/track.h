@@ -103,9 +103,11 @@ struct TCleaning
     bool Robust = false;
     unsigned RunLength = 5;
     double MinMoveM = 0.0; // a fix closer than this to the fix kept before it stands (metres)
-    // Only the records from FromUtc to ToUtc, both included (UTC day counts).
-    std::optional<double> FromUtc;
-    std::optional<double> ToUtc;
+    // Only the records from From to To, both included: local day counts in the time zone of
+    // ZoneShiftDays (a record's local time is its UTC time plus the shift, as the KML shows it).
+    std::optional<double> From;
+    std::optional<double> To;
+    double ZoneShiftDays = 0.0;
     double SplitGapDays = 0.0; // a gap of at least this between kept fixes starts a segment
     double PrivacyM = 0.0; // kept fixes within this of the track's start or end are left out
     double SimplifyM = 0.0; // the route keeps the fixes needed to stay within this (metres)
@@ -114,7 +116,7 @@ struct TCleaning
 
     bool Any() const
     {
-        return Robust || MinMoveM > 0 || FromUtc || ToUtc || SplitGapDays > 0 || PrivacyM > 0
+        return Robust || MinMoveM > 0 || From || To || SplitGapDays > 0 || PrivacyM > 0
             || SimplifyM > 0;
     }
 };

@@ -15,8 +15,12 @@ TCleaningFilter::TCleaningFilter(
 
 bool TCleaningFilter::InTime(double utc) const
 {
-    return (!cleaning_.FromUtc || utc >= *cleaning_.FromUtc)
-        && (!cleaning_.ToUtc || utc <= *cleaning_.ToUtc);
+    // Within half a millisecond, the resolution of the times shown: a record at the very second
+    // given is in, whatever the last bit of the sums.
+    constexpr double kHalfMs = 0.0005 / 86400;
+    const double local = utc + cleaning_.ZoneShiftDays;
+    return (!cleaning_.From || local >= *cleaning_.From - kHalfMs)
+        && (!cleaning_.To || local <= *cleaning_.To + kHalfMs);
 }
 
 bool TCleaningFilter::Plausible(const TPlanePoint& from, const TPlanePoint& to) const
