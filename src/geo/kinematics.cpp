@@ -8,20 +8,11 @@
 
 namespace ostrel {
 
-double PlaneDistance(const TPlanePoint& a, const TPlanePoint& b)
+void ThrowNoSpeed(double km)
 {
-    const double dx = a.X - b.X;
-    const double dy = a.Y - b.Y;
-    return std::sqrt(dx * dx + dy * dy);
-}
-
-double SpeedKmh(const TPlanePoint& a, const TPlanePoint& b)
-{
-    const double km = PlaneDistance(a, b) / 1000;
-    const double hours = std::fabs(a.DateTime - b.DateTime) * 24;
-    if (hours == 0)
-        throw km == 0 ? InvalidOperation() : DivisionByZero();
-    return km / hours;
+    if (km == 0)
+        throw InvalidOperation();
+    throw DivisionByZero();
 }
 
 double HeadingDeg(const TPlanePoint& from, const TPlanePoint& to)

@@ -5,17 +5,34 @@
 
 #include "geo/projection.h"
 
+#include <cmath>
 #include <optional>
 #include <string_view>
 
 namespace ostrel {
 
 // Straight-line distance on the plane (metres).
-double PlaneDistance(const TPlanePoint& a, const TPlanePoint& b);
+inline double PlaneDistance(const TPlanePoint& a, const TPlanePoint& b)
+{
+    const double dx = a.X - b.X;
+    const double dy = a.Y - b.Y;
+    return std::sqrt(dx * dx + dy * dy);
+}
 
-// Speed between two fixes (km/h). Two fixes with the same time stamp have none: that is the
-// division error, or the invalid-operation error when they also lie at the same place.
-double SpeedKmh(const TPlanePoint& a, const TPlanePoint& b);
+// The error of a speed between two fixes of one time stamp: the division error, or the
+// invalid-operation error when they also lie at the same place (km apart).
+[[noreturn]] void ThrowNoSpeed(double km);
+
+// Speed between two fixes (km/h). Two fixes with the same time stamp have none (ThrowNoSpeed).
+// Inline: every fix of a track takes it.
+inline double SpeedKmh(const TPlanePoint& a, const TPlanePoint& b)
+{
+    const double km = PlaneDistance(a, b) / 1000;
+    const double hours = std::fabs(a.DateTime - b.DateTime) * 24;
+    if (hours == 0)
+        ThrowNoSpeed(km);
+    return km / hours;
+}
 
 // Direction from one fix to the next, in degrees clockwise from grid north (the X axis):
 // 0 when they lie at the same place, otherwise above 0 up to 360, due north being 360.
