@@ -36,16 +36,17 @@ const QString kPreviewGeometryKey = QStringLiteral("Preview/Geometry");
 // every front end.
 QString StatisticsText(const TTrackPreview& preview)
 {
-    const std::vector<TStatisticRow> rows
-        = StatisticRows(preview.Track.Counts, preview.Statistics, preview.Track.TotalMetres);
+    const std::vector<TStatisticRow> rows = StatisticRows(
+        preview.Track.Counts, preview.Statistics, preview.Track.TotalMetres, preview.Cleaned);
     const TSeparators separators = SeparatorsOf(QLocale::system());
     QString html = QStringLiteral("<table cellspacing=\"3\">");
-    for (const std::string_view key : { "records", "kept", "dropped_too_fast",
-             "dropped_repeated_time", "start", "end", "duration_s", "moving_time_s", "length_m",
-             "average_speed_kmh", "moving_speed_kmh", "max_speed_kmh" }) {
-        const TStatisticRow& row = RowNamed(rows, key);
+    for (const TStatisticRow& row : rows) {
+        // The panel leaves out what the picture shows better.
+        if (row.Key == "other_lines" || row.Key == "moving_length_m" || !row.Group.empty())
+            continue;
         // The length as the conversion reports it.
-        const std::string value = key == "length_m" ? preview.LengthMessage : row.Text(separators);
+        const std::string value
+            = row.Key == "length_m" ? preview.LengthMessage : row.Text(separators);
         html += QStringLiteral("<tr><td>%1</td><td>%2</td></tr>")
                     .arg(QString::fromUtf8(row.Label(WindowLanguage())).toHtmlEscaped(),
                         QString::fromStdString(value).toHtmlEscaped());
@@ -198,14 +199,15 @@ void TTrackView::paintEvent(QPaintEvent*)
     // tells its number.
     for (const TScreenDrops& drops : screen.Drops) {
         const QPointF at(drops.At.X, drops.At.Y);
-        const std::uint64_t count = drops.TooFast + drops.RepeatedTime;
+        const std::uint64_t count = drops.Counts.Total();
+        const std::uint64_t repeated = drops.Counts[TDropCause::RepeatedTime];
         const double r = count > 1 ? 5.0 : 3.5;
-        if (drops.TooFast > 0) {
+        if (count > repeated) {
             painter.setPen(QPen(QColor(220, 0, 0), 2));
             painter.drawLine(at + QPointF(-r, -r), at + QPointF(r, r));
             painter.drawLine(at + QPointF(-r, r), at + QPointF(r, -r));
         }
-        if (drops.RepeatedTime > 0) {
+        if (repeated > 0) {
             painter.setPen(QPen(QColor(230, 130, 0), 2));
             painter.setBrush(Qt::NoBrush);
             painter.drawRect(QRectF(at - QPointF(r, r), QSizeF(2 * r, 2 * r)));

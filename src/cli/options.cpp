@@ -4,10 +4,12 @@
 #include "core/time_zones.h"
 #include "geo/projection.h"
 #include "geo/travel_modes.h"
+#include "log/gps_rec.h"
 #include "text/number_text.h"
 
 #include <algorithm>
 #include <charconv>
+#include <chrono>
 #include <cstdint>
 #include <limits>
 #include <stdexcept>
@@ -135,6 +137,164 @@ wherever either stands.
         },
         [](TParseState& state, const TOptionValue& value) {
             state.Line.Settings.OriginIndex = static_cast<int>(value.Integer);
+        },
+    },
+};
+
+std::vector<std::string_view> FilterNames()
+{
+    return { "speed", "robust" };
+}
+
+// How the track is cleaned beyond the speed filter; every stage is off by default.
+constexpr TOwnOption kCleaningOptions[] = {
+    {
+        {
+            .Long = "filter",
+            .Value = "{choices}",
+            .Kind = TValueKind::Choice,
+            .Choices = &FilterNames,
+            .Default = "speed",
+            .Help = "  speed (default) drops a fix whose speed from the last kept one\n"
+                    "reaches the limit; robust also drops a lone spike and starts again\n"
+                    "after a relocation or a bad first fix (a run of 5 plausible fixes)",
+            .Manual = R"(The filter of implausible fixes.
+.B speed
+(the default) drops a fix whose speed from the last kept fix reaches the limit.
+.B robust
+drops such a fix as a spike only when the next fix does not confirm it, and starts again from a
+run of 5 fixes that are plausible among themselves but not from the last kept fix (a relocation
+after a tunnel or a logger switched off, or a first record that was a bad fix, which is then
+dropped as an outlier). Fast travel in a slow mode stays dropped.)",
+        },
+        [](TParseState& state, const TOptionValue& value) {
+            state.Line.Settings.RobustFilter = value.Choice == 1;
+        },
+    },
+    {
+        {
+            .Long = "min-move",
+            .Value = "M",
+            .Kind = TValueKind::Integer,
+            .Min = 1,
+            .Max = 100000,
+            .Help = "drop a fix closer than M metres to the last kept one as standing",
+            .Manual = R"(Drop a fix closer than
+.I M
+metres ({range}) to the last kept fix as standing: a logger at rest scatters fixes within a few
+metres, which add length and clutter.)",
+        },
+        [](TParseState& state, const TOptionValue& value) {
+            state.Line.Settings.MinMoveM = static_cast<std::int32_t>(value.Integer);
+        },
+    },
+    {
+        {
+            .Long = "from",
+            .Value = "TIME",
+            .Kind = TValueKind::DateTime,
+            .Help = "only the fixes from TIME on (\"YYYY-MM-DD HH:MM[:SS]\", local time)",
+            .Manual = R"(Only the fixes from
+.I TIME
+on: a local date-time in the time zone of
+.BR \-z ,
+"YYYY-MM-DD HH:MM" or "YYYY-MM-DD HH:MM:SS".)",
+        },
+        [](TParseState& state, const TOptionValue& value) {
+            state.Line.Settings.FromLocal = value.DateTime;
+        },
+    },
+    {
+        {
+            .Long = "to",
+            .Value = "TIME",
+            .Kind = TValueKind::DateTime,
+            .Help = "only the fixes up to TIME (local time, as --from)",
+            .Manual = R"(Only the fixes up to
+.I TIME
+(local time, as
+.BR \-\-from ).)",
+        },
+        [](TParseState& state, const TOptionValue& value) {
+            state.Line.Settings.ToLocal = value.DateTime;
+        },
+    },
+    {
+        {
+            .Long = "privacy",
+            .Value = "R",
+            .Kind = TValueKind::Integer,
+            .Min = 1,
+            .Max = 1000000,
+            .Help = "leave out the kept fixes within R metres of the track's start and end",
+            .Manual = R"(Leave out of the outputs (their waypoints too) the kept fixes within
+.I R
+metres ({range}) of the track's start and of its end, so that a home stays private.)",
+        },
+        [](TParseState& state, const TOptionValue& value) {
+            state.Line.Settings.PrivacyM = static_cast<std::int32_t>(value.Integer);
+        },
+    },
+    {
+        {
+            .Long = "split-gap",
+            .Value = "MIN",
+            .Kind = TValueKind::Integer,
+            .Min = 1,
+            .Max = 1000000,
+            .Help = "a gap of at least MIN minutes between kept fixes starts a new segment",
+            .Manual = R"(A gap of at least
+.I MIN
+minutes between kept fixes starts a new segment: in GPX a new trkseg, in KML a new line of the
+route; NMEA is unchanged.)",
+        },
+        [](TParseState& state, const TOptionValue& value) {
+            state.Line.Settings.SplitGapMin = static_cast<std::int32_t>(value.Integer);
+        },
+    },
+    {
+        {
+            .Long = "split-day",
+            .Help = "one output per local calendar day, each named by its own first fix\n"
+                    "(with -o NAME.ext: NAME_1.ext, NAME_2.ext, ... in day order)",
+            .Manual = R"(One output per local calendar day, each under the default name of its
+own first fix; with
+.BI "\-o " NAME.ext
+the days are
+.IR NAME _1. ext ,
+.IR NAME _2. ext ,
+\&... in day order.)",
+        },
+        [](TParseState& state, const TOptionValue&) { state.Line.Settings.SplitDay = true; },
+    },
+    {
+        {
+            .Long = "merge",
+            .Help = "the LOGs into one output (-o), in the order of their first fixes",
+            .Manual = R"(The
+.IR LOG s
+into one output (give it with
+.BR \-o ),
+in the order of their first fixes: in GPX a trk per log, in KML a folder per log, in NMEA the
+sentences in time order. Logs whose times overlap are refused.)",
+        },
+        [](TParseState& state, const TOptionValue&) { state.Line.Merge = true; },
+    },
+    {
+        {
+            .Long = "simplify",
+            .Value = "M",
+            .Kind = TValueKind::Integer,
+            .Min = 1,
+            .Max = 100000,
+            .Help = "keep in the route only the fixes needed to stay within M metres",
+            .Manual = R"(Keep in the route and the track only the fixes needed to stay within
+.I M
+metres ({range}) of the kept track (Douglas\-Peucker, per segment); the waypoints fall on the
+kept track as before.)",
+        },
+        [](TParseState& state, const TOptionValue& value) {
+            state.Line.Settings.SimplifyM = static_cast<std::int32_t>(value.Integer);
         },
     },
 };
@@ -282,6 +442,8 @@ const std::vector<TRow>& Rows()
                 same->Entry.Formats.push_back(format.ShortName);
             }
         }
+        for (const TOwnOption& option : kCleaningOptions)
+            addOwn(option);
         for (const TOwnOption& option : kBatchOptions)
             addOwn(option);
         return all;
@@ -393,6 +555,13 @@ TOptionValue CheckedValue(const TOptionSpec& option, std::string_view text)
         if (text.empty())
             BadValue(option, text, "empty path");
         break;
+    case TValueKind::DateTime: {
+        const std::optional<double> dateTime = ParseDateTime(text);
+        if (!dateTime)
+            BadValue(option, text, "not a date-time YYYY-MM-DD HH:MM[:SS]");
+        value.DateTime = *dateTime;
+        break;
+    }
     }
     return value;
 }
@@ -446,6 +615,38 @@ std::string NamedText(std::string_view name, const TOptionSpec& option)
 }
 
 } // namespace
+
+std::optional<double> ParseDateTime(std::string_view text)
+{
+    // "YYYY-MM-DD HH:MM" (16 characters) or with ":SS" (19).
+    if (text.size() != 16 && text.size() != 19)
+        return std::nullopt;
+    const auto digits = [&](std::size_t at, std::size_t count) -> std::optional<int> {
+        int value = 0;
+        for (std::size_t i = at; i < at + count; ++i) {
+            if (text[i] < '0' || text[i] > '9')
+                return std::nullopt;
+            value = value * 10 + (text[i] - '0');
+        }
+        return value;
+    };
+    if (text[4] != '-' || text[7] != '-' || (text[10] != ' ' && text[10] != 'T') || text[13] != ':'
+        || (text.size() == 19 && text[16] != ':'))
+        return std::nullopt;
+    const auto year = digits(0, 4), month = digits(5, 2), day = digits(8, 2), hour = digits(11, 2),
+               minute = digits(14, 2);
+    const auto second = text.size() == 19 ? digits(17, 2) : std::optional<int>(0);
+    if (!year || !month || !day || !hour || !minute || !second || *hour > 23 || *minute > 59
+        || *second > 59)
+        return std::nullopt;
+    const std::chrono::year_month_day date { std::chrono::year(*year),
+        std::chrono::month(static_cast<unsigned>(*month)),
+        std::chrono::day(static_cast<unsigned>(*day)) };
+    if (!date.ok())
+        return std::nullopt;
+    // As a record's date-time: the day count and the time of day, in the same arithmetic.
+    return DayNumber(*year, *month, *day) + (*hour * 3600 + *minute * 60 + *second) / 86400.0;
+}
 
 std::optional<std::uint32_t> ParseColor(std::string_view text)
 {
@@ -517,7 +718,7 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args)
 
     if (state.Line.Logs.empty())
         throw UsageError("no LOG given");
-    if (state.Line.Output && state.Line.Logs.size() > 1)
+    if (state.Line.Output && state.Line.Logs.size() > 1 && !state.Line.Merge)
         throw UsageError("--output takes exactly one LOG");
     const bool readsStandardInput
         = std::find(state.Line.Logs.begin(), state.Line.Logs.end(), kStandardStream)
@@ -528,6 +729,13 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args)
         throw UsageError("--output-dir is for default names: not with --output");
     if (state.Line.Summary && state.Line.Json)
         throw UsageError("choose --summary or --json");
+    const TConvertSettings& settings = state.Line.Settings;
+    if (settings.FromLocal && settings.ToLocal && *settings.FromLocal > *settings.ToLocal)
+        throw UsageError("--from must not be after --to");
+    if (state.Line.Merge && !state.Line.Output)
+        throw UsageError("--merge writes one output: give it with --output");
+    if (state.Line.Merge && settings.SplitDay)
+        throw UsageError("choose --merge or --split-day");
     // A custom limit overrides the mode wherever either stands on the line.
     state.Line.Settings.SpeedLimitKmh
         = state.CustomKmh.value_or(state.ModeKmh.value_or(state.Line.Settings.SpeedLimitKmh));

@@ -47,11 +47,16 @@ struct TCommandLine
     bool KeepGoing = false; // -k: a failed log does not end the batch
     bool Summary = false; // --summary: the track's numbers after each length line
     bool Json = false; // --json: one JSON object per log instead of the length line
+    bool Merge = false; // --merge: the logs into one output (-o), in the order of their first fixes
     std::optional<TLanguage> Language; // --lang; nothing: the environment's
 };
 
 // "-" as a LOG is standard input, and as the output of -o standard output.
 inline constexpr std::string_view kStandardStream = "-";
+
+// A local date-time "YYYY-MM-DD HH:MM[:SS]" (or with "T" for the blank) as a day count (days since
+// 30 December 1899); nothing for any other text or a date that does not exist.
+std::optional<double> ParseDateTime(std::string_view text);
 
 // The waypoint colour from "RRGGBB" (or "#RRGGBB"), hexadecimal in either letter case, laid out
 // 0x00BBGGRR as the KML writer takes it.

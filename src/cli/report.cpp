@@ -23,7 +23,7 @@ double Rounded(double value, int decimals)
 std::string SummaryText(const TConversionResult& result, const TSeparators& separators)
 {
     const std::vector<TStatisticRow> rows
-        = StatisticRows(result.Counts, result.Statistics, result.TotalMetres);
+        = StatisticRows(result.Counts, result.Statistics, result.TotalMetres, result.Cleaned);
     const auto value = [&](std::string_view key) {
         return RowNamed(rows, key).Text(separators);
     };
@@ -31,6 +31,13 @@ std::string SummaryText(const TConversionResult& result, const TSeparators& sepa
     text += "  records:        " + value("records") + " (kept " + value("kept") + ", dropped "
         + value("dropped_too_fast") + " too fast and " + value("dropped_repeated_time")
         + " with a repeated time; " + value("other_lines") + " other lines)\n";
+    if (result.Cleaned) {
+        text += "  cleaning:       " + value("dropped_spike") + " spike, " + value("dropped_outlier_start")
+            + " outlier start, " + value("dropped_standing") + " standing, "
+            + value("dropped_outside_time") + " outside the time, " + value("dropped_private")
+            + " private; " + value("simplified") + " simplified; " + value("segments")
+            + " segments\n";
+    }
     text += "  start:          " + value("start") + "\n";
     text += "  end:            " + value("end") + "\n";
     text += "  duration:       " + value("duration_s") + "\n";
@@ -64,7 +71,8 @@ std::string JsonLine(const std::string& input, const std::optional<std::string>&
         line["length_km"] = Rounded(result->TotalMetres / 1000, 2);
         nlohmann::ordered_json& statistics = line["statistics"];
         for (const TStatisticRow& row :
-            StatisticRows(result->Counts, result->Statistics, result->TotalMetres)) {
+            StatisticRows(
+                result->Counts, result->Statistics, result->TotalMetres, result->Cleaned)) {
             nlohmann::ordered_json& object
                 = row.Group.empty() ? statistics : statistics[std::string(row.Group)];
             const std::string key(row.Key);

@@ -24,6 +24,7 @@ enum class TValueKind
     Color, // RRGGBB (or #RRGGBB), hexadecimal in either letter case
     Path, // a file; not empty
     Folder, // a folder; not empty
+    DateTime, // "YYYY-MM-DD HH:MM" or "YYYY-MM-DD HH:MM:SS" (a "T" may stand for the blank)
 };
 
 // A value the parser has checked: the text as given and, by kind, what it means.
@@ -36,6 +37,7 @@ struct TOptionValue
     std::int32_t Hours = 0; // TimeZone
     std::int32_t Minutes = 0; // TimeZone: with the sign of the hours
     std::uint32_t Color = 0; // Color: laid out 0x00BBGGRR
+    double DateTime = 0.0; // DateTime: days since 30 December 1899, the fraction the time of day
 };
 
 // The part of a row that describes the option. Help and Manual may name "{default}", "{range}",

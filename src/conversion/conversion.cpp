@@ -7,6 +7,7 @@
 #include "text/date_text.h"
 #include "text/number_text.h"
 
+#include <algorithm>
 #include <system_error>
 
 namespace fs = std::filesystem;
@@ -85,11 +86,12 @@ TPendingOutput ConvertLog(TLogReader& reader, const fs::path& output,
     const std::unique_ptr<TTrackSink> writer = format.MakeWriter(*file, settings);
     TStatisticsSink statistics;
     TSinkPair<TTrackSink, TStatisticsSink> sinks(*writer, statistics);
-    const TTrackResult track
-        = StreamTrack(reader, TrackOptionsOf(settings, format.LocalTime, progress), sinks);
+    TTrackOptions options = TrackOptionsOf(settings, format.LocalTime, progress);
+    options.Cleaning.ScratchFolder = file->Folder();
+    const TTrackResult track = StreamTrack(reader, options, sinks);
     TConversionResult result { track.TotalMetres,
         LengthMessage(track.TotalMetres, settings.Separators), {}, track.Counts,
-        statistics.Statistics() };
+        statistics.Statistics(), options.Cleaning.Any() };
     return TPendingOutput(std::move(file), std::move(result));
 }
 
@@ -102,6 +104,16 @@ TTrackOptions TrackOptionsOf(
     options.TimeShiftDays = localTime ? TimeShiftDays(settings) : 0.0;
     options.CurrentYear = settings.CurrentYear;
     options.Progress = progress;
+    TCleaning& cleaning = options.Cleaning;
+    cleaning.Robust = settings.RobustFilter;
+    cleaning.RunLength = static_cast<unsigned>(std::max(settings.RobustRun, 1));
+    cleaning.MinMoveM = settings.MinMoveM;
+    cleaning.From = settings.FromLocal;
+    cleaning.To = settings.ToLocal;
+    cleaning.ZoneShiftDays = TimeShiftDays(settings);
+    cleaning.SplitGapDays = settings.SplitGapMin / 1440.0;
+    cleaning.PrivacyM = settings.PrivacyM;
+    cleaning.SimplifyM = settings.SimplifyM;
     return options;
 }
 

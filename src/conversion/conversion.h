@@ -24,6 +24,7 @@ struct TConversionResult
     std::filesystem::path Output; // the path written, once the output is in place
     TTrackCounts Counts; // what the log held
     TTrackStatistics Statistics; // the numbers of the kept track
+    bool Cleaned = false; // a stage of the cleaning was on: the numbers say what it did
 };
 
 // "The passway length = " + km with 2 decimals (at most 6 significant digits) + " km".

@@ -68,19 +68,19 @@ double TStatisticRow::JsonNumber() const
 }
 
 std::vector<TStatisticRow> StatisticRows(
-    const TTrackCounts& c, const TTrackStatistics& s, double totalMetres)
+    const TTrackCounts& c, const TTrackStatistics& s, double totalMetres, bool cleaned)
 {
     using U = TStatisticUnit;
     const auto count = [](std::uint64_t n) {
         return static_cast<double>(n);
     };
-    return {
+    std::vector<TStatisticRow> rows {
         { "records", "", "記録数", "Records", U::Count, count(c.Records) },
         { "kept", "", "採用", "Kept", U::Count, count(c.Kept) },
         { "dropped_too_fast", "", "除外（速すぎ）", "Dropped (too fast)", U::Count,
-            count(c.DroppedTooFast) },
+            count(c.DroppedBy(TDropCause::TooFast)) },
         { "dropped_repeated_time", "", "除外（時刻の重複）", "Dropped (repeated time)", U::Count,
-            count(c.DroppedRepeatedTime) },
+            count(c.DroppedBy(TDropCause::RepeatedTime)) },
         { "other_lines", "", "その他の行", "Other lines", U::Count, count(c.OtherLines) },
         { "start", "", "開始 (UTC)", "Start (UTC)", U::UtcTime, s.StartUtc },
         { "end", "", "終了 (UTC)", "End (UTC)", U::UtcTime, s.EndUtc },
@@ -98,6 +98,26 @@ std::vector<TStatisticRow> StatisticRows(
         { "north", "bounds", "北端", "North", U::Degrees, s.MaxLat },
         { "east", "bounds", "東端", "East", U::Degrees, s.MaxLon },
     };
+    if (cleaned) {
+        // What the cleaning did, after the counts.
+        const std::vector<TStatisticRow> cleaning {
+            { "dropped_spike", "", "除外（スパイク）", "Dropped (spike)", U::Count,
+                count(c.DroppedBy(TDropCause::Spike)) },
+            { "dropped_outlier_start", "", "除外（外れた始点）", "Dropped (outlier start)",
+                U::Count, count(c.DroppedBy(TDropCause::OutlierStart)) },
+            { "dropped_standing", "", "除外（停止中）", "Dropped (standing)", U::Count,
+                count(c.DroppedBy(TDropCause::Standing)) },
+            { "dropped_outside_time", "", "除外（期間外）", "Dropped (outside the time)", U::Count,
+                count(c.DroppedBy(TDropCause::OutsideTime)) },
+            { "dropped_private", "", "除外（プライバシー）", "Dropped (private)", U::Count,
+                count(c.DroppedBy(TDropCause::Private)) },
+            { "simplified", "", "簡略化で省略", "Left out by simplification", U::Count,
+                count(c.Simplified) },
+            { "segments", "", "区間", "Segments", U::Count, count(s.Segments) },
+        };
+        rows.insert(rows.begin() + 4, cleaning.begin(), cleaning.end());
+    }
+    return rows;
 }
 
 const TStatisticRow& RowNamed(const std::vector<TStatisticRow>& rows, std::string_view key)

@@ -48,9 +48,10 @@ struct TStatisticRow
 };
 
 // The rows of a track in their order: the counts, start and end, duration and moving time, the
-// lengths, the speeds, and the bounds.
-std::vector<TStatisticRow> StatisticRows(
-    const TTrackCounts& counts, const TTrackStatistics& statistics, double totalMetres);
+// lengths, the speeds, and the bounds; with cleaned (a cleaning stage was on), what the cleaning
+// dropped, left out and split, after the speed filter's counts.
+std::vector<TStatisticRow> StatisticRows(const TTrackCounts& counts,
+    const TTrackStatistics& statistics, double totalMetres, bool cleaned = false);
 
 // The row of a key; the rows always hold every key StatisticRows makes.
 const TStatisticRow& RowNamed(const std::vector<TStatisticRow>& rows, std::string_view key);

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace ostrel {
@@ -59,6 +60,18 @@ struct TConvertSettings
     int KmlVersion = 21; // KML: 21 for KML 2.1, 22 for the OGC's KML 2.2
     TSeparators Separators;
     int CurrentYear = LocalCurrentYear(); // the clock's year for the two-digit year window
+
+    // The cleaning beyond the speed filter, all off by default.
+    bool RobustFilter = false; // a spike must be confirmed; a run of RobustRun starts again
+    std::int32_t RobustRun = 5; // fixes
+    std::int32_t MinMoveM = 0; // a fix closer than this to the one kept before stands (metres)
+    // The records from, to this local date-time in the time zone (day counts), both included.
+    std::optional<double> FromLocal;
+    std::optional<double> ToLocal;
+    std::int32_t PrivacyM = 0; // fixes this near the track's start and end left out (metres)
+    std::int32_t SplitGapMin = 0; // a gap this long starts a new segment (minutes)
+    std::int32_t SimplifyM = 0; // the route stays within this of the kept track (metres)
+    bool SplitDay = false; // one output per local calendar day
 };
 
 } // namespace ostrel

@@ -8,20 +8,11 @@
 
 namespace ostrel {
 
-double PlaneDistance(const TPlanePoint& a, const TPlanePoint& b)
+void ThrowNoSpeed(double km)
 {
-    const double dx = a.X - b.X;
-    const double dy = a.Y - b.Y;
-    return std::sqrt(dx * dx + dy * dy);
-}
-
-double SpeedKmh(const TPlanePoint& a, const TPlanePoint& b)
-{
-    const double km = PlaneDistance(a, b) / 1000;
-    const double hours = std::fabs(a.DateTime - b.DateTime) * 24;
-    if (hours == 0)
-        throw km == 0 ? InvalidOperation() : DivisionByZero();
-    return km / hours;
+    if (km == 0)
+        throw InvalidOperation();
+    throw DivisionByZero();
 }
 
 double HeadingDeg(const TPlanePoint& from, const TPlanePoint& to)
@@ -38,6 +29,13 @@ double HeadingDeg(const TPlanePoint& from, const TPlanePoint& to)
     return 180 - h;
 }
 
+std::string_view DropCauseWords(TDropCause cause)
+{
+    static constexpr std::string_view kWords[kDropCauseCount] = { "too fast", "repeated time",
+        "spike", "outlier start", "standing", "outside the time", "private" };
+    return kWords[static_cast<int>(cause)];
+}
+
 std::optional<TKeptFix> TSpeedFilter::Offer(const TPlanePoint& candidate)
 {
     // A repeated time stamp has no speed; such a fix is dropped like an implausible one.
@@ -50,6 +48,8 @@ std::optional<TKeptFix> TSpeedFilter::Offer(const TPlanePoint& candidate)
     // is dropped too.
     if (!(v < limit_)) {
         lastDrop_ = TDropCause::TooFast;
+        lastSpeed_ = v;
+        lastDistance_ = PlaneDistance(reference_, candidate);
         return std::nullopt;
     }
     TKeptFix kept { v, HeadingDeg(reference_, candidate), PlaneDistance(reference_, candidate) };

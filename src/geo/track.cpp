@@ -1,6 +1,8 @@
 #include "geo/track.h"
 
 #include "core/errors.h"
+#include "geo/track_cleaning.h"
+#include "geo/track_stages.h"
 
 #include <optional>
 
@@ -34,58 +36,157 @@ template <class Step> void ForRecordLine(std::uint64_t lineNumber, Step&& step)
 
 } // namespace
 
-TTrackResult StreamTrack(TLogReader& reader, const TTrackOptions& options, TTrackSink& sink)
+namespace {
+
+// The track through its judge: TSimpleJudge, the speed filter alone, which decides at once and
+// holds nothing (the default, and the fastest), or TCleaningJudge, the filter under cleaning.
+class TSimpleJudge
+{
+public:
+    TSimpleJudge(
+        double speedLimitKmh, const TPlanePoint& first, TTrackSink& sink, TTrackCounts& counts)
+        : filter_(speedLimitKmh, first)
+        , sink_(sink)
+        , counts_(counts)
+    {
+    }
+    void Offer(const TGPSRec& rec, double utc, const TPlanePoint& point, std::uint64_t line)
+    {
+        const std::optional<TKeptFix> kept = filter_.Offer(point);
+        if (!kept) {
+            const TDropCause cause = filter_.LastDrop();
+            ++counts_.DroppedBy(cause);
+            if (cause == TDropCause::RepeatedTime) {
+                sink_.Dropped({ rec, utc, point, cause, line, std::nullopt,
+                    PlaneDistance(filter_.Reference(), point) });
+            } else {
+                sink_.Dropped({ rec, utc, point, cause, line, filter_.LastSpeedKmh(),
+                    filter_.LastDistanceM() });
+            }
+            return;
+        }
+        ++counts_.Kept;
+        sink_.Fix({ rec, utc, point, *kept, filter_.TotalMetres(), line });
+    }
+    void Finish() { }
+    double TotalMetres() const { return filter_.TotalMetres(); }
+
+private:
+    TSpeedFilter filter_;
+    TTrackSink& sink_;
+    TTrackCounts& counts_;
+};
+
+class TCleaningJudge
+{
+public:
+    TCleaningJudge(const TTrackOptions& options, const TGPSRec& rec, double utc,
+        const TPlanePoint& first, std::uint64_t line, TTrackSink& sink, TTrackCounts& counts)
+        : filter_(options.SpeedLimitKmh, options.Cleaning, sink, counts)
+    {
+        filter_.First(rec, utc, first, line);
+    }
+    void Offer(const TGPSRec& rec, double utc, const TPlanePoint& point, std::uint64_t line)
+    {
+        filter_.Offer(rec, utc, point, line);
+    }
+    void Finish() { filter_.Finish(); }
+    double TotalMetres() const { return filter_.TotalMetres(); }
+
+private:
+    TCleaningFilter filter_;
+};
+
+// What the stream knows after the first record: the projection about its origin.
+struct TStart
+{
+    TTrackCounts Counts;
+    TGPSRec Rec;
+    double Utc;
+    TProjection Projection;
+    TPlanePoint Point;
+    std::uint64_t Line;
+};
+
+TStart ReadFirstRecord(TLogReader& reader, const TTrackOptions& options)
 {
     TTrackCounts counts;
     TGPSRec rec;
-
     // The first record line; without one, the last line read stands in for it.
     std::uint64_t linesRead = 0;
     std::string_view line = ReadFirstRecordLine(reader, &linesRead);
     counts.OtherLines = linesRead - 1;
+    const std::uint64_t lineNumber = LineNumber(counts);
     // Without a record line the error concerns no line of the log.
     if (IsRecordLine(line))
-        ForRecordLine(LineNumber(counts), [&] { ParseLogLine(line, rec, options.CurrentYear); });
+        ForRecordLine(lineNumber, [&] { ParseLogLine(line, rec, options.CurrentYear); });
     else
         ParseLogLine(line, rec, options.CurrentYear);
     ++counts.Records;
-    const double firstUtc = rec.DateTime;
+    const double utc = rec.DateTime;
     rec.DateTime += options.TimeShiftDays;
     const TProjection projection(SetOrigin(options.OriginIndex, rec));
-    const TPlanePoint first = projection.ToPlanePoint(rec);
-    TSpeedFilter filter(options.SpeedLimitKmh, first);
-    sink.Begin(rec, firstUtc, first);
+    const TPlanePoint point = projection.ToPlanePoint(rec);
+    return { counts, std::move(rec), utc, projection, point, lineNumber };
+}
 
+// Every record line after the first through the judge.
+template <class Judge>
+void StreamRest(TLogReader& reader, const TTrackOptions& options, const TProjection& projection,
+    TGPSRec& rec, TTrackCounts& counts, Judge& judge)
+{
     std::uint64_t lines = 0;
     while (!reader.AtEnd()) {
         if (options.Progress && ++lines % TTrackProgress::kLines == 0)
             options.Progress->Advance(reader.BytesRead());
-        line = reader.ReadLine();
+        const std::string_view line = reader.ReadLine();
         if (!IsRecordLine(line)) {
             ++counts.OtherLines;
             continue;
         }
-        ForRecordLine(LineNumber(counts), [&] {
+        const std::uint64_t lineNumber = LineNumber(counts);
+        ForRecordLine(lineNumber, [&] {
             ParseLogLine(line, rec, options.CurrentYear);
             ++counts.Records;
             const double utc = rec.DateTime;
             rec.DateTime += options.TimeShiftDays;
             const TPlanePoint point = projection.ToPlanePoint(rec);
-            const std::optional<TKeptFix> kept = filter.Offer(point);
-            if (!kept) {
-                if (filter.LastDrop() == TDropCause::RepeatedTime)
-                    ++counts.DroppedRepeatedTime;
-                else
-                    ++counts.DroppedTooFast;
-                sink.Dropped(rec, point, filter.LastDrop());
-                return;
-            }
-            ++counts.Kept;
-            sink.Fix({ rec, utc, point, *kept, filter.TotalMetres() });
+            judge.Offer(rec, utc, point, lineNumber);
         });
     }
-    sink.End(filter.TotalMetres(), counts);
-    return { filter.TotalMetres(), counts };
+    judge.Finish();
+}
+
+} // namespace
+
+TTrackResult StreamTrack(TLogReader& reader, const TTrackOptions& options, TTrackSink& sink)
+{
+    TStart start = ReadFirstRecord(reader, options);
+    TTrackCounts& counts = start.Counts;
+    if (!options.Cleaning.Any()) {
+        sink.Begin(start.Rec, start.Utc, start.Point);
+        TSimpleJudge judge(options.SpeedLimitKmh, start.Point, sink, counts);
+        StreamRest(reader, options, start.Projection, start.Rec, counts, judge);
+        sink.End(judge.TotalMetres(), counts);
+        return { judge.TotalMetres(), counts };
+    }
+
+    // The stages between the filter and the sink, the last first; what the sink is told at the
+    // end is the result.
+    const TCleaning& cleaning = options.Cleaning;
+    TEndRecorder recorder(sink);
+    TTrackSink* next = &recorder;
+    std::optional<TSimplifyStage> simplify;
+    if (cleaning.SimplifyM > 0)
+        next = &simplify.emplace(cleaning.SimplifyM, *next);
+    std::optional<TPrivacyStage> privacy;
+    if (cleaning.PrivacyM > 0)
+        next = &privacy.emplace(cleaning.PrivacyM, cleaning.ScratchFolder, *next);
+    next->Begin(start.Rec, start.Utc, start.Point);
+    TCleaningJudge judge(options, start.Rec, start.Utc, start.Point, start.Line, *next, counts);
+    StreamRest(reader, options, start.Projection, start.Rec, counts, judge);
+    next->End(judge.TotalMetres(), counts);
+    return recorder.Result();
 }
 
 } // namespace ostrel

@@ -12,19 +12,25 @@
 #include "log/gps_rec.h"
 #include "log/log_reader.h"
 
+#include <array>
 #include <cstdint>
+#include <filesystem>
+#include <optional>
 
 namespace ostrel {
 
-// What a track held. Every record line is the first record, a kept fix or a dropped one:
-// Records = 1 + Kept + DroppedTooFast + DroppedRepeatedTime.
+// What a track held. Every record line is the first record, a kept fix or a dropped one (the
+// first record too can be dropped, as an outlier or outside the time asked for).
 struct TTrackCounts
 {
     std::uint64_t Records = 0; // record lines, the first included
-    std::uint64_t Kept = 0; // fixes after the first that the filter kept
-    std::uint64_t DroppedTooFast = 0; // their speed reached the limit
-    std::uint64_t DroppedRepeatedTime = 0; // the time stamp of the fix kept before them
+    std::uint64_t Kept = 0; // fixes after the first that were kept
+    std::array<std::uint64_t, kDropCauseCount> Dropped {}; // by their causes
+    std::uint64_t Simplified = 0; // kept fixes that simplification left out of the route
     std::uint64_t OtherLines = 0; // lines that are not records
+
+    std::uint64_t DroppedBy(TDropCause cause) const { return Dropped[static_cast<int>(cause)]; }
+    std::uint64_t& DroppedBy(TDropCause cause) { return Dropped[static_cast<int>(cause)]; }
 
     bool operator==(const TTrackCounts&) const = default;
 };
@@ -36,8 +42,29 @@ struct TTrackFix
     const TGPSRec& Rec;
     double UtcDateTime;
     const TPlanePoint& Point;
-    TKeptFix Kept; // speed, heading and distance from the fix kept before it
-    double TotalMetres; // length of the kept track up to and including this fix (metres)
+    TKeptFix Kept; // speed, heading and distance from the fix kept before it in the route
+    double TotalMetres; // length of the route up to and including this fix (metres)
+    std::uint64_t Line = 0; // its line in the log, counted from 1
+    // The route starts again here (after a gap, a relocation, or as the first fix kept when the
+    // first record was dropped): nothing joins it to the fix before.
+    bool StartsSegment = false;
+    // Whether the route goes through it; a fix that simplification left out still counts as kept
+    // (waypoints may fall on it), measured from the route's fix before it.
+    bool InRoute = true;
+};
+
+// One dropped fix as a sink sees it: why, and its speed and distance from the fix kept before it
+// where they are defined.
+struct TTrackDrop
+{
+    const TGPSRec& Rec;
+    double UtcDateTime;
+    const TPlanePoint& Point;
+    TDropCause Cause;
+    std::uint64_t Line = 0; // counted from 1
+    std::optional<double> SpeedKmh; // from the fix kept before it (km/h)
+    std::optional<double> DistanceM; // from the fix kept before it (metres)
+    bool FirstRecord = false; // the record Begin had
 };
 
 class TTrackSink
@@ -48,8 +75,8 @@ public:
     // DateTime carries the time shift the sink asked for; utcDateTime is the log's own time.
     virtual void Begin(const TGPSRec& first, double utcDateTime, const TPlanePoint& point) = 0;
     virtual void Fix(const TTrackFix& fix) = 0;
-    virtual void Dropped(const TGPSRec&, const TPlanePoint&, TDropCause) { }
-    // The end of the log: the length of the kept track (metres) and the counts.
+    virtual void Dropped(const TTrackDrop&) { }
+    // The end of the log: the length of the route (metres) and the counts.
     virtual void End(double totalMetres, const TTrackCounts& counts) = 0;
 };
 
@@ -66,6 +93,34 @@ public:
     virtual void Advance(std::uint64_t bytesRead) = 0;
 };
 
+// The cleaning a user asked for beyond the speed filter; all off by default, when the track is
+// exactly the speed filter's.
+struct TCleaning
+{
+    // The robust filter: a jump away is dropped as a spike unless the fixes after it confirm it;
+    // a run of RunLength fixes plausible among themselves but not from the last kept fix starts
+    // the route again there (and drops a first record that was its outlier).
+    bool Robust = false;
+    unsigned RunLength = 5;
+    double MinMoveM = 0.0; // a fix closer than this to the fix kept before it stands (metres)
+    // Only the records from From to To, both included: local day counts in the time zone of
+    // ZoneShiftDays (a record's local time is its UTC time plus the shift, as the KML shows it).
+    std::optional<double> From;
+    std::optional<double> To;
+    double ZoneShiftDays = 0.0;
+    double SplitGapDays = 0.0; // a gap of at least this between kept fixes starts a segment
+    double PrivacyM = 0.0; // kept fixes within this of the track's start or end are left out
+    double SimplifyM = 0.0; // the route keeps the fixes needed to stay within this (metres)
+    // Where the stages that hold the track back to its end keep it beyond their memory.
+    std::filesystem::path ScratchFolder;
+
+    bool Any() const
+    {
+        return Robust || MinMoveM > 0 || From || To || SplitGapDays > 0 || PrivacyM > 0
+            || SimplifyM > 0;
+    }
+};
+
 struct TTrackOptions
 {
     double SpeedLimitKmh = 10.0; // km/h
@@ -73,11 +128,12 @@ struct TTrackOptions
     double TimeShiftDays = 0.0; // added to every record's DateTime right after parsing (days)
     int CurrentYear = 0; // for two-digit years
     TTrackProgress* Progress = nullptr; // told every TTrackProgress::kLines lines; none: nobody
+    TCleaning Cleaning;
 };
 
 struct TTrackResult
 {
-    double TotalMetres = 0.0; // length of the kept track (metres)
+    double TotalMetres = 0.0; // length of the route (metres)
     TTrackCounts Counts;
 };
 
@@ -102,10 +158,10 @@ public:
         first_.Fix(fix);
         second_.Fix(fix);
     }
-    void Dropped(const TGPSRec& rec, const TPlanePoint& point, TDropCause cause) override
+    void Dropped(const TTrackDrop& drop) override
     {
-        first_.Dropped(rec, point, cause);
-        second_.Dropped(rec, point, cause);
+        first_.Dropped(drop);
+        second_.Dropped(drop);
     }
     void End(double totalMetres, const TTrackCounts& counts) override
     {
@@ -118,9 +174,9 @@ private:
     Second& second_;
 };
 
-// Reads the log to its end through the pipeline into sink, and counts what it held. The first
-// record line that does not convert ends it with the parser's error, as does a log without
-// records.
+// Reads the log to its end through the pipeline into sink, and counts what it held: what sink was
+// told at the end. The first record line that does not convert ends it with the parser's error,
+// as does a log without records. The cleaning's stages stand between the filter and sink.
 TTrackResult StreamTrack(TLogReader& reader, const TTrackOptions& options, TTrackSink& sink);
 
 } // namespace ostrel

@@ -14,12 +14,25 @@ double TTrackStatistics::MovingSpeedKmh() const
     return seconds > 0 ? MovingMetres / 1000 / (seconds / 3600) : 0.0;
 }
 
-void TStatisticsSink::Begin(const TGPSRec& first, double utcDateTime, const TPlanePoint&)
+void TStatisticsSink::Start(const TGPSRec& rec, double utc)
 {
     TTrackStatistics& s = statistics_;
-    s.StartUtc = s.EndUtc = utcDateTime;
-    s.MinLat = s.MaxLat = first.Lat;
-    s.MinLon = s.MaxLon = first.Lon;
+    s.StartUtc = s.EndUtc = utc;
+    s.MinLat = s.MaxLat = rec.Lat;
+    s.MinLon = s.MaxLon = rec.Lon;
+    started_ = true;
+}
+
+void TStatisticsSink::Begin(const TGPSRec& first, double utcDateTime, const TPlanePoint&)
+{
+    Start(first, utcDateTime);
+}
+
+void TStatisticsSink::Dropped(const TTrackDrop& drop)
+{
+    // The first record dropped: the track starts at its first kept fix.
+    if (drop.FirstRecord)
+        started_ = false;
 }
 
 } // namespace ostrel

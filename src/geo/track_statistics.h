@@ -10,8 +10,9 @@
 
 namespace ostrel {
 
-// The track starts at the first record (the lengths are measured from it) and runs through every
-// kept fix; times are UTC day counts (days since 30 December 1899).
+// The track starts at the first record (the lengths are measured from it; when the first record
+// was dropped, at the first kept fix) and runs through every fix of the route; times are UTC day
+// counts (days since 30 December 1899).
 struct TTrackStatistics
 {
     // A fix moves when its speed from the fix kept before it is at least this (km/h).
@@ -22,6 +23,7 @@ struct TTrackStatistics
     double MovingDays = 0.0; // the intervals that end at a moving fix, summed (days)
     double MovingMetres = 0.0; // the distances of those intervals, summed (metres)
     double MaxSpeedKmh = 0.0; // the fastest kept fix, from the fix kept before it (km/h)
+    std::uint64_t Segments = 0; // the route's stretches: 1, and one more at each new start
     // The bounding box of the first record and the kept fixes (degrees).
     double MinLat = 0.0, MaxLat = 0.0, MinLon = 0.0, MaxLon = 0.0;
 
@@ -36,10 +38,19 @@ class TStatisticsSink final : public TTrackSink
 {
 public:
     void Begin(const TGPSRec& first, double utcDateTime, const TPlanePoint&) override;
+    void Dropped(const TTrackDrop& drop) override;
     // Inline: it runs for every kept fix beside a writer.
     void Fix(const TTrackFix& fix) override
     {
+        if (!fix.InRoute)
+            return;
         TTrackStatistics& s = statistics_;
+        if (!started_)
+            Start(fix.Rec, fix.UtcDateTime);
+        if (fix.StartsSegment || !inSegment_) {
+            ++s.Segments;
+            inSegment_ = true;
+        }
         if (fix.Kept.SpeedKmh >= TTrackStatistics::kMovingKmh) {
             s.MovingDays += std::fabs(fix.UtcDateTime - s.EndUtc);
             s.MovingMetres += fix.Kept.DistanceM;
@@ -56,7 +67,11 @@ public:
     const TTrackStatistics& Statistics() const { return statistics_; }
 
 private:
+    void Start(const TGPSRec& rec, double utc);
+
     TTrackStatistics statistics_;
+    bool started_ = false; // a start: the first record, or the first kept fix if that was dropped
+    bool inSegment_ = false;
 };
 
 } // namespace ostrel

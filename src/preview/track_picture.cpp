@@ -45,8 +45,7 @@ std::vector<TDropCluster> Gather(const std::vector<TDropCluster>& drops, double 
         if (added) {
             gathered.push_back(drop);
         } else {
-            gathered[at->second].TooFast += drop.TooFast;
-            gathered[at->second].RepeatedTime += drop.RepeatedTime;
+            gathered[at->second].Counts += drop.Counts;
         }
     }
     return gathered;
@@ -118,19 +117,19 @@ void TPictureSink::Fix(const TTrackFix& fix)
         Coarsen();
 }
 
-void TPictureSink::Dropped(const TGPSRec&, const TPlanePoint& point, TDropCause cause)
+void TPictureSink::Dropped(const TTrackDrop& dropped)
 {
+    const TPlanePoint& point = dropped.Point;
     Widen(point.X, point.Y);
     TDropCluster drop { { point.X, point.Y } };
-    (cause == TDropCause::RepeatedTime ? drop.RepeatedTime : drop.TooFast) = 1;
+    drop.Counts.ByCause[static_cast<int>(dropped.Cause)] = 1;
     // Joins the cluster of its cell when that is the last one (runs of drops); the rest are
     // gathered when the clusters grow past the limit and at the end.
     if (!picture_.Drops.empty()) {
         TDropCluster& last = picture_.Drops.back();
         if (CellOf(last.Point.North) == CellOf(point.X)
             && CellOf(last.Point.East) == CellOf(point.Y)) {
-            last.TooFast += drop.TooFast;
-            last.RepeatedTime += drop.RepeatedTime;
+            last.Counts += drop.Counts;
             return;
         }
     }
@@ -262,10 +261,9 @@ TScreenPicture Project(const TTrackPicture& picture, const TPictureView& view, d
         const TCellKey key { Cell(s.X, kDropCellPixels), Cell(s.Y, kDropCellPixels) };
         const auto [found, added] = cells.try_emplace(key, screen.Drops.size());
         if (added) {
-            screen.Drops.push_back({ s, drop.TooFast, drop.RepeatedTime });
+            screen.Drops.push_back({ s, drop.Counts });
         } else {
-            screen.Drops[found->second].TooFast += drop.TooFast;
-            screen.Drops[found->second].RepeatedTime += drop.RepeatedTime;
+            screen.Drops[found->second].Counts += drop.Counts;
         }
     }
 

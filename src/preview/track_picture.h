@@ -9,6 +9,7 @@
 #include "geo/track.h"
 #include "geo/waypoint_spacing.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -25,13 +26,33 @@ struct TPicturePoint
     bool operator==(const TPicturePoint&) const = default;
 };
 
+// How many dropped fixes of each cause.
+struct TDropCounts
+{
+    std::array<std::uint64_t, kDropCauseCount> ByCause {};
+
+    std::uint64_t operator[](TDropCause cause) const { return ByCause[static_cast<int>(cause)]; }
+    std::uint64_t Total() const
+    {
+        std::uint64_t total = 0;
+        for (std::uint64_t n : ByCause)
+            total += n;
+        return total;
+    }
+    TDropCounts& operator+=(const TDropCounts& other)
+    {
+        for (std::size_t i = 0; i < ByCause.size(); ++i)
+            ByCause[i] += other.ByCause[i];
+        return *this;
+    }
+};
+
 // Dropped fixes that share a cell (or a pixel): where the first of them lay, and how many of
 // each cause.
 struct TDropCluster
 {
     TPicturePoint Point;
-    std::uint64_t TooFast = 0;
-    std::uint64_t RepeatedTime = 0;
+    TDropCounts Counts;
 };
 
 // A waypoint place: a kept fix that the KML writer makes a placemark of.
@@ -72,7 +93,7 @@ public:
 
     void Begin(const TGPSRec& first, double utcDateTime, const TPlanePoint& point) override;
     void Fix(const TTrackFix& fix) override;
-    void Dropped(const TGPSRec& rec, const TPlanePoint& point, TDropCause cause) override;
+    void Dropped(const TTrackDrop& drop) override;
     void End(double totalMetres, const TTrackCounts& counts) override;
 
     TTrackPicture Take() { return std::move(picture_); }
@@ -119,8 +140,7 @@ struct TScreenPoint
 struct TScreenDrops
 {
     TScreenPoint At;
-    std::uint64_t TooFast = 0;
-    std::uint64_t RepeatedTime = 0;
+    TDropCounts Counts;
 };
 
 struct TScreenWaypoint

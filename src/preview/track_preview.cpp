@@ -13,7 +13,9 @@ TTrackPreview PreviewLog(
     TStatisticsSink statistics;
     TSinkPair<TPictureSink, TStatisticsSink> sinks(picture, statistics);
     TTrackPreview preview;
-    preview.Track = StreamTrack(reader, TrackOptionsOf(settings, true, progress), sinks);
+    const TTrackOptions options = TrackOptionsOf(settings, true, progress);
+    preview.Track = StreamTrack(reader, options, sinks);
+    preview.Cleaned = options.Cleaning.Any();
     preview.Statistics = statistics.Statistics();
     preview.Picture = picture.Take();
     preview.LengthMessage = LengthMessage(preview.Track.TotalMetres, settings.Separators);

@@ -18,6 +18,7 @@ struct TTrackPreview
     TTrackPicture Picture;
     TTrackResult Track;
     TTrackStatistics Statistics;
+    bool Cleaned = false; // a stage of the cleaning was on
     std::string LengthMessage; // the conversion's "The passway length = ... km"
 };
 

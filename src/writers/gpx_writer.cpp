@@ -1,8 +1,8 @@
 #include "writers/gpx_writer.h"
 
+#include "core/held.h"
 #include "text/date_text.h"
 #include "text/number_text.h"
-#include "writers/held_text.h"
 #include "writers/waypoints.h"
 #include "writers/xml_text.h"
 
@@ -84,7 +84,8 @@ public:
     // the track points are held (beyond a bound in a scratch file) and written at the end.
     void Fix(const TTrackFix& fix) override
     {
-        trackPoints_.Push({ fix.Rec.Lat, fix.Rec.Lon, fix.UtcDateTime });
+        if (fix.InRoute)
+            trackPoints_.Push({ fix.Rec.Lat, fix.Rec.Lon, fix.UtcDateTime });
         const bool waypoint = options_.Waypoints.On && spacing_.Due(fix.Rec.DateTime);
         if (headWritten_ && !waypoint)
             return;

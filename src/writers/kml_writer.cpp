@@ -1,10 +1,10 @@
 #include "writers/kml_writer.h"
 
 #include "core/errors.h"
+#include "core/held.h"
 #include "geo/kinematics.h"
 #include "text/date_text.h"
 #include "text/number_text.h"
-#include "writers/held_text.h"
 #include "writers/waypoints.h"
 #include "writers/xml_text.h"
 
@@ -181,8 +181,10 @@ public:
     // held, the route goes to the file as it is read.
     void Fix(const TTrackFix& fix) override
     {
-        char* out = output_.Reserve(kMaxCoordinateLine);
-        output_.Advance(static_cast<std::size_t>(WriteCoordinateLine(out, fix.Rec) - out));
+        if (fix.InRoute) {
+            char* out = output_.Reserve(kMaxCoordinateLine);
+            output_.Advance(static_cast<std::size_t>(WriteCoordinateLine(out, fix.Rec) - out));
+        }
         if (options_.Waypoints.On && spacing_.Due(fix.Rec.DateTime)) {
             AppendPlacemark(
                 waypoints_.Text(), fix.Rec, fix.Kept, fix.TotalMetres, options_.Separators, kml22_);

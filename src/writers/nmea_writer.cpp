@@ -164,6 +164,8 @@ public:
 
     void Fix(const TTrackFix& fix) override
     {
+        if (!fix.InRoute)
+            return;
         char* out = output_.Reserve(kMaxFixText);
         output_.Advance(static_cast<std::size_t>(WriteFix(out, fix.Rec, fix.Kept) - out));
     }

@@ -44,7 +44,7 @@ TEST(TrackStatistics, OfTheKeptTrack)
     EXPECT_DOUBLE_EQ(s.MaxLat, 35 + 39.1 / 60);
     EXPECT_DOUBLE_EQ(s.MinLon, 139 + 44.9 / 60);
     EXPECT_DOUBLE_EQ(s.MaxLon, 139 + 45.0 / 60);
-    EXPECT_EQ(result.Counts.DroppedTooFast, 1u);
+    EXPECT_EQ(result.Counts.DroppedBy(TDropCause::TooFast), 1u);
 }
 
 } // namespace

@@ -33,10 +33,10 @@ public:
             + std::to_string(std::lround((fix.Rec.DateTime - fix.UtcDateTime) * 24)) + " total "
             + std::to_string(std::lround(fix.TotalMetres)));
     }
-    void Dropped(const TGPSRec& rec, const TPlanePoint&, TDropCause cause) override
+    void Dropped(const TTrackDrop& drop) override
     {
-        Calls.push_back("dropped " + rec.TimeText
-            + (cause == TDropCause::RepeatedTime ? " repeated time" : " too fast"));
+        Calls.push_back(
+            "dropped " + drop.Rec.TimeText + " " + std::string(DropCauseWords(drop.Cause)));
     }
     void End(double totalMetres, const TTrackCounts&) override
     {
@@ -72,8 +72,8 @@ TEST(Track, EveryLineCountedEveryFixHandedOnInOrder)
     TTrackCounts expected;
     expected.Records = 5;
     expected.Kept = 2;
-    expected.DroppedTooFast = 1;
-    expected.DroppedRepeatedTime = 1;
+    expected.DroppedBy(TDropCause::TooFast) = 1;
+    expected.DroppedBy(TDropCause::RepeatedTime) = 1;
     expected.OtherLines = 2;
     EXPECT_EQ(result.Counts, expected);
     EXPECT_EQ(std::lround(result.TotalMetres), 370);

@@ -69,9 +69,9 @@ TEST(TrackPicture, KeepsWhatTheFilterKeptAndMarksTheRest)
     EXPECT_NEAR(one.Track[1].East - one.Start.East, 0, 0.5);
     EXPECT_NEAR(one.End.East - one.Track[1].East, 150, 2);
     ASSERT_EQ(one.Drops.size(), 2u);
-    EXPECT_EQ(one.Drops[0].RepeatedTime, 1u);
-    EXPECT_EQ(one.Drops[0].TooFast, 0u);
-    EXPECT_EQ(one.Drops[1].TooFast, 1u);
+    EXPECT_EQ(one.Drops[0].Counts[TDropCause::RepeatedTime], 1u);
+    EXPECT_EQ(one.Drops[0].Counts[TDropCause::TooFast], 0u);
+    EXPECT_EQ(one.Drops[1].Counts[TDropCause::TooFast], 1u);
     EXPECT_NEAR(one.Drops[1].Point.North - one.Start.North, 18500, 100);
     EXPECT_GT(one.Bounds.MaxNorth, 18000); // the dropped fix lies inside the bounds
     // Every kept fix 1 minute apart gets a place; at 2 minutes only the first kept fix.
@@ -153,8 +153,8 @@ TEST(TrackPicture, ProjectsOneVertexPerPixelAndGathersMarks)
         EXPECT_NE(std::floor(screen.Track[i].X), std::floor(screen.Track[i - 1].X));
     EXPECT_DOUBLE_EQ(screen.Track.back().X, view.X(picture.End));
     ASSERT_EQ(screen.Drops.size(), 1u); // the third lies 4 km outside
-    EXPECT_EQ(screen.Drops[0].TooFast, 2u);
-    EXPECT_EQ(screen.Drops[0].RepeatedTime, 3u);
+    EXPECT_EQ(screen.Drops[0].Counts[TDropCause::TooFast], 2u);
+    EXPECT_EQ(screen.Drops[0].Counts[TDropCause::RepeatedTime], 3u);
     ASSERT_EQ(screen.Waypoints.size(), 3u);
     EXPECT_TRUE(screen.Waypoints[0].Labelled);
     EXPECT_FALSE(screen.Waypoints[1].Labelled); // 0.1 pixel from the first

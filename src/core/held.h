@@ -1,8 +1,9 @@
 #pragma once
 
-// What a writer holds back until the end of the track, because the document wants it after
-// something still to come. Beyond a bound it moves on to a scratch file beside the output (on the
-// output's own disk), so that the memory of a conversion stays flat however long the log.
+// What a writer or a stage of the track holds back until later, because the document wants it
+// after something still to come, or a decision waits for the end. Beyond a bound it moves on to a
+// scratch file beside the output (on the output's own disk), so that the memory of a conversion
+// stays flat however long the log.
 
 #include "core/errors.h"
 #include "core/file_io.h"
@@ -63,10 +64,10 @@ private:
     bool noScratch_ = false;
 };
 
-// Records of a fixed size that a writer holds back for as long as the track runs (a GPX track
-// waits for its waypoints). They are kept as they are, not as their text (a quarter of the bytes
-// of a track point's line), in a block of memory that goes to a scratch file beside the output
-// whenever it fills; at the end they are read back in order, a block at a time.
+// Records of a fixed size held back for as long as the track runs (a GPX track waits for its
+// waypoints, a stage for the track's end). They are kept as they are, not as their text (a quarter
+// of the bytes of a track point's line), in a block of memory that goes to a scratch file beside
+// the output whenever it fills; at the end they are read back in order, a block at a time.
 template <class Record> class TRecordSpool
 {
     static_assert(std::is_trivially_copyable_v<Record>);
