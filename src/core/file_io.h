@@ -138,6 +138,10 @@ public:
     // given, remember where to start next time). Returns the path written.
     std::filesystem::path Commit(TNameCounters* counters = nullptr);
 
+    // Writes what is buffered and gives the buffer back, for a complete output that waits for
+    // others before it is put in place (the days of a log). Nothing more is written to it.
+    void Finish();
+
     // The folder the output goes to, where its scratch files go too.
     const std::filesystem::path& Folder() const { return folder_; }
 
