@@ -104,6 +104,7 @@ TOutputFile::~TOutputFile() = default;
 void TOutputFile::Flush()
 {
     detail::WriteOutput(*native_, buffer_.get(), used_);
+    flushed_ += used_;
     used_ = 0;
 }
 

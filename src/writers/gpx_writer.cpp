@@ -94,7 +94,7 @@ public:
     void NextLog(const TGPSRec& first, double, const TPlanePoint&) override
     {
         trackNames_.push_back(NameOf(first));
-        trackPoints_.Push({ kMark, kNewLog, 0.0 });
+        Mark(kNewLog);
         spacing_ = TWaypointSpacing(options_.Waypoints.IntervalMin);
     }
 
@@ -104,7 +104,7 @@ public:
     {
         if (fix.InRoute) {
             if (fix.StartsSegment) [[unlikely]]
-                trackPoints_.Push({ kMark, kNewSegment, 0.0 });
+                Mark(kNewSegment);
             trackPoints_.Push({ fix.Rec.Lat, fix.Rec.Lon, fix.UtcDateTime });
         }
         const bool waypoint = options_.Waypoints.On && spacing_.Due(fix.Rec.DateTime);
@@ -123,30 +123,11 @@ public:
     {
         if (!headWritten_)
             WriteHead({});
-        std::size_t log = 0;
-        WriteTrackStart(trackNames_[log]);
-        TUtcTimeText times;
-        bool segmentEmpty = true; // a segment starts again only after a point of its own
-        trackPoints_.ForEach([&](const TTrackPoint& point) {
-            if (std::isnan(point.Lat)) [[unlikely]] {
-                if (point.Lon == kNewLog) {
-                    output_.Write(kTrackEnd);
-                    WriteTrackStart(trackNames_[++log]);
-                } else if (!segmentEmpty) {
-                    output_.Write(kNextSegment);
-                }
-                segmentEmpty = true;
-                return;
-            }
-            segmentEmpty = false;
-            char* const line = output_.Reserve(kMaxTrackPoint);
-            char* p = WriteText(line, "    <trkpt");
-            p = WriteLatLon(p, point.Lat, point.Lon);
-            p = WriteText(p, "><time>");
-            p = times.Write(p, point.UtcDateTime);
-            p = WriteText(p, "</time></trkpt>\r\n");
-            output_.Advance(static_cast<std::size_t>(p - line));
-        });
+        WriteTrackStart(trackNames_.front());
+        if (marks_ == 0)
+            WriteTrackPoints<false>();
+        else
+            WriteTrackPoints<true>();
         output_.Write(kTrackEnd);
         output_.Write(kTail);
     }
@@ -156,6 +137,42 @@ private:
     std::string NameOf(const TGPSRec& first) const
     {
         return XmlEscaped(FormatDateTime("YY/MM/DD, HH:NN", first.DateTime, options_.Separators));
+    }
+
+    // Every held track point; with marks, the new segments and tracks among them too.
+    template <bool marks> void WriteTrackPoints()
+    {
+        std::size_t log = 0;
+        bool segmentEmpty = true; // a segment starts again only after a point of its own
+        TUtcTimeText times;
+        trackPoints_.ForEach([&](const TTrackPoint& point) {
+            if constexpr (marks) {
+                if (std::isnan(point.Lat)) {
+                    if (point.Lon == kNewLog) {
+                        output_.Write(kTrackEnd);
+                        WriteTrackStart(trackNames_[++log]);
+                    } else if (!segmentEmpty) {
+                        output_.Write(kNextSegment);
+                    }
+                    segmentEmpty = true;
+                    return;
+                }
+                segmentEmpty = false;
+            }
+            char* const line = output_.Reserve(kMaxTrackPoint);
+            char* p = WriteText(line, "    <trkpt");
+            p = WriteLatLon(p, point.Lat, point.Lon);
+            p = WriteText(p, "><time>");
+            p = times.Write(p, point.UtcDateTime);
+            p = WriteText(p, "</time></trkpt>\r\n");
+            output_.Advance(static_cast<std::size_t>(p - line));
+        });
+    }
+
+    void Mark(double kind)
+    {
+        trackPoints_.Push({ kMark, kind, 0.0 });
+        ++marks_;
     }
 
     void WriteTrackStart(std::string_view name)
@@ -202,6 +219,7 @@ private:
     TUtcTimeText waypointTimes_;
     TRecordSpool<TTrackPoint> trackPoints_;
     std::vector<std::string> trackNames_; // escaped, one a log
+    std::uint64_t marks_ = 0; // new segments and tracks among the track points
     bool headWritten_ = false;
 };
 

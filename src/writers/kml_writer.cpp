@@ -194,11 +194,9 @@ public:
     void Fix(const TTrackFix& fix) override
     {
         if (fix.InRoute) {
-            if (fix.StartsSegment && !lineEmpty_) [[unlikely]]
-                output_.Write(kNextLine);
-            char* out = output_.Reserve(kMaxCoordinateLine);
-            output_.Advance(static_cast<std::size_t>(WriteCoordinateLine(out, fix.Rec) - out));
-            lineEmpty_ = false;
+            if (fix.StartsSegment) [[unlikely]]
+                StartLine();
+            WriteRoutePoint(fix.Rec);
         }
         if (options_.Waypoints.On && spacing_.Due(fix.Rec.DateTime)) {
             AppendPlacemark(
@@ -228,8 +226,23 @@ private:
             output_.Write("</name>\r\n");
         }
         output_.Write(kRouteStart);
+        lineStart_ = output_.Size();
         waypoints_.Text() = kFolderStart;
-        lineEmpty_ = true;
+    }
+
+    void WriteRoutePoint(const TGPSRec& rec)
+    {
+        char* out = output_.Reserve(kMaxCoordinateLine);
+        output_.Advance(static_cast<std::size_t>(WriteCoordinateLine(out, rec) - out));
+    }
+
+    // The route starts again: a new line, unless the line has no coordinates yet.
+    void StartLine()
+    {
+        if (output_.Size() == lineStart_)
+            return;
+        output_.Write(kNextLine);
+        lineStart_ = output_.Size();
     }
 
     void EndLog()
@@ -248,7 +261,7 @@ private:
     const bool kml22_; // the OGC KML 2.2 namespace and element order, else KML 2.1
     TWaypointSpacing spacing_;
     THeldText waypoints_;
-    bool lineEmpty_ = true; // the route's line has no coordinates yet
+    std::uint64_t lineStart_ = 0; // where the coordinates of the route's line begin (bytes)
 };
 
 } // namespace
