@@ -5,6 +5,7 @@
 #include "cli/options.h"
 #include "cli/report.h"
 #include "conversion/batch.h"
+#include "conversion/merge.h"
 #include "core/errors.h"
 #include "core/messages.h"
 
@@ -12,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <optional>
 #include <thread>
 
 #ifndef OSTREL_VERSION
@@ -27,6 +29,74 @@ void NoteWrite(std::ostream& out, int& writeError)
 {
     if (!out && writeError == 0)
         writeError = errno != 0 ? errno : EIO;
+}
+
+// "ostrel-convert: LOG:LINE: message (detail)" on err: the log when the failure concerns one, its
+// line for an error of a record line (as compilers name a source line), and the file at fault
+// and the system's reason when it is not the log.
+void SayFailure(std::ostream& err, const std::optional<std::string>& shownLog,
+    const TErrorReport& failure, TLanguage language)
+{
+    err << kProgramName << ": ";
+    if (shownLog) {
+        err << *shownLog;
+        if (failure.Line)
+            err << ':' << *failure.Line;
+        err << ": ";
+    }
+    err << failure.Message;
+    if (failure.Detail) {
+        err << (language == TLanguage::Japanese ? "（" : " (") << *failure.Detail
+            << (language == TLanguage::Japanese ? "）" : ")");
+    }
+    err << '\n' << std::flush;
+}
+
+// The logs into one output (--merge): one line for it, or the failure.
+int Merge(const TCommandLine& line, std::ostream& out, std::ostream& err,
+    const TSeparators& separators, TLanguage language, int& writeError)
+{
+    TMergeRequest request;
+    for (const std::string& log : line.Logs)
+        request.Inputs.push_back(PathFromUtf8(log));
+    request.Output = PathFromUtf8(*line.Output);
+    const bool standardOutput = *line.Output == kStandardStream;
+    if (standardOutput) {
+        request.Placement = TPlacement::StandardOutput;
+        request.Format = line.Format;
+    }
+    request.Settings = line.Settings;
+    request.Settings.Separators = separators;
+
+    std::ostream& said = standardOutput ? err : out;
+    TMergeReport report;
+    report.Converted = [&](const std::vector<std::size_t>& order, const TConversionResult& result) {
+        if (line.Json) {
+            std::vector<std::string> inputs;
+            for (const std::size_t index : order)
+                inputs.push_back(line.Logs[index]);
+            said << MergeJsonLine(inputs, *line.Output, &result, nullptr) << '\n';
+        } else {
+            said << ShownText(*line.Output) << ": " << result.LengthMessage << '\n';
+        }
+        if (line.Summary)
+            said << SummaryText(result, separators);
+        said << std::flush;
+        NoteWrite(out, writeError);
+    };
+    report.Failed = [&](std::optional<std::size_t> log, const std::exception_ptr& error) {
+        const TErrorReport failure = ReportOf(error, language);
+        SayFailure(err, log ? std::optional<std::string>(ShownText(line.Logs[*log])) : std::nullopt,
+            failure, language);
+        if (line.Json) {
+            said << (log ? JsonLine(line.Logs[*log], line.Output, nullptr, &failure)
+                         : MergeJsonLine(line.Logs, *line.Output, nullptr, &failure))
+                 << '\n'
+                 << std::flush;
+            NoteWrite(out, writeError);
+        }
+    };
+    return MergeLogs(request, report) ? kExitDone : kExitFailed;
 }
 
 int Convert(const TCommandLine& line, std::ostream& out, std::ostream& err,
@@ -58,10 +128,11 @@ int Convert(const TCommandLine& line, std::ostream& out, std::ostream& err,
     TBatchReport report;
     report.Converted = [&](std::size_t index, const std::filesystem::path& output,
                            const TConversionResult& result) {
-        // An output named on the command line is shown as it was typed; a default name as it was
-        // written, with the "_N" it got. JSON holds the name exactly; a line for people shows
+        // An output named on the command line is shown as it was typed; a default name, or a day
+        // of a log split by day, as it was written, with the "_N" it got. JSON holds the name exactly; a line for people shows
         // control characters as "?".
-        const std::string name = line.Output ? *line.Output : Utf8FromPath(output);
+        const std::string name
+            = line.Output && !line.Settings.SplitDay ? *line.Output : Utf8FromPath(output);
         if (line.Json)
             said << JsonLine(line.Logs[index], name, &result, nullptr) << '\n';
         else
@@ -72,18 +143,8 @@ int Convert(const TCommandLine& line, std::ostream& out, std::ostream& err,
         NoteWrite(out, writeError);
     };
     report.Failed = [&](std::size_t index, const std::exception_ptr& error) {
-        // "LOG:LINE: message" for an error of a record line, as compilers name a source line.
         const TErrorReport failure = ReportOf(error, language);
-        err << kProgramName << ": " << shownInput(index);
-        if (failure.Line)
-            err << ':' << *failure.Line;
-        err << ": " << failure.Message;
-        // The file at fault and the system's reason, when it is not the log.
-        if (failure.Detail) {
-            err << (language == TLanguage::Japanese ? "（" : " (") << *failure.Detail
-                << (language == TLanguage::Japanese ? "）" : ")");
-        }
-        err << '\n' << std::flush;
+        SayFailure(err, shownInput(index), failure, language);
         if (line.Json) {
             said << JsonLine(line.Logs[index], line.Output, nullptr, &failure) << '\n'
                  << std::flush;
@@ -130,8 +191,10 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         case TCommandAction::Convert:
             break;
         }
-        return Convert(line, out, err, separators, defaultJobs,
-            MessageLanguage(line, environmentLanguage), writeError);
+        const TLanguage language = MessageLanguage(line, environmentLanguage);
+        if (line.Settings.Merge)
+            return Merge(line, out, err, separators, language, writeError);
+        return Convert(line, out, err, separators, defaultJobs, language, writeError);
     } catch (const std::exception& e) {
         err << kProgramName << ": " << e.what() << '\n';
     } catch (...) {

@@ -278,7 +278,7 @@ into one output (give it with
 in the order of their first fixes: in GPX a trk per log, in KML a folder per log, in NMEA the
 sentences in time order. Logs whose times overlap are refused.)",
         },
-        [](TParseState& state, const TOptionValue&) { state.Line.Merge = true; },
+        [](TParseState& state, const TOptionValue&) { state.Line.Settings.Merge = true; },
     },
     {
         {
@@ -718,7 +718,7 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args)
 
     if (state.Line.Logs.empty())
         throw UsageError("no LOG given");
-    if (state.Line.Output && state.Line.Logs.size() > 1 && !state.Line.Merge)
+    if (state.Line.Output && state.Line.Logs.size() > 1 && !state.Line.Settings.Merge)
         throw UsageError("--output takes exactly one LOG");
     const bool readsStandardInput
         = std::find(state.Line.Logs.begin(), state.Line.Logs.end(), kStandardStream)
@@ -732,10 +732,17 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args)
     const TConvertSettings& settings = state.Line.Settings;
     if (settings.FromLocal && settings.ToLocal && *settings.FromLocal > *settings.ToLocal)
         throw UsageError("--from must not be after --to");
-    if (state.Line.Merge && !state.Line.Output)
+    if (settings.Merge && !state.Line.Output)
         throw UsageError("--merge writes one output: give it with --output");
-    if (state.Line.Merge && settings.SplitDay)
+    if (settings.Merge && settings.SplitDay)
         throw UsageError("choose --merge or --split-day");
+    // Each log's first fix is read before the logs are ordered, and standard input cannot be
+    // read again.
+    if (settings.Merge && readsStandardInput)
+        throw UsageError(
+            "--merge orders the LOGs by their first fixes first: not standard input (-)");
+    if (settings.SplitDay && state.Line.Output && *state.Line.Output == kStandardStream)
+        throw UsageError("--split-day writes a file per day: not to standard output (-o -)");
     // A custom limit overrides the mode wherever either stands on the line.
     state.Line.Settings.SpeedLimitKmh
         = state.CustomKmh.value_or(state.ModeKmh.value_or(state.Line.Settings.SpeedLimitKmh));

@@ -47,7 +47,6 @@ struct TCommandLine
     bool KeepGoing = false; // -k: a failed log does not end the batch
     bool Summary = false; // --summary: the track's numbers after each length line
     bool Json = false; // --json: one JSON object per log instead of the length line
-    bool Merge = false; // --merge: the logs into one output (-o), in the order of their first fixes
     std::optional<TLanguage> Language; // --lang; nothing: the environment's
 };
 

@@ -22,8 +22,8 @@ double Rounded(double value, int decimals)
 
 std::string SummaryText(const TConversionResult& result, const TSeparators& separators)
 {
-    const std::vector<TStatisticRow> rows
-        = StatisticRows(result.Counts, result.Statistics, result.TotalMetres, result.Cleaned);
+    const std::vector<TStatisticRow> rows = StatisticRows(
+        result.Counts, result.Statistics, result.TotalMetres, result.Cleaned, result.Parts);
     const auto value = [&](std::string_view key) {
         return RowNamed(rows, key).Text(separators);
     };
@@ -32,11 +32,11 @@ std::string SummaryText(const TConversionResult& result, const TSeparators& sepa
         + value("dropped_too_fast") + " too fast and " + value("dropped_repeated_time")
         + " with a repeated time; " + value("other_lines") + " other lines)\n";
     if (result.Cleaned) {
-        text += "  cleaning:       " + value("dropped_spike") + " spike, " + value("dropped_outlier_start")
-            + " outlier start, " + value("dropped_standing") + " standing, "
-            + value("dropped_outside_time") + " outside the time, " + value("dropped_private")
-            + " private; " + value("simplified") + " simplified; " + value("segments")
-            + " segments\n";
+        text += "  cleaning:       " + value("dropped_spike") + " spike, "
+            + value("dropped_outlier_start") + " outlier start, " + value("dropped_standing")
+            + " standing, " + value("dropped_outside_time") + " outside the time, "
+            + value("dropped_private") + " private; " + value("simplified") + " simplified; "
+            + value("segments") + " segments; " + value("parts") + " parts\n";
     }
     text += "  start:          " + value("start") + "\n";
     text += "  end:            " + value("end") + "\n";
@@ -51,6 +51,47 @@ std::string SummaryText(const TConversionResult& result, const TSeparators& sepa
     return text;
 }
 
+namespace {
+
+// "length_km" and "statistics" of a converted output.
+void AddResult(nlohmann::ordered_json& line, const TConversionResult& result)
+{
+    line["length_km"] = Rounded(result.TotalMetres / 1000, 2);
+    nlohmann::ordered_json& statistics = line["statistics"];
+    for (const TStatisticRow& row : StatisticRows(
+             result.Counts, result.Statistics, result.TotalMetres, result.Cleaned, result.Parts)) {
+        nlohmann::ordered_json& object
+            = row.Group.empty() ? statistics : statistics[std::string(row.Group)];
+        const std::string key(row.Key);
+        if (row.Unit == TStatisticUnit::Count)
+            object[key] = static_cast<std::uint64_t>(row.Value);
+        else if (row.Unit == TStatisticUnit::UtcTime)
+            object[key] = row.Text({});
+        else
+            object[key] = row.JsonNumber();
+    }
+}
+
+// "error", "kind", "line" and "detail" of a failure.
+void AddError(nlohmann::ordered_json& line, const TErrorReport& error)
+{
+    line["error"] = error.Message;
+    if (error.Kind)
+        line["kind"] = std::string(ErrorKindName(*error.Kind));
+    if (error.Line)
+        line["line"] = *error.Line;
+    if (error.Detail)
+        line["detail"] = *error.Detail;
+}
+
+// Invalid UTF-8 in a name is shown with replacement characters rather than refused.
+std::string Dumped(const nlohmann::ordered_json& line)
+{
+    return line.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+}
+
+} // namespace
+
 std::string JsonLine(const std::string& input, const std::optional<std::string>& output,
     const TConversionResult* result, const TErrorReport* error)
 {
@@ -58,34 +99,24 @@ std::string JsonLine(const std::string& input, const std::optional<std::string>&
     line["input"] = input;
     if (output)
         line["output"] = *output;
-    if (error) {
-        line["error"] = error->Message;
-        if (error->Kind)
-            line["kind"] = std::string(ErrorKindName(*error->Kind));
-        if (error->Line)
-            line["line"] = *error->Line;
-        if (error->Detail)
-            line["detail"] = *error->Detail;
-    }
-    if (result) {
-        line["length_km"] = Rounded(result->TotalMetres / 1000, 2);
-        nlohmann::ordered_json& statistics = line["statistics"];
-        for (const TStatisticRow& row :
-            StatisticRows(
-                result->Counts, result->Statistics, result->TotalMetres, result->Cleaned)) {
-            nlohmann::ordered_json& object
-                = row.Group.empty() ? statistics : statistics[std::string(row.Group)];
-            const std::string key(row.Key);
-            if (row.Unit == TStatisticUnit::Count)
-                object[key] = static_cast<std::uint64_t>(row.Value);
-            else if (row.Unit == TStatisticUnit::UtcTime)
-                object[key] = row.Text({});
-            else
-                object[key] = row.JsonNumber();
-        }
-    }
-    // Invalid UTF-8 in a name is shown with replacement characters rather than refused.
-    return line.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+    if (error)
+        AddError(line, *error);
+    if (result)
+        AddResult(line, *result);
+    return Dumped(line);
+}
+
+std::string MergeJsonLine(const std::vector<std::string>& inputs, const std::string& output,
+    const TConversionResult* result, const TErrorReport* error)
+{
+    nlohmann::ordered_json line;
+    line["inputs"] = inputs;
+    line["output"] = output;
+    if (error)
+        AddError(line, *error);
+    if (result)
+        AddResult(line, *result);
+    return Dumped(line);
 }
 
 } // namespace ostrel::cli

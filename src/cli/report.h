@@ -8,6 +8,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace ostrel::cli {
 
@@ -24,6 +25,11 @@ std::string SummaryText(const TConversionResult& result, const TSeparators& sepa
 // it is not the log). Names are exact, JSON-escaped, with U+FFFD for bytes that are
 // not UTF-8. Numbers use a period; times are ISO 8601 UTC with "Z".
 std::string JsonLine(const std::string& input, const std::optional<std::string>& output,
+    const TConversionResult* result, const TErrorReport* error);
+
+// The JSON line of a merge's output, or of a failure of the output itself: as JsonLine's, with
+// "inputs", the logs (in the order merged), in place of "input".
+std::string MergeJsonLine(const std::vector<std::string>& inputs, const std::string& output,
     const TConversionResult* result, const TErrorReport* error);
 
 } // namespace ostrel::cli

@@ -1,5 +1,6 @@
 #include "conversion/batch.h"
 
+#include "conversion/split_day.h"
 #include "core/errors.h"
 #include "core/file_io.h"
 
@@ -26,7 +27,8 @@ struct TSlot
     TPlacement Placement = TPlacement::Replace;
     const TOutputFormat* Format = nullptr; // the output's own extension decides when none
     bool Done = false;
-    std::optional<TPendingOutput> Pending;
+    std::vector<TPendingOutput> Pending; // one output, or one a day
+
     std::exception_ptr Error;
 };
 
@@ -38,11 +40,20 @@ void Convert(TSlot& slot, const TConvertSettings& settings, TTrackProgress* prog
             if (slot.Placement == TPlacement::Replace && IsStandardInput(slot.Output))
                 throw SameFile();
             TLogReader reader { TStandardInput {} };
-            slot.Pending = ConvertLog(reader, slot.Output, settings, slot.Placement,
-                slot.Format ? *slot.Format : FormatOfPath(slot.Output), progress);
-        } else {
-            slot.Pending = ConvertFile(
+            const TOutputFormat& format = slot.Format ? *slot.Format : FormatOfPath(slot.Output);
+            if (settings.SplitDay) {
+                slot.Pending = ConvertLogByDay(
+                    reader, slot.Output, settings, slot.Placement, format, progress);
+            } else {
+                slot.Pending.push_back(
+                    ConvertLog(reader, slot.Output, settings, slot.Placement, format, progress));
+            }
+        } else if (settings.SplitDay) {
+            slot.Pending = ConvertFileByDay(
                 slot.Input, slot.Output, settings, slot.Placement, slot.Format, progress);
+        } else {
+            slot.Pending.push_back(ConvertFile(
+                slot.Input, slot.Output, settings, slot.Placement, slot.Format, progress));
         }
     } catch (...) {
         slot.Error = std::current_exception();
@@ -222,12 +233,15 @@ bool ConvertBatch(const TBatchRequest& request, const TBatchReport& report)
         TSlot& slot = slots[i];
         if (!slot.Error) {
             try {
-                const TConversionResult result = slot.Pending->Commit(&counters);
-                slot.Pending.reset();
-                report.Converted(i, result.Output, result);
+                // A log split by day puts its days in place in day order, each reported.
+                for (TPendingOutput& pending : slot.Pending) {
+                    const TConversionResult result = pending.Commit(&counters);
+                    report.Converted(i, result.Output, result);
+                }
             } catch (...) {
                 slot.Error = std::current_exception();
             }
+            slot.Pending.clear();
         }
         if (slot.Error) {
             report.Failed(i, slot.Error);

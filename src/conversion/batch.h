@@ -39,8 +39,8 @@ struct TBatchRequest
 };
 
 // What the batch tells its caller, always on the calling thread and in list order: each output
-// put in place (with the path actually written) or each failure; without KeepGoing the first
-// failure ends the batch.
+// put in place (with the path actually written; with the settings' SplitDay, each day of a log in
+// day order) or each failure; without KeepGoing the first failure ends the batch.
 struct TBatchReport
 {
     std::function<void(

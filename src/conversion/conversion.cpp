@@ -143,7 +143,7 @@ TConversionResult ProcFileToProposedName(const fs::path& input, const TProposedN
         .Commit(&counters);
 }
 
-std::string FirstRecordStamp(const fs::path& input, int currentYear)
+double FirstRecordTime(const fs::path& input, int currentYear)
 {
     TGPSRec rec;
     {
@@ -159,13 +159,22 @@ std::string FirstRecordStamp(const fs::path& input, int currentYear)
             throw;
         }
     }
-    return FormatDateTime("YYYYMMDDHHNNSS", rec.DateTime);
+    return rec.DateTime;
+}
+
+std::string FirstRecordStamp(const fs::path& input, int currentYear)
+{
+    return FormatDateTime("YYYYMMDDHHNNSS", FirstRecordTime(input, currentYear));
+}
+
+std::string DefaultName(double dateTime, const TOutputFormat& format)
+{
+    return "WG" + FormatDateTime("YYYYMMDDHHNNSS", dateTime) + std::string(format.Extension);
 }
 
 fs::path DefaultOutputName(const fs::path& input, const TOutputFormat& format, int currentYear)
 {
-    const std::string name
-        = "WG" + FirstRecordStamp(input, currentYear) + std::string(format.Extension);
+    const std::string name = DefaultName(FirstRecordTime(input, currentYear), format);
 #ifdef _WIN32
     // Ends in its separator, so "/" below adds none.
     return FolderAsSpelled(input) / name;

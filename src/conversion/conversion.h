@@ -10,6 +10,7 @@
 #include "geo/track_statistics.h"
 #include "log/log_reader.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -24,7 +25,9 @@ struct TConversionResult
     std::filesystem::path Output; // the path written, once the output is in place
     TTrackCounts Counts; // what the log held
     TTrackStatistics Statistics; // the numbers of the kept track
-    bool Cleaned = false; // a stage of the cleaning was on: the numbers say what it did
+    // A stage of the cleaning, the split by day or the merge was on: the numbers say what it did.
+    bool Cleaned = false;
+    std::uint64_t Parts = 1; // the days of a log split by day, or the logs of a merge
 };
 
 // "The passway length = " + km with 2 decimals (at most 6 significant digits) + " km".
@@ -86,8 +89,13 @@ TConversionResult ProcFileToDefaultName(const std::filesystem::path& input,
     const TOutputFormat& format, const TConvertSettings& settings, TNameCounters& counters,
     TTrackProgress* progress = nullptr);
 
-// The date-time of the log's first record as "YYYYMMDDHHNNSS" (the log's own time, no time zone).
+// The date-time of the log's first record (the log's own time, no time zone), as a day count
+// and as "YYYYMMDDHHNNSS". A record that does not convert is its error, naming its line.
+double FirstRecordTime(const std::filesystem::path& input, int currentYear);
 std::string FirstRecordStamp(const std::filesystem::path& input, int currentYear);
+
+// "WG" + the stamp of a date-time (YYYYMMDDHHNNSS) + the format's extension.
+std::string DefaultName(double dateTime, const TOutputFormat& format);
 
 // The default output path beside the input: "WG" + stamp + the format's extension, whether taken or
 // not. A conversion claims it, or the first free alternative, when its output is complete.

@@ -129,19 +129,20 @@ TWaypointOptions WaypointOptionsOf(const TConvertSettings& settings)
     return { settings.WayPoints, settings.WaypointIntervalMin };
 }
 
-std::unique_ptr<TTrackSink> NmeaWriter(TOutputFile& output, const TConvertSettings&)
+std::unique_ptr<TTrackWriter> NmeaWriter(TOutputFile& output, const TConvertSettings&)
 {
     return MakeNmea(output, {});
 }
 
-std::unique_ptr<TTrackSink> KmlWriter(TOutputFile& output, const TConvertSettings& settings)
+std::unique_ptr<TTrackWriter> KmlWriter(TOutputFile& output, const TConvertSettings& settings)
 {
     return MakeKml(output,
         { WaypointOptionsOf(settings), settings.Separators, settings.KmlVersion,
-            settings.OpacityPercent, settings.WaypointColor, settings.StyleTemplate });
+            settings.OpacityPercent, settings.WaypointColor, settings.StyleTemplate,
+            settings.Merge });
 }
 
-std::unique_ptr<TTrackSink> GpxWriter(TOutputFile& output, const TConvertSettings& settings)
+std::unique_ptr<TTrackWriter> GpxWriter(TOutputFile& output, const TConvertSettings& settings)
 {
     return MakeGpx(output, { WaypointOptionsOf(settings), settings.Separators });
 }

@@ -9,7 +9,7 @@
 #include "conversion/command_options.h"
 #include "core/file_io.h"
 #include "core/settings.h"
-#include "geo/track.h"
+#include "writers/track_writer.h"
 
 #include <filesystem>
 #include <memory>
@@ -30,7 +30,7 @@ struct TOutputFormat
     std::string_view ShortName; // for people: "NMEA", "KML", "GPX"
     bool LocalTime; // whether the writer takes the track shifted by the time zone
     // The writer, given the options of its own that it takes from the settings.
-    std::unique_ptr<TTrackSink> (*MakeWriter)(
+    std::unique_ptr<TTrackWriter> (*MakeWriter)(
         TOutputFile& output, const TConvertSettings& settings);
     // The command-line options that serve this format and not every format. An option that
     // serves several formats stands on each of their lists.

@@ -67,8 +67,8 @@ double TStatisticRow::JsonNumber() const
     return std::round(Value * scale) / scale;
 }
 
-std::vector<TStatisticRow> StatisticRows(
-    const TTrackCounts& c, const TTrackStatistics& s, double totalMetres, bool cleaned)
+std::vector<TStatisticRow> StatisticRows(const TTrackCounts& c, const TTrackStatistics& s,
+    double totalMetres, bool cleaned, std::optional<std::uint64_t> parts)
 {
     using U = TStatisticUnit;
     const auto count = [](std::uint64_t n) {
@@ -100,7 +100,7 @@ std::vector<TStatisticRow> StatisticRows(
     };
     if (cleaned) {
         // What the cleaning did, after the counts.
-        const std::vector<TStatisticRow> cleaning {
+        std::vector<TStatisticRow> cleaning {
             { "dropped_spike", "", "除外（スパイク）", "Dropped (spike)", U::Count,
                 count(c.DroppedBy(TDropCause::Spike)) },
             { "dropped_outlier_start", "", "除外（外れた始点）", "Dropped (outlier start)",
@@ -115,6 +115,8 @@ std::vector<TStatisticRow> StatisticRows(
                 count(c.Simplified) },
             { "segments", "", "区間", "Segments", U::Count, count(s.Segments) },
         };
+        if (parts)
+            cleaning.push_back({ "parts", "", "部分", "Parts", U::Count, count(*parts) });
         rows.insert(rows.begin() + 4, cleaning.begin(), cleaning.end());
     }
     return rows;

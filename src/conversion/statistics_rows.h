@@ -10,6 +10,8 @@
 #include "geo/track.h"
 #include "geo/track_statistics.h"
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -49,9 +51,11 @@ struct TStatisticRow
 
 // The rows of a track in their order: the counts, start and end, duration and moving time, the
 // lengths, the speeds, and the bounds; with cleaned (a cleaning stage was on), what the cleaning
-// dropped, left out and split, after the speed filter's counts.
+// dropped, left out and split, after the speed filter's counts, and with parts given too, the
+// parts of the conversion (the days of a log split by day, the logs of a merge).
 std::vector<TStatisticRow> StatisticRows(const TTrackCounts& counts,
-    const TTrackStatistics& statistics, double totalMetres, bool cleaned = false);
+    const TTrackStatistics& statistics, double totalMetres, bool cleaned = false,
+    std::optional<std::uint64_t> parts = std::nullopt);
 
 // The row of a key; the rows always hold every key StatisticRows makes.
 const TStatisticRow& RowNamed(const std::vector<TStatisticRow>& rows, std::string_view key);

@@ -7,11 +7,13 @@
 
 namespace ostrel {
 
-Error::Error(TErrorKind kind, const std::string& japanese, std::string text, long long number)
+Error::Error(TErrorKind kind, const std::string& japanese, std::string text, long long number,
+    std::string otherText)
     : std::runtime_error(japanese)
     , kind_(kind)
     , text_(std::move(text))
     , number_(number)
+    , otherText_(std::move(otherText))
 {
 }
 
@@ -90,6 +92,13 @@ ConvertError PositionError(std::string_view text)
 Error OutOfMemory()
 {
     return Made<Error>(TErrorKind::OutOfMemory);
+}
+
+ConvertError LogsOverlap(std::string_view earlier, std::string_view later)
+{
+    const TErrorKind kind = TErrorKind::LogsOverlap;
+    return ConvertError(kind, FormatMessage(kind, TLanguage::Japanese, earlier, 0, later),
+        std::string(earlier), 0, std::string(later));
 }
 
 std::string ShownText(std::string_view text)

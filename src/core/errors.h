@@ -31,8 +31,9 @@ enum class TErrorKind
     SameFile, // the output path names the input file itself
     PositionOutOfRange, // '%s' is a latitude past 90 degrees or a longitude past 180
     OutOfMemory, // the system gave no more memory
+    LogsOverlap, // the logs '%s' and '%s' of a merge overlap in time
 };
-inline constexpr int kErrorKindCount = 13;
+inline constexpr int kErrorKindCount = 14;
 
 // Which file a file error is about, when it is not the log being converted (which every front
 // end names already): the output, the folder it goes to, a scratch file beside it, or standard
@@ -71,12 +72,13 @@ class Error : public std::runtime_error
 {
 public:
     // japanese is what() as it stands; text and number are the "%s" and "%d" of the kind's
-    // message.
-    Error(
-        TErrorKind kind, const std::string& japanese, std::string text = {}, long long number = 0);
+    // message, otherText its second "%s" where it has two.
+    Error(TErrorKind kind, const std::string& japanese, std::string text = {}, long long number = 0,
+        std::string otherText = {});
 
     TErrorKind Kind() const noexcept { return kind_; }
     const std::string& Text() const noexcept { return text_; }
+    const std::string& OtherText() const noexcept { return otherText_; }
     long long Number() const noexcept { return number_; }
 
     // The log line (counted from 1) of the record that raised the error; nothing for an error
@@ -96,6 +98,7 @@ private:
     TErrorKind kind_;
     std::string text_;
     long long number_;
+    std::string otherText_;
     std::optional<std::uint64_t> line_;
     std::optional<TFileFault> fault_;
     std::optional<TLogField> field_;
@@ -150,6 +153,10 @@ MathError InvalidOperation(); // 不正な浮動小数点数演算命令
 SameFileError SameFile(); // 変換元と変換先のファイルが同じです
 ConvertError PositionError(std::string_view text); // '%s' は有効な緯度または経度ではありません
 Error OutOfMemory(); // メモリが足りません
+// Two logs of a merge, named as given, whose times overlap: the later one starts before the
+// earlier one ends.
+ConvertError LogsOverlap(
+    std::string_view earlier, std::string_view later); // '%s' と '%s' の時刻が重なっています
 
 // A text from outside (a log's field, a file name) as a message or a report shows it: each
 // control character, C0 and C1 (a NUL would end the message there, an escape or a line end would

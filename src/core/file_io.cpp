@@ -104,6 +104,7 @@ TOutputFile::~TOutputFile() = default;
 void TOutputFile::Flush()
 {
     detail::WriteOutput(*native_, buffer_.get(), used_);
+    flushed_ += used_;
     used_ = 0;
 }
 
@@ -119,11 +120,19 @@ void TOutputFile::WriteSlow(std::string_view bytes)
     }
 }
 
+void TOutputFile::Finish()
+{
+    Flush();
+    buffer_.reset();
+}
+
 fs::path TOutputFile::Commit(TNameCounters* counters)
 {
     Flush();
     switch (placement_) {
     case TPlacement::StandardOutput:
+        if (!buffer_)
+            buffer_.reset(new char[kBufferSize]);
         // Complete: copied out whole; the unnamed file goes when it is dropped.
         detail::CopyToStandardOutput(*native_, buffer_.get(), kBufferSize);
         native_.reset();

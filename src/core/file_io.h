@@ -133,10 +133,17 @@ public:
     }
     void Advance(std::size_t n) { used_ += n; }
 
+    // The bytes written so far, buffered ones included.
+    std::uint64_t Size() const { return flushed_ + used_; }
+
     // Writes what is buffered, flushes the file to the disk and puts it in place: over the
     // destination (Replace), or under the first free alternative of it (NewName; counters, when
     // given, remember where to start next time). Returns the path written.
     std::filesystem::path Commit(TNameCounters* counters = nullptr);
+
+    // Writes what is buffered and gives the buffer back, for a complete output that waits for
+    // others before it is put in place (the days of a log). Nothing more is written to it.
+    void Finish();
 
     // The folder the output goes to, where its scratch files go too.
     const std::filesystem::path& Folder() const { return folder_; }
@@ -155,6 +162,7 @@ private:
     TPlacement placement_;
     std::unique_ptr<detail::TNativeOutput, detail::TNativeOutputDeleter> native_;
     std::size_t used_ = 0;
+    std::uint64_t flushed_ = 0; // bytes that left the buffer
     std::unique_ptr<char[]> buffer_;
 };
 

@@ -40,6 +40,8 @@ constexpr std::array<TMessageRow, kErrorKindCount> kMessages = { {
     { TErrorKind::PositionOutOfRange, "'%s' は有効な緯度または経度ではありません",
         "'%s' is not a valid latitude or longitude", "position_out_of_range" },
     { TErrorKind::OutOfMemory, "メモリが足りません", "Out of memory", "out_of_memory" },
+    { TErrorKind::LogsOverlap, "'%s' と '%s' の時刻が重なっています",
+        "'%s' and '%s' overlap in time", "logs_overlap" },
 } };
 
 // The kind's row; nothing for a value outside the table.
@@ -145,16 +147,18 @@ std::string_view ErrorKindName(TErrorKind kind)
     return row == nullptr ? std::string_view {} : row->Name;
 }
 
-std::string FormatMessage(
-    TErrorKind kind, TLanguage language, std::string_view text, long long number)
+std::string FormatMessage(TErrorKind kind, TLanguage language, std::string_view text,
+    long long number, std::string_view otherText)
 {
     const std::string_view pattern = MessageTemplate(kind, language);
     std::string message;
-    message.reserve(pattern.size() + text.size() + 8);
+    message.reserve(pattern.size() + text.size() + otherText.size() + 8);
     // One pass over the template: a "%" in the text is never taken for a placeholder.
+    bool textUsed = false;
     for (std::size_t i = 0; i < pattern.size(); ++i) {
         if (pattern[i] == '%' && i + 1 < pattern.size() && pattern[i + 1] == 's') {
-            message += text;
+            message += textUsed ? otherText : text;
+            textUsed = true;
             ++i;
         } else if (pattern[i] == '%' && i + 1 < pattern.size() && pattern[i + 1] == 'd') {
             message += std::to_string(number);
@@ -168,7 +172,7 @@ std::string FormatMessage(
 
 std::string MessageText(const Error& error, TLanguage language)
 {
-    return FormatMessage(error.Kind(), language, error.Text(), error.Number());
+    return FormatMessage(error.Kind(), language, error.Text(), error.Number(), error.OtherText());
 }
 
 std::string FaultText(const TFileFault& fault, TLanguage language)

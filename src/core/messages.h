@@ -30,9 +30,10 @@ std::string_view MessageTemplate(TErrorKind kind, TLanguage language);
 // "file_not_found", ...; a name once given never changes.
 std::string_view ErrorKindName(TErrorKind kind);
 
-// The template with its "%s" replaced by text and its "%d" by number.
-std::string FormatMessage(
-    TErrorKind kind, TLanguage language, std::string_view text = {}, long long number = 0);
+// The template with its "%s" replaced by text (a second "%s" by otherText) and its "%d" by
+// number.
+std::string FormatMessage(TErrorKind kind, TLanguage language, std::string_view text = {},
+    long long number = 0, std::string_view otherText = {});
 
 // The error's message in the language.
 std::string MessageText(const Error& error, TLanguage language);

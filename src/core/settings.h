@@ -72,6 +72,7 @@ struct TConvertSettings
     std::int32_t SplitGapMin = 0; // a gap this long starts a new segment (minutes)
     std::int32_t SimplifyM = 0; // the route stays within this of the kept track (metres)
     bool SplitDay = false; // one output per local calendar day
+    bool Merge = false; // several logs into one output, in the order of their first fixes
 };
 
 } // namespace ostrel

@@ -99,13 +99,15 @@ void TCleaningFilter::KeepOrStand(const TCandidate& candidate)
 
 void TCleaningFilter::Keep(const TCandidate& candidate, bool startAgain)
 {
+    // A gap starts a segment as a start again does: nothing joins it to the fix before, in the
+    // route or in its length.
+    const bool segment = startAgain
+        || (cleaning_.SplitGapDays > 0
+            && candidate.Point.DateTime - reference_.DateTime >= cleaning_.SplitGapDays);
     TKeptFix kept { 0.0, 0.0, 0.0 };
-    bool segment = startAgain;
-    if (!startAgain) {
+    if (!segment) {
         kept = { SpeedKmh(reference_, candidate.Point), HeadingDeg(reference_, candidate.Point),
             PlaneDistance(reference_, candidate.Point) };
-        segment = cleaning_.SplitGapDays > 0
-            && candidate.Point.DateTime - reference_.DateTime >= cleaning_.SplitGapDays;
     }
     total_ += kept.DistanceM;
     reference_ = candidate.Point;

@@ -9,7 +9,10 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <limits>
+#include <string>
 #include <utility>
+#include <vector>
 
 #ifndef OSTREL_VERSION
 #error "OSTREL_VERSION: the project's version, defined by the build"
@@ -26,9 +29,7 @@ constexpr std::string_view kHead
       " xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\""
       " xsi:schemaLocation=\"http://www.topografix.com/GPX/1/1"
       " http://www.topografix.com/GPX/1/1/gpx.xsd\">\r\n";
-constexpr std::string_view kTail = "  </trkseg>\r\n"
-                                   "</trk>\r\n"
-                                   "</gpx>\r\n";
+constexpr std::string_view kTail = "</gpx>\r\n";
 
 char* WriteText(char* out, std::string_view text)
 {
@@ -54,7 +55,8 @@ char* WriteLatLon(char* out, double lat, double lon)
 // "    <trkpt lat=".." lon=".."><time>..</time></trkpt>" and CR LF.
 constexpr std::size_t kMaxTrackPoint = kMaxLatLon + TUtcTimeText::kMaxText + 48;
 
-// What a track point's line is made from, held until the waypoints are written.
+// What a track point's line is made from, held until the waypoints are written; or, with a
+// latitude that is not a number, where the track starts again: Lon is then kNewSegment or kNewLog.
 struct TTrackPoint
 {
     double Lat;
@@ -62,7 +64,16 @@ struct TTrackPoint
     double UtcDateTime;
 };
 
-class TGpxWriter final : public TTrackSink
+constexpr double kNewSegment = 0.0;
+constexpr double kNewLog = 1.0;
+constexpr double kMark = std::numeric_limits<double>::quiet_NaN();
+
+constexpr std::string_view kNextSegment = "  </trkseg>\r\n"
+                                          "  <trkseg>\r\n";
+constexpr std::string_view kTrackEnd = "  </trkseg>\r\n"
+                                       "</trk>\r\n";
+
+class TGpxWriter final : public TTrackWriter
 {
 public:
     TGpxWriter(TOutputFile& output, TGpxOptions options)
@@ -76,16 +87,26 @@ public:
     // The document's head waits for the first kept fix, whose time the metadata carries.
     void Begin(const TGPSRec& first, double, const TPlanePoint&) override
     {
-        trackName_
-            = XmlEscaped(FormatDateTime("YY/MM/DD, HH:NN", first.DateTime, options_.Separators));
+        trackNames_.push_back(NameOf(first));
+    }
+
+    // The next log's track waits with the others; its waypoints start anew.
+    void NextLog(const TGPSRec& first, double, const TPlanePoint&) override
+    {
+        trackNames_.push_back(NameOf(first));
+        Mark(kNewLog);
+        spacing_ = TWaypointSpacing(options_.Waypoints.IntervalMin);
     }
 
     // The schema puts the waypoints before the track: waypoints go to the output as they fall,
     // the track points are held (beyond a bound in a scratch file) and written at the end.
     void Fix(const TTrackFix& fix) override
     {
-        if (fix.InRoute)
+        if (fix.InRoute) {
+            if (fix.StartsSegment) [[unlikely]]
+                Mark(kNewSegment);
             trackPoints_.Push({ fix.Rec.Lat, fix.Rec.Lon, fix.UtcDateTime });
+        }
         const bool waypoint = options_.Waypoints.On && spacing_.Due(fix.Rec.DateTime);
         if (headWritten_ && !waypoint)
             return;
@@ -102,11 +123,42 @@ public:
     {
         if (!headWritten_)
             WriteHead({});
-        output_.Write("<trk>\r\n  <name>");
-        output_.Write(trackName_);
-        output_.Write("</name>\r\n  <trkseg>\r\n");
+        WriteTrackStart(trackNames_.front());
+        if (marks_ == 0)
+            WriteTrackPoints<false>();
+        else
+            WriteTrackPoints<true>();
+        output_.Write(kTrackEnd);
+        output_.Write(kTail);
+    }
+
+private:
+    // "YY/MM/DD, HH:NN" of the first record, escaped: the name of a log's track.
+    std::string NameOf(const TGPSRec& first) const
+    {
+        return XmlEscaped(FormatDateTime("YY/MM/DD, HH:NN", first.DateTime, options_.Separators));
+    }
+
+    // Every held track point; with marks, the new segments and tracks among them too.
+    template <bool marks> void WriteTrackPoints()
+    {
+        std::size_t log = 0;
+        bool segmentEmpty = true; // a segment starts again only after a point of its own
         TUtcTimeText times;
         trackPoints_.ForEach([&](const TTrackPoint& point) {
+            if constexpr (marks) {
+                if (std::isnan(point.Lat)) {
+                    if (point.Lon == kNewLog) {
+                        output_.Write(kTrackEnd);
+                        WriteTrackStart(trackNames_[++log]);
+                    } else if (!segmentEmpty) {
+                        output_.Write(kNextSegment);
+                    }
+                    segmentEmpty = true;
+                    return;
+                }
+                segmentEmpty = false;
+            }
             char* const line = output_.Reserve(kMaxTrackPoint);
             char* p = WriteText(line, "    <trkpt");
             p = WriteLatLon(p, point.Lat, point.Lon);
@@ -115,10 +167,21 @@ public:
             p = WriteText(p, "</time></trkpt>\r\n");
             output_.Advance(static_cast<std::size_t>(p - line));
         });
-        output_.Write(kTail);
     }
 
-private:
+    void Mark(double kind)
+    {
+        trackPoints_.Push({ kMark, kind, 0.0 });
+        ++marks_;
+    }
+
+    void WriteTrackStart(std::string_view name)
+    {
+        output_.Write("<trk>\r\n  <name>");
+        output_.Write(name);
+        output_.Write("</name>\r\n  <trkseg>\r\n");
+    }
+
     // The head, with the metadata's time when there is a kept fix.
     void WriteHead(std::string_view time)
     {
@@ -155,13 +218,14 @@ private:
     TWaypointSpacing spacing_;
     TUtcTimeText waypointTimes_;
     TRecordSpool<TTrackPoint> trackPoints_;
-    std::string trackName_; // escaped
+    std::vector<std::string> trackNames_; // escaped, one a log
+    std::uint64_t marks_ = 0; // new segments and tracks among the track points
     bool headWritten_ = false;
 };
 
 } // namespace
 
-std::unique_ptr<TTrackSink> MakeGpx(TOutputFile& output, TGpxOptions options)
+std::unique_ptr<TTrackWriter> MakeGpx(TOutputFile& output, TGpxOptions options)
 {
     return std::make_unique<TGpxWriter>(output, std::move(options));
 }

@@ -54,6 +54,12 @@ constexpr std::string_view kRouteStart = "<Placemark>\r\n"
                                          "<LineString>\r\n"
                                          "<coordinates>\r\n";
 
+// Where the route starts again: its line so far ends, and the next line of the placemark begins.
+constexpr std::string_view kNextLine = "</coordinates>\r\n"
+                                       "</LineString>\r\n"
+                                       "<LineString>\r\n"
+                                       "<coordinates>\r\n";
+
 constexpr std::string_view kRouteEnd = "</coordinates>\r\n"
                                        "</LineString>\r\n"
                                        "</MultiGeometry>\r\n"
@@ -142,7 +148,7 @@ std::string ColorElement(int opacityPercent, std::uint32_t color)
 
 namespace {
 
-class TKmlWriter final : public TTrackSink
+class TKmlWriter final : public TTrackWriter
 {
 public:
     TKmlWriter(TOutputFile& output, TKmlOptions options)
@@ -158,8 +164,7 @@ public:
     {
         output_.Write(kml22_ ? kHead22 : kHead);
         output_.Write("<name>");
-        output_.Write(
-            XmlEscaped(FormatDateTime("YY/MM/DD, HH:NN", first.DateTime, options_.Separators)));
+        output_.Write(NameOf(first));
         output_.Write("</name>\r\n");
         if (kml22_)
             output_.Write(kRoadStyle22);
@@ -173,8 +178,15 @@ public:
             }
             output_.Write(kCrLf);
         }
-        output_.Write(kRouteStart);
-        waypoints_.Text() = kFolderStart;
+        BeginLog(first);
+    }
+
+    void NextLog(const TGPSRec& first, double, const TPlanePoint&) override
+    {
+        EndLog();
+        waypoints_ = THeldText(output_.Folder());
+        spacing_ = TWaypointSpacing(options_.Waypoints.IntervalMin);
+        BeginLog(first);
     }
 
     // Placemarks are found during the route's pass but written after it: only their lines are
@@ -182,8 +194,9 @@ public:
     void Fix(const TTrackFix& fix) override
     {
         if (fix.InRoute) {
-            char* out = output_.Reserve(kMaxCoordinateLine);
-            output_.Advance(static_cast<std::size_t>(WriteCoordinateLine(out, fix.Rec) - out));
+            if (fix.StartsSegment) [[unlikely]]
+                StartLine();
+            WriteRoutePoint(fix.Rec);
         }
         if (options_.Waypoints.On && spacing_.Due(fix.Rec.DateTime)) {
             AppendPlacemark(
@@ -194,25 +207,66 @@ public:
 
     void End(double, const TTrackCounts&) override
     {
+        EndLog();
+        output_.Write(kTail);
+    }
+
+private:
+    // "YY/MM/DD, HH:NN" of the first record, escaped: the document's name, and a log's folder's.
+    std::string NameOf(const TGPSRec& first) const
+    {
+        return XmlEscaped(FormatDateTime("YY/MM/DD, HH:NN", first.DateTime, options_.Separators));
+    }
+
+    void BeginLog(const TGPSRec& first)
+    {
+        if (options_.FolderPerLog) {
+            output_.Write("<Folder><name>");
+            output_.Write(NameOf(first));
+            output_.Write("</name>\r\n");
+        }
+        output_.Write(kRouteStart);
+        lineStart_ = output_.Size();
+        waypoints_.Text() = kFolderStart;
+    }
+
+    void WriteRoutePoint(const TGPSRec& rec)
+    {
+        char* out = output_.Reserve(kMaxCoordinateLine);
+        output_.Advance(static_cast<std::size_t>(WriteCoordinateLine(out, rec) - out));
+    }
+
+    // The route starts again: a new line, unless the line has no coordinates yet.
+    void StartLine()
+    {
+        if (output_.Size() == lineStart_)
+            return;
+        output_.Write(kNextLine);
+        lineStart_ = output_.Size();
+    }
+
+    void EndLog()
+    {
         output_.Write(kRouteEnd);
         if (options_.Waypoints.On) {
             waypoints_.Text() += kFolderEnd;
             waypoints_.WriteTo(output_);
         }
-        output_.Write(kTail);
+        if (options_.FolderPerLog)
+            output_.Write(kFolderEnd);
     }
 
-private:
     TOutputFile& output_;
     const TKmlOptions options_;
     const bool kml22_; // the OGC KML 2.2 namespace and element order, else KML 2.1
     TWaypointSpacing spacing_;
     THeldText waypoints_;
+    std::uint64_t lineStart_ = 0; // where the coordinates of the route's line begin (bytes)
 };
 
 } // namespace
 
-std::unique_ptr<TTrackSink> MakeKml(TOutputFile& output, TKmlOptions options)
+std::unique_ptr<TTrackWriter> MakeKml(TOutputFile& output, TKmlOptions options)
 {
     if (options.Version != 21 && options.Version != 22)
         throw std::invalid_argument("KmlVersion must be 21 or 22");

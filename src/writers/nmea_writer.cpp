@@ -152,7 +152,7 @@ char* WriteFix(char* out, const TGPSRec& rec, const TKeptFix& fix)
 // Room for the two sentences of one fix: fixed fields, the log's texts and six numbers.
 constexpr std::size_t kMaxFixText = 160 + 6 * (kMaxNumberText + 24) + 2 * (6 + 6 + 1) + 64;
 
-class TNmeaWriter final : public TTrackSink
+class TNmeaWriter final : public TTrackWriter
 {
 public:
     explicit TNmeaWriter(TOutputFile& output)
@@ -161,6 +161,7 @@ public:
     }
 
     void Begin(const TGPSRec&, double, const TPlanePoint&) override { output_.Write(kHeader); }
+    void NextLog(const TGPSRec&, double, const TPlanePoint&) override { }
 
     void Fix(const TTrackFix& fix) override
     {
@@ -178,7 +179,7 @@ private:
 
 } // namespace
 
-std::unique_ptr<TTrackSink> MakeNmea(TOutputFile& output, TNmeaOptions)
+std::unique_ptr<TTrackWriter> MakeNmea(TOutputFile& output, TNmeaOptions)
 {
     return std::make_unique<TNmeaWriter>(output);
 }

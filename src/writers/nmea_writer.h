@@ -4,7 +4,7 @@
 // for every fix that the speed filter keeps. Times and dates are the log's own.
 
 #include "core/file_io.h"
-#include "geo/track.h"
+#include "writers/track_writer.h"
 
 #include <memory>
 #include <string>
@@ -18,8 +18,8 @@ struct TNmeaOptions
 };
 
 // The NMEA writer of one output, a sink of the track (which it takes in the log's own time).
-// The caller commits the output.
-std::unique_ptr<TTrackSink> MakeNmea(TOutputFile& output, TNmeaOptions options);
+// The logs of a merge follow one another under the one header. The caller commits the output.
+std::unique_ptr<TTrackWriter> MakeNmea(TOutputFile& output, TNmeaOptions options);
 
 // The GGA and the RMC sentence of one kept fix, each framed "$body*HH" and ended by CR LF.
 std::string FormatFixSentences(const TGPSRec& rec, const TKeptFix& fix);

@@ -32,6 +32,8 @@ struct TParsed
     bool KeepGoing = false;
     bool Summary = false;
     bool Json = false;
+    bool SplitDay = false;
+    bool Merge = false;
 
     bool operator==(const TParsed&) const = default;
 };
@@ -42,7 +44,7 @@ TParsed Summary(const TCommandLine& line)
     return { line.Action, line.Logs, line.Output, std::string(line.Format->Name), s.SpeedLimitKmh,
         s.TimeZoneHours, s.WaypointIntervalMin, s.OriginIndex, s.WayPoints, s.OpacityPercent,
         s.WaypointColor, line.Jobs, s.TimeZoneMinutes, s.KmlVersion, line.OutputDir, line.KeepGoing,
-        line.Summary, line.Json };
+        line.Summary, line.Json, s.SplitDay, s.Merge };
 }
 
 void PrintTo(const TParsed& p, std::ostream* os)
@@ -56,7 +58,7 @@ void PrintTo(const TParsed& p, std::ostream* os)
         << p.OpacityPercent << ", colour " << std::hex << p.WaypointColor << std::dec << ", jobs "
         << p.Jobs << ", minutes " << p.TimeZoneMinutes << ", kml " << p.KmlVersion << ", dir "
         << p.OutputDir.value_or("-") << ", keep going " << p.KeepGoing << ", summary " << p.Summary
-        << ", json " << p.Json << '}';
+        << ", json " << p.Json << ", split day " << p.SplitDay << ", merge " << p.Merge << '}';
 }
 
 struct TParseCase
@@ -140,6 +142,15 @@ TEST(CommandLineTest, ParsesEveryOptionInEachSpelling)
              p.Output = "-";
          }) },
         { { "--jobs=1", "a.log" }, With([](TParsed& p) { p.Jobs = 1; }) },
+        { { "--split-day", "-o", "d.gpx", "a.log" }, With([](TParsed& p) {
+             p.SplitDay = true;
+             p.Output = "d.gpx";
+         }) },
+        { { "--merge", "-o", "m.kml", "b.log", "a.log" }, With([](TParsed& p) {
+             p.Merge = true;
+             p.Output = "m.kml";
+             p.Logs = { "b.log", "a.log" };
+         }) },
         // Options after and between the logs; "--" ends the options; "-" is a log.
         { { "a.log", "b.log", "-t", "nmea" }, With([](TParsed& p) {
              p.Logs = { "a.log", "b.log" };
@@ -261,6 +272,10 @@ TEST(CommandLineTest, RefusesBadCommandLinesWithUsageAndStatus2)
         { { "-j", "-2", "a.log" }, "'-2'" },
         { { "-j", "two", "a.log" }, "'two'" },
         { { "-5", "a.log" }, "'-5'" },
+        { { "--merge", "a.log", "b.log" }, "--merge writes one output" },
+        { { "--merge", "--split-day", "-o", "m.kml", "a.log" }, "choose --merge or --split-day" },
+        { { "--merge", "-o", "m.kml", "a.log", "-" }, "not standard input" },
+        { { "--split-day", "-o", "-", "a.log" }, "not to standard output" },
     };
     for (const TBadCase& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.Args));

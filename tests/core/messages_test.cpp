@@ -15,7 +15,8 @@ std::vector<Error> OneOfEachKind()
 {
     return { IntegerError("x"), FloatError("1,5"), TimeError("25:00:00"), DateError("32/01/07"),
         ListIndexOutOfRange(3), FileNotFound(), AccessDenied(), IoError(5), DivisionByZero(),
-        InvalidOperation(), SameFile(), PositionError("9100.0000"), OutOfMemory() };
+        InvalidOperation(), SameFile(), PositionError("9100.0000"), OutOfMemory(),
+        LogsOverlap("a.log", "b.log") };
 }
 
 // Every kind has a text in both languages and a name for scripts; the two texts differ, every
@@ -65,6 +66,9 @@ TEST(Messages, EnglishTextsWithTheirArguments)
     EXPECT_EQ(
         MessageText(ListIndexOutOfRange(-1), TLanguage::English), "List index out of bounds (-1)");
     EXPECT_EQ(MessageText(FileNotFound(), TLanguage::English), "File not found");
+    // Two texts, each where its "%s" stands.
+    EXPECT_EQ(MessageText(LogsOverlap("a.log", "b%s.log"), TLanguage::English),
+        "'a.log' and 'b%s.log' overlap in time");
     // A "%" in the argument is text, not a placeholder.
     EXPECT_EQ(MessageText(FloatError("%d%s"), TLanguage::English),
         "'%d%s' is not a valid floating-point number");

@@ -4,7 +4,9 @@
 # GPX: xmllint validates it against the GPX 1.1 schema (gpx-1.1.xsd beside this script), and
 # gpsbabel, GDAL's ogrinfo and python3-gpxpy read back as many track points and waypoints as
 # were written. KML 2.2 (--kml-version 2.2): ogrinfo and gpsbabel read back as many route points
-# and placemarks as were written.
+# and placemarks as were written. The cleaning's outputs (each stage, a split by day, a merge):
+# the GPX valid, and every reader finding the tracks, segments and points written; the KML's
+# route lines and points as ogrinfo and gpsbabel read them; a merged NMEA with one header.
 set -euo pipefail
 convert=$1
 data=$2
@@ -101,4 +103,106 @@ echo "KML 2.2: route $route, ogrinfo $ogr_route, gpsbabel $track; placemarks $wa
   || { echo "KML 2.2: readers found $ogr_route and $track of $route route points" >&2; failed=1; }
 [ "$waypoints" -gt 0 ] && [ "$ogr_marks" -eq "$waypoints" ] && [ "$marks" -eq "$waypoints" ] \
   || { echo "KML 2.2: readers found $ogr_marks and $marks of $waypoints placemarks" >&2; failed=1; }
+# ---- The cleaning's outputs ----------------------------------------------------------------
+
+# GPX file, tracks and segments expected: valid, and gpxpy, ogrinfo and gpsbabel find the tracks,
+# segments and points written.
+check_gpx() {
+  local file=$1 tracks=$2 segments=$3
+  xmllint --noout --schema "$schema" "$file" 2>"$work/xmllint.txt" \
+    || { cat "$work/xmllint.txt" >&2; failed=1; }
+  local trk trkseg trkpt read ogr_tracks ogr_parts ogr_points gb
+  trk=$(grep -c '^<trk>' "$file" || true)
+  trkseg=$(grep -c '<trkseg>' "$file" || true)
+  trkpt=$(grep -c '<trkpt ' "$file" || true)
+  read=$("$py" -c '
+import sys, gpxpy
+gpx = gpxpy.parse(open(sys.argv[1], encoding="utf-8"))
+print(len(gpx.tracks), sum(len(t.segments) for t in gpx.tracks),
+      sum(len(s.points) for t in gpx.tracks for s in t.segments))' "$file") \
+    || { echo "gpxpy could not read $file" >&2; failed=1; }
+  ogr_tracks=$(features "$file" tracks)
+  # a track is a MULTILINESTRING of a part per segment
+  ogr_parts=$(ogrinfo -ro -q "$file" tracks | grep 'MULTILINESTRING' | grep -o '(\?(' | grep -c . || true)
+  ogr_points=$(features "$file" track_points)
+  gb=$(points -t gpx "$file")
+  echo "$(basename "$file"): trk $trk, trkseg $trkseg, trkpt $trkpt; gpxpy $read; ogrinfo $ogr_tracks tracks, $ogr_parts parts, $ogr_points points; gpsbabel $gb points"
+  [ "$trk" -eq "$tracks" ] && [ "$trkseg" -eq "$segments" ] && [ "$trkpt" -gt 0 ] \
+    || { echo "$file: $trk tracks and $trkseg segments, $tracks and $segments expected" >&2; failed=1; }
+  [ "$read" = "$trk $trkseg $trkpt" ] && [ "$ogr_tracks" = "$trk" ] && [ "$ogr_parts" = "$trkseg" ] \
+    && [ "$ogr_points" = "$trkpt" ] && [ "$gb" = "$trkpt" ] \
+    || { echo "$file: the readers disagree with what was written" >&2; failed=1; }
+}
+
+# KML file and the route lines expected: well-formed, and ogrinfo finds the route's lines and
+# points, gpsbabel its points and a track per line.
+check_kml() {
+  local file=$1 lines=$2
+  xmllint --noout "$file" || failed=1
+  local written route geometry ogr_lines ogr_points gb_points gb_tracks
+  written=$(grep -c '^<LineString>' "$file" || true)
+  route=$(awk '/^<coordinates>/{on=1;next} /^<\/coordinates>/{on=0} on' "$file" | grep -c . || true)
+  geometry=$(ogrinfo -ro -al -q "$file" | grep 'LINESTRING' || true)
+  # a line per "(" before its first point; its points, one more than the commas between them
+  ogr_lines=$(grep -o '([0-9-]' <<<"$geometry" | grep -c . || true)
+  ogr_points=$(($(tr -cd ',' <<<"$geometry" | wc -c) + $(grep -c . <<<"$geometry")))
+  gb_points=$(points -t kml "$file")
+  gb_tracks=$(gpsbabel -t -i kml -f "$file" -o gpx -F - | grep -c '<trk>' || true)
+  echo "$(basename "$file"): lines $written, route points $route; ogrinfo $ogr_lines lines, $ogr_points points; gpsbabel $gb_tracks tracks, $gb_points points"
+  [ "$written" -eq "$lines" ] \
+    || { echo "$file: $written route lines, $lines expected" >&2; failed=1; }
+  [ "$ogr_lines" = "$written" ] && [ "$ogr_points" = "$route" ] && [ "$gb_tracks" = "$written" ] \
+    && [ "$gb_points" = "$route" ] \
+    || { echo "$file: the readers disagree with what was written" >&2; failed=1; }
+}
+
+walk=$data/walk/input.log
+midnight=$data/midnight/input.log
+# Each stage alone: a gap of a minute splits the walk where a fix was dropped; the others keep one
+# segment.
+for stage in "split-gap:2:--split-gap 1" "simplify:1:--simplify 30" "privacy:1:--privacy 100" \
+  "robust:1:--filter robust --min-move 5 --from 2007-01-01T10:01 --to 2007-01-01T10:08"; do
+  IFS=: read -r name segments options <<<"$stage"
+  # shellcheck disable=SC2086 # the options are words
+  "$convert" -m bicycle $options -o "$work/$name.gpx" "$walk" >/dev/null
+  # shellcheck disable=SC2086
+  "$convert" -m bicycle $options --kml-version 2.2 -o "$work/$name.kml" "$walk" >/dev/null
+  check_gpx "$work/$name.gpx" 1 "$segments"
+  check_kml "$work/$name.kml" "$segments"
+done
+
+# A split by day: the midnight log passes local midnight (+9 h), two documents whose points add
+# up to those of the whole.
+mkdir -p "$work/days"
+cp "$midnight" "$work/days/input.log"
+"$convert" -m bicycle --split-day -t gpx -d "$work/days" "$work/days/input.log" >/dev/null
+"$convert" -m bicycle --split-day -o "$work/days/day.kml" "$work/days/input.log" >/dev/null
+days=$(find "$work/days" -name 'WG*.gpx' | wc -l)
+[ "$days" -eq 2 ] || { echo "split by day: $days GPX days, 2 expected" >&2; failed=1; }
+day_points=0
+for day in "$work/days"/WG*.gpx; do
+  check_gpx "$day" 1 1
+  day_points=$((day_points + $(grep -c '<trkpt ' "$day")))
+done
+check_kml "$work/days/day_1.kml" 1
+check_kml "$work/days/day_2.kml" 1
+whole=$(grep -c '<trkpt ' "$work/midnight.GPX")
+[ "$day_points" -eq "$whole" ] || { echo "split by day: $day_points points, $whole in the whole" >&2; failed=1; }
+
+# A merge of two logs: a track per log in GPX, a folder per log in KML (ogrinfo: a layer each,
+# with one of waypoints each), the NMEA sentences of both under one header.
+"$convert" -m bicycle --merge -o "$work/merged.gpx" "$midnight" "$walk" >/dev/null
+"$convert" -m bicycle --merge -o "$work/merged.kml" "$midnight" "$walk" >/dev/null
+"$convert" -m bicycle --merge -o "$work/merged.log" "$midnight" "$walk" >/dev/null
+check_gpx "$work/merged.gpx" 2 2
+check_kml "$work/merged.kml" 2
+layers=$(ogrinfo -ro "$work/merged.kml" | grep -c '^[0-9]*: ' || true)
+[ "$layers" -eq 4 ] || { echo "merged KML: ogrinfo found $layers layers, 4 expected" >&2; failed=1; }
+headers=$(grep -c '^@' "$work/merged.log" || true)
+merged=$(grep -c '^\$GPRMC' "$work/merged.log" || true)
+both=$(($(grep -c '^\$GPRMC' "$work/walk.log") + $(grep -c '^\$GPRMC' "$work/midnight.log")))
+nmea=$(points -t nmea "$work/merged.log")
+echo "merged NMEA: headers $headers, fixes $merged of $both, gpsbabel $nmea"
+[ "$headers" -eq 1 ] && [ "$merged" -eq "$both" ] && [ "$nmea" -eq "$both" ] \
+  || { echo "merged NMEA: $headers headers, $merged and $nmea of $both fixes" >&2; failed=1; }
 exit $failed

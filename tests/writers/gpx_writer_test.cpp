@@ -104,6 +104,43 @@ TEST(GpxWriter, LongitudeOf180IsWrittenAsMinus180)
         (std::vector<std::string> { "-180.00000000", "-180.00000000" }));
 }
 
+// A gap of at least the split's minutes between kept fixes starts a new trkseg; a route that starts
+// again at its first fix (the first record out of the time asked for) opens no empty one. The
+// length leaves out the jump across the gap, which no segment draws.
+TEST(GpxWriter, AGapStartsATrackSegment)
+{
+    TTempDir dir;
+    const auto length = [&](const std::vector<std::string>& lines, int splitGapMin) {
+        std::string log;
+        for (const std::string& line : lines)
+            log += line + "\r\n";
+        WriteFile(dir / "in.log", log);
+        TConvertSettings settings = Settings();
+        settings.TimeZoneHours = 0;
+        settings.FromLocal = DayNumber(2007, 1, 1) + 3630 / 86400.0; // 01:00:30
+        settings.SplitGapMin = splitGapMin;
+        return ProcFile(dir / "in.log", dir / "out.gpx", settings).TotalMetres;
+    };
+    const std::vector<std::string> lines { RecordLine("010000", "3539.10", "13945.1", "010107"),
+        RecordLine("010100", "3539.11", "13945.1", "010107"),
+        RecordLine("010200", "3539.12", "13945.1", "010107"),
+        RecordLine("012000", "3539.40", "13945.1", "010107"), // 18 minutes later, 518 m on
+        RecordLine("012100", "3539.41", "13945.1", "010107") };
+    const double whole = length(lines, 0);
+    const double jump = length({ lines[2], lines[3] }, 0);
+    const double split = length(lines, 10);
+    const std::string gpx = ReadFile(dir / "out.gpx");
+    std::vector<std::size_t> segments;
+    for (std::size_t at = gpx.find("<trkseg>"); at != std::string::npos;
+         at = gpx.find("<trkseg>", at + 1)) {
+        const std::string segment = gpx.substr(at, gpx.find("</trkseg>", at) - at);
+        segments.push_back(All(segment, "(<trkpt )").size());
+    }
+    EXPECT_EQ(segments, (std::vector<std::size_t> { 2, 2 }));
+    EXPECT_GT(jump, 500.0);
+    EXPECT_NEAR(split, whole - jump, 1e-6);
+}
+
 // A track far longer than what is held in memory keeps every point in order, after the
 // waypoints, and leaves nothing beside the output.
 TEST(GpxWriter, LongTrackKeepsItsOrder)

@@ -158,6 +158,38 @@ TEST(KmlWriter, TemplateLinesThreeAndNineteenCarryTheColour)
     EXPECT_NE(kml.find("</StyleMap>\r\n\r\n<Placemark>\r\n<name>Route</name>"), std::string::npos);
 }
 
+// A gap of at least the split's minutes starts a new line of the route placemark, in KML 2.1 and
+// 2.2; a route that starts again at its first fix (the first record out of the time asked for)
+// opens no empty one.
+TEST(KmlWriter, AGapStartsANewLineOfTheRoute)
+{
+    TConvertSettings settings = Settings(0);
+    settings.SpeedLimitKmh = 150;
+    settings.FromLocal = DayNumber(2007, 1, 1) + 3630 / 86400.0; // 01:00:30
+    settings.SplitGapMin = 10;
+    for (const int version : { 21, 22 }) {
+        SCOPED_TRACE(version);
+        settings.KmlVersion = version;
+        const std::string kml = Convert({ RecordLine("010000", "3539.10", "13945.1", "010107"),
+                                            RecordLine("010100", "3539.11", "13945.1", "010107"),
+                                            RecordLine("010200", "3539.12", "13945.1", "010107"),
+                                            RecordLine("012000", "3539.40", "13945.1", "010107"),
+                                            RecordLine("012100", "3539.41", "13945.1", "010107") },
+            settings);
+        const std::size_t from = kml.find("<MultiGeometry>");
+        const std::size_t to = kml.find("</MultiGeometry>");
+        ASSERT_LT(from, to);
+        EXPECT_EQ(kml.substr(from, to - from),
+            "<MultiGeometry>\r\n"
+            "<LineString>\r\n<coordinates>\r\n"
+            "139.75167,35.65183,0\r\n139.75167,35.65200,0\r\n"
+            "</coordinates>\r\n</LineString>\r\n"
+            "<LineString>\r\n<coordinates>\r\n"
+            "139.75167,35.65667,0\r\n139.75167,35.65683,0\r\n"
+            "</coordinates>\r\n</LineString>\r\n");
+    }
+}
+
 TEST(KmlWriter, PlacemarkCoordinatesHaveFifteenSignificantDigits)
 {
     const std::string kml
