@@ -87,6 +87,19 @@ constexpr TSettingOption kKmlOptions[] = {
             settings.KmlVersion = value.Choice == 0 ? 21 : 22;
         },
     },
+    {
+        {
+            .Long = "kml-track",
+            .Help = "KML: the route as a gx:Track with a time per fix (KML 2.2), for the\n"
+                    "time slider of Google Earth",
+            .Manual = R"(The route as a gx:Track of Google's extension, with the UTC time of every
+kept fix, so that the time slider of Google Earth replays the trip; the document is KML 2.2
+whatever
+.B \-\-kml\-version
+says. Waypoints as without it.)",
+        },
+        [](TConvertSettings& settings, const TOptionValue&) { settings.KmlTrack = true; },
+    },
     kNoWaypointsOption,
     kIntervalOption,
     {
@@ -138,8 +151,8 @@ std::unique_ptr<TTrackWriter> KmlWriter(TOutputFile& output, const TConvertSetti
 {
     return MakeKml(output,
         { WaypointOptionsOf(settings), settings.Separators, settings.KmlVersion,
-            settings.OpacityPercent, settings.WaypointColor, settings.StyleTemplate,
-            settings.Merge });
+            settings.OpacityPercent, settings.WaypointColor, settings.StyleTemplate, settings.Merge,
+            settings.KmlTrack });
 }
 
 std::unique_ptr<TTrackWriter> GpxWriter(TOutputFile& output, const TConvertSettings& settings)

@@ -88,6 +88,15 @@ public:
         block_[used_++] = record;
     }
 
+    // Forgets every record pushed.
+    void Clear()
+    {
+        used_ = 0;
+        scratch_.reset();
+    }
+
+    bool Empty() const { return used_ == 0 && !scratch_; }
+
     // Calls visit with every record pushed, in order.
     template <class Visit> void ForEach(Visit&& visit)
     {

@@ -58,6 +58,7 @@ struct TConvertSettings
     std::uint32_t WaypointColor = 0xFFFFFF; // KML: waypoint colour laid out 0x00BBGGRR
     TStyleTemplate StyleTemplate = DefaultStyleTemplate();
     int KmlVersion = 21; // KML: 21 for KML 2.1, 22 for the OGC's KML 2.2
+    bool KmlTrack = false; // KML: the route as a gx:Track with times (KML 2.2)
     TSeparators Separators;
     int CurrentYear = LocalCurrentYear(); // the clock's year for the two-digit year window
 

@@ -65,6 +65,15 @@ constexpr std::string_view kRouteEnd = "</coordinates>\r\n"
                                        "</MultiGeometry>\r\n"
                                        "</Placemark>\r\n";
 
+// The route as a track of times (KML 2.2 with Google's extension).
+constexpr std::string_view kHeadTrack = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
+                                        "<kml xmlns=\"http://www.opengis.net/kml/2.2\" "
+                                        "xmlns:gx=\"http://www.google.com/kml/ext/2.2\">\r\n"
+                                        "<Document>\r\n";
+constexpr std::string_view kTrackRouteStart = "<Placemark>\r\n"
+                                              "<name>Route</name>\r\n"
+                                              "<styleUrl>#roadStyle</styleUrl>\r\n";
+
 constexpr std::string_view kFolderStart = "<Folder><name>waypoints</name>\r\n";
 constexpr std::string_view kFolderEnd = "</Folder>\r\n";
 constexpr std::string_view kTail = "</Document>\r\n</kml>\r\n";
@@ -148,21 +157,30 @@ std::string ColorElement(int opacityPercent, std::uint32_t color)
 
 namespace {
 
+// A point of a timed track, held until its segment ends: the track wants all its times before
+// all its coordinates.
+struct TTimedPoint
+{
+    double Utc; // days
+    double Lat, Lon; // degrees
+};
+
 class TKmlWriter final : public TTrackWriter
 {
 public:
     TKmlWriter(TOutputFile& output, TKmlOptions options)
         : output_(output)
         , options_(std::move(options))
-        , kml22_(options_.Version == 22)
+        , kml22_(options_.Version == 22 || options_.TimedTrack)
         , spacing_(options_.Waypoints.IntervalMin)
         , waypoints_(output.Folder())
+        , trackPoints_(output.Folder())
     {
     }
 
     void Begin(const TGPSRec& first, double, const TPlanePoint&) override
     {
-        output_.Write(kml22_ ? kHead22 : kHead);
+        output_.Write(options_.TimedTrack ? kHeadTrack : kml22_ ? kHead22 : kHead);
         output_.Write("<name>");
         output_.Write(NameOf(first));
         output_.Write("</name>\r\n");
@@ -194,9 +212,15 @@ public:
     void Fix(const TTrackFix& fix) override
     {
         if (fix.InRoute) {
-            if (fix.StartsSegment) [[unlikely]]
-                StartLine();
-            WriteRoutePoint(fix.Rec);
+            if (options_.TimedTrack) [[unlikely]] {
+                if (fix.StartsSegment && !trackPoints_.Empty())
+                    WriteTrack(true);
+                trackPoints_.Push({ fix.UtcDateTime, fix.Rec.Lat, fix.Rec.Lon });
+            } else {
+                if (fix.StartsSegment) [[unlikely]]
+                    StartLine();
+                WriteRoutePoint(fix.Rec);
+            }
         }
         if (options_.Waypoints.On && spacing_.Due(fix.Rec.DateTime)) {
             AppendPlacemark(
@@ -225,9 +249,41 @@ private:
             output_.Write(NameOf(first));
             output_.Write("</name>\r\n");
         }
-        output_.Write(kRouteStart);
+        output_.Write(options_.TimedTrack ? kTrackRouteStart : kRouteStart);
         lineStart_ = output_.Size();
+        multiTrack_ = false;
         waypoints_.Text() = kFolderStart;
+    }
+
+    // The held segment as a gx:Track: its times, then its coordinates (longitude, latitude and
+    // height, as the route's lines give them). With more to come, the route is a gx:MultiTrack.
+    void WriteTrack(bool more)
+    {
+        if (more && !multiTrack_) {
+            output_.Write("<gx:MultiTrack>\r\n");
+            multiTrack_ = true;
+        }
+        output_.Write("<gx:Track>\r\n");
+        TUtcTimeText times;
+        trackPoints_.ForEach([&](const TTimedPoint& point) {
+            char* const start = output_.Reserve(TUtcTimeText::kMaxText + 16);
+            std::memcpy(start, "<when>", 6);
+            char* out = times.Write(start + 6, point.Utc);
+            std::memcpy(out, "</when>\r\n", 9);
+            output_.Advance(static_cast<std::size_t>(out + 9 - start));
+        });
+        trackPoints_.ForEach([&](const TTimedPoint& point) {
+            char* const start = output_.Reserve(kMaxCoordinateLine + 24);
+            char* out = start;
+            std::memcpy(out, "<gx:coord>", 10);
+            out = WriteFixed(out + 10, point.Lon, 8, 5);
+            *out++ = ' ';
+            out = WriteFixed(out, point.Lat, 7, 5);
+            std::memcpy(out, " 0</gx:coord>\r\n", 15);
+            output_.Advance(static_cast<std::size_t>(out + 15 - start));
+        });
+        output_.Write("</gx:Track>\r\n");
+        trackPoints_.Clear();
     }
 
     void WriteRoutePoint(const TGPSRec& rec)
@@ -247,7 +303,15 @@ private:
 
     void EndLog()
     {
-        output_.Write(kRouteEnd);
+        if (options_.TimedTrack) {
+            if (!trackPoints_.Empty() || !multiTrack_)
+                WriteTrack(false);
+            if (multiTrack_)
+                output_.Write("</gx:MultiTrack>\r\n");
+            output_.Write("</Placemark>\r\n");
+        } else {
+            output_.Write(kRouteEnd);
+        }
         if (options_.Waypoints.On) {
             waypoints_.Text() += kFolderEnd;
             waypoints_.WriteTo(output_);
@@ -262,6 +326,8 @@ private:
     TWaypointSpacing spacing_;
     THeldText waypoints_;
     std::uint64_t lineStart_ = 0; // where the coordinates of the route's line begin (bytes)
+    TRecordSpool<TTimedPoint> trackPoints_; // the timed track's segment under way
+    bool multiTrack_ = false; // the timed route has more than one segment
 };
 
 } // namespace

@@ -30,6 +30,10 @@ struct TKmlOptions
     // The logs of a merge: each log's route and waypoints in a folder of its own, named like a
     // document of the log alone.
     bool FolderPerLog = false;
+    // The route as a gx:Track of Google's extension, a UTC time for every fix, so that the time
+    // slider of Google Earth replays it (a gx:MultiTrack of one track per segment); the document
+    // is then KML 2.2 whatever Version says.
+    bool TimedTrack = false;
 };
 
 // The KML writer of one output, a sink of the track, which it takes in local time (shifted by the

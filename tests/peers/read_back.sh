@@ -6,7 +6,8 @@
 # were written. KML 2.2 (--kml-version 2.2): ogrinfo and gpsbabel read back as many route points
 # and placemarks as were written. The cleaning's outputs (each stage, a split by day, a merge):
 # the GPX valid, and every reader finding the tracks, segments and points written; the KML's
-# route lines and points as ogrinfo and gpsbabel read them; a merged NMEA with one header.
+# route lines and points as ogrinfo and gpsbabel read them; a merged NMEA with one header. The
+# timed route (--kml-track) as GDAL's LIBKML driver and gpsbabel read it.
 set -euo pipefail
 convert=$1
 data=$2
@@ -205,4 +206,20 @@ nmea=$(points -t nmea "$work/merged.log")
 echo "merged NMEA: headers $headers, fixes $merged of $both, gpsbabel $nmea"
 [ "$headers" -eq 1 ] && [ "$merged" -eq "$both" ] && [ "$nmea" -eq "$both" ] \
   || { echo "merged NMEA: $headers headers, $merged and $nmea of $both fixes" >&2; failed=1; }
+# The timed route (--kml-track): GDAL's LIBKML driver reads the gx:Track as one line of every
+# kept fix, with the first and last times, and gpsbabel's KML reader a track point with its time
+# for every kept fix.
+timed=$work/timed.kml
+"$convert" -m bicycle --kml-track -o "$timed" "$data/walk/input.log" >/dev/null
+xmllint --noout "$timed" || failed=1
+kept=$(grep -c '<when>' "$timed" || true)
+ogr_line=$(ogrinfo -ro -al -q "$timed" | grep -o 'LINESTRING[^(]*([^)]*' | tr ',' '\n' | grep -c . || true)
+ogr_begin=$(ogrinfo -ro -al -q "$timed" | sed -n 's/^ *begin (DateTime) = //p' | head -n 1)
+timed_points=$(gpsbabel -t -i kml -f "$timed" -o gpx -F - | grep -c '<trkpt ' || true)
+timed_times=$(gpsbabel -t -i kml -f "$timed" -o gpx -F - | grep -c '<time>2007-' || true)
+echo "timed KML: kept $kept, ogrinfo line $ogr_line from $ogr_begin, gpsbabel $timed_points points with $timed_times times"
+[ "$kept" -gt 0 ] && [ "$ogr_line" -eq "$kept" ] && [ "$timed_points" -eq "$kept" ] \
+  && [ "$timed_times" -eq "$kept" ] && [ "$ogr_begin" = "2007/01/01 01:00:50+00" ] \
+  || { echo "timed KML: read back otherwise than written" >&2; failed=1; }
+
 exit $failed

@@ -29,6 +29,7 @@ struct TGoldenCase
     std::uint32_t Color; // 0x00BBGGRR
     const char* Message;
     int KmlVersion = 21;
+    bool KmlTrack = false;
 };
 
 const TGoldenCase kCases[] = {
@@ -52,6 +53,8 @@ const TGoldenCase kCases[] = {
         "The passway length = 0.00 km" },
     { "WalkKml22", "walk", "expected_kml22.kml", 10, 9, 2, true, 66, 0x0000FF,
         "The passway length = 0.47 km", 22 },
+    { "WalkKmlTrack", "walk", "expected_track.kml", 10, 9, 2, true, 66, 0x0000FF,
+        "The passway length = 0.47 km", 21, true },
     { "WalkGpx", "walk", "expected.gpx", 10, 9, 2, true, 66, 0x0000FF,
         "The passway length = 0.47 km" },
     { "WalkGpxNoWaypoints", "walk", "expected_nowaypoints.gpx", 10, 9, 2, false, 66, 0x0000FF,
@@ -89,6 +92,7 @@ TEST_P(Golden, OutputIsByteForByteTheExpectedFile)
     settings.WaypointColor = c.Color;
     settings.CurrentYear = 2026;
     settings.KmlVersion = c.KmlVersion;
+    settings.KmlTrack = c.KmlTrack;
 
     TTempDir dir;
     const fs::path output = dir / ("out" + fs::path(c.Expected).extension().string());

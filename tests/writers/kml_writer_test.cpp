@@ -190,6 +190,32 @@ TEST(KmlWriter, AGapStartsANewLineOfTheRoute)
     }
 }
 
+// A timed route: a gx:Track of the kept fixes' UTC times and coordinates; a gap makes it a
+// gx:MultiTrack of one track per segment.
+TEST(KmlWriter, TimedTrackHasATimePerFixAndATrackPerSegment)
+{
+    TConvertSettings settings = Settings(9);
+    settings.SpeedLimitKmh = 150;
+    settings.KmlTrack = true;
+    settings.SplitGapMin = 10;
+    const std::string kml = Convert({ RecordLine("010000", "3539.10", "13945.1", "010107"),
+                                        RecordLine("010100", "3539.11", "13945.1", "010107"),
+                                        RecordLine("012000", "3539.40", "13945.1", "010107"),
+                                        RecordLine("012100", "3539.41", "13945.1", "010107") },
+        settings);
+    EXPECT_NE(kml.find("xmlns:gx=\"http://www.google.com/kml/ext/2.2\""), std::string::npos);
+    const std::size_t from = kml.find("<gx:MultiTrack>");
+    const std::size_t to = kml.find("</gx:MultiTrack>");
+    ASSERT_LT(from, to);
+    EXPECT_EQ(kml.substr(from, to - from),
+        "<gx:MultiTrack>\r\n"
+        "<gx:Track>\r\n<when>2007-01-01T01:01:00Z</when>\r\n"
+        "<gx:coord>139.75167 35.65183 0</gx:coord>\r\n</gx:Track>\r\n"
+        "<gx:Track>\r\n<when>2007-01-01T01:20:00Z</when>\r\n<when>2007-01-01T01:21:00Z</when>\r\n"
+        "<gx:coord>139.75167 35.65667 0</gx:coord>\r\n<gx:coord>139.75167 35.65683 0</gx:coord>\r\n"
+        "</gx:Track>\r\n");
+}
+
 TEST(KmlWriter, PlacemarkCoordinatesHaveFifteenSignificantDigits)
 {
     const std::string kml
