@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <algorithm>
+#include <limits>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -117,7 +118,8 @@ TCleaningDialog::TCleaningDialog(QWidget* parent)
             auto* spin = new TSpinEdit(this);
             spin->setObjectName(QStringLiteral("spn") + name);
             const auto bound = [](long long n) {
-                return static_cast<int>(std::clamp<long long>(n, 0, INT32_MAX));
+                return static_cast<int>(
+                    std::clamp<long long>(n, 0, std::numeric_limits<int>::max()));
             };
             spin->setRange(bound(option.Min), bound(option.Max));
             spin->setValue(bound(option.Proposed != 0 ? option.Proposed : option.Min));
