@@ -66,6 +66,7 @@ public:
         return false;
     }
     void OpenFolder(const QString&) override { }
+    void ShowSettings(QDialog&) override { }
 
 private:
     QString output_;

@@ -10,6 +10,7 @@
 #include <functional>
 #include <optional>
 
+class QDialog;
 class QWidget;
 
 namespace ostrel {
@@ -79,6 +80,11 @@ public:
 
     // Shows a folder in the platform's file manager.
     virtual void OpenFolder(const QString& folder) = 0;
+
+    // A dialog of the window's own settings, modal to its parent window only (previews stay
+    // usable): its controls change the settings as the user works them, so nothing comes back.
+    // Returns when the user has closed it; the window keeps the dialog.
+    virtual void ShowSettings(QDialog& dialog) = 0;
 };
 
 } // namespace ostrel

@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 
+#include "app/cleaning_dialog.h"
 #include "app/conversion_runner.h"
 #include "app/log_list.h"
 #include "app/log_paths.h"
@@ -207,6 +208,7 @@ TForm1::TForm1(TDialogs& dialogs, QWidget* parent)
             .StyleTemplate = txtStyle,
             .KeepGoing = chkKeepGoing,
             .Summary = chkSummary,
+            .Cleaning = dlgCleaning->Controls(),
             // Where the format table's rows list these options.
             .Served = { { Label2, "time-zone" }, { ddlTimeZone, "time-zone" },
                 { chkWayPoint, "no-waypoints" }, { ddlInterval, "interval" }, { Button2, "color" },
@@ -275,6 +277,9 @@ void TForm1::CreateControls()
     for (const TZone& zone : kZones)
         cmbOrgP->addItem(CoreText(zone.Name, zone.EnglishName));
     Button1 = MakeButton(this, "Button1", tr("Cane&l"), 104, 376, 115, 25);
+    // The cleaning's settings open from the free room left of Close.
+    cmdCleaning = MakeButton(this, "cmdCleaning", tr("クリーニング(&I)..."), 8, 376, 89, 25);
+    dlgCleaning = new TCleaningDialog(this);
 
     GroupBox3 = MakeGroup(this, "GroupBox3", tr("変換先"), 8, 264, 433, 105);
     for (const TOutputFormat& format : OutputFormats()) {
@@ -334,6 +339,7 @@ void TForm1::CreateControls()
     Connect(cmdConvEach, &TForm1::cmdConvEachClick);
     Connect(Button1, &TForm1::Button1Click);
     Connect(Button2, &TForm1::Button2Click);
+    Connect(cmdCleaning, &TForm1::cmdCleaningClick);
 
     // Ctrl+O adds logs wherever the focus is; Delete removes the selected logs from the list.
     auto* open = new QShortcut(QKeySequence::Open, this);
@@ -350,7 +356,8 @@ void TForm1::CreateControls()
 void TForm1::SetTabOrder()
 {
     // The window's order as it reads: the list and its commands, the origin and the batch's
-    // settings, the mode group, the output group, Close and Convert, the hidden template.
+    // settings, the mode group, the output group, the cleaning, Close and Convert, the hidden
+    // template.
     std::vector<QWidget*> order = { LogList, cmdAddLogs, cmdDelete, cmdDeleteAll, cmbOrgP,
         chkKeepGoing, chkSummary, rdbWalk, rdbJog, rdbBicycle, rdbCar, rdbUserDefine, txtLimitter };
     // The format buttons as they read, row by row.
@@ -362,8 +369,8 @@ void TForm1::SetTabOrder()
     });
     order.insert(order.end(), formats.begin(), formats.end());
     order.insert(order.end(),
-        { ddlTimeZone, chkWayPoint, ddlInterval, Button2, SpinEdit1, Button1, cmdConvEach,
-            txtStyle });
+        { ddlTimeZone, chkWayPoint, ddlInterval, Button2, SpinEdit1, cmdCleaning, Button1,
+            cmdConvEach, txtStyle });
     for (std::size_t i = 0; i + 1 < order.size(); ++i)
         setTabOrder(order[i], order[i + 1]);
     LogList->setFocus();
@@ -541,6 +548,11 @@ void TForm1::Button2Click()
 {
     if (const std::optional<QColor> color = dialogs_.PickColor(this, Shape1->BrushColor()))
         Shape1->SetBrushColor(*color);
+}
+
+void TForm1::cmdCleaningClick()
+{
+    dialogs_.ShowSettings(*dlgCleaning);
 }
 
 void TForm1::closeEvent(QCloseEvent* event)

@@ -1,9 +1,9 @@
 #pragma once
 
 // The main window: the list of input logs, every setting the conversion reads, and the commands
-// Add logs, Delete, Delete all, Convert, the waypoint colour and Close. Its settings, the folder
-// logs were last added from and its place on the screen are remembered from one start to the
-// next.
+// Add logs, Delete, Delete all, Convert, the waypoint colour, the cleaning and Close. Its settings,
+// the folder logs were last added from and its place on the screen are remembered from one start to
+// the next.
 
 #include "app/dialogs.h"
 #include "app/settings_model.h"
@@ -31,6 +31,7 @@ class QRadioButton;
 
 namespace ostrel {
 
+class TCleaningDialog;
 class TConversionRunner;
 class TShape;
 class TSpinEdit;
@@ -78,6 +79,9 @@ public:
     TShape* Shape1;
     TSpinEdit* SpinEdit1;
     QLabel* Label3;
+    // The cleaning of the track, in a dialog of its own that the window keeps.
+    QPushButton* cmdCleaning;
+    TCleaningDialog* dlgCleaning;
 
     // What each Convert command captures first, in this order; zero until the first command, and
     // kept when a later command fails part way.
@@ -112,6 +116,7 @@ public:
     void cmdDeleteAllClick();
     void Button1Click();
     void Button2Click();
+    void cmdCleaningClick();
     // Converts the listed logs: one with the save dialog's name, several into the batch dialog's
     // type and folder. Each entry then shows what became of its log.
     void cmdConvEachClick();

@@ -8,6 +8,7 @@
 #include "core/messages.h"
 #include "text/date_text.h"
 
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -15,12 +16,14 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPixmap>
 #include <QPointer>
 #include <QPushButton>
 #include <QSettings>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWheelEvent>
+#include <array>
 #include <cmath>
 #include <span>
 
@@ -31,6 +34,117 @@ namespace {
 constexpr double kMargin = 24.0; // pixels around a fitted track
 
 const QString kPreviewGeometryKey = QStringLiteral("Preview/Geometry");
+
+// A mark of the drawing: its shape and colour, and its legend's text.
+enum class TMarkShape
+{
+    Cross,
+    Square,
+    Diamond,
+    Triangle,
+    Circle,
+    Plus,
+    TriangleDown,
+    Disc, // filled, outlined in black
+    Block, // a filled square
+};
+
+struct TMark
+{
+    TMarkShape Shape;
+    QRgb Colour;
+    const char* Caption; // translated in the preview's context
+};
+
+// The mark of each cause of a drop, in the causes' order.
+constexpr std::array<TMark, kDropCauseCount> kDropMarks = { {
+    { TMarkShape::Cross, qRgb(220, 0, 0),
+        QT_TRANSLATE_NOOP("ostrel::TTrackView", "除外（速すぎ）") }, // too fast
+    { TMarkShape::Square, qRgb(230, 130, 0),
+        QT_TRANSLATE_NOOP("ostrel::TTrackView", "除外（時刻の重複）") }, // repeated time
+    { TMarkShape::Diamond, qRgb(150, 0, 200),
+        QT_TRANSLATE_NOOP("ostrel::TTrackView", "除外（跳び）") }, // spike
+    { TMarkShape::Triangle, qRgb(140, 80, 0),
+        QT_TRANSLATE_NOOP("ostrel::TTrackView", "除外（外れた開始）") }, // outlier start
+    { TMarkShape::Circle, qRgb(110, 110, 110),
+        QT_TRANSLATE_NOOP("ostrel::TTrackView", "除外（静止）") }, // standing
+    { TMarkShape::Plus, qRgb(0, 140, 150),
+        QT_TRANSLATE_NOOP("ostrel::TTrackView", "除外（時間外）") }, // outside the time
+    { TMarkShape::TriangleDown, qRgb(220, 0, 140),
+        QT_TRANSLATE_NOOP("ostrel::TTrackView", "除外（プライバシー）") }, // private
+} };
+
+constexpr TMark kStartMark { TMarkShape::Disc, qRgb(0, 180, 60),
+    QT_TRANSLATE_NOOP("ostrel::TTrackView", "開始") };
+constexpr TMark kEndMark { TMarkShape::Block, qRgb(0, 0, 0),
+    QT_TRANSLATE_NOOP("ostrel::TTrackView", "終了") };
+constexpr TMark kWaypointMark { TMarkShape::Disc, qRgb(255, 200, 0),
+    QT_TRANSLATE_NOOP("ostrel::TTrackView", "ポイント") };
+
+const TMark& DropMark(TDropCause cause)
+{
+    return kDropMarks[static_cast<std::size_t>(cause)];
+}
+
+// Draws a mark about at, r pixels from its centre to its sides.
+void DrawMark(QPainter& painter, const QPointF& at, double r, const TMark& mark)
+{
+    const QColor colour = QColor::fromRgb(mark.Colour);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(colour, 2));
+    const auto polygon = [&](std::initializer_list<QPointF> corners) {
+        std::vector<QPointF> points;
+        for (const QPointF& corner : corners)
+            points.push_back(at + corner);
+        painter.drawPolygon(points.data(), static_cast<int>(points.size()));
+    };
+    switch (mark.Shape) {
+    case TMarkShape::Cross:
+        painter.drawLine(at + QPointF(-r, -r), at + QPointF(r, r));
+        painter.drawLine(at + QPointF(-r, r), at + QPointF(r, -r));
+        break;
+    case TMarkShape::Square:
+        painter.drawRect(QRectF(at - QPointF(r, r), QSizeF(2 * r, 2 * r)));
+        break;
+    case TMarkShape::Diamond:
+        polygon({ { 0, -r }, { r, 0 }, { 0, r }, { -r, 0 } });
+        break;
+    case TMarkShape::Triangle:
+        polygon({ { 0, -r }, { r, r }, { -r, r } });
+        break;
+    case TMarkShape::Circle:
+        painter.drawEllipse(at, r, r);
+        break;
+    case TMarkShape::Plus:
+        painter.drawLine(at + QPointF(0, -r), at + QPointF(0, r));
+        painter.drawLine(at + QPointF(-r, 0), at + QPointF(r, 0));
+        break;
+    case TMarkShape::TriangleDown:
+        polygon({ { 0, r }, { r, -r }, { -r, -r } });
+        break;
+    case TMarkShape::Disc:
+        painter.setPen(QPen(Qt::black, 1.5));
+        painter.setBrush(colour);
+        painter.drawEllipse(at, r, r);
+        break;
+    case TMarkShape::Block:
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(colour);
+        painter.drawRect(QRectF(at - QPointF(r, r), QSizeF(2 * r, 2 * r)));
+        break;
+    }
+}
+
+// A mark as the legend shows it.
+QPixmap MarkIcon(const TMark& mark)
+{
+    QPixmap icon(16, 16);
+    icon.fill(Qt::transparent);
+    QPainter painter(&icon);
+    painter.setRenderHint(QPainter::Antialiasing);
+    DrawMark(painter, QPointF(8, 8), 5, mark);
+    return icon;
+}
 
 // The preview's numbers: a two-column table of rich text, the rows and their labels those of
 // every front end.
@@ -187,30 +301,30 @@ void TTrackView::paintEvent(QPaintEvent*)
     }
     const TScreenPicture screen = Project(*picture_, view_, width(), height());
 
-    // The kept track.
+    // The kept track, a line for each stretch (a stretch of one fix is a dot).
     std::vector<QPointF> line;
     line.reserve(screen.Track.size());
     for (const TScreenPoint& p : screen.Track)
         line.emplace_back(p.X, p.Y);
-    painter.setPen(QPen(QColor(0, 90, 200), 2));
-    painter.drawPolyline(line.data(), static_cast<int>(line.size()));
+    painter.setPen(QPen(QColor(0, 90, 200), 2, Qt::SolidLine, Qt::RoundCap));
+    std::size_t from = 0;
+    for (std::size_t i = 0; i <= screen.Breaks.size(); ++i) {
+        const std::size_t to = i < screen.Breaks.size() ? screen.Breaks[i] : line.size();
+        if (to - from == 1)
+            painter.drawPoint(line[from]);
+        else if (to > from)
+            painter.drawPolyline(line.data() + from, static_cast<int>(to - from));
+        from = to;
+    }
 
-    // Dropped fixes: red crosses too fast, orange squares repeated time; a cluster is bigger and
-    // tells its number.
+    // Dropped fixes, each cause with its mark; a cluster is bigger and tells its number.
     for (const TScreenDrops& drops : screen.Drops) {
         const QPointF at(drops.At.X, drops.At.Y);
         const std::uint64_t count = drops.Counts.Total();
-        const std::uint64_t repeated = drops.Counts[TDropCause::RepeatedTime];
         const double r = count > 1 ? 5.0 : 3.5;
-        if (count > repeated) {
-            painter.setPen(QPen(QColor(220, 0, 0), 2));
-            painter.drawLine(at + QPointF(-r, -r), at + QPointF(r, r));
-            painter.drawLine(at + QPointF(-r, r), at + QPointF(r, -r));
-        }
-        if (repeated > 0) {
-            painter.setPen(QPen(QColor(230, 130, 0), 2));
-            painter.setBrush(Qt::NoBrush);
-            painter.drawRect(QRectF(at - QPointF(r, r), QSizeF(2 * r, 2 * r)));
+        for (int cause = 0; cause < kDropCauseCount; ++cause) {
+            if (drops.Counts.ByCause[static_cast<std::size_t>(cause)] > 0)
+                DrawMark(painter, at, r, DropMark(static_cast<TDropCause>(cause)));
         }
         if (count > 1) {
             painter.setPen(Qt::black);
@@ -219,22 +333,19 @@ void TTrackView::paintEvent(QPaintEvent*)
     }
 
     // Waypoints with their local times.
-    painter.setBrush(QColor(255, 200, 0));
     for (const TScreenWaypoint& mark : screen.Waypoints) {
         const QPointF at(mark.At.X, mark.At.Y);
-        painter.setPen(QPen(Qt::black, 1));
-        painter.drawEllipse(at, 3.5, 3.5);
-        if (mark.Labelled)
+        DrawMark(painter, at, 3.5, kWaypointMark);
+        if (mark.Labelled) {
+            painter.setPen(Qt::black);
             painter.drawText(at + QPointF(6, 4),
                 QString::fromStdString(FormatDateTime("HH:NN", mark.LocalDateTime)));
+        }
     }
 
-    // The start (green disc) and the end (black square).
-    painter.setPen(QPen(Qt::black, 1.5));
-    painter.setBrush(QColor(0, 180, 60));
-    painter.drawEllipse(QPointF(screen.Start.X, screen.Start.Y), 6, 6);
-    painter.setBrush(Qt::black);
-    painter.drawRect(QRectF(screen.End.X - 5, screen.End.Y - 5, 10, 10));
+    // The start and the end.
+    DrawMark(painter, QPointF(screen.Start.X, screen.Start.Y), 6, kStartMark);
+    DrawMark(painter, QPointF(screen.End.X, screen.End.Y), 5, kEndMark);
 
     // The scale bar at the bottom left, the north arrow at the top right.
     const TScaleBar bar = ScaleBarFor(view_.PixelsPerMetre(), width() / 4.0);
@@ -283,11 +394,29 @@ TPreviewWindow::TPreviewWindow(
     statistics_->setAlignment(Qt::AlignTop | Qt::AlignLeft);
     statistics_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     statistics_->setMinimumWidth(300);
-    auto* legend = new QLabel(tr("● 緑: 開始　■ 黒: 終了　● 黄: ポイント\n"
-                                 "× 赤: 除外（速すぎ）　□ 橙: 除外（時刻の重複）"),
-        this);
+    // The legend: the start, the end, the waypoints, and the mark of each cause of the drops the
+    // track holds (the others are hidden).
+    auto* legend = new QWidget(this);
     legend->setObjectName(QStringLiteral("PreviewLegend"));
-    legend->setWordWrap(true);
+    auto* marks = new QGridLayout(legend);
+    marks->setContentsMargins(0, 0, 0, 0);
+    const auto addMark = [&](const TMark& mark) {
+        auto* icon = new QLabel(legend);
+        icon->setPixmap(MarkIcon(mark));
+        auto* text = new QLabel(TTrackView::tr(mark.Caption), legend);
+        const int row = marks->rowCount();
+        marks->addWidget(icon, row, 0);
+        marks->addWidget(text, row, 1);
+        return std::pair(icon, text);
+    };
+    for (const TMark* mark : { &kStartMark, &kEndMark, &kWaypointMark })
+        addMark(*mark);
+    for (const TMark& mark : kDropMarks) {
+        causeMarks_.push_back(addMark(mark));
+        causeMarks_.back().first->hide();
+        causeMarks_.back().second->hide();
+    }
+    marks->setColumnStretch(1, 1);
     fit_ = new QPushButton(tr("全体表示"), this);
     fit_->setObjectName(QStringLiteral("cmdFit"));
     connect(fit_, &QPushButton::clicked, view_, &TTrackView::Fit);
@@ -319,6 +448,17 @@ void TPreviewWindow::hideEvent(QHideEvent* event)
     // Closed, or hidden with the main window.
     settings_.Store().setValue(kPreviewGeometryKey, saveGeometry());
     QWidget::hideEvent(event);
+}
+
+QStringList TPreviewWindow::Legend() const
+{
+    QStringList texts;
+    for (const QLabel* label : findChild<QWidget*>(QStringLiteral("PreviewLegend"))
+                                   ->findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
+        if (!label->isHidden() && !label->text().isEmpty())
+            texts << label->text();
+    }
+    return texts;
 }
 
 void TPreviewWindow::StopWorker()
@@ -370,6 +510,11 @@ void TPreviewWindow::Show(
     done_ = true;
     busyTimer_->stop();
     view_->SetBusy(false);
+    for (std::size_t cause = 0; cause < causeMarks_.size(); ++cause) {
+        const bool present = preview && preview->Track.Counts.Dropped[cause] > 0;
+        causeMarks_[cause].first->setVisible(present);
+        causeMarks_[cause].second->setVisible(present);
+    }
     if (preview) {
         statistics_->setText(StatisticsText(*preview));
         view_->SetPicture(std::shared_ptr<const TTrackPicture>(preview, &preview->Picture));

@@ -11,6 +11,8 @@
 #include <filesystem>
 #include <memory>
 #include <thread>
+#include <utility>
+#include <vector>
 
 class QLabel;
 class QPushButton;
@@ -70,6 +72,8 @@ public:
     const std::filesystem::path& Input() const { return input_; }
     TTrackView* View() const { return view_; }
     QLabel* Statistics() const { return statistics_; }
+    // The legend's texts that show, in order.
+    QStringList Legend() const;
     // Computes the preview again under the settings now.
     void Refresh();
     // Whether a computation is under way.
@@ -92,6 +96,8 @@ private:
     std::filesystem::path input_;
     TTrackView* view_;
     QLabel* statistics_;
+    // The legend's icon and text of each cause of a drop, shown when the track holds such drops.
+    std::vector<std::pair<QLabel*, QLabel*>> causeMarks_;
     QPushButton* fit_;
     QTimer* busyTimer_;
     std::thread worker_;

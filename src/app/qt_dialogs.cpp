@@ -5,6 +5,7 @@
 #include <QColorDialog>
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDialog>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -163,6 +164,12 @@ bool TQtDialogs::ShowSummary(QWidget* parent, TBoxKind kind, const QString& capt
 void TQtDialogs::OpenFolder(const QString& folder)
 {
     QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+}
+
+void TQtDialogs::ShowSettings(QDialog& dialog)
+{
+    dialog.setWindowModality(Qt::WindowModal);
+    dialog.exec();
 }
 
 } // namespace ostrel

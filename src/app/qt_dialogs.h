@@ -18,6 +18,7 @@ public:
     bool ShowSummary(QWidget* parent, TBoxKind kind, const QString& caption, const QString& text,
         const QString& detail, const QString& folder) override;
     void OpenFolder(const QString& folder) override;
+    void ShowSettings(QDialog& dialog) override;
 };
 
 } // namespace ostrel

@@ -3,9 +3,11 @@
 #include "app/widgets.h"
 #include "app/window_text.h"
 #include "geo/travel_modes.h"
+#include "log/gps_rec.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTimeEdit>
 #include <QLineEdit>
 #include <QLocale>
 #include <QMetaMethod>
@@ -13,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QSettings>
+#include <QSpinBox>
 #include <QTextBlock>
 #include <algorithm>
 #include <span>
@@ -28,6 +31,16 @@ bool Serves(const TOutputFormat& format, std::string_view option)
 {
     return std::any_of(format.Options.begin(), format.Options.end(),
         [option](const TOption<TConvertSettings>& row) { return row.Long == option; });
+}
+
+// A date-time edit's wall time as a day count (days since 30 December 1899), as the command line
+// reads "YYYY-MM-DD HH:MM:SS".
+double DayCountOf(const QDateTime& dateTime)
+{
+    const QDate date = dateTime.date();
+    const QTime time = dateTime.time();
+    return DayNumber(date.year(), date.month(), date.day())
+        + (time.hour() * 3600 + time.minute() * 60 + time.second()) / 86400.0;
 }
 
 } // namespace
@@ -62,6 +75,22 @@ TSettingsModel::TSettingsModel(const TSettingsControls& controls, QObject* paren
         connect(box, &QComboBox::currentIndexChanged, this, &TSettingsModel::Changed);
     for (const TFormatButton& button : controls_.Formats)
         connect(button.Button, &QRadioButton::toggled, this, &TSettingsModel::EnableServedControls);
+    // A stage turned on or off changes the track, and so does its value while it is on.
+    for (const TOptionControl& control : controls_.Cleaning) {
+        QCheckBox* on = control.On;
+        const auto changedWhileOn = [this, on] {
+            if (on == nullptr || on->isChecked())
+                emit Changed();
+        };
+        if (on != nullptr)
+            connect(on, &QCheckBox::toggled, this, &TSettingsModel::Changed);
+        if (auto* spin = qobject_cast<QSpinBox*>(control.Value))
+            connect(spin, &QSpinBox::valueChanged, this, changedWhileOn);
+        else if (auto* edit = qobject_cast<QDateTimeEdit*>(control.Value))
+            connect(edit, &QDateTimeEdit::dateTimeChanged, this, changedWhileOn);
+        else if (auto* box = qobject_cast<QComboBox*>(control.Value))
+            connect(box, &QComboBox::currentIndexChanged, this, changedWhileOn);
+    }
 
     // Each control is remembered as it changes; a control's change while the remembered value is
     // taken in writes nothing.
@@ -90,6 +119,12 @@ std::vector<QWidget*> TSettingsModel::Remembered() const
     controls.insert(controls.end(),
         { controls_.Waypoints, controls_.Colour, controls_.Opacity, controls_.KeepGoing,
             controls_.Summary });
+    for (const TOptionControl& control : controls_.Cleaning) {
+        for (QWidget* widget : { static_cast<QWidget*>(control.On), control.Value }) {
+            if (widget != nullptr)
+                controls.push_back(widget);
+        }
+    }
     return controls;
 }
 
@@ -151,6 +186,22 @@ void TSettingsModel::EnableServedControls()
         served.Control->setEnabled(Serves(format, served.Option));
 }
 
+void TSettingsModel::ApplyCleaning(TConvertSettings& settings) const
+{
+    for (const TOptionControl& control : controls_.Cleaning) {
+        if (control.On != nullptr && !control.On->isChecked())
+            continue;
+        TOptionValue value;
+        if (auto* spin = qobject_cast<QSpinBox*>(control.Value))
+            value.Integer = spin->value();
+        else if (auto* edit = qobject_cast<QDateTimeEdit*>(control.Value))
+            value.DateTime = DayCountOf(edit->dateTime());
+        else if (auto* box = qobject_cast<QComboBox*>(control.Value))
+            value.Choice = static_cast<std::size_t>(std::max(box->currentIndex(), 0));
+        control.Option->Apply(settings, value);
+    }
+}
+
 TTimeZone TSettingsModel::TimeZone() const
 {
     const QString text = controls_.TimeZone->currentText();
@@ -204,6 +255,7 @@ TConvertSettings TSettingsModel::ConversionSettings(
     }
     settings.Separators = SeparatorsOf(QLocale::system());
     settings.CurrentYear = CurrentYear();
+    ApplyCleaning(settings);
     return settings;
 }
 
@@ -223,6 +275,7 @@ TConvertSettings TSettingsModel::PreviewSettings() const
     }
     settings.Separators = SeparatorsOf(QLocale::system());
     settings.CurrentYear = CurrentYear();
+    ApplyCleaning(settings);
     return settings;
 }
 

@@ -19,6 +19,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QDateTimeEdit;
 class QLineEdit;
 class QPlainTextEdit;
 class QRadioButton;
@@ -45,6 +46,18 @@ struct TServedControl
     std::string_view Option;
 };
 
+// The controls of a row of options (the cleaning's): the check that turns its stage on, none for
+// a choice, which always holds one of its choices; the control of its value, none for a flag: a
+// QSpinBox in the row's range for an integer, a QDateTimeEdit for a date-time (a local time in
+// the time zone), a QComboBox whose items are the row's choices in their order. The row sets
+// the settings from them as from its command-line option.
+struct TOptionControl
+{
+    const TOption<TConvertSettings>* Option;
+    QCheckBox* On;
+    QWidget* Value;
+};
+
 // The controls the settings are read from; they must outlive the model.
 struct TSettingsControls
 {
@@ -62,6 +75,7 @@ struct TSettingsControls
     QPlainTextEdit* StyleTemplate; // the KML style block's lines
     QCheckBox* KeepGoing; // a batch goes on after a failed log
     QCheckBox* Summary; // a batch ends in one box instead of one per log
+    std::vector<TOptionControl> Cleaning; // the cleaning beyond the speed filter
     std::vector<TServedControl> Served;
 };
 
@@ -113,7 +127,8 @@ public:
 
 signals:
     // A setting the track and its waypoints depend on has changed: the travel mode or the custom
-    // limit, the origin, the time zone or the waypoint interval. Once for each change.
+    // limit, the origin, the time zone, the waypoint interval or the cleaning (a stage turned on
+    // or off, the value of a stage that is on). Once for each change.
     void Changed();
 
 private slots:
@@ -125,6 +140,8 @@ private:
     void Remember(QWidget* control);
     void Restore(QWidget* control);
     void EnableServedControls();
+    // The cleaning's stages that are on, applied to settings as their rows do.
+    void ApplyCleaning(TConvertSettings& settings) const;
 
     TSettingsControls controls_;
     std::optional<int> currentYear_;

@@ -1,5 +1,6 @@
 #include "cli/options.h"
 
+#include "conversion/cleaning_options.h"
 #include "core/number_input.h"
 #include "core/time_zones.h"
 #include "geo/projection.h"
@@ -141,162 +142,19 @@ wherever either stands.
     },
 };
 
-std::vector<std::string_view> FilterNames()
-{
-    return { "speed", "robust" };
-}
-
-// How the track is cleaned beyond the speed filter; every stage is off by default.
-constexpr TOwnOption kCleaningOptions[] = {
+// The logs into one output: the command line's alone, listed beside --split-day.
+constexpr TOwnOption kMergeOption = {
     {
-        {
-            .Long = "filter",
-            .Value = "{choices}",
-            .Kind = TValueKind::Choice,
-            .Choices = &FilterNames,
-            .Default = "speed",
-            .Help = "  speed (default) drops a fix whose speed from the last kept one\n"
-                    "reaches the limit; robust also drops a lone spike and starts again\n"
-                    "after a relocation or a bad first fix (a run of 5 plausible fixes)",
-            .Manual = R"(The filter of implausible fixes.
-.B speed
-(the default) drops a fix whose speed from the last kept fix reaches the limit.
-.B robust
-drops such a fix as a spike only when the next fix does not confirm it, and starts again from a
-run of 5 fixes that are plausible among themselves but not from the last kept fix (a relocation
-after a tunnel or a logger switched off, or a first record that was a bad fix, which is then
-dropped as an outlier). Fast travel in a slow mode stays dropped.)",
-        },
-        [](TParseState& state, const TOptionValue& value) {
-            state.Line.Settings.RobustFilter = value.Choice == 1;
-        },
-    },
-    {
-        {
-            .Long = "min-move",
-            .Value = "M",
-            .Kind = TValueKind::Integer,
-            .Min = 1,
-            .Max = 100000,
-            .Help = "drop a fix closer than M metres to the last kept one as standing",
-            .Manual = R"(Drop a fix closer than
-.I M
-metres ({range}) to the last kept fix as standing: a logger at rest scatters fixes within a few
-metres, which add length and clutter.)",
-        },
-        [](TParseState& state, const TOptionValue& value) {
-            state.Line.Settings.MinMoveM = static_cast<std::int32_t>(value.Integer);
-        },
-    },
-    {
-        {
-            .Long = "from",
-            .Value = "TIME",
-            .Kind = TValueKind::DateTime,
-            .Help = "only the fixes from TIME on (\"YYYY-MM-DD HH:MM[:SS]\", local time)",
-            .Manual = R"(Only the fixes from
-.I TIME
-on: a local date-time in the time zone of
-.BR \-z ,
-"YYYY-MM-DD HH:MM" or "YYYY-MM-DD HH:MM:SS".)",
-        },
-        [](TParseState& state, const TOptionValue& value) {
-            state.Line.Settings.FromLocal = value.DateTime;
-        },
-    },
-    {
-        {
-            .Long = "to",
-            .Value = "TIME",
-            .Kind = TValueKind::DateTime,
-            .Help = "only the fixes up to TIME (local time, as --from)",
-            .Manual = R"(Only the fixes up to
-.I TIME
-(local time, as
-.BR \-\-from ).)",
-        },
-        [](TParseState& state, const TOptionValue& value) {
-            state.Line.Settings.ToLocal = value.DateTime;
-        },
-    },
-    {
-        {
-            .Long = "privacy",
-            .Value = "R",
-            .Kind = TValueKind::Integer,
-            .Min = 1,
-            .Max = 1000000,
-            .Help = "leave out the kept fixes within R metres of the track's start and end",
-            .Manual = R"(Leave out of the outputs (their waypoints too) the kept fixes within
-.I R
-metres ({range}) of the track's start and of its end, so that a home stays private.)",
-        },
-        [](TParseState& state, const TOptionValue& value) {
-            state.Line.Settings.PrivacyM = static_cast<std::int32_t>(value.Integer);
-        },
-    },
-    {
-        {
-            .Long = "split-gap",
-            .Value = "MIN",
-            .Kind = TValueKind::Integer,
-            .Min = 1,
-            .Max = 1000000,
-            .Help = "a gap of at least MIN minutes between kept fixes starts a new segment",
-            .Manual = R"(A gap of at least
-.I MIN
-minutes between kept fixes starts a new segment: in GPX a new trkseg, in KML a new line of the
-route; NMEA is unchanged.)",
-        },
-        [](TParseState& state, const TOptionValue& value) {
-            state.Line.Settings.SplitGapMin = static_cast<std::int32_t>(value.Integer);
-        },
-    },
-    {
-        {
-            .Long = "split-day",
-            .Help = "one output per local calendar day, each named by its own first fix\n"
-                    "(with -o NAME.ext: NAME_1.ext, NAME_2.ext, ... in day order)",
-            .Manual = R"(One output per local calendar day, each under the default name of its
-own first fix; with
-.BI "\-o " NAME.ext
-the days are
-.IR NAME _1. ext ,
-.IR NAME _2. ext ,
-\&... in day order.)",
-        },
-        [](TParseState& state, const TOptionValue&) { state.Line.Settings.SplitDay = true; },
-    },
-    {
-        {
-            .Long = "merge",
-            .Help = "the LOGs into one output (-o), in the order of their first fixes",
-            .Manual = R"(The
+        .Long = "merge",
+        .Help = "the LOGs into one output (-o), in the order of their first fixes",
+        .Manual = R"(The
 .IR LOG s
 into one output (give it with
 .BR \-o ),
 in the order of their first fixes: in GPX a trk per log, in KML a folder per log, in NMEA the
 sentences in time order. Logs whose times overlap are refused.)",
-        },
-        [](TParseState& state, const TOptionValue&) { state.Line.Settings.Merge = true; },
     },
-    {
-        {
-            .Long = "simplify",
-            .Value = "M",
-            .Kind = TValueKind::Integer,
-            .Min = 1,
-            .Max = 100000,
-            .Help = "keep in the route only the fixes needed to stay within M metres",
-            .Manual = R"(Keep in the route and the track only the fixes needed to stay within
-.I M
-metres ({range}) of the kept track (Douglas\-Peucker, per segment); the waypoints fall on the
-kept track as before.)",
-        },
-        [](TParseState& state, const TOptionValue& value) {
-            state.Line.Settings.SimplifyM = static_cast<std::int32_t>(value.Integer);
-        },
-    },
+    [](TParseState& state, const TOptionValue&) { state.Line.Settings.Merge = true; },
 };
 
 // How the batch runs, and the program's own.
@@ -442,8 +300,13 @@ const std::vector<TRow>& Rows()
                 same->Entry.Formats.push_back(format.ShortName);
             }
         }
-        for (const TOwnOption& option : kCleaningOptions)
-            addOwn(option);
+        // The cleaning's rows serve every format; --merge, the command line's own, follows
+        // --split-day.
+        for (const TSettingOption& option : CleaningOptions()) {
+            all.push_back({ { &option, {}, false }, nullptr, &option });
+            if (option.Long == "split-day")
+                addOwn(kMergeOption);
+        }
         for (const TOwnOption& option : kBatchOptions)
             addOwn(option);
         return all;

@@ -53,6 +53,9 @@ struct TOptionSpec
     long long Max = 0;
     std::vector<std::string_view> (*Choices)() = nullptr; // Choice: the names
     std::string_view Default {}; // as the user would write it; "" when there is none to show
+    // Integer: for a stage that is off unless given, the value a window proposes when it is
+    // turned on; 0 for none. The command line shows it nowhere.
+    long long Proposed = 0;
     std::string_view Help {}; // --help's text after the names; lines after the first are indented
     std::string_view Manual {}; // the manual page's paragraph (roff)
 };

@@ -102,17 +102,25 @@ void TPictureSink::Fix(const TTrackFix& fix)
 {
     const TPicturePoint p { fix.Point.X, fix.Point.Y };
     Widen(p.North, p.East);
-    picture_.End = p;
-    const std::int64_t north = CellOf(p.North);
-    const std::int64_t east = CellOf(p.East);
-    if (north != lastNorthCell_ || east != lastEastCell_) {
-        picture_.Track.push_back(p);
-        lastNorthCell_ = north;
-        lastEastCell_ = east;
-    }
-    // The writers' rule, to the day count.
+    // The writers' rule, to the day count; a fix left out of the route may be a waypoint still.
     if (waypoints_.Due(fix.Rec.DateTime))
         picture_.Waypoints.push_back({ p, fix.Rec.DateTime });
+    if (fix.InRoute) {
+        if (picture_.Track.empty()) {
+            // The first record was dropped: the route starts here.
+            picture_.Start = p;
+            picture_.Track.push_back(p);
+        } else if (fix.StartsSegment) {
+            picture_.Breaks.push_back(picture_.Track.size());
+            picture_.Track.push_back(p);
+        } else if (CellOf(p.North) != lastNorthCell_ || CellOf(p.East) != lastEastCell_) {
+            picture_.Track.push_back(p);
+        }
+        lastNorthCell_ = CellOf(picture_.Track.back().North);
+        lastEastCell_ = CellOf(picture_.Track.back().East);
+        picture_.End = p;
+        routed_ = true;
+    }
     if (picture_.Track.size() > maxVertices_ || picture_.Waypoints.size() > maxVertices_)
         Coarsen();
 }
@@ -121,6 +129,9 @@ void TPictureSink::Dropped(const TTrackDrop& dropped)
 {
     const TPlanePoint& point = dropped.Point;
     Widen(point.X, point.Y);
+    // The first record dropped before any fix: the route starts at the first kept fix.
+    if (dropped.FirstRecord && !routed_)
+        picture_.Track.clear();
     TDropCluster drop { { point.X, point.Y } };
     drop.Counts.ByCause[static_cast<int>(dropped.Cause)] = 1;
     // Joins the cluster of its cell when that is the last one (runs of drops); the rest are
@@ -148,13 +159,18 @@ void TPictureSink::Coarsen()
         picture_.CellMetres *= 2;
         std::vector<TPicturePoint>& track = picture_.Track;
         std::size_t kept = 1;
+        std::size_t nextBreak = 0; // in Breaks, which move down with their vertices
         for (std::size_t i = 1; i < track.size(); ++i) {
             const TPicturePoint& before = track[kept - 1];
-            if (CellOf(track[i].North) != CellOf(before.North)
+            const bool breaks
+                = nextBreak < picture_.Breaks.size() && picture_.Breaks[nextBreak] == i;
+            if (breaks)
+                picture_.Breaks[nextBreak++] = kept;
+            if (breaks || CellOf(track[i].North) != CellOf(before.North)
                 || CellOf(track[i].East) != CellOf(before.East))
                 track[kept++] = track[i];
         }
-        track.resize(kept);
+        track.resize(std::min(kept, track.size()));
         std::vector<TWaypointMark>& marks = picture_.Waypoints;
         if (marks.size() > maxVertices_ / 2) {
             std::size_t keptMarks = 1;
@@ -175,13 +191,15 @@ void TPictureSink::Coarsen()
     while (picture_.Track.size() > maxVertices_ / 2 || picture_.Drops.size() > maxVertices_ / 2
         || picture_.Waypoints.size() > maxVertices_ / 2)
         maxVertices_ *= 2;
-    lastNorthCell_ = CellOf(picture_.Track.back().North);
-    lastEastCell_ = CellOf(picture_.Track.back().East);
+    if (!picture_.Track.empty()) {
+        lastNorthCell_ = CellOf(picture_.Track.back().North);
+        lastEastCell_ = CellOf(picture_.Track.back().East);
+    }
 }
 
 void TPictureSink::End(double, const TTrackCounts&)
 {
-    if (!(picture_.Track.back() == picture_.End))
+    if (picture_.Track.empty() || !(picture_.Track.back() == picture_.End))
         picture_.Track.push_back(picture_.End);
     picture_.Drops = Gather(picture_.Drops, picture_.CellMetres, PlaneNorth, PlaneEast);
 }
@@ -236,9 +254,14 @@ TScreenPicture Project(const TTrackPicture& picture, const TPictureView& view, d
         return static_cast<std::int64_t>(std::floor(v));
     };
 
-    for (const TPicturePoint& p : picture.Track) {
-        const TScreenPoint s = at(p);
-        if (!screen.Track.empty()) {
+    std::size_t nextBreak = 0;
+    for (std::size_t i = 0; i < picture.Track.size(); ++i) {
+        const TScreenPoint s = at(picture.Track[i]);
+        const bool breaks = nextBreak < picture.Breaks.size() && picture.Breaks[nextBreak] == i;
+        if (breaks) {
+            ++nextBreak;
+            screen.Breaks.push_back(screen.Track.size());
+        } else if (!screen.Track.empty()) {
             const TScreenPoint& last = screen.Track.back();
             if (pixel(last.X) == pixel(s.X) && pixel(last.Y) == pixel(s.Y))
                 continue;

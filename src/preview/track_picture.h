@@ -69,13 +69,18 @@ struct TPictureBounds
 
 struct TTrackPicture
 {
-    // The first record, then the kept fixes, thinned: a vertex is kept when it lies in another
-    // cell than the vertex kept before it; the last kept fix is always the last vertex.
+    // The first record, then the kept fixes of the route, thinned: a vertex is kept when it lies
+    // in another cell than the vertex kept before it, or starts a stretch; the last kept fix is
+    // always the last vertex. When the first record was dropped the route starts at the first
+    // kept fix. Fixes that simplification left out of the route are not on it.
     std::vector<TPicturePoint> Track;
+    // The indexes in Track of the vertices that start the route again (after a gap, a relocation
+    // or fixes left out as private): nothing joins them to the vertex before. Ascending.
+    std::vector<std::size_t> Breaks;
     std::vector<TDropCluster> Drops;
     std::vector<TWaypointMark> Waypoints;
-    TPicturePoint Start; // the first record
-    TPicturePoint End; // the last kept fix; the first record when none was kept
+    TPicturePoint Start; // the first record; the first kept fix when the first record was dropped
+    TPicturePoint End; // the last kept fix of the route; the first record when none was kept
     TPictureBounds Bounds; // of the first record, every kept fix and every dropped one
     double CellMetres = 0.0; // the side of the cells the picture was thinned on (metres)
 };
@@ -108,6 +113,7 @@ private:
     std::size_t maxVertices_;
     std::int64_t lastNorthCell_ = 0, lastEastCell_ = 0;
     bool started_ = false;
+    bool routed_ = false; // a fix of the route has come
 };
 
 // Where the picture lies on the pixels of a view: equal scale in both directions, north up.
@@ -153,7 +159,8 @@ struct TScreenWaypoint
 // What one view draws, in pixels.
 struct TScreenPicture
 {
-    std::vector<TScreenPoint> Track; // consecutive vertices lie in different pixels
+    std::vector<TScreenPoint> Track; // consecutive vertices of a stretch lie in different pixels
+    std::vector<std::size_t> Breaks; // as the picture's: where a stretch starts anew
     std::vector<TScreenDrops> Drops; // one cluster per pixel cell of kDropCellPixels
     std::vector<TScreenWaypoint> Waypoints; // those inside the view
     TScreenPoint Start;

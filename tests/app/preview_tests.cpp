@@ -1,6 +1,7 @@
 // The track preview: how it opens from the list, what it draws and tells under the window's
 // settings, its errors; and the Convert command's progress with Cancel.
 
+#include "app/cleaning_dialog.h"
 #include "app/conversion_runner.h"
 #include "app/preview_opener.h"
 #include "app/preview_window.h"
@@ -141,6 +142,26 @@ private slots:
         QVERIFY(!missing->View()->Picture());
         QVERIFY(!missing->View()->Message().isEmpty());
         QCOMPARE(opener().Previews().size(), std::size_t(2));
+    }
+
+    // The legend names the causes of the drops the track holds, and follows the filter: a spike
+    // that the speed filter drops as too fast, the robust filter drops as a spike.
+    void legendNamesTheCausesPresent()
+    {
+        QTemporaryDir dir;
+        const QString log = WriteLog(dir.filePath(QStringLiteral("a.log")),
+            { RecordLine("030405", "3539.0000", "13945.0000", "120507"),
+                RecordLine("030415", "3539.0045", "13945.0000", "120507"),
+                RecordLine("030425", "3540.0000", "13945.0000", "120507"), // 1.8 km away
+                RecordLine("030435", "3539.0135", "13945.0000", "120507"),
+                RecordLine("030445", "3539.0180", "13945.0000", "120507") });
+        TPreviewWindow* preview = opener().Open(ToPathForTest(log));
+        QVERIFY(Settled(preview));
+        const QStringList marks { "開始", "終了", "ポイント" };
+        QCOMPARE(preview->Legend(), marks + QStringList({ "除外（速すぎ）" }));
+        form().dlgCleaning->findChild<QComboBox*>(QStringLiteral("ddlFilter"))->setCurrentIndex(1);
+        QVERIFY(Settled(preview));
+        QCOMPARE(preview->Legend(), marks + QStringList({ "除外（跳び）" }));
     }
 
     // The picture is where the model says: the start mark's colour at the start's pixel, and a

@@ -1,5 +1,6 @@
 #include "scripted_dialogs.h"
 
+#include <QDialog>
 #include <QFileInfo>
 
 namespace ostrel::test {
@@ -30,6 +31,11 @@ void TScriptedDialogs::CancelSave()
 void TScriptedDialogs::AnswerColor(std::optional<QColor> color)
 {
     answers_.push_back(TColorAnswer { color });
+}
+
+void TScriptedDialogs::AnswerSettings(std::function<void(QDialog&)> work)
+{
+    answers_.push_back(TSettingsAnswer { std::move(work) });
 }
 
 QList<TBox> TScriptedDialogs::TakeBoxes()
@@ -110,6 +116,13 @@ bool TScriptedDialogs::ShowSummary(QWidget*, TBoxKind kind, const QString& capti
 void TScriptedDialogs::OpenFolder(const QString& folder)
 {
     OpenedFolders << folder;
+}
+
+void TScriptedDialogs::ShowSettings(QDialog& dialog)
+{
+    SettingsOpenings << dialog.objectName();
+    if (const TSettingsAnswer* answer = Next<TSettingsAnswer>("settings"))
+        answer->Work(dialog);
 }
 
 } // namespace ostrel::test

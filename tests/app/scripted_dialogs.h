@@ -42,10 +42,13 @@ public:
     void AnswerSave(const QString& chosenPath); // OK with this path, type unchanged
     void CancelSave();
     void AnswerColor(std::optional<QColor> color); // nothing: Cancel
+    // Works a settings dialog's controls as a user would, then closes it.
+    void AnswerSettings(std::function<void(QDialog&)> work);
 
     QStringList OpenOpenings; // the folder each open dialog opened in
     QList<TSaveDialogState> SaveOpenings; // the state each save dialog opened with
     QList<QColor> ColorOpenings; // the colour each colour dialog opened on
+    QStringList SettingsOpenings; // the object name of each settings dialog shown
     QStringList ReplaceQuestions; // the paths the save dialog asked about replacing
     QList<TBox> Boxes; // every box shown, oldest first
     bool OpenFolderFromSummary = false; // a summary is answered with "Open folder"
@@ -65,6 +68,7 @@ public:
     bool ShowSummary(QWidget* parent, TBoxKind kind, const QString& caption, const QString& text,
         const QString& detail, const QString& folder) override;
     void OpenFolder(const QString& folder) override;
+    void ShowSettings(QDialog& dialog) override;
 
 private:
     struct TOpenAnswer
@@ -75,7 +79,11 @@ private:
     {
         std::optional<QColor> Color;
     };
-    using TAnswer = std::variant<TOpenAnswer, TSaveAnswer, TColorAnswer>;
+    struct TSettingsAnswer
+    {
+        std::function<void(QDialog&)> Work;
+    };
+    using TAnswer = std::variant<TOpenAnswer, TSaveAnswer, TColorAnswer, TSettingsAnswer>;
 
     template <class Answer> const Answer* Next(const char* dialog);
 

@@ -1,6 +1,7 @@
 // The main window: its controls and defaults, the list of logs, drops, keys, the colour and the
 // opacity box.
 
+#include "app/cleaning_dialog.h"
 #include "app/command_line.h"
 #include "app/log_list.h"
 #include "app/settings_model.h"
@@ -11,11 +12,13 @@
 #include "form_fixture.h"
 #include "geo/projection.h"
 #include "geo/travel_modes.h"
+#include "log/gps_rec.h"
 #include "log_files.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTimeEdit>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -33,6 +36,8 @@
 #include <QScreen>
 #include <QSet>
 #include <QSettings>
+#include <QSignalSpy>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
@@ -207,6 +212,7 @@ private slots:
         row("Shape1", "ostrel::TShape", "GroupBox3", "");
         row("Label3", "QLabel", "GroupBox3", "不透明度(%)");
         row("SpinEdit1", "ostrel::TSpinEdit", "GroupBox3", "");
+        row("cmdCleaning", "QPushButton", "Form1", "クリーニング(&I)...");
         row("Button1", "QPushButton", "Form1", "Cane&l");
         row("cmdConvEach", "QPushButton", "Form1", "&Convert");
         row("txtStyle", "QPlainTextEdit", "Form1", "");
@@ -482,7 +488,8 @@ private slots:
         TForm1& f = form();
         QCOMPARE(f.Button1->text(), QStringLiteral("C&lose"));
         QCOMPARE(f.chkWayPoint->text(), QStringLiteral("&Waypoints every (min)"));
-        QStringList mnemonics;
+        // Mnemonics are unique within each window: the main window, the cleaning's dialog.
+        QHash<QWidget*, QStringList> mnemonics;
         for (QWidget* widget : f.findChildren<QWidget*>()) {
             const QString text = ButtonText(widget);
             const qsizetype at = text.indexOf(QLatin1Char('&'));
@@ -491,9 +498,11 @@ private slots:
                 || (widget->parentWidget() == f.GroupBox2 && at < 0 && widget != f.rdbUserDefine))
                 continue;
             QVERIFY2(at >= 0 && at + 1 < text.size(), qPrintable(text));
-            mnemonics << text.mid(at + 1, 1).toLower();
+            mnemonics[widget->window()] << text.mid(at + 1, 1).toLower();
         }
-        QCOMPARE(QSet<QString>(mnemonics.begin(), mnemonics.end()).size(), mnemonics.size());
+        QCOMPARE(mnemonics.size(), 2);
+        for (const QStringList& letters : mnemonics)
+            QCOMPARE(QSet<QString>(letters.begin(), letters.end()).size(), letters.size());
         for (QWidget* widget : f.findChildren<QWidget*>()) {
             const QString text = ButtonText(widget);
             QVERIFY2(!text.contains(QRegularExpression(
@@ -735,6 +744,60 @@ private slots:
         QCOMPARE(form().txtLimitter->text(), QStringLiteral("7"));
         QCOMPARE(form().Shape1->BrushColor(), QColor(Qt::white));
         QVERIFY(!form().chkSummary->isChecked());
+    }
+
+    // Every stage of the cleaning is off at first. Set in its dialog, each reaches the settings the
+    // Convert command takes (a date-time as the day count of a record at that local time), each
+    // change tells the previews, and the next start takes them in again.
+    void cleaningReachesTheSettings()
+    {
+        TForm1& f = form();
+        const TConvertSettings first = f.ConversionSettings();
+        QVERIFY(!first.RobustFilter && first.MinMoveM == 0 && !first.FromLocal && !first.ToLocal
+            && first.PrivacyM == 0 && first.SplitGapMin == 0 && !first.SplitDay
+            && first.SimplifyM == 0);
+
+        dialogs().AnswerSettings([](QDialog& d) {
+            d.findChild<QComboBox*>(QStringLiteral("ddlFilter"))->setCurrentIndex(1); // robust
+            for (const char* check : { "chkMinMove", "chkFrom", "chkTo", "chkPrivacy",
+                     "chkSplitGap", "chkSplitDay", "chkSimplify" })
+                d.findChild<QCheckBox*>(QLatin1String(check))->setChecked(true);
+            d.findChild<QSpinBox*>(QStringLiteral("spnMinMove"))->setValue(12);
+            d.findChild<QSpinBox*>(QStringLiteral("spnPrivacy"))->setValue(300);
+            d.findChild<QSpinBox*>(QStringLiteral("spnSplitGap"))->setValue(15);
+            d.findChild<QSpinBox*>(QStringLiteral("spnSimplify"))->setValue(4);
+            d.findChild<QDateTimeEdit*>(QStringLiteral("dtpFrom"))
+                ->setDateTime(QDateTime(QDate(2007, 5, 12), QTime(3, 4, 5), Qt::UTC));
+            d.findChild<QDateTimeEdit*>(QStringLiteral("dtpTo"))
+                ->setDateTime(QDateTime(QDate(2007, 5, 12), QTime(18, 0), Qt::UTC));
+        });
+        QSignalSpy changed(&f.Settings(), &TSettingsModel::Changed);
+        f.cmdCleaning->click();
+        QCOMPARE(dialogs().SettingsOpenings, QStringList({ "dlgCleaning" }));
+        QCOMPARE(changed.count(), 14); // the choice, 7 stages turned on, 6 values
+
+        TGPSRec from, to;
+        ParseLogLine(RecordLine("030405", "3539.0000", "13945.0000", "120507").toStdString(), from,
+            kTestYear);
+        ParseLogLine(
+            RecordLine("180000", "3539.0000", "13945.0000", "120507").toStdString(), to, kTestYear);
+        for (int start = 0; start < 2; ++start) {
+            const TConvertSettings s = form().ConversionSettings();
+            QVERIFY(s.RobustFilter);
+            QCOMPARE(s.MinMoveM, 12);
+            QVERIFY(s.FromLocal && s.ToLocal);
+            QCOMPARE(*s.FromLocal, from.DateTime);
+            QCOMPARE(*s.ToLocal, to.DateTime);
+            QCOMPARE(s.PrivacyM, 300);
+            QCOMPARE(s.SplitGapMin, 15);
+            QVERIFY(s.SplitDay);
+            QCOMPARE(s.SimplifyM, 4);
+            fixture_.Restart();
+        }
+
+        // A stage turned off again is off, whatever its value.
+        form().dlgCleaning->findChild<QCheckBox*>(QStringLiteral("chkMinMove"))->setChecked(false);
+        QCOMPARE(form().ConversionSettings().MinMoveM, 0);
     }
 
     // The five modes are drawn in one font, and labels stand beside the boxes they name,

@@ -1,5 +1,6 @@
 #include "core/test_support.h"
 #include "geo/track.h"
+#include "log/gps_rec.h"
 #include "preview/track_picture.h"
 
 #include <cmath>
@@ -78,6 +79,46 @@ TEST(TrackPicture, KeepsWhatTheFilterKeptAndMarksTheRest)
     ASSERT_EQ(one.Waypoints.size(), 2u);
     EXPECT_EQ(one.Waypoints[0].Point, one.Track[1]);
     EXPECT_EQ(PictureOf(dir / "in.log", 25.0, 2).Waypoints.size(), 1u);
+}
+
+// The line is the route the writers write: it starts at the first kept fix when the first record
+// was dropped, leaves out the fixes simplification took out of the route (a waypoint may still
+// fall on one), and starts again where the route does.
+TEST(TrackPicture, DrawsTheRouteOfTheCleaning)
+{
+    TTempDir dir;
+    WriteFile(dir / "in.log",
+        Lines({ RecordLine("010000", "3539.0000", "13945.0000", "010107"), // before --from
+            RecordLine("010100", "3539.0100", "13945.0000", "010107"),
+            RecordLine("010200", "3539.0200", "13945.0000", "010107"), // on the line: simplified
+            RecordLine("010300", "3539.0300", "13945.0000", "010107"),
+            RecordLine("013000", "3539.0300", "13945.0100", "010107"), // after a 27 min gap
+            RecordLine("013100", "3539.0300", "13945.0200", "010107") }));
+    TLogReader reader(dir / "in.log");
+    TPictureSink sink(1);
+    TTrackOptions options;
+    options.SpeedLimitKmh = 25.0;
+    options.CurrentYear = 2026;
+    options.Cleaning.From = DayNumber(2007, 1, 1) + 3630 / 86400.0; // 01:00:30
+    options.Cleaning.SimplifyM = 5;
+    options.Cleaning.SplitGapDays = 10 / 1440.0;
+    StreamTrack(reader, options, sink);
+    const TTrackPicture picture = sink.Take();
+
+    ASSERT_EQ(picture.Track.size(), 4u);
+    EXPECT_EQ(picture.Track.front(), picture.Start);
+    EXPECT_EQ(picture.Track.back(), picture.End);
+    EXPECT_NEAR(picture.Track[1].North - picture.Start.North, 37, 1); // the 01:03 fix
+    EXPECT_EQ(picture.Breaks, std::vector<std::size_t>({ 2 }));
+    ASSERT_EQ(picture.Drops.size(), 1u);
+    EXPECT_EQ(picture.Drops[0].Counts[TDropCause::OutsideTime], 1u);
+    EXPECT_NEAR(picture.Start.North - picture.Drops[0].Point.North, 18.5, 0.5);
+    ASSERT_GE(picture.Waypoints.size(), 2u);
+    EXPECT_NEAR(picture.Waypoints[1].Point.North - picture.Start.North, 18.5, 0.5);
+
+    TPictureView view;
+    view.Fit(picture.Bounds, 400, 400, 10);
+    EXPECT_EQ(Project(picture, view, 400, 400).Breaks, std::vector<std::size_t>({ 2 }));
 }
 
 // However many fixes, the picture stays within its limit, from the start to the last fix, and

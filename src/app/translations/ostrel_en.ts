@@ -13,6 +13,69 @@
     </message>
 </context>
 <context>
+    <name>ostrel::TCleaningDialog</name>
+    <message>
+        <source>フィルター(&amp;F)</source>
+        <translation>&amp;Filter</translation>
+    </message>
+    <message>
+        <source>この距離内の静止を除く(&amp;S)</source>
+        <translation>Drop fixes &amp;standing within</translation>
+    </message>
+    <message>
+        <source> m</source>
+        <translation> m</translation>
+    </message>
+    <message>
+        <source>開始日時(&amp;R)</source>
+        <translation>F&amp;rom</translation>
+    </message>
+    <message>
+        <source>終了日時(&amp;T)</source>
+        <translation>&amp;To</translation>
+    </message>
+    <message>
+        <source>始点と終点の周りを隠す(&amp;P)</source>
+        <translation>Kee&amp;p the start and end private within</translation>
+    </message>
+    <message>
+        <source>この間隔で区切る(&amp;G)</source>
+        <translation>Split at &amp;gaps of</translation>
+    </message>
+    <message>
+        <source> 分</source>
+        <translation> min</translation>
+    </message>
+    <message>
+        <source>日ごとに別のファイル(&amp;D)</source>
+        <translation>One file per &amp;day</translation>
+    </message>
+    <message>
+        <source>単純化の許容距離(&amp;I)</source>
+        <translation>S&amp;implify within</translation>
+    </message>
+    <message>
+        <source>速度のみ</source>
+        <translation>Speed only</translation>
+    </message>
+    <message>
+        <source>ロバスト（跳びと外れた開始も除く）</source>
+        <translation>Robust (also spikes and an outlier start)</translation>
+    </message>
+    <message>
+        <source>トラックのクリーニング</source>
+        <translation>Cleaning the track</translation>
+    </message>
+    <message>
+        <source>タイムゾーンの現地時刻</source>
+        <translation>Local time in the time zone</translation>
+    </message>
+    <message>
+        <source>閉じる(&amp;C)</source>
+        <translation>&amp;Close</translation>
+    </message>
+</context>
+<context>
     <name>ostrel::TForm1</name>
     <message>
         <source>出力: %1</source>
@@ -130,6 +193,10 @@
         <source>Time&amp;Zone</source>
         <translation>Time &amp;zone</translation>
     </message>
+    <message>
+        <source>クリーニング(&amp;I)...</source>
+        <translation>Clean&amp;ing...</translation>
+    </message>
 </context>
 <context>
     <name>ostrel::TPreviewOpener</name>
@@ -143,12 +210,6 @@
     <message>
         <source>プレビュー</source>
         <translation>Preview</translation>
-    </message>
-    <message>
-        <source>● 緑: 開始&#x3000;■ 黒: 終了&#x3000;● 黄: ポイント
-× 赤: 除外（速すぎ）&#x3000;□ 橙: 除外（時刻の重複）</source>
-        <translation>● green: start   ■ black: end   ● yellow: waypoint
-× red: dropped (too fast)   □ orange: dropped (repeated time)</translation>
     </message>
     <message>
         <source>全体表示</source>
@@ -167,6 +228,46 @@
     <message>
         <source>計算中…</source>
         <translation>Computing…</translation>
+    </message>
+    <message>
+        <source>除外（速すぎ）</source>
+        <translation>Dropped (too fast)</translation>
+    </message>
+    <message>
+        <source>除外（時刻の重複）</source>
+        <translation>Dropped (repeated time)</translation>
+    </message>
+    <message>
+        <source>除外（跳び）</source>
+        <translation>Dropped (spike)</translation>
+    </message>
+    <message>
+        <source>除外（外れた開始）</source>
+        <translation>Dropped (outlier start)</translation>
+    </message>
+    <message>
+        <source>除外（静止）</source>
+        <translation>Dropped (standing)</translation>
+    </message>
+    <message>
+        <source>除外（時間外）</source>
+        <translation>Dropped (outside the time)</translation>
+    </message>
+    <message>
+        <source>除外（プライバシー）</source>
+        <translation>Dropped (private)</translation>
+    </message>
+    <message>
+        <source>開始</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>終了</source>
+        <translation>End</translation>
+    </message>
+    <message>
+        <source>ポイント</source>
+        <translation>Waypoint</translation>
     </message>
 </context>
 </TS>
