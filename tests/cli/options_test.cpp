@@ -214,6 +214,27 @@ struct TBadCase
     std::string Fault; // part of the message
 };
 
+// The cleaning's and KML's newer options reach the settings, local times as day counts.
+TEST(CommandLineTest, CleaningOptionsReachTheSettings)
+{
+    const TConvertSettings s
+        = ParseCommandLine({ "--filter", "robust", "--min-move", "5", "--from", "2007-01-01 10:00",
+                               "--to", "2007-01-01T11:30:15", "--privacy", "200", "--split-gap",
+                               "10", "--simplify", "3", "--kml-track", "a.log" })
+              .Settings;
+    EXPECT_TRUE(s.RobustFilter);
+    EXPECT_EQ(s.MinMoveM, 5);
+    EXPECT_EQ(s.FromLocal, 39083 + 10.0 / 24);
+    EXPECT_EQ(s.ToLocal, 39083 + (11 * 3600 + 30 * 60 + 15) / 86400.0);
+    EXPECT_EQ(s.PrivacyM, 200);
+    EXPECT_EQ(s.SplitGapMin, 10);
+    EXPECT_EQ(s.SimplifyM, 3);
+    EXPECT_TRUE(s.KmlTrack);
+    const TConvertSettings plain = ParseCommandLine({ "a.log" }).Settings;
+    EXPECT_FALSE(plain.RobustFilter || plain.KmlTrack || plain.FromLocal || plain.ToLocal);
+    EXPECT_EQ(plain.MinMoveM + plain.PrivacyM + plain.SplitGapMin + plain.SimplifyM, 0);
+}
+
 TEST(CommandLineTest, RefusesBadCommandLinesWithUsageAndStatus2)
 {
     const std::vector<TBadCase> cases = {
@@ -276,6 +297,11 @@ TEST(CommandLineTest, RefusesBadCommandLinesWithUsageAndStatus2)
         { { "--merge", "--split-day", "-o", "m.kml", "a.log" }, "choose --merge or --split-day" },
         { { "--merge", "-o", "m.kml", "a.log", "-" }, "not standard input" },
         { { "--split-day", "-o", "-", "a.log" }, "not to standard output" },
+        { { "--filter", "fast", "a.log" }, "choose speed or robust" },
+        { { "--min-move", "0", "a.log" }, "must be 1..100000" },
+        { { "--from", "2007-02-30 10:00", "a.log" }, "not a date-time" },
+        { { "--from", "2007-01-02 10:00", "--to", "2007-01-01 10:00", "a.log" },
+            "--from must not be after --to" },
     };
     for (const TBadCase& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.Args));
