@@ -9,8 +9,10 @@
 // seconds from the press until the length box, and the box's text. With --threads it times the
 // same conversion through ProcFile on the window's thread before and after the application
 // exists, and on a thread of its own, to tell the thread's state from the window's work. With
-// --preview it opens the log's preview instead and prints the seconds until it has drawn, and
-// the process's peak resident memory.
+// --preview it opens the log's preview instead and prints the seconds until it has drawn, the
+// process's peak resident memory, and the longest and the median time the window's thread spent
+// in one repaint of the track while it is zoomed and panned by the keys and the wheel (each step
+// repainted at once, and again once the events it caused have been handled).
 
 #include "app/dialogs.h"
 #include "app/main_window.h"
@@ -25,11 +27,14 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWheelEvent>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <sys/resource.h>
 #include <thread>
+#include <vector>
 
 using namespace ostrel;
 using Clock = std::chrono::steady_clock;
@@ -118,6 +123,46 @@ private:
     QTemporaryDir folder_;
 };
 
+// Zooms and pans the drawing step by step and times every repaint on the window's thread (ms).
+std::vector<double> TimePaints(QWidget& view)
+{
+    std::vector<double> paints;
+    const auto paint = [&] {
+        const Clock::time_point start = Clock::now();
+        view.repaint();
+        paints.push_back(Seconds(start, Clock::now()) * 1000);
+    };
+    const QPointF centre(view.width() / 2.0, view.height() / 2.0);
+    for (int step = 0; step < 24; ++step) {
+        if (step % 3 == 2) {
+            // A drag of 40 pixels.
+            QMouseEvent press(QEvent::MouseButtonPress, centre, view.mapToGlobal(centre),
+                Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(&view, &press);
+            const QPointF to = centre + QPointF(40, 25);
+            QMouseEvent move(QEvent::MouseMove, to, view.mapToGlobal(to), Qt::NoButton,
+                Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(&view, &move);
+            QMouseEvent release(QEvent::MouseButtonRelease, to, view.mapToGlobal(to),
+                Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+            QApplication::sendEvent(&view, &release);
+        } else {
+            // A wheel step in for the first half, out for the second.
+            const int delta = step < 12 ? 120 : -120;
+            QWheelEvent wheel(centre, view.mapToGlobal(centre), QPoint(), QPoint(0, delta),
+                Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(&view, &wheel);
+        }
+        paint();
+        // What the step set going (a drawing made beside the window) comes in, and is shown.
+        const Clock::time_point until = Clock::now() + std::chrono::milliseconds(600);
+        while (Clock::now() < until)
+            QApplication::processEvents(QEventLoop::AllEvents, 20);
+        paint();
+    }
+    return paints;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -145,6 +190,10 @@ int main(int argc, char* argv[])
                     "clusters, %zu waypoints\n",
             seconds, usage.ru_maxrss, preview->View()->Picture()->Track.size(),
             preview->View()->Picture()->Drops.size(), preview->View()->Picture()->Waypoints.size());
+        std::vector<double> paints = TimePaints(*preview->View());
+        std::sort(paints.begin(), paints.end());
+        std::printf("repaints while zooming and panning: %zu, longest %.1f ms, median %.1f ms\n",
+            paints.size(), paints.back(), paints[paints.size() / 2]);
         return 0;
     }
     const bool threads = argc > 3 && std::strcmp(argv[3], "--threads") == 0;

@@ -1,9 +1,12 @@
 #include "preview/track_picture.h"
 
+#include "text/date_text.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
 namespace ostrel {
@@ -46,6 +49,7 @@ std::vector<TDropCluster> Gather(const std::vector<TDropCluster>& drops, double 
             gathered.push_back(drop);
         } else {
             gathered[at->second].Counts += drop.Counts;
+            gathered[at->second].First.Merge(drop.First);
         }
     }
     return gathered;
@@ -60,13 +64,67 @@ double PlaneEast(const TDropCluster& drop)
     return drop.Point.East;
 }
 
+constexpr double kPi = 3.14159265358979323846;
+
 } // namespace
 
-TPictureSink::TPictureSink(int waypointIntervalMin, std::size_t maxVertices, double firstCellMetres)
+TPicturePoint PicturePointOf(
+    const TGPSRec& rec, const TPlanePoint& point, TPictureProjection projection)
+{
+    if (projection == TPictureProjection::Plane)
+        return { point.X, point.Y };
+    // Web Mercator stops short of the poles, where its northing grows without bound.
+    const double lat = std::clamp(rec.Lat, -85.05112878, 85.05112878) * kPi / 180;
+    return { kMercatorRadius * std::log(std::tan(kPi / 4 + lat / 2)),
+        kMercatorRadius * rec.Lon * kPi / 180 };
+}
+
+double MercatorLatitude(double north)
+{
+    return std::atan(std::sinh(north / kMercatorRadius)) * 180 / kPi;
+}
+
+TFixNote TFixNote::Of(const TTrackFix& fix)
+{
+    TFixNote note;
+    note.Line = fix.Line;
+    note.UtcDateTime = fix.UtcDateTime;
+    note.SpeedKmh = static_cast<float>(fix.Kept.SpeedKmh);
+    note.DistanceM = static_cast<float>(fix.Kept.DistanceM);
+    return note;
+}
+
+TFixNote TFixNote::Of(const TTrackDrop& drop)
+{
+    TFixNote note;
+    note.Line = drop.Line;
+    note.UtcDateTime = drop.UtcDateTime;
+    if (drop.SpeedKmh)
+        note.SpeedKmh = static_cast<float>(*drop.SpeedKmh);
+    if (drop.DistanceM)
+        note.DistanceM = static_cast<float>(*drop.DistanceM);
+    note.Kind = TNoteKind::Dropped;
+    note.Cause = drop.Cause;
+    return note;
+}
+
+void TClusterNotes::Merge(const TClusterNotes& other)
+{
+    std::array<TFixNote, 2 * kClusterNotes> all;
+    const auto end = std::merge(Notes.begin(), Notes.begin() + Size, other.Notes.begin(),
+        other.Notes.begin() + other.Size, all.begin(),
+        [](const TFixNote& a, const TFixNote& b) { return a.Line < b.Line; });
+    Size = std::min<std::size_t>(end - all.begin(), kClusterNotes);
+    std::copy(all.begin(), all.begin() + Size, Notes.begin());
+}
+
+TPictureSink::TPictureSink(int waypointIntervalMin, std::size_t maxVertices, double firstCellMetres,
+    TPictureProjection projection)
     : waypoints_(waypointIntervalMin)
     , maxVertices_(std::max<std::size_t>(maxVertices, 4))
 {
     picture_.CellMetres = firstCellMetres;
+    picture_.Projection = projection;
 }
 
 std::int64_t TPictureSink::CellOf(double metres) const
@@ -88,37 +146,47 @@ void TPictureSink::Widen(double north, double east)
     b.MaxEast = std::max(b.MaxEast, east);
 }
 
-void TPictureSink::Begin(const TGPSRec&, double, const TPlanePoint& point)
+void TPictureSink::Begin(const TGPSRec& first, double utcDateTime, const TPlanePoint& point)
 {
-    const TPicturePoint p { point.X, point.Y };
+    const TPicturePoint p = PicturePointOf(first, point, picture_.Projection);
     Widen(p.North, p.East);
     picture_.Start = picture_.End = p;
     picture_.Track.push_back(p);
+    endNote_ = TFixNote {};
+    endNote_.Line = 0; // the sinks are not told the first record's line
+    endNote_.UtcDateTime = utcDateTime;
+    endNote_.Kind = TNoteKind::FirstRecord;
+    picture_.Notes.push_back(endNote_);
     lastNorthCell_ = CellOf(p.North);
     lastEastCell_ = CellOf(p.East);
 }
 
 void TPictureSink::Fix(const TTrackFix& fix)
 {
-    const TPicturePoint p { fix.Point.X, fix.Point.Y };
+    const TPicturePoint p = PicturePointOf(fix.Rec, fix.Point, picture_.Projection);
     Widen(p.North, p.East);
     // The writers' rule, to the day count; a fix left out of the route may be a waypoint still.
     if (waypoints_.Due(fix.Rec.DateTime))
         picture_.Waypoints.push_back({ p, fix.Rec.DateTime });
     if (fix.InRoute) {
+        const TFixNote note = TFixNote::Of(fix);
         if (picture_.Track.empty()) {
             // The first record was dropped: the route starts here.
             picture_.Start = p;
             picture_.Track.push_back(p);
+            picture_.Notes.push_back(note);
         } else if (fix.StartsSegment) {
             picture_.Breaks.push_back(picture_.Track.size());
             picture_.Track.push_back(p);
+            picture_.Notes.push_back(note);
         } else if (CellOf(p.North) != lastNorthCell_ || CellOf(p.East) != lastEastCell_) {
             picture_.Track.push_back(p);
+            picture_.Notes.push_back(note);
         }
         lastNorthCell_ = CellOf(picture_.Track.back().North);
         lastEastCell_ = CellOf(picture_.Track.back().East);
         picture_.End = p;
+        endNote_ = note;
         routed_ = true;
     }
     if (picture_.Track.size() > maxVertices_ || picture_.Waypoints.size() > maxVertices_)
@@ -127,20 +195,26 @@ void TPictureSink::Fix(const TTrackFix& fix)
 
 void TPictureSink::Dropped(const TTrackDrop& dropped)
 {
-    const TPlanePoint& point = dropped.Point;
-    Widen(point.X, point.Y);
+    const TPicturePoint point = PicturePointOf(dropped.Rec, dropped.Point, picture_.Projection);
+    Widen(point.North, point.East);
     // The first record dropped before any fix: the route starts at the first kept fix.
-    if (dropped.FirstRecord && !routed_)
+    if (dropped.FirstRecord && !routed_) {
         picture_.Track.clear();
-    TDropCluster drop { { point.X, point.Y } };
+        picture_.Notes.clear();
+    }
+    TDropCluster drop;
+    drop.Point = point;
     drop.Counts.ByCause[static_cast<int>(dropped.Cause)] = 1;
+    drop.First.Notes[0] = TFixNote::Of(dropped);
+    drop.First.Size = 1;
     // Joins the cluster of its cell when that is the last one (runs of drops); the rest are
     // gathered when the clusters grow past the limit and at the end.
     if (!picture_.Drops.empty()) {
         TDropCluster& last = picture_.Drops.back();
-        if (CellOf(last.Point.North) == CellOf(point.X)
-            && CellOf(last.Point.East) == CellOf(point.Y)) {
+        if (CellOf(last.Point.North) == CellOf(point.North)
+            && CellOf(last.Point.East) == CellOf(point.East)) {
             last.Counts += drop.Counts;
+            last.First.Merge(drop.First);
             return;
         }
     }
@@ -167,10 +241,13 @@ void TPictureSink::Coarsen()
             if (breaks)
                 picture_.Breaks[nextBreak++] = kept;
             if (breaks || CellOf(track[i].North) != CellOf(before.North)
-                || CellOf(track[i].East) != CellOf(before.East))
+                || CellOf(track[i].East) != CellOf(before.East)) {
+                picture_.Notes[kept] = picture_.Notes[i];
                 track[kept++] = track[i];
+            }
         }
         track.resize(std::min(kept, track.size()));
+        picture_.Notes.resize(track.size());
         std::vector<TWaypointMark>& marks = picture_.Waypoints;
         if (marks.size() > maxVertices_ / 2) {
             std::size_t keptMarks = 1;
@@ -199,8 +276,10 @@ void TPictureSink::Coarsen()
 
 void TPictureSink::End(double, const TTrackCounts&)
 {
-    if (picture_.Track.empty() || !(picture_.Track.back() == picture_.End))
+    if (picture_.Track.empty() || !(picture_.Track.back() == picture_.End)) {
         picture_.Track.push_back(picture_.End);
+        picture_.Notes.push_back(endNote_);
+    }
     picture_.Drops = Gather(picture_.Drops, picture_.CellMetres, PlaneNorth, PlaneEast);
 }
 
@@ -240,8 +319,50 @@ TPicturePoint TPictureView::PointAt(double x, double y) const
     return { north0_ - (y - y0_) / scale_, east0_ + (x - x0_) / scale_ };
 }
 
+namespace {
+
+// Rectangles placed so far, found through cells of a fixed side.
+class TLabelGrid
+{
+public:
+    bool Free(const TScreenRect& box) const
+    {
+        bool free = true;
+        ForCells(box, [&](const TCellKey& key) {
+            const auto found = cells_.find(key);
+            if (found == cells_.end())
+                return;
+            for (const std::size_t i : found->second)
+                free = free && !boxes_[i].Overlaps(box);
+        });
+        return free;
+    }
+    void Add(const TScreenRect& box)
+    {
+        boxes_.push_back(box);
+        ForCells(box, [&](const TCellKey& key) { cells_[key].push_back(boxes_.size() - 1); });
+    }
+
+private:
+    static constexpr double kSide = 64.0; // pixels
+
+    template <class Visit> static void ForCells(const TScreenRect& box, Visit&& visit)
+    {
+        for (std::int64_t x = Cell(box.X, kSide); x <= Cell(box.X + box.Width, kSide); ++x)
+            for (std::int64_t y = Cell(box.Y, kSide); y <= Cell(box.Y + box.Height, kSide); ++y)
+                visit(TCellKey { x, y });
+    }
+
+    std::vector<TScreenRect> boxes_;
+    std::unordered_map<TCellKey, std::vector<std::size_t>, TCellHash> cells_;
+};
+
+constexpr double kLabelGap = 5.0; // pixels between a mark's centre and its label
+
+} // namespace
+
 TScreenPicture Project(const TTrackPicture& picture, const TPictureView& view, double width,
-    double height, double labelSpacing)
+    double height, const TLabelMetrics& metrics)
 {
     TScreenPicture screen;
     auto at = [&](const TPicturePoint& p) {
@@ -289,32 +410,101 @@ TScreenPicture Project(const TTrackPicture& picture, const TPictureView& view, d
             screen.Drops[found->second].Counts += drop.Counts;
         }
     }
+    screen.DropDensity = screen.Drops.size() > kDensityClusters;
 
-    // Labelled waypoints by cells of the label spacing: a new label looks at the 3 x 3 cells
-    // about its own.
-    std::unordered_map<TCellKey, std::vector<TScreenPoint>, TCellHash> labels;
+    screen.Start = at(picture.Start);
+    screen.End = at(picture.End);
+    // The start's and the end's marks stay clear of every label.
+    TLabelGrid placed;
+    for (const TScreenPoint& mark : { screen.Start, screen.End })
+        placed.Add({ mark.X - kEndMarkPixels, mark.Y - kEndMarkPixels, 2 * kEndMarkPixels,
+            2 * kEndMarkPixels });
+    // A label right of its mark, else left of it, inside the view and clear of the others.
+    const auto place = [&](const TScreenPoint& mark, std::string text, bool count) {
+        const double w = metrics.CharWidth * static_cast<double>(text.size());
+        const double h = metrics.Height;
+        // Beside the mark, else beyond a start's or an end's mark, else on its left.
+        for (const double x :
+            { mark.X + kLabelGap, mark.X + kEndMarkPixels + 1, mark.X - kLabelGap - w }) {
+            const TScreenRect box { x, mark.Y - h / 2, w, h };
+            if (box.X < 0 || box.Y < 0 || box.X + w > width || box.Y + h > height
+                || !placed.Free(box))
+                continue;
+            placed.Add(box);
+            screen.Labels.push_back({ box, std::move(text), count });
+            return true;
+        }
+        return false;
+    };
+
+    std::unordered_set<std::int64_t> marked; // waypoint cells, x and y in one number
     for (const TWaypointMark& mark : picture.Waypoints) {
         const TScreenPoint s = at(mark.Point);
         if (!inside(s))
             continue;
-        const std::int64_t cx = Cell(s.X, labelSpacing);
-        const std::int64_t cy = Cell(s.Y, labelSpacing);
-        bool free = true;
-        for (std::int64_t dx = -1; free && dx <= 1; ++dx)
-            for (std::int64_t dy = -1; free && dy <= 1; ++dy) {
-                const auto found = labels.find({ cx + dx, cy + dy });
-                if (found == labels.end())
-                    continue;
-                for (const TScreenPoint& other : found->second)
-                    free = free && std::hypot(other.X - s.X, other.Y - s.Y) >= labelSpacing;
-            }
-        if (free)
-            labels[{ cx, cy }].push_back(s);
-        screen.Waypoints.push_back({ s, mark.LocalDateTime, free });
+        const bool labelled = place(s, FormatDateTime("HH:NN", mark.LocalDateTime), false);
+        const std::int64_t cell
+            = Cell(s.X, kWaypointPixels) * 0x100000 + Cell(s.Y, kWaypointPixels);
+        if (marked.insert(cell).second || labelled)
+            screen.Waypoints.push_back({ s, mark.LocalDateTime, labelled });
     }
-    screen.Start = at(picture.Start);
-    screen.End = at(picture.End);
+    // The numbers of the clusters, the largest first (at most some hundreds tried).
+    std::vector<std::size_t> order;
+    for (std::size_t i = 0; i < screen.Drops.size(); ++i)
+        if (screen.Drops[i].Counts.Total() > 1)
+            order.push_back(i);
+    const std::size_t tried = std::min<std::size_t>(order.size(), 400);
+    std::partial_sort(
+        order.begin(), order.begin() + tried, order.end(), [&](std::size_t a, std::size_t b) {
+            return screen.Drops[a].Counts.Total() > screen.Drops[b].Counts.Total();
+        });
+    for (std::size_t i = 0; i < tried; ++i) {
+        const TScreenDrops& drops = screen.Drops[order[i]];
+        place(drops.At, std::to_string(drops.Counts.Total()), true);
+    }
     return screen;
+}
+
+TPictureHit HitTest(
+    const TTrackPicture& picture, const TPictureView& view, double x, double y, double radius)
+{
+    TPictureHit hit;
+    const auto distance = [&](const TPicturePoint& p) {
+        return std::hypot(view.X(p) - x, view.Y(p) - y);
+    };
+    double nearest = radius;
+    const TDropCluster* nearestDrop = nullptr;
+    for (const TDropCluster& drop : picture.Drops) {
+        const double d = distance(drop.Point);
+        if (d <= nearest) {
+            nearest = d;
+            nearestDrop = &drop;
+        }
+    }
+    if (nearestDrop != nullptr) {
+        // Every cluster drawn with the nearest one.
+        hit.Kind = TPictureHit::TKind::Drops;
+        hit.Point = nearestDrop->Point;
+        const double cx = view.X(nearestDrop->Point), cy = view.Y(nearestDrop->Point);
+        for (const TDropCluster& drop : picture.Drops) {
+            if (std::hypot(view.X(drop.Point) - cx, view.Y(drop.Point) - cy) <= kDropCellPixels) {
+                hit.Counts += drop.Counts;
+                hit.Notes.Merge(drop.First);
+            }
+        }
+        return hit;
+    }
+    nearest = radius;
+    for (std::size_t i = 0; i < picture.Track.size() && i < picture.Notes.size(); ++i) {
+        const double d = distance(picture.Track[i]);
+        if (d <= nearest) {
+            nearest = d;
+            hit.Kind = TPictureHit::TKind::Fix;
+            hit.Point = picture.Track[i];
+            hit.Note = picture.Notes[i];
+        }
+    }
+    return hit;
 }
 
 TScaleBar ScaleBarFor(double pixelsPerMetre, double maxPixels)
@@ -338,6 +528,13 @@ TScaleBar ScaleBarFor(double pixelsPerMetre, double maxPixels)
     };
     bar.Text = bar.Metres >= 1000 ? whole(bar.Metres / 1000) + " km" : whole(bar.Metres) + " m";
     return bar;
+}
+
+double GroundMetresPerUnit(const TTrackPicture& picture, const TPictureView& view, double y)
+{
+    if (picture.Projection == TPictureProjection::Plane)
+        return 1.0;
+    return std::cos(MercatorLatitude(view.PointAt(0, y).North) * kPi / 180);
 }
 
 } // namespace ostrel

@@ -5,19 +5,24 @@
 
 namespace ostrel {
 
-TTrackPreview PreviewLog(
-    const std::filesystem::path& input, const TConvertSettings& settings, TTrackProgress* progress)
+TTrackPreview PreviewLog(const std::filesystem::path& input, const TConvertSettings& settings,
+    TTrackProgress* progress, TPictureProjection projection)
 {
     TLogReader reader(input);
-    TPictureSink picture(settings.WaypointIntervalMin);
+    TPictureSink picture(settings.WaypointIntervalMin, 1 << 18, 0.25, projection);
+    TSpeedGraphSink graph(settings.SpeedLimitKmh, projection);
     TStatisticsSink statistics;
-    TSinkPair<TPictureSink, TStatisticsSink> sinks(picture, statistics);
+    TSinkPair<TPictureSink, TSpeedGraphSink> drawn(picture, graph);
+    TSinkPair<TSinkPair<TPictureSink, TSpeedGraphSink>, TStatisticsSink> sinks(drawn, statistics);
     TTrackPreview preview;
     const TTrackOptions options = TrackOptionsOf(settings, true, progress);
     preview.Track = StreamTrack(reader, options, sinks);
     preview.Cleaned = options.Cleaning.Any();
     preview.Statistics = statistics.Statistics();
     preview.Picture = picture.Take();
+    preview.Graph = graph.Take();
+    preview.Context
+        = { settings.SpeedLimitKmh, options.TimeShiftDays, settings.MinMoveM, settings.PrivacyM };
     preview.LengthMessage = LengthMessage(preview.Track.TotalMetres, settings.Separators);
     return preview;
 }

@@ -1,8 +1,12 @@
 #include "core/test_support.h"
 #include "geo/track.h"
+#include "geo/travel_modes.h"
 #include "log/gps_rec.h"
+#include "preview/fix_notes.h"
+#include "preview/speed_graph.h"
 #include "preview/track_picture.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <gtest/gtest.h>
@@ -183,7 +187,15 @@ TEST(TrackPicture, ProjectsOneVertexPerPixelAndGathersMarks)
     picture.Start = picture.Track.front();
     picture.End = picture.Track.back();
     picture.Bounds = { 0, 0, 0, 1000 };
-    picture.Drops = { { { -10, 530 }, 2, 0 }, { { -10.5, 530.5 }, 0, 3 }, { { 0, 5000 }, 1, 0 } };
+    const auto cluster = [](TPicturePoint at, std::uint64_t fast, std::uint64_t repeated) {
+        TDropCluster drop;
+        drop.Point = at;
+        drop.Counts.ByCause[0] = fast;
+        drop.Counts.ByCause[1] = repeated;
+        return drop;
+    };
+    picture.Drops = { cluster({ -10, 530 }, 2, 0), cluster({ -10.5, 530.5 }, 0, 3),
+        cluster({ 0, 5000 }, 1, 0) };
     picture.Waypoints = { { { 0, 0 }, 0.0 }, { { 0, 1 }, 0.1 }, { { 0, 900 }, 0.2 } };
     TPictureView view;
     view.Fit(picture.Bounds, 120, 120, 10); // 0.1 pixel per metre
@@ -196,12 +208,184 @@ TEST(TrackPicture, ProjectsOneVertexPerPixelAndGathersMarks)
     ASSERT_EQ(screen.Drops.size(), 1u); // the third lies 4 km outside
     EXPECT_EQ(screen.Drops[0].Counts[TDropCause::TooFast], 2u);
     EXPECT_EQ(screen.Drops[0].Counts[TDropCause::RepeatedTime], 3u);
-    ASSERT_EQ(screen.Waypoints.size(), 3u);
+    // The second waypoint lies 0.1 pixel from the first: neither its mark nor its time shows.
+    ASSERT_EQ(screen.Waypoints.size(), 2u);
     EXPECT_TRUE(screen.Waypoints[0].Labelled);
-    EXPECT_FALSE(screen.Waypoints[1].Labelled); // 0.1 pixel from the first
-    EXPECT_TRUE(screen.Waypoints[2].Labelled);
+    EXPECT_TRUE(screen.Waypoints[1].Labelled);
+    EXPECT_DOUBLE_EQ(screen.Waypoints[1].At.X, 100);
     EXPECT_DOUBLE_EQ(screen.Start.X, 10);
     EXPECT_DOUBLE_EQ(screen.End.X, 110);
+}
+
+// However crowded the view, no label overlaps another or the start's and the end's marks, and
+// every label lies inside the view; the biggest clusters get their numbers first.
+TEST(TrackPicture, LabelsNeverOverlap)
+{
+    TTrackPicture picture;
+    std::uint64_t biggest = 0;
+    for (int i = 0; i < 3000; ++i) {
+        const TPicturePoint p { std::fmod(i * 37.0, 500.0), std::fmod(i * 91.0, 700.0) };
+        picture.Track.push_back(p);
+        picture.Waypoints.push_back({ p, 0.5 + i / 1440.0 });
+        TDropCluster drop;
+        drop.Point = { p.North + 3, p.East + 2 };
+        drop.Counts.ByCause[i % kDropCauseCount] = 1 + i % 50;
+        biggest = std::max(biggest, drop.Counts.Total());
+        picture.Drops.push_back(drop);
+    }
+    picture.Start = picture.Track.front();
+    picture.End = { 1, 1 }; // beside the start
+    picture.Bounds = { 0, 500, 0, 700 };
+    TPictureView view;
+    view.Fit(picture.Bounds, 400, 300, 10);
+    const TLabelMetrics metrics { 7, 12 };
+    const TScreenPicture screen = Project(picture, view, 400, 300, metrics);
+
+    ASSERT_GT(screen.Labels.size(), 20u);
+    bool times = false, counts = false;
+    for (std::size_t i = 0; i < screen.Labels.size(); ++i) {
+        const TScreenRect& box = screen.Labels[i].Box;
+        EXPECT_GE(box.X, 0);
+        EXPECT_GE(box.Y, 0);
+        EXPECT_LE(box.X + box.Width, 400);
+        EXPECT_LE(box.Y + box.Height, 300);
+        EXPECT_DOUBLE_EQ(box.Width, 7.0 * screen.Labels[i].Text.size());
+        for (std::size_t j = 0; j < i; ++j)
+            EXPECT_FALSE(box.Overlaps(screen.Labels[j].Box)) << i << " " << j;
+        for (const TScreenPoint& mark : { screen.Start, screen.End })
+            EXPECT_FALSE(box.Overlaps({ mark.X - kEndMarkPixels, mark.Y - kEndMarkPixels,
+                2 * kEndMarkPixels, 2 * kEndMarkPixels }));
+        times = times || !screen.Labels[i].Count;
+        counts = counts || screen.Labels[i].Count;
+    }
+    EXPECT_TRUE(times);
+    EXPECT_TRUE(counts);
+    const auto first = std::find_if(screen.Labels.begin(), screen.Labels.end(),
+        [](const TScreenLabel& label) { return label.Count; });
+    std::uint64_t largest = 0;
+    for (const TScreenDrops& drops : screen.Drops)
+        largest = std::max(largest, drops.Counts.Total());
+    EXPECT_EQ(first->Text, std::to_string(largest));
+    EXPECT_TRUE(screen.DropDensity == (screen.Drops.size() > kDensityClusters));
+}
+
+// Each vertex and each cluster knows its fixes: pointing at them tells the line, the times, the
+// speed and why it was kept or dropped; a cluster its counts and its first fixes by line.
+TEST(TrackPicture, PointingExplainsTheFix)
+{
+    TTempDir dir;
+    WriteFile(dir / "in.log",
+        Lines({ RecordLine("010000", "3539.0000", "13945.0000", "010107"),
+            RecordLine("010100", "3539.1000", "13945.0000", "010107"), // 185 m in 60 s
+            RecordLine("010110", "3549.0000", "13945.0000", "010107"), // 18 km in 10 s
+            RecordLine("010111", "3549.0001", "13945.0000", "010107"),
+            RecordLine("010112", "3549.0002", "13945.0000", "010107"),
+            RecordLine("010113", "3549.0003", "13945.0000", "010107"),
+            RecordLine("010200", "3539.1000", "13945.1000", "010107") }));
+    const TTrackPicture picture = PictureOf(dir / "in.log", 25.0, 1);
+    ASSERT_EQ(picture.Notes.size(), picture.Track.size());
+    EXPECT_EQ(picture.Notes[0].Kind, TNoteKind::FirstRecord);
+    EXPECT_EQ(picture.Notes[1].Line, 2u);
+    EXPECT_NEAR(picture.Notes[1].SpeedKmh, 11.1, 0.1);
+    std::uint64_t dropped = 0;
+    for (const TDropCluster& drop : picture.Drops)
+        dropped += drop.Counts.Total();
+    EXPECT_EQ(dropped, 4u); // 18 km away, 0.2 m apart: one mark on the view
+
+    TPictureView view; // the kept fixes, 200 m across
+    view.Fit({ picture.Start.North - 10, picture.Track[1].North + 10, picture.Start.East - 10,
+                 picture.End.East + 10 },
+        400, 400, 10);
+    const TPictureHit fix
+        = HitTest(picture, view, view.X(picture.Track[1]) + 2, view.Y(picture.Track[1]), 8);
+    ASSERT_EQ(fix.Kind, TPictureHit::TKind::Fix);
+    const TNoteContext context { 25.0, 9 / 24.0, 0, 0 };
+    EXPECT_EQ(ExplainFix(fix.Note, context, TLanguage::English),
+        "Line 2: kept\n2007-01-01 10:01:00 (01:01:00 UTC)\n11.1 km/h, 185 m from the fix kept "
+        "before it\nKept: below the limit of 25.0 km/h.");
+    EXPECT_EQ(ExplainFix(fix.Note, context, TLanguage::Japanese),
+        "2 行目: 採用\n2007-01-01 10:01:00 (01:01:00 UTC)\n直前の採用点から 11.1 km/h、185 "
+        "m\n採用: 上限 25.0 km/h 未満。");
+    const TPictureHit drops = HitTest(
+        picture, view, view.X(picture.Drops[0].Point), view.Y(picture.Drops[0].Point) - 3, 8);
+    ASSERT_EQ(drops.Kind, TPictureHit::TKind::Drops);
+    EXPECT_EQ(ExplainDrops(drops.Counts, drops.Notes, context, TLanguage::English),
+        "4 dropped fixes: 4 too fast\nLine 3, 10:01:10, 6589.3 km/h: too fast\nLine 4, "
+        "10:01:11, 5990.3 km/h: too fast\nLine 5, 10:01:12, 5491.2 km/h: too fast\nand 1 more");
+    const TFixNote first = drops.Notes.Notes[0];
+    EXPECT_EQ(ExplainFix(first, context, TLanguage::English),
+        "Line 3: dropped (too fast)\n2007-01-01 10:01:10 (01:01:10 UTC)\n6589.3 km/h, 18.30 km "
+        "from the fix kept before it\nDropped: 6589.3 km/h reaches the limit of 25.0 km/h.");
+    EXPECT_EQ(HitTest(picture, view, 0, 0, 8).Kind, TPictureHit::TKind::None);
+}
+
+// The speed graph keeps the kept fixes as a line broken at a silence of the log, the drops at the
+// speed that dropped them, within its limit however long the log; and when most fixes are dropped
+// as too fast it names the mode that would keep them.
+TEST(SpeedGraph, KeepsTheSpeedsAndAdvises)
+{
+    TTempDir dir;
+    std::string log;
+    // A drive at 40 km/h (0.006 minutes of latitude, 11.1 m, a second) under the walking limit,
+    // with a 10-minute silence after the first 100 fixes.
+    for (int i = 0; i < 3000; ++i) {
+        const int t = i + (i >= 100 ? 600 : 0);
+        char time[7], lat[10];
+        std::snprintf(time, sizeof time, "%02d%02d%02d", 1 + t / 3600, t / 60 % 60, t % 60);
+        const int minutes = 390000 + i * 60; // 1/10000 minute
+        std::snprintf(lat, sizeof lat, "35%02d.%04d", minutes / 10000, minutes % 10000);
+        log += RecordLine(time, lat, "13945.0000", "010107") + "\r\n";
+    }
+    WriteFile(dir / "in.log", log);
+    TLogReader reader(dir / "in.log");
+    TSpeedGraphSink sink(10.0, TPictureProjection::Plane, 256);
+    TTrackOptions options;
+    options.SpeedLimitKmh = 10.0;
+    options.CurrentYear = 2026;
+    const TTrackResult result = StreamTrack(reader, options, sink);
+    const TSpeedGraph graph = sink.Take();
+    EXPECT_LE(graph.Kept.size(), 256u);
+    EXPECT_LE(graph.Drops.size(), 256u);
+    ASSERT_FALSE(graph.Drops.empty());
+    std::uint64_t dropped = 0;
+    for (const TGraphSample& drop : graph.Drops) {
+        dropped += drop.Count;
+        EXPECT_EQ(drop.Note.Kind, TNoteKind::Dropped);
+    }
+    EXPECT_EQ(dropped, result.Counts.DroppedBy(TDropCause::TooFast));
+    EXPECT_GT(graph.Drops.front().Note.SpeedKmh, 10.0);
+    // Every kept fix comes after a silence of more than 5 minutes or a stretch start.
+    for (std::size_t i = 1; i < graph.Kept.size(); ++i) {
+        const double gap = graph.Kept[i].Note.UtcDateTime - graph.Kept[i - 1].Note.UtcDateTime;
+        if (gap > kGraphGapDays) {
+            EXPECT_TRUE(graph.Kept[i].StartsStretch);
+        }
+    }
+
+    const TDropAdvice advice = AdviseOnDrops(result.Counts, graph);
+    EXPECT_TRUE(advice.MostDropped);
+    EXPECT_EQ(advice.Cause, TDropCause::TooFast);
+    EXPECT_NEAR(advice.MedianKmh, 40, 2);
+    ASSERT_GE(advice.Mode, 0);
+    EXPECT_EQ(TravelModes()[static_cast<std::size_t>(advice.Mode)].Name, "bicycle");
+    const std::string text = AdviceText(advice, { 10.0, 0, 0, 0 }, TLanguage::English);
+    EXPECT_NE(text.find("too fast for the limit of 10.0 km/h"), std::string::npos) << text;
+    EXPECT_NE(text.find("Bicycle (~70 km/h)"), std::string::npos) << text;
+    TTrackCounts mostKept = result.Counts;
+    mostKept.Kept = result.Counts.Records;
+    EXPECT_EQ(AdviceText(AdviseOnDrops(mostKept, graph), {}, TLanguage::English), "");
+}
+
+// Beneath a map the picture lies in Web Mercator metres, as the tiles do.
+TEST(TrackPicture, WebMercatorAsTheTiles)
+{
+    TGPSRec rec;
+    rec.Lat = 35.65;
+    rec.Lon = 139.75;
+    const TPicturePoint p = PicturePointOf(rec, {}, TPictureProjection::WebMercator);
+    EXPECT_NEAR(p.East, 15556898.838, 0.01); // cs2cs EPSG:4326 EPSG:3857
+    EXPECT_NEAR(p.North, 4252568.169, 0.01);
+    EXPECT_NEAR(MercatorLatitude(p.North), 35.65, 1e-9);
 }
 
 TEST(TrackPicture, ScaleBarInMetresAndKilometres)
