@@ -72,6 +72,7 @@ public:
     }
     void OpenFolder(const QString&) override { }
     void ShowSettings(QDialog&) override { }
+    QString ChooseFile(QWidget*, TFileChoice, const QString&) override { return {}; }
 
 private:
     QString output_;

@@ -45,6 +45,13 @@ enum class TBoxKind
     Error, // error icon: the application-wide error box, a batch's failures
 };
 
+// The file dialogs of the preview.
+enum class TFileChoice
+{
+    OpenMap, // one MBTiles file of map tiles
+    SavePicture, // a picture to write: PNG or SVG, by the type chosen or the extension typed
+};
+
 class TDialogs
 {
 public:
@@ -85,6 +92,11 @@ public:
     // usable): its controls change the settings as the user works them, so nothing comes back.
     // Returns when the user has closed it; the window keeps the dialog.
     virtual void ShowSettings(QDialog& dialog) = 0;
+
+    // An open or save dialog for one file of the kind, opened on proposed (a folder or a path).
+    // Returns the chosen full path; empty on Cancel. A save dialog has asked before an existing
+    // file is replaced.
+    virtual QString ChooseFile(QWidget* parent, TFileChoice kind, const QString& proposed) = 0;
 };
 
 } // namespace ostrel

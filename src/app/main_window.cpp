@@ -218,7 +218,7 @@ TForm1::TForm1(TDialogs& dialogs, QWidget* parent)
     // Kept on a screen that is still there.
     restoreGeometry(settings_->Store().value(kGeometryKey).toByteArray());
     runner_ = new TConversionRunner(this);
-    new TPreviewOpener(*LogList, *settings_, *this);
+    new TPreviewOpener(*LogList, *settings_, dialogs_, *this);
 }
 
 void TForm1::CreateControls()

@@ -10,10 +10,12 @@
 
 namespace ostrel {
 
-TPreviewOpener::TPreviewOpener(QListWidget& list, const TSettingsModel& settings, QWidget& owner)
+TPreviewOpener::TPreviewOpener(
+    QListWidget& list, const TSettingsModel& settings, TDialogs& dialogs, QWidget& owner)
     : QObject(&owner)
     , list_(list)
     , settings_(settings)
+    , dialogs_(dialogs)
     , owner_(owner)
 {
     setObjectName(QStringLiteral("PreviewOpener"));
@@ -30,7 +32,7 @@ TPreviewOpener::TPreviewOpener(QListWidget& list, const TSettingsModel& settings
 
 TPreviewWindow* TPreviewOpener::Open(const std::filesystem::path& input)
 {
-    auto* preview = new TPreviewWindow(owner_, settings_, input);
+    auto* preview = new TPreviewWindow(owner_, settings_, dialogs_, input);
     previews_.emplace_back(preview);
     preview->show();
     return preview;

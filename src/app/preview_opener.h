@@ -13,6 +13,7 @@ class QWidget;
 
 namespace ostrel {
 
+class TDialogs;
 class TPreviewWindow;
 class TSettingsModel;
 
@@ -23,8 +24,9 @@ class TPreviewOpener : public QObject
     Q_OBJECT
 
 public:
-    // The previews are windows of owner, which holds the list and the model.
-    TPreviewOpener(QListWidget& list, const TSettingsModel& settings, QWidget& owner);
+    // The previews are windows of owner, which holds the list, the model and the dialogs.
+    TPreviewOpener(
+        QListWidget& list, const TSettingsModel& settings, TDialogs& dialogs, QWidget& owner);
 
     TPreviewWindow* Open(const std::filesystem::path& input);
     std::vector<TPreviewWindow*> Previews() const;
@@ -38,6 +40,7 @@ private:
 
     QListWidget& list_;
     const TSettingsModel& settings_;
+    TDialogs& dialogs_;
     QWidget& owner_;
     std::vector<QPointer<TPreviewWindow>> previews_;
 };

@@ -1,17 +1,27 @@
 #include "app/preview_window.h"
 
+#include "app/dialogs.h"
+#include "app/preview_graph.h"
+#include "app/preview_map.h"
+#include "app/preview_render.h"
 #include "app/settings_model.h"
 #include "app/translations.h"
 #include "app/window_text.h"
 #include "app/worker_thread.h"
 #include "conversion/statistics_rows.h"
 #include "core/messages.h"
-#include "text/date_text.h"
 
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLocale>
 #include <QMouseEvent>
 #include <QPainter>
@@ -19,152 +29,70 @@
 #include <QPixmap>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QSettings>
+#include <QShortcut>
+#include <QStandardPaths>
+#include <QSvgGenerator>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWheelEvent>
-#include <array>
 #include <cmath>
-#include <span>
 
 namespace ostrel {
 
 namespace {
 
 constexpr double kMargin = 24.0; // pixels around a fitted track
+constexpr double kPointRadius = 8.0; // pixels within which the pointer finds a fix
+constexpr double kKeyZoom = 1.25;
 
 const QString kPreviewGeometryKey = QStringLiteral("Preview/Geometry");
+const QString kGraphByDistanceKey = QStringLiteral("Preview/GraphByDistance");
+const QString kMapKey = QStringLiteral("Preview/Map"); // 0 none, 1 file, 2 online
+const QString kMapFileKey = QStringLiteral("Preview/MapFile");
+const QString kTileUrlKey = QStringLiteral("Preview/TileUrl");
+const QString kTileAttributionKey = QStringLiteral("Preview/TileAttribution");
+const QString kTileCacheKey = QStringLiteral("Preview/TileCache");
 
-// A mark of the drawing: its shape and colour, and its legend's text.
-enum class TMarkShape
+enum TMapChoice
 {
-    Cross,
-    Square,
-    Diamond,
-    Triangle,
-    Circle,
-    Plus,
-    TriangleDown,
-    Disc, // filled, outlined in black
-    Block, // a filled square
+    kNoMap,
+    kMapFile,
+    kMapOnline,
 };
 
-struct TMark
-{
-    TMarkShape Shape;
-    QRgb Colour;
-    const char* Caption; // translated in the preview's context
-};
-
-// The mark of each cause of a drop, in the causes' order.
-constexpr std::array<TMark, kDropCauseCount> kDropMarks = { {
-    { TMarkShape::Cross, qRgb(220, 0, 0),
-        QT_TRANSLATE_NOOP("ostrel::TTrackView", "除外（速すぎ）") }, // too fast
-    { TMarkShape::Square, qRgb(230, 130, 0),
-        QT_TRANSLATE_NOOP("ostrel::TTrackView", "除外（時刻の重複）") }, // repeated time
-    { TMarkShape::Diamond, qRgb(150, 0, 200),
-        QT_TRANSLATE_NOOP("ostrel::TTrackView", "除外（跳び）") }, // spike
-    { TMarkShape::Triangle, qRgb(140, 80, 0),
-        QT_TRANSLATE_NOOP("ostrel::TTrackView", "除外（外れた開始）") }, // outlier start
-    { TMarkShape::Circle, qRgb(110, 110, 110),
-        QT_TRANSLATE_NOOP("ostrel::TTrackView", "除外（静止）") }, // standing
-    { TMarkShape::Plus, qRgb(0, 140, 150),
-        QT_TRANSLATE_NOOP("ostrel::TTrackView", "除外（時間外）") }, // outside the time
-    { TMarkShape::TriangleDown, qRgb(220, 0, 140),
-        QT_TRANSLATE_NOOP("ostrel::TTrackView", "除外（プライバシー）") }, // private
-} };
-
-constexpr TMark kStartMark { TMarkShape::Disc, qRgb(0, 180, 60),
-    QT_TRANSLATE_NOOP("ostrel::TTrackView", "開始") };
-constexpr TMark kEndMark { TMarkShape::Block, qRgb(0, 0, 0),
-    QT_TRANSLATE_NOOP("ostrel::TTrackView", "終了") };
-constexpr TMark kWaypointMark { TMarkShape::Disc, qRgb(255, 200, 0),
-    QT_TRANSLATE_NOOP("ostrel::TTrackView", "ポイント") };
-
-const TMark& DropMark(TDropCause cause)
-{
-    return kDropMarks[static_cast<std::size_t>(cause)];
-}
-
-// Draws a mark about at, r pixels from its centre to its sides.
-void DrawMark(QPainter& painter, const QPointF& at, double r, const TMark& mark)
-{
-    const QColor colour = QColor::fromRgb(mark.Colour);
-    painter.setBrush(Qt::NoBrush);
-    painter.setPen(QPen(colour, 2));
-    const auto polygon = [&](std::initializer_list<QPointF> corners) {
-        std::vector<QPointF> points;
-        for (const QPointF& corner : corners)
-            points.push_back(at + corner);
-        painter.drawPolygon(points.data(), static_cast<int>(points.size()));
-    };
-    switch (mark.Shape) {
-    case TMarkShape::Cross:
-        painter.drawLine(at + QPointF(-r, -r), at + QPointF(r, r));
-        painter.drawLine(at + QPointF(-r, r), at + QPointF(r, -r));
-        break;
-    case TMarkShape::Square:
-        painter.drawRect(QRectF(at - QPointF(r, r), QSizeF(2 * r, 2 * r)));
-        break;
-    case TMarkShape::Diamond:
-        polygon({ { 0, -r }, { r, 0 }, { 0, r }, { -r, 0 } });
-        break;
-    case TMarkShape::Triangle:
-        polygon({ { 0, -r }, { r, r }, { -r, r } });
-        break;
-    case TMarkShape::Circle:
-        painter.drawEllipse(at, r, r);
-        break;
-    case TMarkShape::Plus:
-        painter.drawLine(at + QPointF(0, -r), at + QPointF(0, r));
-        painter.drawLine(at + QPointF(-r, 0), at + QPointF(r, 0));
-        break;
-    case TMarkShape::TriangleDown:
-        polygon({ { 0, r }, { r, -r }, { -r, -r } });
-        break;
-    case TMarkShape::Disc:
-        painter.setPen(QPen(Qt::black, 1.5));
-        painter.setBrush(colour);
-        painter.drawEllipse(at, r, r);
-        break;
-    case TMarkShape::Block:
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(colour);
-        painter.drawRect(QRectF(at - QPointF(r, r), QSizeF(2 * r, 2 * r)));
-        break;
-    }
-}
-
-// A mark as the legend shows it.
-QPixmap MarkIcon(const TMark& mark)
-{
-    QPixmap icon(16, 16);
-    icon.fill(Qt::transparent);
-    QPainter painter(&icon);
-    painter.setRenderHint(QPainter::Antialiasing);
-    DrawMark(painter, QPointF(8, 8), 5, mark);
-    return icon;
-}
-
-// The preview's numbers: a two-column table of rich text, the rows and their labels those of
-// every front end.
-QString StatisticsText(const TTrackPreview& preview)
+// The numbers of the panel, as label and text: the rows of every front end, less what the
+// picture shows better; the start and the end in local time with UTC beside, the length as
+// the length box's number.
+std::vector<std::pair<QString, QString>> NumberRows(const TTrackPreview& preview)
 {
     const std::vector<TStatisticRow> rows = StatisticRows(
         preview.Track.Counts, preview.Statistics, preview.Track.TotalMetres, preview.Cleaned);
     const TSeparators separators = SeparatorsOf(QLocale::system());
-    QString html = QStringLiteral("<table cellspacing=\"3\">");
+    std::vector<std::pair<QString, QString>> shown;
     for (const TStatisticRow& row : rows) {
-        // The panel leaves out what the picture shows better.
         if (row.Key == "other_lines" || row.Key == "moving_length_m" || !row.Group.empty())
             continue;
-        // The length as the conversion reports it.
-        const std::string value
-            = row.Key == "length_m" ? preview.LengthMessage : row.Text(separators);
-        html += QStringLiteral("<tr><td>%1</td><td>%2</td></tr>")
-                    .arg(QString::fromUtf8(row.Label(WindowLanguage())).toHtmlEscaped(),
-                        QString::fromStdString(value).toHtmlEscaped());
+        QString label = QString::fromUtf8(row.Label(WindowLanguage()));
+        QString value = QString::fromStdString(row.Text(separators));
+        if (row.Unit == TStatisticUnit::UtcTime) {
+            label.remove(QStringLiteral(" (UTC)"));
+            value
+                = QString::fromStdString(LocalAndUtcText(row.Value, preview.Context.ZoneShiftDays));
+        }
+        shown.emplace_back(label, value);
     }
+    return shown;
+}
+
+QString StatisticsText(const TTrackPreview& preview)
+{
+    QString html = QStringLiteral("<table cellspacing=\"3\">");
+    for (const auto& [label, value] : NumberRows(preview))
+        html += QStringLiteral("<tr><td>%1</td><td>%2</td></tr>")
+                    .arg(label.toHtmlEscaped(), value.toHtmlEscaped());
     return html + QStringLiteral("</table>");
 }
 
@@ -202,17 +130,27 @@ private:
     std::uint64_t mine_;
 };
 
+QFont LabelFont(const QFont& font)
+{
+    QFont small = font;
+    small.setPointSizeF(std::max(7.0, font.pointSizeF() - 1));
+    return small;
+}
+
 } // namespace
 
 // ---- The drawing ----------------------------------------------------------------------------
 
 TTrackView::TTrackView(QWidget* parent)
     : QWidget(parent)
+    , renderer_(new TTrackRenderer(this))
 {
     setObjectName(QStringLiteral("TrackView"));
-    setMinimumSize(320, 240);
+    setMinimumSize(240, 160);
     setFocusPolicy(Qt::StrongFocus);
     setAutoFillBackground(false);
+    setMouseTracking(true);
+    connect(renderer_, &TTrackRenderer::Rendered, this, qOverload<>(&QWidget::update));
 }
 
 void TTrackView::SetPicture(std::shared_ptr<const TTrackPicture> picture)
@@ -220,10 +158,14 @@ void TTrackView::SetPicture(std::shared_ptr<const TTrackPicture> picture)
     const bool first = picture_ == nullptr;
     picture_ = std::move(picture);
     message_.clear();
-    // A new picture under new settings keeps the user's zoom and pan; the first is fitted.
+    pointed_.reset();
+    cursor_.reset();
+    // A new picture under new settings keeps the user's zoom and pan; the first is fitted, and
+    // so is one on another grid (a map turned on or off).
     if (first || !moved_)
         Fit();
-    update();
+    else
+        Changed();
 }
 
 void TTrackView::SetMessage(const QString& message)
@@ -240,18 +182,59 @@ void TTrackView::SetBusy(bool busy)
     update();
 }
 
+void TTrackView::SetMap(TMapTiles* map)
+{
+    map_ = map;
+    update();
+}
+
+void TTrackView::SetCursorPoint(std::optional<TPicturePoint> point)
+{
+    cursor_ = point;
+    update();
+}
+
 void TTrackView::Fit()
 {
     if (picture_)
         view_.Fit(picture_->Bounds, width(), height(), kMargin);
     moved_ = false;
+    Changed();
+}
+
+void TTrackView::ZoomBy(double factor)
+{
+    view_.ZoomAt(width() / 2.0, height() / 2.0, factor);
+    moved_ = true;
+    Changed();
+}
+
+void TTrackView::PanBy(double dx, double dy)
+{
+    view_.Pan(dx, dy);
+    moved_ = true;
+    Changed();
+}
+
+void TTrackView::Changed()
+{
+    if (picture_ && width() > 0 && height() > 0)
+        renderer_->Request(picture_, view_, size(), devicePixelRatioF(), LabelFont(font()));
     update();
+}
+
+bool TTrackView::Drawn() const
+{
+    const TTrackFrame* frame = renderer_->Last();
+    return picture_ && frame != nullptr && frame->Picture == picture_ && !renderer_->Busy();
 }
 
 void TTrackView::resizeEvent(QResizeEvent*)
 {
     if (!moved_)
         Fit();
+    else
+        Changed();
 }
 
 void TTrackView::wheelEvent(QWheelEvent* event)
@@ -259,103 +242,137 @@ void TTrackView::wheelEvent(QWheelEvent* event)
     const double factor = std::pow(1.25, event->angleDelta().y() / 120.0);
     view_.ZoomAt(event->position().x(), event->position().y(), factor);
     moved_ = true;
-    update();
+    Changed();
     event->accept();
 }
 
 void TTrackView::mousePressEvent(QMouseEvent* event)
 {
     dragFrom_ = event->position();
+    dragged_ = false;
 }
 
 void TTrackView::mouseMoveEvent(QMouseEvent* event)
 {
-    if (!(event->buttons() & Qt::LeftButton))
+    if (!(event->buttons() & Qt::LeftButton)) {
+        Point(event->position());
         return;
+    }
     const QPointF to = event->position();
     view_.Pan(to.x() - dragFrom_.x(), to.y() - dragFrom_.y());
     dragFrom_ = to;
+    dragged_ = true;
     moved_ = true;
+    Changed();
+}
+
+void TTrackView::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (!dragged_ && event->button() == Qt::LeftButton)
+        Point(event->position());
+}
+
+void TTrackView::Point(const QPointF& at)
+{
+    if (!picture_)
+        return;
+    const TPictureHit hit = HitTest(*picture_, view_, at.x(), at.y(), kPointRadius);
+    if (hit.Kind == TPictureHit::TKind::None)
+        return;
+    pointed_ = hit.Point;
     update();
+    emit Pointed(hit);
 }
 
 void TTrackView::keyPressEvent(QKeyEvent* event)
 {
-    if (event->key() == Qt::Key_F || event->key() == Qt::Key_Home) {
+    const double step = std::min(width(), height()) / 8.0;
+    switch (event->key()) {
+    case Qt::Key_F:
+    case Qt::Key_Home:
         Fit();
         return;
+    case Qt::Key_Plus:
+    case Qt::Key_Equal:
+        ZoomBy(kKeyZoom);
+        return;
+    case Qt::Key_Minus:
+        ZoomBy(1 / kKeyZoom);
+        return;
+    // The arrows move the view over the track: Left shows what lies west.
+    case Qt::Key_Left:
+        PanBy(step, 0);
+        return;
+    case Qt::Key_Right:
+        PanBy(-step, 0);
+        return;
+    case Qt::Key_Up:
+        PanBy(0, step);
+        return;
+    case Qt::Key_Down:
+        PanBy(0, -step);
+        return;
+    default:
+        QWidget::keyPressEvent(event);
     }
-    QWidget::keyPressEvent(event);
 }
 
 void TTrackView::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.fillRect(rect(), Qt::white);
-    painter.setRenderHint(QPainter::Antialiasing);
     if (!picture_) {
         painter.setPen(message_.isEmpty() ? Qt::darkGray : Qt::darkRed);
         painter.drawText(rect().adjusted(12, 12, -12, -12), Qt::AlignCenter | Qt::TextWordWrap,
             message_.isEmpty() ? tr("計算中…") : message_);
         return;
     }
-    const TScreenPicture screen = Project(*picture_, view_, width(), height());
-
-    // The kept track, a line for each stretch (a stretch of one fix is a dot).
-    std::vector<QPointF> line;
-    line.reserve(screen.Track.size());
-    for (const TScreenPoint& p : screen.Track)
-        line.emplace_back(p.X, p.Y);
-    painter.setPen(QPen(QColor(0, 90, 200), 2, Qt::SolidLine, Qt::RoundCap));
-    std::size_t from = 0;
-    for (std::size_t i = 0; i <= screen.Breaks.size(); ++i) {
-        const std::size_t to = i < screen.Breaks.size() ? screen.Breaks[i] : line.size();
-        if (to - from == 1)
-            painter.drawPoint(line[from]);
-        else if (to > from)
-            painter.drawPolyline(line.data() + from, static_cast<int>(to - from));
-        from = to;
+    if (map_ != nullptr && picture_->Projection == TPictureProjection::WebMercator)
+        map_->Draw(painter, view_, width(), height());
+    // The last image of the track, moved and scaled from its view to this one.
+    if (const TTrackFrame* frame = renderer_->Last();
+        frame != nullptr && frame->Picture == picture_) {
+        const TPicturePoint corner = frame->View.PointAt(0, 0);
+        const double scale = view_.PixelsPerMetre() / frame->View.PixelsPerMetre();
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, scale != 1.0);
+        painter.drawImage(QRectF(view_.X(corner), view_.Y(corner), frame->Size.width() * scale,
+                              frame->Size.height() * scale),
+            frame->Image);
     }
-
-    // Dropped fixes, each cause with its mark; a cluster is bigger and tells its number.
-    for (const TScreenDrops& drops : screen.Drops) {
-        const QPointF at(drops.At.X, drops.At.Y);
-        const std::uint64_t count = drops.Counts.Total();
-        const double r = count > 1 ? 5.0 : 3.5;
-        for (int cause = 0; cause < kDropCauseCount; ++cause) {
-            if (drops.Counts.ByCause[static_cast<std::size_t>(cause)] > 0)
-                DrawMark(painter, at, r, DropMark(static_cast<TDropCause>(cause)));
-        }
-        if (count > 1) {
-            painter.setPen(Qt::black);
-            painter.drawText(at + QPointF(r + 2, -r), QString::number(count));
-        }
+    DrawEnds(painter, QPointF(view_.X(picture_->Start), view_.Y(picture_->Start)),
+        QPointF(view_.X(picture_->End), view_.Y(picture_->End)));
+    painter.setBrush(Qt::NoBrush);
+    if (pointed_) {
+        painter.setPen(QPen(QColor(0, 0, 0, 160), 2));
+        painter.drawEllipse(QPointF(view_.X(*pointed_), view_.Y(*pointed_)), 9, 9);
     }
-
-    // Waypoints with their local times.
-    for (const TScreenWaypoint& mark : screen.Waypoints) {
-        const QPointF at(mark.At.X, mark.At.Y);
-        DrawMark(painter, at, 3.5, kWaypointMark);
-        if (mark.Labelled) {
-            painter.setPen(Qt::black);
-            painter.drawText(at + QPointF(6, 4),
-                QString::fromStdString(FormatDateTime("HH:NN", mark.LocalDateTime)));
-        }
+    if (cursor_) {
+        painter.setPen(QPen(QColor(0, 150, 60), 3));
+        painter.drawEllipse(QPointF(view_.X(*cursor_), view_.Y(*cursor_)), 8, 8);
     }
+    PaintOverlay(painter, size());
+    if (busy_) {
+        painter.setPen(Qt::darkGray);
+        painter.drawText(
+            rect().adjusted(8, 8, -8, -8), Qt::AlignTop | Qt::AlignLeft, tr("計算中…"));
+    }
+}
 
-    // The start and the end.
-    DrawMark(painter, QPointF(screen.Start.X, screen.Start.Y), 6, kStartMark);
-    DrawMark(painter, QPointF(screen.End.X, screen.End.Y), 5, kEndMark);
-
-    // The scale bar at the bottom left, the north arrow at the top right.
-    const TScaleBar bar = ScaleBarFor(view_.PixelsPerMetre(), width() / 4.0);
-    const QPointF left(12, height() - 14);
+void TTrackView::PaintOverlay(QPainter& painter, const QSizeF& size) const
+{
+    painter.setRenderHint(QPainter::Antialiasing);
+    // The scale bar at the bottom left, in ground metres (Web Mercator stretches them).
+    const double groundScale
+        = view_.PixelsPerMetre() / GroundMetresPerUnit(*picture_, view_, size.height() - 14);
+    const TScaleBar bar = ScaleBarFor(groundScale, size.width() / 4.0);
+    const QPointF left(12, size.height() - 14);
     painter.setPen(QPen(Qt::black, 2));
     painter.drawLine(left, left + QPointF(bar.Pixels, 0));
     painter.drawLine(left, left + QPointF(0, -5));
     painter.drawLine(left + QPointF(bar.Pixels, 0), left + QPointF(bar.Pixels, -5));
     painter.drawText(left + QPointF(0, -8), QString::fromStdString(bar.Text));
-    const QPointF tip(width() - 24, 14);
+    // The north arrow at the top right.
+    const QPointF tip(size.width() - 24, 14);
     QPainterPath arrow;
     arrow.moveTo(tip);
     arrow.lineTo(tip + QPointF(-7, 22));
@@ -368,35 +385,81 @@ void TTrackView::paintEvent(QPaintEvent*)
     painter.setPen(Qt::black);
     painter.drawText(
         QRectF(tip.x() - 10, tip.y() + 22, 20, 16), Qt::AlignCenter, QStringLiteral("N"));
-
-    if (busy_) {
-        painter.setPen(Qt::darkGray);
-        painter.drawText(
-            rect().adjusted(8, 8, -8, -8), Qt::AlignTop | Qt::AlignLeft, tr("計算中…"));
+    // The map's attribution at the bottom right.
+    if (map_ != nullptr && map_->On() && !map_->Attribution().isEmpty()
+        && picture_->Projection == TPictureProjection::WebMercator) {
+        const QFont font = LabelFont(painter.font());
+        painter.setFont(font);
+        const QFontMetricsF metrics(font);
+        const QString text
+            = metrics.elidedText(map_->Attribution(), Qt::ElideRight, size.width() * 0.6);
+        const QRectF box(size.width() - metrics.horizontalAdvance(text) - 8,
+            size.height() - metrics.height() - 2, metrics.horizontalAdvance(text) + 8,
+            metrics.height() + 2);
+        painter.fillRect(box, QColor(255, 255, 255, 200));
+        painter.drawText(box, Qt::AlignCenter, text);
     }
+}
+
+void TTrackView::PaintTo(QPainter& painter, const QSizeF& size) const
+{
+    painter.save();
+    painter.setClipRect(QRectF(QPointF(0, 0), size));
+    painter.fillRect(QRectF(QPointF(0, 0), size), Qt::white);
+    if (picture_) {
+        if (map_ != nullptr && picture_->Projection == TPictureProjection::WebMercator)
+            map_->Draw(painter, view_, size.width(), size.height());
+        const QFont font = LabelFont(painter.font());
+        DrawTrackLayer(painter,
+            Project(*picture_, view_, size.width(), size.height(), LabelMetricsOf(font)), font);
+        DrawEnds(painter, QPointF(view_.X(picture_->Start), view_.Y(picture_->Start)),
+            QPointF(view_.X(picture_->End), view_.Y(picture_->End)));
+        PaintOverlay(painter, size);
+    }
+    painter.restore();
 }
 
 // ---- The window -----------------------------------------------------------------------------
 
 TPreviewWindow::TPreviewWindow(
-    QWidget& owner, const TSettingsModel& settings, std::filesystem::path input)
+    QWidget& owner, const TSettingsModel& settings, TDialogs& dialogs, std::filesystem::path input)
     : QWidget(&owner, Qt::Window)
     , settings_(settings)
+    , dialogs_(dialogs)
     , input_(std::move(input))
 {
     setObjectName(QStringLiteral("PreviewWindow"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(tr("プレビュー") + QStringLiteral(" - ") + ShownFileName(input_));
+    QSettings& store = settings_.Store();
     view_ = new TTrackView(this);
-    statistics_ = new QLabel(this);
+    graph_ = new TSpeedGraphView(this);
+    map_ = new TMapTiles(this);
+    view_->SetMap(map_);
+    connect(map_, &TMapTiles::TileArrived, view_, qOverload<>(&QWidget::update));
+
+    // The side: the numbers, the advice, what the pointer found, the legend and the map.
+    auto* side = new QWidget;
+    statistics_ = new QLabel(side);
     statistics_->setObjectName(QStringLiteral("PreviewStatistics"));
     statistics_->setTextFormat(Qt::RichText);
     statistics_->setAlignment(Qt::AlignTop | Qt::AlignLeft);
     statistics_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    statistics_->setMinimumWidth(300);
+    advice_ = new QLabel(side);
+    advice_->setObjectName(QStringLiteral("PreviewAdvice"));
+    advice_->setWordWrap(true);
+    advice_->setStyleSheet(QStringLiteral("color: #a00000"));
+    advice_->hide();
+    details_ = new QLabel(tr("軌跡の点を指すと、その記録が表示されます。"), side);
+    details_->setObjectName(QStringLiteral("PreviewDetails"));
+    details_->setWordWrap(true);
+    details_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    details_->setFrameShape(QFrame::StyledPanel);
+    details_->setMinimumHeight(details_->fontMetrics().height() * 5);
+    details_->setAlignment(Qt::AlignTop | Qt::AlignLeft);
     // The legend: the start, the end, the waypoints, and the mark of each cause of the drops the
     // track holds (the others are hidden).
-    auto* legend = new QWidget(this);
+    auto* legend = new QWidget(side);
     legend->setObjectName(QStringLiteral("PreviewLegend"));
     auto* marks = new QGridLayout(legend);
     marks->setContentsMargins(0, 0, 0, 0);
@@ -417,19 +480,114 @@ TPreviewWindow::TPreviewWindow(
         causeMarks_.back().second->hide();
     }
     marks->setColumnStretch(1, 1);
+
+    mapChoice_ = new QComboBox(side);
+    mapChoice_->setObjectName(QStringLiteral("ddlMap"));
+    mapChoice_->addItems({ tr("地図なし"), tr("MBTiles ファイル..."), tr("オンライン地図") });
+    tileUrl_ = new QLineEdit(store.value(kTileUrlKey).toString(), side);
+    tileUrl_->setObjectName(QStringLiteral("txtTileUrl"));
+    tileUrl_->setPlaceholderText(QStringLiteral("https://tile.example.org/{z}/{x}/{y}.png"));
+    tileAttribution_ = new QLineEdit(store.value(kTileAttributionKey).toString(), side);
+    tileAttribution_->setObjectName(QStringLiteral("txtTileAttribution"));
+    tileAttribution_->setPlaceholderText(tr("地図の出典"));
+    auto* mapLabel = new QLabel(tr("地図(&M):"), side);
+    mapLabel->setBuddy(mapChoice_);
+
+    auto* sideLayout = new QVBoxLayout(side);
+    sideLayout->setContentsMargins(0, 0, 0, 0);
+    sideLayout->addWidget(statistics_);
+    sideLayout->addWidget(advice_);
+    sideLayout->addWidget(details_);
+    sideLayout->addWidget(legend);
+    sideLayout->addWidget(mapLabel);
+    sideLayout->addWidget(mapChoice_);
+    sideLayout->addWidget(tileUrl_);
+    sideLayout->addWidget(tileAttribution_);
+    sideLayout->addStretch(1);
+    auto* scroll = new QScrollArea(this);
+    scroll->setWidget(side);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setMinimumWidth(220);
+    scroll->setMaximumWidth(360);
+
     fit_ = new QPushButton(tr("全体表示"), this);
     fit_->setObjectName(QStringLiteral("cmdFit"));
     connect(fit_, &QPushButton::clicked, view_, &TTrackView::Fit);
-    auto* side = new QVBoxLayout;
-    side->addWidget(statistics_, 1);
-    side->addWidget(legend);
-    side->addWidget(fit_);
+    auto* save = new QPushButton(tr("画像を保存(&S)..."), this);
+    save->setObjectName(QStringLiteral("cmdSavePicture"));
+    connect(save, &QPushButton::clicked, this, &TPreviewWindow::SavePicture);
+    auto* copy = new QPushButton(tr("数値をコピー(&C)"), this);
+    copy->setObjectName(QStringLiteral("cmdCopyNumbers"));
+    connect(copy, &QPushButton::clicked, this, &TPreviewWindow::CopyNumbers);
+    graphByDistance_ = new QCheckBox(tr("距離で表示(&D)"), this);
+    graphByDistance_->setObjectName(QStringLiteral("chkGraphDistance"));
+    graphByDistance_->setChecked(store.value(kGraphByDistanceKey, false).toBool());
+    graph_->SetByDistance(graphByDistance_->isChecked());
+    connect(graphByDistance_, &QCheckBox::toggled, this, [this](bool on) {
+        graph_->SetByDistance(on);
+        settings_.Store().setValue(kGraphByDistanceKey, on);
+    });
+
+    auto* buttons = new QGridLayout;
+    buttons->addWidget(fit_, 0, 0);
+    buttons->addWidget(graphByDistance_, 0, 1);
+    buttons->addWidget(save, 1, 0);
+    buttons->addWidget(copy, 1, 1);
+    auto* right = new QVBoxLayout;
+    right->addWidget(scroll, 1);
+    right->addLayout(buttons);
+    auto* left = new QVBoxLayout;
+    left->addWidget(view_, 3);
+    left->addWidget(graph_, 1);
     auto* layout = new QHBoxLayout(this);
-    layout->addWidget(view_, 1);
-    layout->addLayout(side);
-    // Where the last preview was, kept on a screen that is still there.
-    resize(860, 560);
-    restoreGeometry(settings_.Store().value(kPreviewGeometryKey).toByteArray());
+    layout->addLayout(left, 1);
+    layout->addLayout(right);
+
+    connect(view_, &TTrackView::Pointed, this, &TPreviewWindow::Explain);
+    connect(graph_, &TSpeedGraphView::Pointed, this, [this](const TGraphSample* sample) {
+        if (sample == nullptr || !preview_) {
+            view_->SetCursorPoint(std::nullopt);
+            return;
+        }
+        view_->SetCursorPoint(sample->Point);
+        details_->setText(
+            QString::fromStdString(ExplainFix(sample->Note, preview_->Context, WindowLanguage())));
+    });
+
+    // The map as it was last chosen; a file that cannot be read any more is no map.
+    const int remembered = store.value(kMapKey, kNoMap).toInt();
+    if (remembered == kMapFile) {
+        QString error;
+        if (map_->UseFile(store.value(kMapFileKey).toString(), &error))
+            mapShown_ = kMapFile;
+    } else if (remembered == kMapOnline) {
+        mapShown_ = kMapOnline;
+        ApplyMap();
+    }
+    mapChoice_->setCurrentIndex(mapShown_);
+    tileUrl_->setEnabled(mapShown_ == kMapOnline);
+    tileAttribution_->setEnabled(mapShown_ == kMapOnline);
+    connect(mapChoice_, &QComboBox::activated, this, &TPreviewWindow::ChooseMap);
+    for (QLineEdit* edit : { tileUrl_, tileAttribution_ })
+        connect(edit, &QLineEdit::editingFinished, this, [this] {
+            if (mapShown_ == kMapOnline)
+                ApplyMap();
+        });
+
+    // Esc and Ctrl+W close the preview, as the platform's Close does.
+    for (const QKeySequence& keys : { QKeySequence(Qt::Key_Escape),
+             QKeySequence(Qt::CTRL | Qt::Key_W), QKeySequence(QKeySequence::Close) }) {
+        auto* shortcut = new QShortcut(keys, this);
+        connect(shortcut, &QShortcut::activated, this, &QWidget::close);
+    }
+
+    // Where the last preview was, kept within the screen.
+    resize(900, 640);
+    restoreGeometry(store.value(kPreviewGeometryKey).toByteArray());
+    if (const QScreen* here = screen())
+        PlaceWithin(here->availableGeometry());
 
     busyTimer_ = new QTimer(this);
     busyTimer_->setSingleShot(true);
@@ -441,6 +599,20 @@ TPreviewWindow::TPreviewWindow(
 TPreviewWindow::~TPreviewWindow()
 {
     StopWorker();
+}
+
+void TPreviewWindow::PlaceWithin(const QRect& available)
+{
+    // The frame's own size: known once shown, else about a title bar's.
+    const QSize frame = isVisible() ? frameGeometry().size() - size() : QSize(16, 40);
+    const QSize most = (available.size() - frame).expandedTo(minimumSizeHint());
+    resize(size().boundedTo(most));
+    QRect placed(pos(), size() + frame);
+    placed.moveLeft(std::clamp(placed.left(), available.left(),
+        std::max(available.left(), available.right() + 1 - placed.width())));
+    placed.moveTop(std::clamp(placed.top(), available.top(),
+        std::max(available.top(), available.bottom() + 1 - placed.height())));
+    move(placed.topLeft());
 }
 
 void TPreviewWindow::hideEvent(QHideEvent* event)
@@ -461,6 +633,59 @@ QStringList TPreviewWindow::Legend() const
     return texts;
 }
 
+void TPreviewWindow::ChooseMap(int choice)
+{
+    QSettings& store = settings_.Store();
+    if (choice == kMapFile) {
+        const QString path = dialogs_.ChooseFile(
+            this, TFileChoice::OpenMap, QFileInfo(store.value(kMapFileKey).toString()).path());
+        QString error;
+        if (path.isEmpty() || !map_->UseFile(path, &error)) {
+            if (!path.isEmpty())
+                dialogs_.ShowBox(this, TBoxKind::Error,
+                    QCoreApplication::translate("ostrel::TForm1", "Ostrel Log Converter"),
+                    tr("地図を読めません: %1").arg(QDir::toNativeSeparators(path)), error);
+            mapChoice_->setCurrentIndex(mapShown_);
+            if (mapShown_ == kMapFile)
+                map_->UseFile(store.value(kMapFileKey).toString(), &error);
+            return;
+        }
+        store.setValue(kMapFileKey, path);
+    }
+    const bool regrid = (mapShown_ == kNoMap) != (choice == kNoMap);
+    mapShown_ = choice;
+    store.setValue(kMapKey, choice);
+    tileUrl_->setEnabled(choice == kMapOnline);
+    tileAttribution_->setEnabled(choice == kMapOnline);
+    if (choice != kMapFile)
+        ApplyMap();
+    if (regrid)
+        Refresh(); // the track on the map's grid, or back on the plane
+    view_->update();
+}
+
+void TPreviewWindow::ApplyMap()
+{
+    QSettings& store = settings_.Store();
+    if (mapShown_ != kMapOnline) {
+        if (mapShown_ == kNoMap)
+            map_->UseNone();
+        return;
+    }
+    store.setValue(kTileUrlKey, tileUrl_->text());
+    store.setValue(kTileAttributionKey, tileAttribution_->text());
+    const QString cache = store
+                              .value(kTileCacheKey,
+                                  QStandardPaths::writableLocation(QStandardPaths::CacheLocation)
+                                      + QStringLiteral("/tiles"))
+                              .toString();
+    if (tileUrl_->text().trimmed().isEmpty())
+        map_->UseNone();
+    else
+        map_->UseOnline(tileUrl_->text().trimmed(), tileAttribution_->text(), cache);
+    view_->update();
+}
+
 void TPreviewWindow::StopWorker()
 {
     ++generation_;
@@ -477,19 +702,25 @@ void TPreviewWindow::Refresh()
         settings = settings_.PreviewSettings();
     } catch (...) {
         statistics_->clear();
+        advice_->hide();
+        preview_.reset();
+        graph_->SetPreview(nullptr);
         view_->SetMessage(ErrorText(std::current_exception(), nullptr));
         emit Updated();
         return;
     }
+    const TPictureProjection projection
+        = mapShown_ == kNoMap ? TPictureProjection::Plane : TPictureProjection::WebMercator;
     done_ = false;
     busyTimer_->start();
     QPointer<TPreviewWindow> self(this);
-    worker_ = StartWorker([this, self, settings, generation, input = input_] {
+    worker_ = StartWorker([this, self, settings, generation, projection, input = input_] {
         std::shared_ptr<TTrackPreview> preview;
         std::exception_ptr error;
         try {
             TPreviewProgress progress(generation_, generation);
-            preview = std::make_shared<TTrackPreview>(PreviewLog(input, settings, &progress));
+            preview = std::make_shared<TTrackPreview>(
+                PreviewLog(input, settings, &progress, projection));
         } catch (const TPreviewProgress::TStopped&) {
             return; // a newer computation or the window's end took over
         } catch (...) {
@@ -515,14 +746,129 @@ void TPreviewWindow::Show(
         causeMarks_[cause].first->setVisible(present);
         causeMarks_[cause].second->setVisible(present);
     }
+    preview_ = preview;
+    graph_->SetPreview(preview_);
     if (preview) {
         statistics_->setText(StatisticsText(*preview));
+        const std::string advice = AdviceText(AdviseOnDrops(preview->Track.Counts, preview->Graph),
+            preview->Context, WindowLanguage());
+        advice_->setText(QString::fromStdString(advice));
+        advice_->setVisible(!advice.empty());
         view_->SetPicture(std::shared_ptr<const TTrackPicture>(preview, &preview->Picture));
     } else {
         statistics_->clear();
+        advice_->hide();
         view_->SetMessage(ErrorText(error, &input_));
     }
     emit Updated();
+}
+
+void TPreviewWindow::Explain(const TPictureHit& hit)
+{
+    if (!preview_)
+        return;
+    const TNoteContext& context = preview_->Context;
+    QString text;
+    if (hit.Kind == TPictureHit::TKind::Fix) {
+        text = QString::fromStdString(ExplainFix(hit.Note, context, WindowLanguage()));
+        // The graph's cursor at the fix: its place along the route from the nearest sample.
+        double metres = 0;
+        double nearest = INFINITY;
+        for (const TGraphSample& sample : preview_->Graph.Kept) {
+            const double apart = std::abs(sample.Note.UtcDateTime - hit.Note.UtcDateTime);
+            if (apart < nearest) {
+                nearest = apart;
+                metres = sample.Metres;
+            }
+        }
+        graph_->SetCursor(hit.Note, metres);
+    } else {
+        text = QString::fromStdString(
+            ExplainDrops(hit.Counts, hit.Notes, context, WindowLanguage()));
+        if (hit.Notes.Size > 0)
+            graph_->SetCursor(hit.Notes.Notes[0]);
+    }
+    details_->setText(text);
+    view_->setToolTip(text);
+}
+
+QString TPreviewWindow::CopyNumbers()
+{
+    QString text;
+    if (preview_)
+        for (const auto& [label, value] : NumberRows(*preview_))
+            text += label + QLatin1Char('\t') + value + QLatin1Char('\n');
+    QGuiApplication::clipboard()->setText(text);
+    return text;
+}
+
+QSize TPreviewWindow::PictureSize() const
+{
+    return QSize(view_->width(), view_->height() + graph_->height());
+}
+
+void TPreviewWindow::PaintPicture(QPainter& painter, const QSize& size) const
+{
+    const QSizeF track(size.width(), size.height() - graph_->height());
+    view_->PaintTo(painter, track);
+    // The legend at the top left, on a pale ground.
+    std::vector<const TMark*> shown { &kStartMark, &kEndMark, &kWaypointMark };
+    for (std::size_t cause = 0; cause < causeMarks_.size(); ++cause)
+        if (preview_ && preview_->Track.Counts.Dropped[cause] > 0)
+            shown.push_back(&kDropMarks[cause]);
+    const QFontMetricsF metrics(painter.font());
+    double widest = 0;
+    for (const TMark* mark : shown)
+        widest = std::max(widest, metrics.horizontalAdvance(TTrackView::tr(mark->Caption)));
+    const double row = std::max(18.0, metrics.height() + 2);
+    painter.setPen(QPen(Qt::gray, 1));
+    painter.setBrush(QColor(255, 255, 255, 220));
+    painter.drawRect(QRectF(6, 6, widest + 34, row * static_cast<double>(shown.size()) + 8));
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        const double y = 10 + row * static_cast<double>(i);
+        DrawMark(painter, QPointF(18, y + row / 2), 5, *shown[i]);
+        painter.setPen(Qt::black);
+        painter.drawText(QRectF(30, y, widest + 8, row), Qt::AlignLeft | Qt::AlignVCenter,
+            TTrackView::tr(shown[i]->Caption));
+    }
+    graph_->PaintTo(painter, QRectF(0, track.height(), size.width(), graph_->height()));
+}
+
+void TPreviewWindow::SavePicture()
+{
+    const QFileInfo log(QString::fromStdString(input_.string()));
+    const QString path = dialogs_.ChooseFile(this, TFileChoice::SavePicture,
+        QDir(log.path()).filePath(log.completeBaseName() + QStringLiteral(".png")));
+    if (path.isEmpty())
+        return;
+    const QSize size = PictureSize();
+    bool written = false;
+    if (QFileInfo(path).suffix().compare(QLatin1String("svg"), Qt::CaseInsensitive) == 0) {
+        QSvgGenerator svg;
+        svg.setFileName(path);
+        svg.setSize(size);
+        svg.setViewBox(QRect(QPoint(0, 0), size));
+        svg.setTitle(windowTitle());
+        QPainter painter;
+        written = painter.begin(&svg);
+        if (written) {
+            PaintPicture(painter, size);
+            written = painter.end();
+        }
+        written = written && QFileInfo(path).size() > 0;
+    } else {
+        QImage image(size, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::white);
+        {
+            QPainter painter(&image);
+            PaintPicture(painter, size);
+        }
+        written = image.save(path, "PNG");
+    }
+    if (!written)
+        dialogs_.ShowBox(this, TBoxKind::Error,
+            QCoreApplication::translate("ostrel::TForm1", "Ostrel Log Converter"),
+            tr("画像を書けません: %1").arg(QDir::toNativeSeparators(path)), QString());
 }
 
 } // namespace ostrel

@@ -172,4 +172,22 @@ void TQtDialogs::ShowSettings(QDialog& dialog)
     dialog.exec();
 }
 
+QString TQtDialogs::ChooseFile(QWidget* parent, TFileChoice kind, const QString& proposed)
+{
+    if (kind == TFileChoice::OpenMap)
+        return QFileDialog::getOpenFileName(parent,
+            QCoreApplication::translate("ostrel::TQtDialogs", "地図を開く"), proposed,
+            QCoreApplication::translate("ostrel::TQtDialogs", "MBTiles (*.mbtiles)"));
+    QString filter = QStringLiteral("PNG (*.png)");
+    const QString path = QFileDialog::getSaveFileName(parent,
+        QCoreApplication::translate("ostrel::TQtDialogs", "画像を保存"), proposed,
+        QStringLiteral("PNG (*.png);;SVG (*.svg)"), &filter);
+    // A name typed without an extension takes the type chosen.
+    if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty())
+        return path
+            + (filter.startsWith(QLatin1String("SVG")) ? QStringLiteral(".svg")
+                                                       : QStringLiteral(".png"));
+    return path;
+}
+
 } // namespace ostrel

@@ -19,6 +19,7 @@ public:
         const QString& detail, const QString& folder) override;
     void OpenFolder(const QString& folder) override;
     void ShowSettings(QDialog& dialog) override;
+    QString ChooseFile(QWidget* parent, TFileChoice kind, const QString& proposed) override;
 };
 
 } // namespace ostrel

@@ -375,25 +375,46 @@ TScreenPicture Project(const TTrackPicture& picture, const TPictureView& view, d
         return static_cast<std::int64_t>(std::floor(v));
     };
 
+    // A segment is drawn when its bounding box meets the view (and a few pixels about it): the
+    // rest of a long track costs nothing once zoomed in.
+    constexpr double kSlack = 4.0;
+    const auto seen = [&](const TScreenPoint& a, const TScreenPoint& b) {
+        return std::max(a.X, b.X) >= -kSlack && std::min(a.X, b.X) <= width + kSlack
+            && std::max(a.Y, b.Y) >= -kSlack && std::min(a.Y, b.Y) <= height + kSlack;
+    };
+    const auto startStretch = [&](const TScreenPoint& p) {
+        if (!screen.Track.empty())
+            screen.Breaks.push_back(screen.Track.size());
+        screen.Track.push_back(p);
+    };
     std::size_t nextBreak = 0;
+    TScreenPoint last;
+    bool open = false; // last is the end of the stretch being drawn
     for (std::size_t i = 0; i < picture.Track.size(); ++i) {
         const TScreenPoint s = at(picture.Track[i]);
         const bool breaks = nextBreak < picture.Breaks.size() && picture.Breaks[nextBreak] == i;
-        if (breaks) {
+        if (breaks)
             ++nextBreak;
-            screen.Breaks.push_back(screen.Track.size());
-        } else if (!screen.Track.empty()) {
-            const TScreenPoint& last = screen.Track.back();
-            if (pixel(last.X) == pixel(s.X) && pixel(last.Y) == pixel(s.Y))
-                continue;
+        if (i == 0 || breaks) {
+            open = seen(s, s);
+            if (open)
+                startStretch(s);
+        } else if (seen(last, s)) {
+            if (!open)
+                startStretch(last);
+            open = true;
+            const TScreenPoint& drawn = screen.Track.back();
+            if (pixel(drawn.X) != pixel(s.X) || pixel(drawn.Y) != pixel(s.Y))
+                screen.Track.push_back(s);
+        } else {
+            open = false;
         }
-        screen.Track.push_back(s);
+        last = s;
     }
     // The last kept fix ends the line exactly.
-    if (!picture.Track.empty()) {
+    if (open && !picture.Track.empty()) {
         const TScreenPoint end = at(picture.Track.back());
-        if (screen.Track.empty() || screen.Track.back().X != end.X
-            || screen.Track.back().Y != end.Y)
+        if (screen.Track.back().X != end.X || screen.Track.back().Y != end.Y)
             screen.Track.push_back(end);
     }
 

@@ -242,8 +242,10 @@ struct TLabelMetrics
 // What one view draws, in pixels.
 struct TScreenPicture
 {
-    std::vector<TScreenPoint> Track; // consecutive vertices of a stretch lie in different pixels
-    std::vector<std::size_t> Breaks; // as the picture's: where a stretch starts anew
+    // Consecutive vertices of a stretch lie in different pixels; segments that miss the view
+    // are left out.
+    std::vector<TScreenPoint> Track;
+    std::vector<std::size_t> Breaks; // where a stretch starts anew: the picture's and the cuts
     std::vector<TScreenDrops> Drops; // one cluster per pixel cell of kDropCellPixels
     // Too many clusters to tell apart: drawn as the density of the drops per cell.
     bool DropDensity = false;
@@ -258,8 +260,8 @@ inline constexpr double kWaypointPixels = 4.0;
 inline constexpr std::size_t kDensityClusters = 800; // more clusters than this: a density
 inline constexpr double kEndMarkPixels = 9.0; // the start's and the end's marks reserve this
 
-// Projects the picture onto a view of width x height pixels. Track vertices outside the view
-// are kept (lines cross it), drops and waypoints outside it are left out. Labels go right of
+// Projects the picture onto a view of width x height pixels. Track segments that cross the view
+// are kept, the others and the drops and waypoints outside it are left out. Labels go right of
 // their mark, or left of it, inside the view, where they overlap no label before them and
 // neither the start's nor the end's mark: the waypoints' times in their order first, then the
 // numbers of the clusters, the largest first.

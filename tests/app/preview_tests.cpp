@@ -3,14 +3,21 @@
 
 #include "app/cleaning_dialog.h"
 #include "app/conversion_runner.h"
+#include "app/preview_graph.h"
+#include "app/preview_map.h"
 #include "app/preview_opener.h"
 #include "app/preview_window.h"
 #include "conversion/conversion.h"
 #include "core/errors.h"
 #include "core/messages.h"
 #include "form_fixture.h"
+#include "log/gps_rec.h"
 #include "log_files.h"
+#include "text/number_text.h"
 
+#include <QApplication>
+#include <QBuffer>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -18,13 +25,23 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMouseEvent>
+#include <QPointer>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSettings>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QXmlStreamReader>
+#include <cmath>
 
 namespace ostrel::test {
 
@@ -51,6 +68,90 @@ QString WriteLongLog(const QString& path)
     }
     return WriteLog(path, lines);
 }
+
+// Waits until the preview has drawn and its track's image for the view is shown.
+bool Drawn(TPreviewWindow* preview)
+{
+    return Settled(preview) && QTest::qWaitFor([&] { return preview->View()->Drawn(); }, 10000);
+}
+
+// A tile of one colour, as PNG.
+QByteArray TilePng(const QColor& colour)
+{
+    QImage tile(256, 256, QImage::Format_RGB32);
+    tile.fill(colour);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    tile.save(&buffer, "PNG");
+    return png;
+}
+
+// The tile of zoom z that holds a Web Mercator point.
+QPoint TileOf(const TPicturePoint& p, int z)
+{
+    const double side = TileBounds(z, 0, 0).Side;
+    const double half = side * std::ldexp(1.0, z) / 2;
+    return QPoint(static_cast<int>(std::floor((p.East + half) / side)),
+        static_cast<int>(std::floor((half - p.North) / side)));
+}
+
+// The pointer moves over a widget, no button held.
+void Hover(QWidget* widget, const QPoint& at)
+{
+    QMouseEvent move(
+        QEvent::MouseMove, at, widget->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &move);
+}
+
+// Chooses a map in the preview's list as a user does.
+void ChooseMap(TPreviewWindow* preview, int choice)
+{
+    auto* box = preview->findChild<QComboBox*>(QStringLiteral("ddlMap"));
+    box->setCurrentIndex(choice);
+    emit box->activated(choice);
+}
+
+// A tile server on 127.0.0.1 that answers every request with one cacheable PNG tile and counts
+// the requests and their User-Agent.
+class TTileServer : public QObject
+{
+public:
+    TTileServer()
+    {
+        server_.listen(QHostAddress::LocalHost);
+        connect(&server_, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* socket = server_.nextPendingConnection()) {
+                connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
+                    request_ += socket->readAll();
+                    if (!request_.contains("\r\n\r\n"))
+                        return;
+                    ++Requests;
+                    for (const QByteArray& line : request_.split('\n'))
+                        if (line.toLower().startsWith("user-agent:"))
+                            UserAgent = line.mid(11).trimmed();
+                    request_.clear();
+                    const QByteArray body = TilePng(QColor(0, 255, 255));
+                    socket->write("HTTP/1.1 200 OK\r\nContent-Type: image/png\r\nCache-Control: "
+                                  "max-age=86400\r\nConnection: close\r\nContent-Length: "
+                        + QByteArray::number(body.size()) + "\r\n\r\n" + body);
+                    socket->disconnectFromHost();
+                });
+                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            }
+        });
+    }
+    QString UrlTemplate() const
+    {
+        return QStringLiteral("http://127.0.0.1:%1/{z}/{x}/{y}.png").arg(server_.serverPort());
+    }
+    int Requests = 0;
+    QByteArray UserAgent;
+
+private:
+    QTcpServer server_;
+    QByteArray request_;
+};
 
 } // namespace
 
@@ -119,15 +220,25 @@ private slots:
 
         TPreviewWindow* preview = opener().Open(ToPathForTest(kSampleLog));
         QVERIFY(Settled(preview));
-        QVERIFY(preview->Statistics()->text().contains(
+        // The length as a number ("0.47 km"), not the length box's sentence.
+        const QString length
+            = QString::fromStdString(FormatFixed(converted.TotalMetres / 1000, 15, 2) + " km");
+        QVERIFY2(preview->Statistics()->text().contains(length),
+            qPrintable(preview->Statistics()->text()));
+        QVERIFY(!preview->Statistics()->text().contains(
             QString::fromStdString(converted.LengthMessage)));
+        QVERIFY(preview->Advice()->isHidden());
         const std::size_t drops = preview->View()->Picture()->Drops.size();
 
+        // Everything after the first dropped: the panel says by which limit.
         f.rdbUserDefine->setChecked(true);
         f.txtLimitter->setText(QStringLiteral("0"));
         QVERIFY(Settled(preview));
         QVERIFY(preview->View()->Picture());
-        QVERIFY(preview->View()->Picture()->Drops.size() > drops); // everything after the first
+        QVERIFY(preview->View()->Picture()->Drops.size() > drops);
+        QVERIFY(!preview->Advice()->isHidden());
+        QVERIFY2(preview->Advice()->text().contains(QStringLiteral("0.0 km/h")),
+            qPrintable(preview->Advice()->text()));
         f.txtLimitter->setText(QStringLiteral("x"));
         QVERIFY(Settled(preview));
         QVERIFY(!preview->View()->Picture());
@@ -175,6 +286,7 @@ private slots:
         QVERIFY(Settled(preview));
         TTrackView* view = preview->View();
         view->Fit();
+        QVERIFY(Drawn(preview));
         const QImage image = view->grab().toImage();
         const TTrackPicture& picture = *view->Picture();
         const QPoint start(
@@ -193,6 +305,289 @@ private slots:
             QVERIFY(QDir().mkpath(QFileInfo(path).path()));
             QVERIFY(preview->grab().save(path, "PNG"));
         }
+    }
+
+    // Pointing at a kept fix, a dropped one and a cluster tells each as the core explains it, and
+    // the graph and the track point at each other.
+    void pointingExplainsEachFix()
+    {
+        QTemporaryDir dir;
+        const QString log = WriteLog(dir.filePath(QStringLiteral("a.log")),
+            { RecordLine("030405", "3539.0000", "13945.0000", "120507"),
+                RecordLine("030505", "3539.0300", "13945.0000", "120507"), // 55 m in a minute
+                RecordLine("030510", "3539.2000", "13945.2000", "120507"), // too fast
+                RecordLine("030605", "3539.0600", "13945.0000", "120507"),
+                RecordLine("030606", "3539.1000", "13945.3000", "120507"), // three too fast,
+                RecordLine("030607", "3539.1000", "13945.3000", "120507"), // at one place
+                RecordLine("030608", "3539.1000", "13945.3000", "120507"),
+                RecordLine("030705", "3539.0900", "13945.0000", "120507") });
+        TPreviewWindow* preview = opener().Open(ToPathForTest(log));
+        preview->resize(900, 640);
+        preview->show();
+        QVERIFY(QTest::qWaitForWindowExposed(preview));
+        QVERIFY(Drawn(preview));
+        TTrackView* view = preview->View();
+        const TTrackPicture& picture = *view->Picture();
+        const TPictureView& on = view->View();
+        const auto pixel = [&](const TPicturePoint& p) {
+            return QPoint(qRound(on.X(p)), qRound(on.Y(p)));
+        };
+        const TNoteContext context { 10.0, 9 / 24.0, 0, 0 };
+
+        QVERIFY(picture.Track.size() >= 3);
+        Hover(view, pixel(picture.Track[1]));
+        QCOMPARE(preview->Details()->text(),
+            QString::fromStdString(ExplainFix(picture.Notes[1], context, WindowLanguage())));
+        QVERIFY(preview->Details()->text().contains(QStringLiteral("2")));
+
+        QCOMPARE(picture.Drops.size(), std::size_t(2));
+        const TDropCluster& single
+            = picture.Drops[0].Counts.Total() == 1 ? picture.Drops[0] : picture.Drops[1];
+        const TDropCluster& three
+            = picture.Drops[0].Counts.Total() == 3 ? picture.Drops[0] : picture.Drops[1];
+        QTest::mouseClick(view, Qt::LeftButton, {}, pixel(single.Point));
+        QCOMPARE(preview->Details()->text(),
+            QString::fromStdString(
+                ExplainDrops(single.Counts, single.First, context, WindowLanguage())));
+        Hover(view, pixel(three.Point));
+        const QString cluster = preview->Details()->text();
+        QCOMPARE(cluster,
+            QString::fromStdString(
+                ExplainDrops(three.Counts, three.First, context, WindowLanguage())));
+        for (const char* line : { "5", "6", "7" })
+            QVERIFY2(cluster.contains(QLatin1String(line)), qPrintable(cluster));
+
+        // The graph's sample of the fourth line points at its place on the track.
+        TSpeedGraphView* graph = preview->Graph();
+        Hover(graph, QPoint(0, graph->height() / 2));
+        const TGraphSample* sample = nullptr;
+        for (int x = 0; x < graph->width() && sample == nullptr; ++x) {
+            const TGraphSample* at = graph->SampleAt(x);
+            if (at != nullptr && at->Note.Line == 4)
+                sample = at;
+        }
+        QVERIFY(sample != nullptr);
+        Hover(graph, QPoint(qRound(graph->XOf(*sample)), graph->height() / 2));
+        QCOMPARE(preview->Details()->text(),
+            QString::fromStdString(ExplainFix(sample->Note, context, WindowLanguage())));
+    }
+
+    // A map from an MBTiles file lies beneath the track at its tiles' places, with its
+    // attribution, and is chosen again in the next preview.
+    void mapFromAnMbtilesFile()
+    {
+        QTemporaryDir dir;
+        TPreviewWindow* preview = opener().Open(ToPathForTest(kSampleLog));
+        preview->resize(900, 640);
+        preview->show();
+        QVERIFY(QTest::qWaitForWindowExposed(preview));
+        QVERIFY(Settled(preview));
+        // The walk's first record (35°39.123456' N, 139°45.123456' E) on the tiles' grid: a
+        // magenta tile there, cyan ones about it.
+        TGPSRec first;
+        first.Lat = 35 + 39.123456 / 60;
+        first.Lon = 139 + 45.123456 / 60;
+        const int z = 15;
+        const QPoint centre = TileOf(PicturePointOf(first, {}, TPictureProjection::WebMercator), z);
+        const QString path = dir.filePath(QStringLiteral("map.mbtiles"));
+        {
+            QSqlDatabase db
+                = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("make-map"));
+            db.setDatabaseName(path);
+            QVERIFY(db.open());
+            QSqlQuery q(db);
+            QVERIFY(q.exec(QStringLiteral("CREATE TABLE metadata (name TEXT, value TEXT)")));
+            QVERIFY(q.exec(QStringLiteral(
+                "INSERT INTO metadata VALUES ('attribution', 'Test tiles'), ('format', 'png')")));
+            QVERIFY(q.exec(QStringLiteral("CREATE TABLE tiles (zoom_level INTEGER, tile_column "
+                                          "INTEGER, tile_row INTEGER, tile_data BLOB)")));
+            for (int dx = -2; dx <= 2; ++dx)
+                for (int dy = -2; dy <= 2; ++dy) {
+                    q.prepare(QStringLiteral("INSERT INTO tiles VALUES (?, ?, ?, ?)"));
+                    q.addBindValue(z);
+                    q.addBindValue(centre.x() + dx);
+                    q.addBindValue((1 << z) - 1 - (centre.y() + dy)); // rows from the south
+                    q.addBindValue(
+                        TilePng(dx == 0 && dy == 0 ? QColor(255, 0, 255) : QColor(0, 255, 255)));
+                    QVERIFY(q.exec());
+                }
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("make-map"));
+        fixture_.Dialogs->AnswerFile(path);
+        ChooseMap(preview, 1);
+        QVERIFY(Drawn(preview));
+        QCOMPARE(preview->View()->Picture()->Projection, TPictureProjection::WebMercator);
+        QCOMPARE(fixture_.Dialogs->FileOpenings, QList<TFileChoice>({ TFileChoice::OpenMap }));
+        QCOMPARE(preview->Map()->Attribution(), QStringLiteral("Test tiles"));
+        TTrackView* view = preview->View();
+        const QImage image = view->grab().toImage();
+        const TTileBounds tile = TileBounds(z, centre.x(), centre.y());
+        const TPictureView& on = view->View();
+        const QRectF rect(QPointF(on.X({ tile.North, tile.West }), on.Y({ tile.North, tile.West })),
+            QPointF(on.X({ tile.North - tile.Side, tile.West + tile.Side }),
+                on.Y({ tile.North - tile.Side, tile.West + tile.Side })));
+        int magenta = 0, cyan = 0, inside = 0, outside = 0;
+        const qreal ratio = image.devicePixelRatio();
+        for (int y = 2; y < view->height() - 2; y += 7)
+            for (int x = 2; x < view->width() - 2; x += 7) {
+                const QColor c = image.pixelColor(QPoint(x, y) * ratio);
+                const bool isMagenta = c.red() > 200 && c.green() < 60 && c.blue() > 200;
+                const bool isCyan = c.red() < 60 && c.green() > 200 && c.blue() > 200;
+                if (rect.adjusted(2, 2, -2, -2).contains(x, y)) {
+                    ++inside;
+                    magenta += isMagenta;
+                } else if (!rect.adjusted(-2, -2, 2, 2).contains(x, y)) {
+                    ++outside;
+                    cyan += isCyan;
+                }
+            }
+        QVERIFY2(inside > 20 && magenta > inside * 8 / 10,
+            qPrintable(QStringLiteral("%1 of %2").arg(magenta).arg(inside)));
+        QVERIFY2(
+            cyan > outside * 6 / 10, qPrintable(QStringLiteral("%1 of %2").arg(cyan).arg(outside)));
+
+        preview->close();
+        TPreviewWindow* next = opener().Open(ToPathForTest(kSampleLog));
+        QVERIFY(Settled(next));
+        QCOMPARE(next->findChild<QComboBox*>(QStringLiteral("ddlMap"))->currentIndex(), 1);
+        QVERIFY(next->Map()->On());
+        QCOMPARE(next->View()->Picture()->Projection, TPictureProjection::WebMercator);
+    }
+
+    // Online tiles come from the server only once the user turns them on, with the program's
+    // User-Agent; the next preview takes them from the disk cache; off, nothing is asked.
+    void onlineTilesAreCachedAndAskedOnlyWhenOn()
+    {
+        QTemporaryDir cache;
+        TTileServer server;
+        form().Settings().Store().setValue(QStringLiteral("Preview/TileCache"), cache.path());
+        TPreviewWindow* preview = opener().Open(ToPathForTest(kSampleLog));
+        preview->show();
+        QVERIFY(Drawn(preview));
+        auto* url = preview->findChild<QLineEdit*>(QStringLiteral("txtTileUrl"));
+        url->setText(server.UrlTemplate());
+        QTest::qWait(100);
+        QCOMPARE(server.Requests, 0); // typed, not chosen
+        ChooseMap(preview, 2);
+        QVERIFY(Drawn(preview));
+        QVERIFY(QTest::qWaitFor([&] { return preview->Map()->Requests() > 0; }, 5000));
+        QTest::qWait(200);
+        const int asked = server.Requests;
+        QVERIFY(asked > 0);
+        QCOMPARE(preview->Map()->Requests(), asked);
+        QVERIFY2(server.UserAgent.startsWith("Ostrel/"), server.UserAgent.constData());
+        preview->close();
+
+        TPreviewWindow* next = opener().Open(ToPathForTest(kSampleLog));
+        next->show();
+        QVERIFY(Drawn(next));
+        next->View()->repaint();
+        QTest::qWait(300);
+        QCOMPARE(server.Requests, asked);
+        QCOMPARE(next->Map()->Requests(), 0);
+
+        ChooseMap(next, 0);
+        QVERIFY(Drawn(next));
+        next->View()->ZoomBy(0.5);
+        QVERIFY(Drawn(next));
+        QTest::qWait(100);
+        QCOMPARE(server.Requests, asked);
+        QVERIFY(!next->Map()->On());
+    }
+
+    // The picture saves as a PNG of the view and graph's size and as well-formed SVG; the
+    // numbers copy as tab-separated rows.
+    void savesThePictureAndCopiesTheNumbers()
+    {
+        QTemporaryDir dir;
+        TPreviewWindow* preview = opener().Open(ToPathForTest(kSampleLog));
+        preview->resize(900, 640);
+        preview->show();
+        QVERIFY(QTest::qWaitForWindowExposed(preview));
+        QVERIFY(Drawn(preview));
+        const QString png = dir.filePath(QStringLiteral("a.png"));
+        const QString svg = dir.filePath(QStringLiteral("a.svg"));
+        fixture_.Dialogs->AnswerFile(png);
+        preview->findChild<QPushButton*>(QStringLiteral("cmdSavePicture"))->click();
+        const QImage image(png);
+        QCOMPARE(image.size(),
+            QSize(
+                preview->View()->width(), preview->View()->height() + preview->Graph()->height()));
+        fixture_.Dialogs->AnswerFile(svg);
+        preview->SavePicture();
+        QFile file(svg);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QXmlStreamReader xml(&file);
+        int elements = 0;
+        QString root;
+        while (!xml.atEnd()) {
+            if (xml.readNext() == QXmlStreamReader::StartElement && elements++ == 0)
+                root = xml.name().toString();
+        }
+        QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+        QCOMPARE(root, QStringLiteral("svg"));
+        QVERIFY(elements > 20);
+        QCOMPARE(fixture_.Dialogs->FileOpenings,
+            QList<TFileChoice>({ TFileChoice::SavePicture, TFileChoice::SavePicture }));
+
+        fixture_.Dialogs->AnswerFile(QString()); // Cancel writes nothing
+        preview->SavePicture();
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2);
+
+        preview->findChild<QPushButton*>(QStringLiteral("cmdCopyNumbers"))->click();
+        const QStringList rows
+            = QGuiApplication::clipboard()->text().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QVERIFY(rows.size() > 5);
+        for (const QString& row : rows)
+            QCOMPARE(row.count(QLatin1Char('\t')), 1);
+        QVERIFY(rows.filter(QStringLiteral("\t0.47 km")).size() == 1);
+        QVERIFY(rows.filter(QStringLiteral(" UTC)")).size() == 2); // the start and the end
+    }
+
+    // The preview opens within a small screen, however large it was before; Esc and Ctrl+W close
+    // it; + and - zoom, the arrows pan.
+    void fitsTheScreenAndTakesItsKeys()
+    {
+        TPreviewWindow* preview = opener().Open(ToPathForTest(kSampleLog));
+        preview->resize(1720, 1120);
+        const QRect small(0, 0, 819, 450); // 1024 x 600 at 125 %, less a panel
+        preview->PlaceWithin(small);
+        QVERIFY(preview->minimumSizeHint().width() <= small.width());
+        QVERIFY(preview->minimumSizeHint().height() <= small.height() - 40); // a title bar
+        QVERIFY2(small.contains(preview->frameGeometry()),
+            qPrintable(QStringLiteral("%1 x %2 at %3, %4")
+                           .arg(preview->frameGeometry().width())
+                           .arg(preview->frameGeometry().height())
+                           .arg(preview->frameGeometry().x())
+                           .arg(preview->frameGeometry().y())));
+        preview->show();
+        QVERIFY(QTest::qWaitForWindowExposed(preview));
+        QVERIFY(Settled(preview));
+
+        TTrackView* view = preview->View();
+        view->setFocus();
+        const double scale = view->View().PixelsPerMetre();
+        QTest::keyClick(view, Qt::Key_Plus);
+        QCOMPARE(view->View().PixelsPerMetre(), scale * 1.25);
+        QTest::keyClick(view, Qt::Key_Minus);
+        QCOMPARE(view->View().PixelsPerMetre(), scale);
+        const double x = view->View().X(view->Picture()->Start);
+        const double y = view->View().Y(view->Picture()->Start);
+        QTest::keyClick(view, Qt::Key_Right);
+        QVERIFY(view->View().X(view->Picture()->Start) < x);
+        QTest::keyClick(view, Qt::Key_Up);
+        QVERIFY(view->View().Y(view->Picture()->Start) > y);
+
+        QPointer<TPreviewWindow> closed(preview);
+        QTest::keyClick(view, Qt::Key_Escape);
+        QVERIFY(QTest::qWaitFor([&] { return closed.isNull(); }, 2000));
+        TPreviewWindow* next = opener().Open(ToPathForTest(kSampleLog));
+        QVERIFY(QTest::qWaitForWindowExposed(next));
+        QVERIFY(Settled(next));
+        QPointer<TPreviewWindow> second(next);
+        QTest::keyClick(next->View(), Qt::Key_W, Qt::ControlModifier);
+        QVERIFY(QTest::qWaitFor([&] { return second.isNull(); }, 2000));
     }
 
     // Cancel in the progress dialog stops the conversion: the earlier file keeps its bytes, no

@@ -38,6 +38,11 @@ void TScriptedDialogs::AnswerSettings(std::function<void(QDialog&)> work)
     answers_.push_back(TSettingsAnswer { std::move(work) });
 }
 
+void TScriptedDialogs::AnswerFile(const QString& path)
+{
+    answers_.push_back(TFileAnswer { path });
+}
+
 QList<TBox> TScriptedDialogs::TakeBoxes()
 {
     return std::exchange(Boxes, {});
@@ -123,6 +128,13 @@ void TScriptedDialogs::ShowSettings(QDialog& dialog)
     SettingsOpenings << dialog.objectName();
     if (const TSettingsAnswer* answer = Next<TSettingsAnswer>("settings"))
         answer->Work(dialog);
+}
+
+QString TScriptedDialogs::ChooseFile(QWidget*, TFileChoice kind, const QString&)
+{
+    FileOpenings << kind;
+    const TFileAnswer* answer = Next<TFileAnswer>("file");
+    return answer ? answer->Path : QString();
 }
 
 } // namespace ostrel::test

@@ -44,11 +44,13 @@ public:
     void AnswerColor(std::optional<QColor> color); // nothing: Cancel
     // Works a settings dialog's controls as a user would, then closes it.
     void AnswerSettings(std::function<void(QDialog&)> work);
+    void AnswerFile(const QString& path); // empty: Cancel
 
     QStringList OpenOpenings; // the folder each open dialog opened in
     QList<TSaveDialogState> SaveOpenings; // the state each save dialog opened with
     QList<QColor> ColorOpenings; // the colour each colour dialog opened on
     QStringList SettingsOpenings; // the object name of each settings dialog shown
+    QList<TFileChoice> FileOpenings; // the kind of each file dialog shown
     QStringList ReplaceQuestions; // the paths the save dialog asked about replacing
     QList<TBox> Boxes; // every box shown, oldest first
     bool OpenFolderFromSummary = false; // a summary is answered with "Open folder"
@@ -69,6 +71,7 @@ public:
         const QString& detail, const QString& folder) override;
     void OpenFolder(const QString& folder) override;
     void ShowSettings(QDialog& dialog) override;
+    QString ChooseFile(QWidget* parent, TFileChoice kind, const QString& proposed) override;
 
 private:
     struct TOpenAnswer
@@ -83,7 +86,12 @@ private:
     {
         std::function<void(QDialog&)> Work;
     };
-    using TAnswer = std::variant<TOpenAnswer, TSaveAnswer, TColorAnswer, TSettingsAnswer>;
+    struct TFileAnswer
+    {
+        QString Path;
+    };
+    using TAnswer
+        = std::variant<TOpenAnswer, TSaveAnswer, TColorAnswer, TSettingsAnswer, TFileAnswer>;
 
     template <class Answer> const Answer* Next(const char* dialog);
 
