@@ -130,6 +130,12 @@ private:
     std::uint64_t mine_;
 };
 
+// The main window's title, which every box carries.
+QString ApplicationTitle()
+{
+    return QCoreApplication::translate("ostrel::TForm1", "Ostrel Log Converter");
+}
+
 QFont LabelFont(const QFont& font)
 {
     QFont small = font;
@@ -642,8 +648,7 @@ void TPreviewWindow::ChooseMap(int choice)
         QString error;
         if (path.isEmpty() || !map_->UseFile(path, &error)) {
             if (!path.isEmpty())
-                dialogs_.ShowBox(this, TBoxKind::Error,
-                    QCoreApplication::translate("ostrel::TForm1", "Ostrel Log Converter"),
+                dialogs_.ShowBox(this, TBoxKind::Error, ApplicationTitle(),
                     tr("地図を読めません: %1").arg(QDir::toNativeSeparators(path)), error);
             mapChoice_->setCurrentIndex(mapShown_);
             if (mapShown_ == kMapFile)
@@ -866,8 +871,7 @@ void TPreviewWindow::SavePicture()
         written = image.save(path, "PNG");
     }
     if (!written)
-        dialogs_.ShowBox(this, TBoxKind::Error,
-            QCoreApplication::translate("ostrel::TForm1", "Ostrel Log Converter"),
+        dialogs_.ShowBox(this, TBoxKind::Error, ApplicationTitle(),
             tr("画像を書けません: %1").arg(QDir::toNativeSeparators(path)), QString());
 }
 

@@ -29,6 +29,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPointer>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -94,6 +95,63 @@ QPoint TileOf(const TPicturePoint& p, int z)
     const double half = side * std::ldexp(1.0, z) / 2;
     return QPoint(static_cast<int>(std::floor((p.East + half) / side)),
         static_cast<int>(std::floor((half - p.North) / side)));
+}
+
+// A made-up map about a place for the screenshot: pale land, a river, a park and streets,
+// drawn here, at zoom levels 15 to 18.
+bool WriteMadeUpMap(const QString& path, const TPicturePoint& about)
+{
+    QSqlDatabase db
+        = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("made-up"));
+    db.setDatabaseName(path);
+    bool ok = db.open();
+    {
+        QSqlQuery q(db);
+        ok = ok && q.exec(QStringLiteral("CREATE TABLE metadata (name TEXT, value TEXT)"))
+            && q.exec(QStringLiteral("INSERT INTO metadata VALUES ('attribution', 'Made-up tiles "
+                                     "of the tests')"))
+            && q.exec(QStringLiteral("CREATE TABLE tiles (zoom_level INTEGER, tile_column "
+                                     "INTEGER, tile_row INTEGER, tile_data BLOB)"));
+        for (int z = 15; ok && z <= 18; ++z) {
+            const QPoint centre = TileOf(about, z);
+            const double metresPerPixel = TileBounds(z, 0, 0).Side / 256;
+            for (int dx = -3; ok && dx <= 3; ++dx)
+                for (int dy = -3; ok && dy <= 3; ++dy) {
+                    const TTileBounds b = TileBounds(z, centre.x() + dx, centre.y() + dy);
+                    QImage tile(256, 256, QImage::Format_RGB32);
+                    tile.fill(QColor(242, 239, 233));
+                    QPainter painter(&tile);
+                    painter.setRenderHint(QPainter::Antialiasing);
+                    // Features in metres from the place, so that every zoom level agrees.
+                    const auto px = [&](double east, double north) {
+                        return QPointF((about.East + east - b.West) / metresPerPixel,
+                            (b.North - (about.North + north)) / metresPerPixel);
+                    };
+                    painter.fillRect(QRectF(px(150, 500), px(450, 250)), QColor(200, 230, 190));
+                    painter.setPen(QPen(QColor(170, 210, 240), 40 / metresPerPixel));
+                    painter.drawLine(px(-2000, -300), px(2000, -150));
+                    painter.setPen(QPen(Qt::white, std::max(2.0, 12 / metresPerPixel)));
+                    for (int m = -2000; m <= 2000; m += 160) {
+                        painter.drawLine(px(m, -2000), px(m + 60, 2000));
+                        painter.drawLine(px(-2000, m), px(2000, m + 40));
+                    }
+                    painter.end();
+                    QByteArray png;
+                    QBuffer buffer(&png);
+                    buffer.open(QIODevice::WriteOnly);
+                    tile.save(&buffer, "PNG");
+                    q.prepare(QStringLiteral("INSERT INTO tiles VALUES (?, ?, ?, ?)"));
+                    q.addBindValue(z);
+                    q.addBindValue(centre.x() + dx);
+                    q.addBindValue((1 << z) - 1 - (centre.y() + dy));
+                    q.addBindValue(png);
+                    ok = q.exec();
+                }
+        }
+    }
+    db.close();
+    QSqlDatabase::removeDatabase(QStringLiteral("made-up"));
+    return ok;
 }
 
 // The pointer moves over a widget, no button held.
@@ -276,7 +334,7 @@ private slots:
     }
 
     // The picture is where the model says: the start mark's colour at the start's pixel, and a
-    // drawing that is not blank. With OSTREL_SCREENSHOT set, the preview is saved for the README.
+    // drawing that is not blank.
     void rendersWhereTheModelSays()
     {
         TPreviewWindow* preview = opener().Open(ToPathForTest(kSampleLog));
@@ -299,12 +357,6 @@ private slots:
             for (int x = 0; x < image.width(); x += 2)
                 coloured += image.pixelColor(x, y) != QColor(Qt::white);
         QVERIFY(coloured > 200);
-
-        if (!qgetenv("OSTREL_SCREENSHOT").isEmpty()) {
-            const QString path = QStringLiteral(OSTREL_PREVIEW_SCREENSHOT_PATH);
-            QVERIFY(QDir().mkpath(QFileInfo(path).path()));
-            QVERIFY(preview->grab().save(path, "PNG"));
-        }
     }
 
     // Pointing at a kept fix, a dropped one and a cluster tells each as the core explains it, and
@@ -373,7 +425,8 @@ private slots:
     }
 
     // A map from an MBTiles file lies beneath the track at its tiles' places, with its
-    // attribution, and is chosen again in the next preview.
+    // attribution, and is chosen again in the next preview. With OSTREL_SCREENSHOT set, the
+    // preview over a made-up map of generated tiles is saved for the README.
     void mapFromAnMbtilesFile()
     {
         QTemporaryDir dir;
@@ -446,6 +499,19 @@ private slots:
             qPrintable(QStringLiteral("%1 of %2").arg(magenta).arg(inside)));
         QVERIFY2(
             cyan > outside * 6 / 10, qPrintable(QStringLiteral("%1 of %2").arg(cyan).arg(outside)));
+
+        if (!qgetenv("OSTREL_SCREENSHOT").isEmpty()) {
+            const QString made = dir.filePath(QStringLiteral("made-up.mbtiles"));
+            QVERIFY(
+                WriteMadeUpMap(made, PicturePointOf(first, {}, TPictureProjection::WebMercator)));
+            fixture_.Dialogs->AnswerFile(made);
+            ChooseMap(preview, 1);
+            QVERIFY(Drawn(preview));
+            QTest::qWait(100);
+            const QString shot = QStringLiteral(OSTREL_PREVIEW_SCREENSHOT_PATH);
+            QVERIFY(QDir().mkpath(QFileInfo(shot).path()));
+            QVERIFY(preview->grab().save(shot, "PNG"));
+        }
 
         preview->close();
         TPreviewWindow* next = opener().Open(ToPathForTest(kSampleLog));

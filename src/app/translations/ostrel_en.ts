@@ -215,12 +215,68 @@
         <source>全体表示</source>
         <translation>Fit</translation>
     </message>
+    <message>
+        <source>軌跡の点を指すと、その記録が表示されます。</source>
+        <translation>Point at a fix of the track to see its record.</translation>
+    </message>
+    <message>
+        <source>地図なし</source>
+        <translation>No map</translation>
+    </message>
+    <message>
+        <source>MBTiles ファイル...</source>
+        <translation>MBTiles file...</translation>
+    </message>
+    <message>
+        <source>オンライン地図</source>
+        <translation>Online map</translation>
+    </message>
+    <message>
+        <source>地図の出典</source>
+        <translation>Map attribution</translation>
+    </message>
+    <message>
+        <source>地図(&amp;M):</source>
+        <translation>&amp;Map:</translation>
+    </message>
+    <message>
+        <source>画像を保存(&amp;S)...</source>
+        <translation>&amp;Save picture...</translation>
+    </message>
+    <message>
+        <source>数値をコピー(&amp;C)</source>
+        <translation>&amp;Copy numbers</translation>
+    </message>
+    <message>
+        <source>距離で表示(&amp;D)</source>
+        <translation>By &amp;distance</translation>
+    </message>
+    <message>
+        <source>地図を読めません: %1</source>
+        <translation>The map cannot be read: %1</translation>
+    </message>
+    <message>
+        <source>画像を書けません: %1</source>
+        <translation>The picture cannot be written: %1</translation>
+    </message>
 </context>
 <context>
     <name>ostrel::TQtDialogs</name>
     <message>
         <source>フォルダーを開く(&amp;F)</source>
         <translation>Open &amp;folder</translation>
+    </message>
+    <message>
+        <source>地図を開く</source>
+        <translation>Open a map</translation>
+    </message>
+    <message>
+        <source>MBTiles (*.mbtiles)</source>
+        <translation>MBTiles (*.mbtiles)</translation>
+    </message>
+    <message>
+        <source>画像を保存</source>
+        <translation>Save the picture</translation>
     </message>
 </context>
 <context>
