@@ -750,7 +750,8 @@ std::string UsageLine()
 std::string HelpText()
 {
     std::string help = UsageLine() + R"(
-Converts the track logs of a GPS logger into NMEA-0183 logs, KML documents or GPX 1.1 files.
+Converts the track logs of a GPS logger into NMEA-0183 logs, KML documents, GPX 1.1 files,
+GeoJSON documents or a CSV of the records.
 Without --output every output goes beside its log, named WG + the date and time of the log's
 first fix (YYYYMMDDHHNNSS) + the format's extension, with _1, _2, ... added when that name is
 taken.
