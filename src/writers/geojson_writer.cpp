@@ -228,7 +228,7 @@ private:
     const TGeoJsonOptions options_;
     TWaypointSpacing spacing_;
     TUtcTimeText waypointTimes_;
-    TStatisticsSink statistics_;
+    TStatisticsSink statistics_; // its own count: the numbers go into the document
     TRecordSpool<TRoutePosition> positions_;
     THeldText waypoints_;
     std::string name_; // the route's, as the KML document's
