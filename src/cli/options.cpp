@@ -59,8 +59,8 @@ constexpr TOwnOption kConversionOptions[] = {
             .Long = "output",
             .Value = "FILE",
             .Kind = TValueKind::Path,
-            .Help = "write to FILE (one LOG only); the extension {extensions} (any letter case)\n"
-                    "gives {by extension}, any other {fallback}",
+            .Help = "write to FILE (one LOG only); the extension {extensions}\n"
+                    "(any letter case) gives {by extension}, any other {fallback}",
             .Manual = R"(Write to
 .I FILE
 (one
