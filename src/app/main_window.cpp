@@ -37,7 +37,6 @@
 #include <algorithm>
 #include <exception>
 #include <span>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -74,13 +73,15 @@ const TFormatButtonPlace kFormatButtonPlaces[] = {
     { "gpx", &TForm1::rdbGPX, QT_TRANSLATE_NOOP("ostrel::TForm1", "&GPX 1.1"), 200, 24, 81, 17 },
 };
 
-const TFormatButtonPlace& PlaceOf(const TOutputFormat& format)
+// The place of a format's button; none for a format that the window's buttons do not offer (the
+// save dialog's types still do).
+const TFormatButtonPlace* PlaceOf(const TOutputFormat& format)
 {
     for (const TFormatButtonPlace& place : kFormatButtonPlaces) {
         if (place.Format == format.Name)
-            return place;
+            return &place;
     }
-    throw std::logic_error("no place for the button of output format " + std::string(format.Name));
+    return nullptr;
 }
 
 template <class Widget>
@@ -283,11 +284,13 @@ void TForm1::CreateControls()
 
     GroupBox3 = MakeGroup(this, "GroupBox3", tr("変換先"), 8, 264, 433, 105);
     for (const TOutputFormat& format : OutputFormats()) {
-        const TFormatButtonPlace& place = PlaceOf(format);
+        const TFormatButtonPlace* place = PlaceOf(format);
+        if (!place)
+            continue;
         const std::string name = "rdb" + std::string(format.ShortName);
-        QRadioButton* button = MakeRadio(GroupBox3, name.c_str(), tr(place.Caption), place.Left,
-            place.Top, place.Width, place.Height);
-        this->*place.Member = button;
+        QRadioButton* button = MakeRadio(GroupBox3, name.c_str(), tr(place->Caption), place->Left,
+            place->Top, place->Width, place->Height);
+        this->*place->Member = button;
         formatButtons_.push_back({ &format, button });
     }
     rdbKML->setChecked(true);

@@ -60,8 +60,8 @@ constexpr TOwnOption kConversionOptions[] = {
             .Long = "output",
             .Value = "FILE",
             .Kind = TValueKind::Path,
-            .Help = "write to FILE (one LOG only); the extension {extensions} (any letter case)\n"
-                    "gives {by extension}, any other {fallback}",
+            .Help = "write to FILE (one LOG only); the extension {extensions}\n"
+                    "(any letter case) gives {by extension}, any other {fallback}",
             .Manual = R"(Write to
 .I FILE
 (one
@@ -620,7 +620,8 @@ std::string UsageLine()
 std::string HelpText()
 {
     std::string help = UsageLine() + R"(
-Converts the track logs of a GPS logger into NMEA-0183 logs, KML documents or GPX 1.1 files.
+Converts the track logs of a GPS logger into NMEA-0183 logs, KML documents, GPX 1.1 files,
+GeoJSON documents or a CSV of the records.
 Without --output every output goes beside its log, named WG + the date and time of the log's
 first fix (YYYYMMDDHHNNSS) + the format's extension, with _1, _2, ... added when that name is
 taken.

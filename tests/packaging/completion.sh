@@ -43,10 +43,10 @@ expect() {
   fi
 }
 
-expect "ostrel-convert -t " "gpx kml nmea"
-expect "ostrel-convert --type " "gpx kml nmea"
+expect "ostrel-convert -t " "csv geojson gpx kml nmea"
+expect "ostrel-convert --type " "csv geojson gpx kml nmea"
 expect "ostrel-convert --type n" "nmea"
-expect "ostrel-convert --type=" "gpx kml nmea"
+expect "ostrel-convert --type=" "csv geojson gpx kml nmea"
 expect "ostrel-convert -o x.kml -t k" "kml"
 expect "ostrel-convert -m " "bicycle car jog walk"
 expect "ostrel-convert --mode=c" "car"
