@@ -224,6 +224,8 @@ std::optional<std::uint32_t> PointerOf(
     if ((entry->Type != static_cast<std::uint16_t>(TTiffType::Long) && entry->Type != 13)
         || entry->Count != 1)
         throw ExifDamaged(block.Base() + entry->At);
+    if (entry->Field < 8 || entry->Field >= block.Size())
+        throw ExifDamaged(block.Base() + entry->At + 8);
     return entry->Field;
 }
 
