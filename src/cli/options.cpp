@@ -8,9 +8,11 @@
 #include "text/number_text.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <stdexcept>
 #include <string_view>
@@ -29,6 +31,7 @@ struct TParseState
 // An option of the command line's own: it sets what the parse keeps.
 using TOwnOption = TOption<TParseState>;
 using TSettingOption = TOption<TConvertSettings>;
+using TTrackOption = TOption<TTrackChoice>;
 
 std::vector<std::string_view> FormatNames()
 {
@@ -91,6 +94,10 @@ The extension {extensions} (in any letter case) gives {by extension}, any other 
             state.Line.Format = &OutputFormats()[value.Choice];
         },
     },
+};
+
+// How the track is made: the speed limit and the plane's origin, as in a conversion.
+constexpr TTrackOption kTrackOptions[] = {
     {
         {
             .Short = 'm',
@@ -104,8 +111,8 @@ The extension {extensions} (in any letter case) gives {by extension}, any other 
             .Manual = R"(The speed limit of a travel mode: {modes}\~km/h (default {default}).
 Fixes at or above the limit are dropped.)",
         },
-        [](TParseState& state, const TOptionValue& value) {
-            state.ModeKmh = TravelModes()[value.Choice].LimitKmh;
+        [](TTrackChoice& track, const TOptionValue& value) {
+            track.ModeKmh = TravelModes()[value.Choice].LimitKmh;
         },
     },
     {
@@ -119,7 +126,7 @@ Fixes at or above the limit are dropped.)",
 wherever either stands.
 0 or less keeps only the first fix.)",
         },
-        [](TParseState& state, const TOptionValue& value) { state.CustomKmh = value.Number; },
+        [](TTrackChoice& track, const TOptionValue& value) { track.CustomKmh = value.Number; },
     },
     {
         {
@@ -135,8 +142,8 @@ wherever either stands.
             .Manual = R"(The origin of the plane distances: 0 = the first fix of each log
 (the default), {zones} = that zone of the Japanese plane rectangular coordinate system.)",
         },
-        [](TParseState& state, const TOptionValue& value) {
-            state.Line.Settings.OriginIndex = static_cast<int>(value.Integer);
+        [](TTrackChoice& track, const TOptionValue& value) {
+            track.Settings.OriginIndex = static_cast<int>(value.Integer);
         },
     },
 };
@@ -146,8 +153,9 @@ std::vector<std::string_view> FilterNames()
     return { "speed", "robust" };
 }
 
-// How the track is cleaned beyond the speed filter; every stage is off by default.
-constexpr TOwnOption kCleaningOptions[] = {
+// How the track is cleaned beyond the speed filter, the stages that serve photos too; every
+// stage is off by default.
+constexpr TTrackOption kTrackCleaningOptions[] = {
     {
         {
             .Long = "filter",
@@ -167,8 +175,8 @@ run of 5 fixes that are plausible among themselves but not from the last kept fi
 after a tunnel or a logger switched off, or a first record that was a bad fix, which is then
 dropped as an outlier). Fast travel in a slow mode stays dropped.)",
         },
-        [](TParseState& state, const TOptionValue& value) {
-            state.Line.Settings.RobustFilter = value.Choice == 1;
+        [](TTrackChoice& track, const TOptionValue& value) {
+            track.Settings.RobustFilter = value.Choice == 1;
         },
     },
     {
@@ -184,8 +192,8 @@ dropped as an outlier). Fast travel in a slow mode stays dropped.)",
 metres ({range}) to the last kept fix as standing: a logger at rest scatters fixes within a few
 metres, which add length and clutter.)",
         },
-        [](TParseState& state, const TOptionValue& value) {
-            state.Line.Settings.MinMoveM = static_cast<std::int32_t>(value.Integer);
+        [](TTrackChoice& track, const TOptionValue& value) {
+            track.Settings.MinMoveM = static_cast<std::int32_t>(value.Integer);
         },
     },
     {
@@ -200,8 +208,8 @@ on: a local date-time in the time zone of
 .BR \-z ,
 "YYYY-MM-DD HH:MM" or "YYYY-MM-DD HH:MM:SS".)",
         },
-        [](TParseState& state, const TOptionValue& value) {
-            state.Line.Settings.FromLocal = value.DateTime;
+        [](TTrackChoice& track, const TOptionValue& value) {
+            track.Settings.FromLocal = value.DateTime;
         },
     },
     {
@@ -215,8 +223,8 @@ on: a local date-time in the time zone of
 (local time, as
 .BR \-\-from ).)",
         },
-        [](TParseState& state, const TOptionValue& value) {
-            state.Line.Settings.ToLocal = value.DateTime;
+        [](TTrackChoice& track, const TOptionValue& value) {
+            track.Settings.ToLocal = value.DateTime;
         },
     },
     {
@@ -231,10 +239,14 @@ on: a local date-time in the time zone of
 .I R
 metres ({range}) of the track's start and of its end, so that a home stays private.)",
         },
-        [](TParseState& state, const TOptionValue& value) {
-            state.Line.Settings.PrivacyM = static_cast<std::int32_t>(value.Integer);
+        [](TTrackChoice& track, const TOptionValue& value) {
+            track.Settings.PrivacyM = static_cast<std::int32_t>(value.Integer);
         },
     },
+};
+
+// What a conversion alone does with the track: segments, days, a merge and simplification.
+constexpr TOwnOption kCleaningOptions[] = {
     {
         {
             .Long = "split-gap",
@@ -411,8 +423,9 @@ that is set and not empty decides: Japanese for a value starting with "ja", Engl
 struct TRow
 {
     TOptionEntry Entry;
-    const TOwnOption* Own; // one of the two
+    const TOwnOption* Own; // one of the three
     const TSettingOption* Setting;
+    const TTrackOption* Track = nullptr;
 };
 
 const std::vector<TRow>& Rows()
@@ -427,8 +440,13 @@ const std::vector<TRow>& Rows()
             all.push_back({ { &option, {}, probe.Line.Action != TCommandAction::Convert }, &option,
                 nullptr });
         };
+        const auto addTrack = [&](const TTrackOption& option) {
+            all.push_back({ { &option, {}, false }, nullptr, nullptr, &option });
+        };
         for (const TOwnOption& option : kConversionOptions)
             addOwn(option);
+        for (const TTrackOption& option : kTrackOptions)
+            addTrack(option);
         for (const TOutputFormat& format : OutputFormats()) {
             for (const TSettingOption& option : format.Options) {
                 auto same = std::find_if(all.begin(), all.end(),
@@ -442,6 +460,8 @@ const std::vector<TRow>& Rows()
                 same->Entry.Formats.push_back(format.ShortName);
             }
         }
+        for (const TTrackOption& option : kTrackCleaningOptions)
+            addTrack(option);
         for (const TOwnOption& option : kCleaningOptions)
             addOwn(option);
         for (const TOwnOption& option : kBatchOptions)
@@ -449,29 +469,6 @@ const std::vector<TRow>& Rows()
         return all;
     }();
     return rows;
-}
-
-const TRow* FindLong(std::string_view name)
-{
-    for (const TRow& row : Rows()) {
-        if (row.Entry.Spec->Long == name)
-            return &row;
-    }
-    return nullptr;
-}
-
-const TRow* FindShort(char letter)
-{
-    for (const TRow& row : Rows()) {
-        if (row.Entry.Spec->Short != '\0' && row.Entry.Spec->Short == letter)
-            return &row;
-    }
-    return nullptr;
-}
-
-bool TakesValue(const TRow& row)
-{
-    return row.Entry.Spec->Kind != TValueKind::None;
 }
 
 std::string OptionName(const TOptionSpec& option)
@@ -555,6 +552,13 @@ TOptionValue CheckedValue(const TOptionSpec& option, std::string_view text)
         if (text.empty())
             BadValue(option, text, "empty path");
         break;
+    case TValueKind::ClockOffset: {
+        const std::optional<double> seconds = ParseClockOffset(text);
+        if (!seconds)
+            BadValue(option, text, "not [+|-][H:]MM:SS, such as -1:30 or +1:02:03");
+        value.Number = *seconds;
+        break;
+    }
     case TValueKind::DateTime: {
         const std::optional<double> dateTime = ParseDateTime(text);
         if (!dateTime)
@@ -566,13 +570,16 @@ TOptionValue CheckedValue(const TOptionSpec& option, std::string_view text)
     return value;
 }
 
-void Apply(TParseState& state, const TRow& row, std::string_view text)
+void Apply(TParseState& state, const TRow& row, const TOptionValue& value)
 {
-    const TOptionValue value = CheckedValue(*row.Entry.Spec, text);
-    if (row.Own)
+    if (row.Own) {
         row.Own->Apply(state, value);
-    else
+    } else if (row.Track) {
+        TTrackChoice track { state.Line.Settings, state.ModeKmh, state.CustomKmh };
+        row.Track->Apply(track, value);
+    } else {
         row.Setting->Apply(state.Line.Settings, value);
+    }
 }
 
 // The names "{...}" in an option's texts may use.
@@ -648,6 +655,38 @@ std::optional<double> ParseDateTime(std::string_view text)
     return DayNumber(*year, *month, *day) + (*hour * 3600 + *minute * 60 + *second) / 86400.0;
 }
 
+std::optional<double> ParseClockOffset(std::string_view text)
+{
+    const bool negative = !text.empty() && text.front() == '-';
+    if (!text.empty() && (text.front() == '-' || text.front() == '+'))
+        text.remove_prefix(1);
+    // "MM:SS" or "H...:MM:SS": the last two fields of two digits each.
+    const auto two = [&](std::size_t at) -> std::optional<int> {
+        if (at + 2 > text.size() || text[at] < '0' || text[at] > '5' || text[at + 1] < '0'
+            || text[at + 1] > '9')
+            return std::nullopt;
+        return (text[at] - '0') * 10 + (text[at + 1] - '0');
+    };
+    if (text.size() < 5 || text[text.size() - 3] != ':')
+        return std::nullopt;
+    const auto seconds = two(text.size() - 2);
+    const auto minutes = two(text.size() - 5);
+    if (!seconds || !minutes)
+        return std::nullopt;
+    long long hours = 0;
+    if (text.size() > 5) {
+        if (text[text.size() - 6] != ':')
+            return std::nullopt;
+        const std::optional<long long> whole = ParseWholeNumber(text.substr(0, text.size() - 6));
+        if (!whole || *whole < 0 || *whole > 9999
+            || !std::isdigit(static_cast<unsigned char>(text[0])))
+            return std::nullopt;
+        hours = *whole;
+    }
+    const double total = static_cast<double>(hours * 3600 + *minutes * 60 + *seconds);
+    return negative ? -total : total;
+}
+
 std::optional<std::uint32_t> ParseColor(std::string_view text)
 {
     if (!text.empty() && text[0] == '#')
@@ -665,14 +704,26 @@ std::optional<std::uint32_t> ParseColor(std::string_view text)
     return blue << 16 | green << 8 | red;
 }
 
-TCommandLine ParseCommandLine(const std::vector<std::string>& args)
+std::vector<std::string> ParseArguments(const std::vector<TOptionEntry>& entries,
+    const std::vector<std::string>& args,
+    const std::function<void(std::size_t, const TOptionValue&)>& apply)
 {
-    TParseState state;
+    const auto find = [&](auto&& matches) -> const TOptionEntry* {
+        for (const TOptionEntry& entry : entries) {
+            if (matches(*entry.Spec))
+                return &entry;
+        }
+        return nullptr;
+    };
+    const auto takesValue = [](const TOptionEntry& entry) {
+        return entry.Spec->Kind != TValueKind::None;
+    };
+    std::vector<std::string> operands;
     bool optionsEnded = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string_view arg = args[i];
         if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
-            state.Line.Logs.emplace_back(arg);
+            operands.emplace_back(arg);
             continue;
         }
         if (arg == "--") {
@@ -680,41 +731,54 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args)
             continue;
         }
 
-        const TRow* row = nullptr;
+        const TOptionEntry* entry = nullptr;
         std::optional<std::string_view> value;
         if (arg[1] == '-') {
             const std::string_view body = arg.substr(2);
             const std::size_t equals = body.find('=');
-            row = FindLong(body.substr(0, equals));
-            if (!row)
-                throw UsageError("unknown option '--" + std::string(body.substr(0, equals)) + "'");
+            const std::string_view name = body.substr(0, equals);
+            entry = find([&](const TOptionSpec& spec) { return spec.Long == name; });
+            if (!entry)
+                throw UsageError("unknown option '--" + std::string(name) + "'");
             if (equals != std::string_view::npos) {
-                if (!TakesValue(*row))
-                    throw UsageError(
-                        "option '" + OptionName(*row->Entry.Spec) + "' takes no value");
+                if (!takesValue(*entry))
+                    throw UsageError("option '" + OptionName(*entry->Spec) + "' takes no value");
                 value = body.substr(equals + 1);
             }
         } else {
-            row = FindShort(arg[1]);
-            if (!row)
+            entry = find([&](const TOptionSpec& spec) {
+                return spec.Short != '\0' && spec.Short == arg[1];
+            });
+            if (!entry)
                 throw UsageError("unknown option '" + std::string(arg.substr(0, 2)) + "'");
             if (arg.size() > 2) {
-                if (!TakesValue(*row))
+                if (!takesValue(*entry))
                     throw UsageError("unknown option '" + std::string(arg) + "'");
                 value = arg.substr(2);
             }
         }
 
         // The next argument is the value whatever it looks like, so that "-s -5" works.
-        if (TakesValue(*row) && !value) {
+        if (takesValue(*entry) && !value) {
             if (i + 1 >= args.size())
-                throw UsageError("option '" + OptionName(*row->Entry.Spec) + "' needs a value");
+                throw UsageError("option '" + OptionName(*entry->Spec) + "' needs a value");
             value = args[++i];
         }
-        Apply(state, *row, value.value_or(std::string_view()));
-        if (state.Line.Action != TCommandAction::Convert)
-            return state.Line;
+        apply(static_cast<std::size_t>(entry - entries.data()),
+            CheckedValue(*entry->Spec, value.value_or(std::string_view())));
+        if (entry->EndsCommandLine)
+            break;
     }
+    return operands;
+}
+
+TCommandLine ParseCommandLine(const std::vector<std::string>& args)
+{
+    TParseState state;
+    state.Line.Logs = ParseArguments(CommandLineOptions(), args,
+        [&](std::size_t index, const TOptionValue& value) { Apply(state, Rows()[index], value); });
+    if (state.Line.Action != TCommandAction::Convert)
+        return state.Line;
 
     if (state.Line.Logs.empty())
         throw UsageError("no LOG given");
@@ -764,10 +828,24 @@ taken.
 
 Options:
 )";
+    help += OptionHelp(CommandLineOptions());
+    help += R"(
+A LOG "-" is standard input (give --output); "-o -" writes to standard output, in the format of
+--type, and the report then goes to standard error. Numbers take a period as decimal point.
+Each converted log prints one line, "OUTPUT: The passway length = 12.35 km". The first error
+stops the batch (unless --keep-going): the logs after it are not converted, and no partial
+output is left. Exit status: 0 all converted, 1 a conversion failed, 2 a bad command line.
+)";
+    return help;
+}
+
+std::string OptionHelp(const std::vector<TOptionEntry>& entries)
+{
     // "  -o, --output FILE     write to ...": the text in a column of its own, its further lines
     // indented to it.
     constexpr std::size_t kColumn = 24;
-    for (const TOptionEntry& entry : CommandLineOptions()) {
+    std::string help;
+    for (const TOptionEntry& entry : entries) {
         const TOptionSpec& option = *entry.Spec;
         std::string line
             = option.Short != '\0' ? std::string("  -") + option.Short + ", " : "      ";
@@ -782,14 +860,17 @@ Options:
         }
         help.append(line).append("\n");
     }
-    help += R"(
-A LOG "-" is standard input (give --output); "-o -" writes to standard output, in the format of
---type, and the report then goes to standard error. Numbers take a period as decimal point.
-Each converted log prints one line, "OUTPUT: The passway length = 12.35 km". The first error
-stops the batch (unless --keep-going): the logs after it are not converted, and no partial
-output is left. Exit status: 0 all converted, 1 a conversion failed, 2 a bad command line.
-)";
     return help;
+}
+
+std::span<const TOption<TTrackChoice>> TrackOptions()
+{
+    return kTrackOptions;
+}
+
+std::span<const TOption<TTrackChoice>> TrackCleaningOptions()
+{
+    return kTrackCleaningOptions;
 }
 
 const std::vector<TOptionEntry>& CommandLineOptions()
