@@ -99,7 +99,7 @@ that.)",
             .Long = "camera-offset",
             .Value = "[H:]MM:SS",
             .Kind = TValueKind::ClockOffset,
-            .Default = "0:00",
+            .Default = "00:00",
             .Help = "how far the camera's clock was ahead (-2:30: 2 min 30 s behind)",
             .Manual = R"(How far the camera's clock was ahead of the true time, in minutes and
 seconds, with hours before them if need be: 1:30 ahead, \-2:05 behind, +1:00:00 an hour ahead

@@ -16,6 +16,7 @@
 #include <limits>
 #include <stdexcept>
 #include <string_view>
+#include <vector>
 
 namespace ostrel::cli {
 
@@ -660,31 +661,33 @@ std::optional<double> ParseClockOffset(std::string_view text)
     const bool negative = !text.empty() && text.front() == '-';
     if (!text.empty() && (text.front() == '-' || text.front() == '+'))
         text.remove_prefix(1);
-    // "MM:SS" or "H...:MM:SS": the last two fields of two digits each.
-    const auto two = [&](std::size_t at) -> std::optional<int> {
-        if (at + 2 > text.size() || text[at] < '0' || text[at] > '5' || text[at + 1] < '0'
-            || text[at + 1] > '9')
-            return std::nullopt;
-        return (text[at] - '0') * 10 + (text[at + 1] - '0');
-    };
-    if (text.size() < 5 || text[text.size() - 3] != ':')
-        return std::nullopt;
-    const auto seconds = two(text.size() - 2);
-    const auto minutes = two(text.size() - 5);
-    if (!seconds || !minutes)
-        return std::nullopt;
-    long long hours = 0;
-    if (text.size() > 5) {
-        if (text[text.size() - 6] != ':')
-            return std::nullopt;
-        const std::optional<long long> whole = ParseWholeNumber(text.substr(0, text.size() - 6));
-        if (!whole || *whole < 0 || *whole > 9999
-            || !std::isdigit(static_cast<unsigned char>(text[0])))
-            return std::nullopt;
-        hours = *whole;
+    // "M:SS", "MM:SS" or "H:MM:SS": digits only, seconds and (after hours) minutes of two.
+    std::vector<std::string_view> fields;
+    for (std::size_t from = 0;;) {
+        const std::size_t colon = text.find(':', from);
+        fields.push_back(text.substr(from, colon - from));
+        if (colon == std::string_view::npos)
+            break;
+        from = colon + 1;
     }
-    const double total = static_cast<double>(hours * 3600 + *minutes * 60 + *seconds);
-    return negative ? -total : total;
+    if (fields.size() < 2 || fields.size() > 3)
+        return std::nullopt;
+    long long total = 0;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        const std::string_view field = fields[i];
+        const bool first = i == 0;
+        const std::size_t most = first ? (fields.size() == 3 ? 4 : 2) : 2;
+        if (field.empty() || field.size() > most || (!first && field.size() != 2)
+            || field.find_first_not_of("0123456789") != std::string_view::npos)
+            return std::nullopt;
+        const long long value = *ParseWholeNumber(field);
+        if (!first && value > 59)
+            return std::nullopt;
+        if (first && fields.size() == 2 && value > 59)
+            return std::nullopt;
+        total = total * 60 + value;
+    }
+    return negative ? -double(total) : double(total);
 }
 
 std::optional<std::uint32_t> ParseColor(std::string_view text)
