@@ -60,7 +60,7 @@ constexpr TGeotagOption kTimeOptions[] = {
             .Min = kEarliestTimeZoneHours,
             .Max = kLatestTimeZoneHours,
             .Default = "9",
-            .Help = "the time zone of --from and --to, and the camera's unless\n"
+            .Help = "  the time zone of --from and --to, and the camera's unless\n"
                     "--camera-zone says otherwise, {range} (default {default})",
             .Manual = R"(The time zone of
 .B \-\-from
@@ -83,8 +83,8 @@ says otherwise: hours, and minutes with the sign of the hours (+5:30, \-3:30), {
             .Kind = TValueKind::TimeZone,
             .Min = kEarliestTimeZoneHours,
             .Max = kLatestTimeZoneHours,
-            .Help = "the zone the camera's clock was set to (default: that of -z); a photo\n"
-                    "whose EXIF holds its own offset (OffsetTimeOriginal) takes that",
+            .Help = "  the zone the camera's clock was set to (default: that of -z); a\n"
+                    "photo whose EXIF holds its own offset (OffsetTimeOriginal) takes that",
             .Manual = R"(The time zone the camera's clock was set to (default: that of
 .BR \-z ),
 for the photos whose EXIF holds no offset of its own; one that does (OffsetTimeOriginal) takes
@@ -100,7 +100,8 @@ that.)",
             .Value = "[H:]MM:SS",
             .Kind = TValueKind::ClockOffset,
             .Default = "00:00",
-            .Help = "how far the camera's clock was ahead (-2:30: 2 min 30 s behind)",
+            .Help = "  how far the camera's clock was ahead (-2:30: 2 min 30 s\n"
+                    "behind; default {default})",
             .Manual = R"(How far the camera's clock was ahead of the true time, in minutes and
 seconds, with hours before them if need be: 1:30 ahead, \-2:05 behind, +1:00:00 an hour ahead
 (default {default}). Photograph the logger's clock or a phone's to find it.)",
