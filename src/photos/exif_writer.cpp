@@ -119,6 +119,8 @@ std::string TiffWithPosition(std::string_view tiff, const TPhotoPosition& positi
     std::vector<TIfdEntry> entries = block.Ifd(ifd0);
     const std::uint32_t next = block.NextIfd(ifd0);
     std::erase_if(entries, [](const TIfdEntry& entry) { return entry.Tag == tiff_tag::kGpsIfd; });
+    if (entries.size() + 1 > TTiffBlock::kMaxEntries)
+        throw ExifDamaged(ifd0); // it would no longer read
 
     std::string bytes(tiff);
     if (bytes.size() % 2 != 0)
