@@ -57,7 +57,7 @@ os.makedirs(os.path.join(work, "small"), exist_ok=True)
 for k in range(1000):
     with open(os.path.join(work, "small", f"IMG_{k:04d}.JPG"), "wb") as f:
         f.write(small.replace(b"2007:01:01 10:00:00", stamp(k), 1))
-big = photo((2200, 1600), 95, True)
+big = photo((2800, 2000), 95, True)
 os.makedirs(os.path.join(work, "large"), exist_ok=True)
 for k in range(large):
     with open(os.path.join(work, "large", f"IMG_{k:04d}.JPG"), "wb") as f:
@@ -65,21 +65,23 @@ for k in range(large):
 print(f"made 1,000 photos of {len(small):,} bytes and {large} of {len(big):,} bytes in {work}")
 PY
 
-measure() { # label, command...: wall seconds and peak memory of one run
+measure() { # label, command...: wall and processor seconds and peak memory of one run
   local label=$1
   shift
-  /usr/bin/time -f "%e %M" -o "$work/time.txt" "$@" >/dev/null
-  read -r seconds kib <"$work/time.txt"
-  printf '| %s | %s | %s |\n' "$label" "$seconds" "$((kib / 1024)) MiB"
+  /usr/bin/time -f "%e %U %S %M" -o "$work/time.txt" "$@" >/dev/null
+  read -r seconds user system kib <"$work/time.txt"
+  printf '| %s | %s | %s + %s | %s |\n' "$label" "$seconds" "$user" "$system" "$((kib / 1024)) MiB"
 }
 
 sync
-echo "| run | wall (s) | peak memory |"
-echo "| --- | ---: | ---: |"
+echo "| run | wall (s) | processor, user + system (s) | peak memory |"
+echo "| --- | ---: | ---: | ---: |"
 measure "1,000 photos, dry run (-n)" "$geotag" -n -l "$work/day.log" "$work/small"
 measure "1,000 photos, sidecars" "$geotag" -l "$work/day.log" "$work/small"
 rm -f "$work"/small/*.xmp
+sync
 measure "1,000 photos, sidecars, --json" "$geotag" --json -l "$work/day.log" "$work/small"
+echo "(sidecars written: $(ls "$work"/small/*.xmp | wc -l))"
 
 bytes=$(du -sb "$work/large" | cut -f1)
 mb=$((bytes / 1000000))
