@@ -27,13 +27,13 @@ std::optional<std::string> ExistingSidecar(const fs::path& sidecar)
     constexpr std::uint64_t kMaxSidecar = 16 << 20;
     TInputFile file(sidecar);
     if (file.Size() > kMaxSidecar)
-        throw SidecarNotXmp(sidecar.string());
+        throw SidecarNotXmp(PathText(sidecar));
     std::string text;
     char block[1 << 16];
     for (std::size_t got; (got = file.Read(block, sizeof block)) > 0;) {
         text.append(block, got);
         if (text.size() > kMaxSidecar)
-            throw SidecarNotXmp(sidecar.string());
+            throw SidecarNotXmp(PathText(sidecar));
     }
     return text;
 }
@@ -55,7 +55,7 @@ void WriteSidecar(const fs::path& sidecar, const std::optional<std::string>& exi
 
 bool IsPhotoName(const fs::path& name)
 {
-    std::string ext = name.extension().string();
+    std::string ext = PathText(name.extension());
     std::transform(ext.begin(), ext.end(), ext.begin(),
         [](unsigned char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c); });
     return std::find(kPhotoExtensions.begin(), kPhotoExtensions.end(), ext)

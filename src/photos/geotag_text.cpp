@@ -54,7 +54,7 @@ std::string PhotoResultText(const TPhotoResult& result, TLanguage language, bool
     if (result.Wrote == TPhotoWrite::Exif)
         return text.append(In(kExif, language));
     return text.append(In(result.FellBack ? kNoRoom : kSidecar, language))
-        .append(result.Target.filename().string());
+        .append(PathText(result.Target.filename()));
 }
 
 std::string_view PhotoResultName(const TPhotoResult& result)

@@ -226,6 +226,16 @@ std::string Properties(const TPhotoPosition& position, std::string_view indent)
 
 } // namespace
 
+std::string PathText(const fs::path& path)
+{
+#ifdef _WIN32
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+#else
+    return path.string();
+#endif
+}
+
 fs::path SidecarPath(const fs::path& photo, TSidecarName name)
 {
     fs::path sidecar = photo;
@@ -271,7 +281,7 @@ std::string SidecarWithPosition(
 {
     const std::optional<TParsed> parsed = Parse(xmp);
     if (!parsed || parsed->Rdf.empty())
-        throw SidecarNotXmp(path.string());
+        throw SidecarNotXmp(PathText(path));
     const std::vector<TTag>& tags = parsed->Tags;
 
     // The end of rdf:RDF, and what the descriptions are about.
@@ -291,7 +301,7 @@ std::string SidecarWithPosition(
         }
     }
     if (!rdfEnd)
-        throw SidecarNotXmp(path.string());
+        throw SidecarNotXmp(PathText(path));
 
     // What goes: every GPS property of the exif namespace, as an attribute or as an element
     // (with the blanks before it on its line).
@@ -318,7 +328,7 @@ std::string SidecarWithPosition(
                 }
             }
             if (j == tags.size())
-                throw SidecarNotXmp(path.string());
+                throw SidecarNotXmp(PathText(path));
             end = tags[j].End;
             i = j;
         }
@@ -343,7 +353,7 @@ std::string SidecarWithPosition(
         copied = end;
     }
     if (rdfEnd->Begin < copied)
-        throw SidecarNotXmp(path.string());
+        throw SidecarNotXmp(PathText(path));
     text.append(xmp.substr(copied, rdfEnd->Begin - copied));
     text.append(description);
     text.append(xmp.substr(rdfEnd->Begin));
