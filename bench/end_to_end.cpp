@@ -1,13 +1,13 @@
 // ostrel-bench-e2e: end-to-end throughput of the conversion.
 //
-// For each log size it writes a synthetic log, then converts it to NMEA, KML and GPX (waypoints on,
-// 2 minutes, +9 h, the car filter) through ProcFile, and measures the floor: reading the same
-// log and writing an output of the same size as the conversion's through the same file layer.
-// Every measurement runs in a fresh child process of this program, so that each peak of memory
-// (the peak resident set, VmHWM, which is ru_maxrss of a fresh process) belongs to that one
-// conversion alone. Optionally it times Debian's
-// gpsbabel on the same track (our NMEA output of it as its input, TZ=UTC) and ostrel-convert
-// with one and with two jobs on a batch of logs. Nothing is asserted: it reports.
+// For each log size it writes a synthetic log, then converts it to NMEA, KML, GPX, GeoJSON and the
+// CSV of the records (waypoints on, 2 minutes, +9 h, the car filter) through ProcFile, and measures
+// the floor: reading the same log and writing an output of the same size as the conversion's
+// through the same file layer. Every measurement runs in a fresh child process of this program, so
+// that each peak of memory (the peak resident set, VmHWM, which is ru_maxrss of a fresh process)
+// belongs to that one conversion alone. Optionally it times Debian's gpsbabel on the same track
+// (our NMEA output of it as its input, TZ=UTC) and ostrel-convert with one and with two jobs on a
+// batch of logs. Nothing is asserted: it reports.
 
 #include "conversion/conversion.h"
 #include "core/file_io.h"
@@ -22,6 +22,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -295,11 +296,21 @@ struct TOptions
     std::uint64_t JobsFixes = 1'000'000;
 };
 
+// The outputs measured: their names in the tables and the extensions that choose their writers.
+struct TOutputKind
+{
+    const char* Name;
+    const char* Extension;
+};
+constexpr TOutputKind kKinds[] = { { "NMEA", ".log" }, { "KML", ".kml" }, { "GPX", ".gpx" },
+    { "GeoJSON", ".geojson" }, { "CSV", ".csv" } };
+constexpr int kKindCount = static_cast<int>(std::size(kKinds));
+
 struct TSizeResult
 {
     std::uint64_t Fixes = 0;
     std::uint64_t InputBytes = 0;
-    TSeries Nmea, Kml, Gpx, FloorNmea, FloorKml, FloorGpx;
+    TSeries Conversions[kKindCount], Floors[kKindCount]; // by kKinds
     std::optional<TSeries> BabelNmea, BabelKml;
     std::uint64_t BabelFixes = 0; // fixes in gpsbabel's input
 };
@@ -347,9 +358,6 @@ TSizeResult MeasureSize(const TOptions& options, std::uint64_t fixes)
     TSizeResult result;
     result.Fixes = fixes;
     const fs::path log = options.Dir / "input.log";
-    const fs::path nmea = options.Dir / "out.log";
-    const fs::path kml = options.Dir / "out.kml";
-    const fs::path gpx = options.Dir / "out.gpx";
     const fs::path floor = options.Dir / "floor.out";
 
     Progress("%llu fixes: writing the log ... ", static_cast<unsigned long long>(fixes));
@@ -370,9 +378,11 @@ TSizeResult MeasureSize(const TOptions& options, std::uint64_t fixes)
           };
     for (int r = 0; r < options.Repeat; ++r) {
         Progress("  run %d of %d: ", r + 1, options.Repeat);
-        measure("NMEA", nmea, result.Nmea, result.FloorNmea);
-        measure(", KML", kml, result.Kml, result.FloorKml);
-        measure(", GPX", gpx, result.Gpx, result.FloorGpx);
+        for (int kind = 0; kind < kKindCount; ++kind) {
+            Progress("%s", kind > 0 ? ", " : "");
+            measure(kKinds[kind].Name, options.Dir / (std::string("out") + kKinds[kind].Extension),
+                result.Conversions[kind], result.Floors[kind]);
+        }
         Progress("\n");
     }
 
@@ -522,16 +532,15 @@ TOptions ParseOptions(int argc, char** argv)
     return options;
 }
 
-// The conversions of one output kind (0 NMEA, 1 KML, 2 GPX) and their floors.
+// The conversions of one output kind (by kKinds) and their floors.
 const TSeries& Conversions(const TSizeResult& r, int kind)
 {
-    return kind == 0 ? r.Nmea : kind == 1 ? r.Kml : r.Gpx;
+    return r.Conversions[kind];
 }
 const TSeries& Floors(const TSizeResult& r, int kind)
 {
-    return kind == 0 ? r.FloorNmea : kind == 1 ? r.FloorKml : r.FloorGpx;
+    return r.Floors[kind];
 }
-constexpr const char* kKindNames[] = { "NMEA", "KML", "GPX" };
 
 void PrintTable(const std::vector<TSizeResult>& results, long idleKiB)
 {
@@ -543,13 +552,13 @@ void PrintTable(const std::vector<TSizeResult>& results, long idleKiB)
                 "| peak memory | floor ratio wall | floor ratio cpu |\n");
     std::printf("|---:|---|---:|---:|---:|---:|---:|---:|---:|\n");
     for (const TSizeResult& r : results) {
-        for (int kind = 0; kind < 3; ++kind) {
+        for (int kind = 0; kind < kKindCount; ++kind) {
             const TSeries& s = Conversions(r, kind);
             const TSeries& f = Floors(r, kind);
             const double fixes = static_cast<double>(r.Fixes);
             std::printf("| %llu | %s | %.0f | %.0f .. %.0f | %.0f | %.0f | %.2f MiB | %.2f | "
                         "%.2f |\n",
-                static_cast<unsigned long long>(r.Fixes), kKindNames[kind], fixes / s.Best(),
+                static_cast<unsigned long long>(r.Fixes), kKinds[kind].Name, fixes / s.Best(),
                 fixes / s.Median(), fixes / s.Worst(), fixes / s.Best(true),
                 Mb(r.InputBytes) / s.Best(), MiB(s.PeakKiB()), s.Best() / f.Best(),
                 s.Best(true) / std::max(f.Best(true), 1e-6));
@@ -561,11 +570,11 @@ void PrintTable(const std::vector<TSizeResult>& results, long idleKiB)
                 "input MB/s | peak memory |\n");
     std::printf("|---:|---|---:|---:|---:|---:|---:|\n");
     for (const TSizeResult& r : results) {
-        for (int kind = 0; kind < 3; ++kind) {
+        for (int kind = 0; kind < kKindCount; ++kind) {
             const TSeries& s = Conversions(r, kind);
             const TSeries& f = Floors(r, kind);
             std::printf("| %llu | %s %.1f MB | %.4f | %.4f .. %.4f | %.4f | %.0f | %.2f MiB |\n",
-                static_cast<unsigned long long>(r.Fixes), kKindNames[kind],
+                static_cast<unsigned long long>(r.Fixes), kKinds[kind].Name,
                 Mb(s.Runs.front().OutputBytes), f.Best(), f.Median(), f.Worst(), f.Best(true),
                 Mb(r.InputBytes) / f.Best(), MiB(f.PeakKiB()));
         }
@@ -590,7 +599,7 @@ void PrintTable(const std::vector<TSizeResult>& results, long idleKiB)
             continue;
         for (int kind = 0; kind < 2; ++kind) {
             const TSeries& b = kind == 0 ? *r.BabelNmea : *r.BabelKml;
-            const TSeries& s = kind == 0 ? r.Nmea : r.Kml;
+            const TSeries& s = r.Conversions[kind]; // NMEA, KML
             const double theirFixes = static_cast<double>(r.BabelFixes);
             const double ourFixes = static_cast<double>(r.Fixes);
             const double theirs = theirFixes / b.Best();

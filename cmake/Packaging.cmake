@@ -15,7 +15,8 @@ string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
   "after each file."
   "."
   "It comes as a window in Japanese or English, ostrel, and as a command"
-  "line, ostrel-convert.")
+  "line, ostrel-convert. ostrel-geotag gives photos the positions of the logs"
+  "at the times they were taken, in XMP sidecars or their own EXIF.")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Builds the benchmarks in Release and runs them: the micro-benchmarks of the hot pieces (Google
 # Benchmark), then the end-to-end program, which converts synthetic logs of 100,000, 1,000,000
-# and 10,000,000 fixes to NMEA and KML, measures the floor of reading and writing the same bytes,
-# times gpsbabel on the same track and ostrel-convert with one and two jobs on 8 logs. Nothing is
-# asserted; the tables go to standard output. Generated logs live in a temporary folder that is
-# removed at the end (about 2.2 GB at the peak, for the largest log and its NMEA output).
+# and 10,000,000 fixes to NMEA, KML, GPX, GeoJSON and CSV, measures the floor of reading and
+# writing the same bytes, times gpsbabel on the same track and ostrel-convert with one and two
+# jobs on 8 logs. Nothing is asserted; the tables go to standard output. Generated logs live in a
+# temporary folder that is removed at the end (about 2.2 GB at the peak, for the largest log and
+# its NMEA output).
 #
 #   tools/bench.sh [--quick] [END-TO-END OPTIONS...]
 #

@@ -16,7 +16,7 @@ if ! [[ $secs =~ ^[0-9]+$ ]] || [ "$secs" -lt 1 ]; then
   exit 2
 fi
 build=${OSTREL_FUZZ_BUILD_DIR:-$root/build-fuzz}
-targets=(log_reader conversion)
+targets=(log_reader conversion photo)
 
 source "$root/tools/packages.sh"
 need clang libfuzzer-14-dev libclang-rt-14-dev cmake ninja-build nlohmann-json3-dev
@@ -42,7 +42,13 @@ for target in "${targets[@]}"; do
   mkdir -p "$corpus" "$artifacts"
 
   # Seeds: the golden logs, for the log reader also each of their lines alone (behind the two
-  # control bytes that choose no block end), and the regression inputs.
+  # control bytes that choose no block end), and the regression inputs; for the photos, the
+  # photos and sidecar of fuzz/seeds/photo.
+  dict=$root/fuzz/log.dict
+  if [ "$target" = photo ]; then
+    dict=$root/fuzz/photo.dict
+    cp -f "$root"/fuzz/seeds/photo/* "$corpus/"
+  fi
   for input in "$root"/tests/data/*/input.log; do
     name=$(basename "$(dirname "$input")")
     cp -f "$input" "$corpus/golden-$name.log"
@@ -73,7 +79,7 @@ for target in "${targets[@]}"; do
   # -timeout: one input taking longer than 10 s is a hang; -rss_limit_mb: memory is a finding
   # too; the dictionary and the value profile help past the fields' comparisons.
   if "$exe" -max_total_time="$secs" -timeout=10 -rss_limit_mb=1024 -print_final_stats=1 \
-    -dict="$root/fuzz/log.dict" -use_value_profile=1 \
+    -dict="$dict" -use_value_profile=1 \
     -artifact_prefix="$artifacts/" "$corpus" >"$out" 2>&1; then
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$out")
     echo "fuzz: $target: ${runs:-?} inputs in ${secs} s, corpus $(ls "$corpus" | wc -l), no finding"

@@ -37,7 +37,6 @@
 #include <algorithm>
 #include <exception>
 #include <span>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -74,13 +73,15 @@ const TFormatButtonPlace kFormatButtonPlaces[] = {
     { "gpx", &TForm1::rdbGPX, QT_TRANSLATE_NOOP("ostrel::TForm1", "&GPX 1.1"), 200, 24, 81, 17 },
 };
 
-const TFormatButtonPlace& PlaceOf(const TOutputFormat& format)
+// The place of a format's button; none for a format that the window's buttons do not offer (the
+// save dialog's types still do).
+const TFormatButtonPlace* PlaceOf(const TOutputFormat& format)
 {
     for (const TFormatButtonPlace& place : kFormatButtonPlaces) {
         if (place.Format == format.Name)
-            return place;
+            return &place;
     }
-    throw std::logic_error("no place for the button of output format " + std::string(format.Name));
+    return nullptr;
 }
 
 template <class Widget>
@@ -202,6 +203,9 @@ TForm1::TForm1(TDialogs& dialogs, QWidget* parent)
             .TimeZone = ddlTimeZone,
             .Interval = ddlInterval,
             .Formats = formatButtons_,
+            .OtherFormat = rdbOther,
+            .OtherFormats = cmbOtherFormat,
+            .KmlTrack = chkKmlTrack,
             .Waypoints = chkWayPoint,
             .Colour = Shape1,
             .Opacity = SpinEdit1,
@@ -283,13 +287,32 @@ void TForm1::CreateControls()
 
     GroupBox3 = MakeGroup(this, "GroupBox3", tr("変換先"), 8, 264, 433, 105);
     for (const TOutputFormat& format : OutputFormats()) {
-        const TFormatButtonPlace& place = PlaceOf(format);
+        const TFormatButtonPlace* place = PlaceOf(format);
+        if (!place)
+            continue;
         const std::string name = "rdb" + std::string(format.ShortName);
-        QRadioButton* button = MakeRadio(GroupBox3, name.c_str(), tr(place.Caption), place.Left,
-            place.Top, place.Width, place.Height);
-        this->*place.Member = button;
+        QRadioButton* button = MakeRadio(GroupBox3, name.c_str(), tr(place->Caption), place->Left,
+            place->Top, place->Width, place->Height);
+        this->*place->Member = button;
         formatButtons_.push_back({ &format, button });
     }
+    // Every other format of the table, one click and a choice away, on the free left of the third
+    // row; each item carries its command-line name, the same in every language.
+    rdbOther = MakeRadio(GroupBox3, "rdbOther", QString(), 16, 72, 17, 17);
+    rdbOther->setToolTip(tr("その他の形式"));
+    cmbOtherFormat = MakeList(GroupBox3, "cmbOtherFormat", 36, 70, 72, 20);
+    cmbOtherFormat->setToolTip(rdbOther->toolTip());
+    for (const TOutputFormat& format : OutputFormats()) {
+        if (!PlaceOf(format)) {
+            const QString name
+                = QString::fromUtf8(format.Name.data(), static_cast<qsizetype>(format.Name.size()));
+            cmbOtherFormat->addItem(QString::fromUtf8(format.ShortName.data(),
+                                        static_cast<qsizetype>(format.ShortName.size())),
+                name);
+        }
+    }
+    cmbOtherFormat->resize(std::max(cmbOtherFormat->width(), cmbOtherFormat->sizeHint().width()),
+        cmbOtherFormat->height());
     rdbKML->setChecked(true);
     // The time zones of the core's list, each with its text as data (the same in every
     // language), then an empty item that can be selected like the others. The list stands right
@@ -321,8 +344,13 @@ void TForm1::CreateControls()
     txtStyle->setPlainText(lines.join(QLatin1Char('\n')));
     txtStyle->setVisible(false);
 
-    Button2 = MakeButton(GroupBox3, "Button2", tr("ポイントの色"), 144, 72, 89, 17);
-    Shape1 = Place(new TShape(GroupBox3), "Shape1", 240, 72, 33, 17);
+    // The route with a time per fix, beside the waypoints' interval; it shows with KML only.
+    chkKmlTrack
+        = Place(new QCheckBox(tr("時刻付き(&J)"), GroupBox3), "chkKmlTrack", 328, 48, 60, 17);
+    chkKmlTrack->setToolTip(tr("経路の各点に時刻を付けます（KML 2.2 の gx:Track）。Google Earth "
+                               "の時間スライダーで再生できます。"));
+    Button2 = MakeButton(GroupBox3, "Button2", tr("ポイントの色"), 156, 72, 89, 17);
+    Shape1 = Place(new TShape(GroupBox3), "Shape1", 252, 72, 33, 17);
     SpinEdit1 = Place(new TSpinEdit(GroupBox3), "SpinEdit1", 376, 72, 49, 21);
     SpinEdit1->setRange(kMinOpacityPercent, kMaxOpacityPercent);
     SpinEdit1->setSingleStep(1);

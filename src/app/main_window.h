@@ -70,6 +70,10 @@ public:
     QRadioButton* rdbNMEA;
     QRadioButton* rdbKML;
     QRadioButton* rdbGPX;
+    // The formats without a button of their own (GeoJSON, CSV): one button and their list.
+    QRadioButton* rdbOther;
+    QComboBox* cmbOtherFormat;
+    QCheckBox* chkKmlTrack; // KML: the route with a time per fix; shown while KML is chosen
     QComboBox* ddlTimeZone;
     QLabel* Label2;
     QCheckBox* chkWayPoint;

@@ -75,6 +75,13 @@ TSettingsModel::TSettingsModel(const TSettingsControls& controls, QObject* paren
         connect(box, &QComboBox::currentIndexChanged, this, &TSettingsModel::Changed);
     for (const TFormatButton& button : controls_.Formats)
         connect(button.Button, &QRadioButton::toggled, this, &TSettingsModel::EnableServedControls);
+    connect(
+        controls_.OtherFormat, &QRadioButton::toggled, this, &TSettingsModel::EnableServedControls);
+    // Choosing in the list of other formats chooses that format.
+    connect(controls_.OtherFormats, &QComboBox::activated, controls_.OtherFormat,
+        [this] { controls_.OtherFormat->setChecked(true); });
+    connect(controls_.OtherFormats, &QComboBox::currentIndexChanged, this,
+        &TSettingsModel::EnableServedControls);
     // A stage turned on or off changes the track, and so does its value while it is on.
     for (const TOptionControl& control : controls_.Cleaning) {
         QCheckBox* on = control.On;
@@ -117,8 +124,8 @@ std::vector<QWidget*> TSettingsModel::Remembered() const
     for (const TFormatButton& button : controls_.Formats)
         controls.push_back(button.Button);
     controls.insert(controls.end(),
-        { controls_.Waypoints, controls_.Colour, controls_.Opacity, controls_.KeepGoing,
-            controls_.Summary });
+        { controls_.OtherFormat, controls_.OtherFormats, controls_.KmlTrack, controls_.Waypoints,
+            controls_.Colour, controls_.Opacity, controls_.KeepGoing, controls_.Summary });
     for (const TOptionControl& control : controls_.Cleaning) {
         for (QWidget* widget : { static_cast<QWidget*>(control.On), control.Value }) {
             if (widget != nullptr)
@@ -184,6 +191,7 @@ void TSettingsModel::EnableServedControls()
     const TOutputFormat& format = OutputFormat();
     for (const TServedControl& served : controls_.Served)
         served.Control->setEnabled(Serves(format, served.Option));
+    controls_.KmlTrack->setVisible(Serves(format, "kml-track"));
 }
 
 void TSettingsModel::ApplyCleaning(TConvertSettings& settings) const
@@ -253,6 +261,7 @@ TConvertSettings TSettingsModel::ConversionSettings(
         line = block.isValid() ? block.text().toStdString() : std::string();
         block = block.next();
     }
+    settings.KmlTrack = controls_.KmlTrack->isChecked();
     settings.Separators = SeparatorsOf(QLocale::system());
     settings.CurrentYear = CurrentYear();
     ApplyCleaning(settings);
@@ -285,14 +294,27 @@ const TOutputFormat& TSettingsModel::OutputFormat() const
         if (button.Button->isChecked())
             return *button.Format;
     }
+    if (controls_.OtherFormat->isChecked()) {
+        const QString name = controls_.OtherFormats->currentData().toString();
+        if (const TOutputFormat* format = FormatNamed(name.toStdString()))
+            return *format;
+    }
     return OutputFormats().front();
 }
 
 void TSettingsModel::SetOutputFormat(const TOutputFormat& format)
 {
     for (const TFormatButton& button : controls_.Formats) {
-        if (button.Format == &format)
+        if (button.Format == &format) {
             button.Button->setChecked(true);
+            return;
+        }
+    }
+    const int index = controls_.OtherFormats->findData(
+        QString::fromUtf8(format.Name.data(), static_cast<qsizetype>(format.Name.size())));
+    if (index >= 0) {
+        controls_.OtherFormats->setCurrentIndex(index);
+        controls_.OtherFormat->setChecked(true);
     }
 }
 

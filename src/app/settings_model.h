@@ -68,7 +68,12 @@ struct TSettingsControls
     // Items: the time zones in use ("+5:30", each with its text as data) and an empty one.
     QComboBox* TimeZone;
     QComboBox* Interval; // items in minutes, each with its text as data
-    std::vector<TFormatButton> Formats; // one for each output format
+    std::vector<TFormatButton> Formats; // one for each format that has a button
+    // The other formats: a button for all of them, and their list (each item with the format's
+    // command-line name as data).
+    QRadioButton* OtherFormat;
+    QComboBox* OtherFormats;
+    QCheckBox* KmlTrack; // the route with a time per fix, shown while the format takes it
     QCheckBox* Waypoints;
     TShape* Colour; // the waypoints' colour
     TSpinEdit* Opacity; // percent

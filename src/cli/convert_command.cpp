@@ -129,8 +129,8 @@ int Convert(const TCommandLine& line, std::ostream& out, std::ostream& err,
     report.Converted = [&](std::size_t index, const std::filesystem::path& output,
                            const TConversionResult& result) {
         // An output named on the command line is shown as it was typed; a default name, or a day
-        // of a log split by day, as it was written, with the "_N" it got. JSON holds the name exactly; a line for people shows
-        // control characters as "?".
+        // of a log split by day, as it was written, with the "_N" it got. JSON holds the name
+        // exactly; a line for people shows control characters as "?".
         const std::string name
             = line.Output && !line.Settings.SplitDay ? *line.Output : Utf8FromPath(output);
         if (line.Json)

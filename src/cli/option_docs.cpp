@@ -96,10 +96,10 @@ void Replace(std::string& text, std::string_view name, std::string_view by)
 
 } // namespace
 
-std::string ManualOptionItems()
+std::string ManualOptionItems(const std::vector<TOptionEntry>& entries)
 {
     std::string items;
-    for (const TOptionEntry& entry : CommandLineOptions()) {
+    for (const TOptionEntry& entry : entries) {
         items.append(".TP\n").append(ManualTag(*entry.Spec)).append("\n");
         if (!entry.Formats.empty()) {
             std::string formats;
@@ -112,13 +112,13 @@ std::string ManualOptionItems()
     return items;
 }
 
-std::string CompletionOptionWords()
+std::string CompletionOptionWords(const std::vector<TOptionEntry>& entries)
 {
     // Lines of at most 72 characters of names, the further ones indented.
     constexpr std::size_t kLine = 72;
     std::string words;
     std::size_t lineStart = 0;
-    for (const TOptionEntry& entry : CommandLineOptions()) {
+    for (const TOptionEntry& entry : entries) {
         std::string names;
         if (entry.Spec->Short != '\0')
             names.append("-").append(1, entry.Spec->Short).append(" ");
@@ -136,7 +136,7 @@ std::string CompletionOptionWords()
     return words;
 }
 
-std::string CompletionValueCases()
+std::string CompletionValueCases(const std::vector<TOptionEntry>& entries)
 {
     std::string cases;
     std::string own; // values of the user's own: nothing to offer
@@ -144,7 +144,7 @@ std::string CompletionValueCases()
     const auto add = [](std::string& patterns, const TOptionSpec& option) {
         patterns.append(patterns.empty() ? "" : " | ").append(Pattern(option));
     };
-    for (const TOptionEntry& entry : CommandLineOptions()) {
+    for (const TOptionEntry& entry : entries) {
         const TOptionSpec& option = *entry.Spec;
         const std::string words = OfferedWords(option);
         if (entry.EndsCommandLine)
@@ -166,14 +166,15 @@ std::string CompletionValueCases()
     return cases;
 }
 
-std::string FilledTemplate(std::string_view which, std::string_view text)
+std::string FilledTemplate(
+    std::string_view which, std::string_view text, const std::vector<TOptionEntry>& entries)
 {
     std::string filled(text);
     if (which == "man") {
-        Replace(filled, "\n{options}\n", "\n" + ManualOptionItems());
+        Replace(filled, "\n{options}\n", "\n" + ManualOptionItems(entries));
     } else if (which == "completion") {
-        Replace(filled, "{options}", CompletionOptionWords());
-        Replace(filled, "{value cases}\n", CompletionValueCases());
+        Replace(filled, "{options}", CompletionOptionWords(entries));
+        Replace(filled, "{value cases}\n", CompletionValueCases(entries));
     } else {
         throw std::runtime_error("no template named '" + std::string(which) + "'");
     }

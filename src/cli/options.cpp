@@ -9,12 +9,15 @@
 #include "text/number_text.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <stdexcept>
 #include <string_view>
+#include <vector>
 
 namespace ostrel::cli {
 
@@ -30,6 +33,7 @@ struct TParseState
 // An option of the command line's own: it sets what the parse keeps.
 using TOwnOption = TOption<TParseState>;
 using TSettingOption = TOption<TConvertSettings>;
+using TTrackOption = TOption<TTrackChoice>;
 
 std::vector<std::string_view> FormatNames()
 {
@@ -60,8 +64,8 @@ constexpr TOwnOption kConversionOptions[] = {
             .Long = "output",
             .Value = "FILE",
             .Kind = TValueKind::Path,
-            .Help = "write to FILE (one LOG only); the extension {extensions} (any letter case)\n"
-                    "gives {by extension}, any other {fallback}",
+            .Help = "write to FILE (one LOG only); the extension {extensions}\n"
+                    "(any letter case) gives {by extension}, any other {fallback}",
             .Manual = R"(Write to
 .I FILE
 (one
@@ -92,6 +96,10 @@ The extension {extensions} (in any letter case) gives {by extension}, any other 
             state.Line.Format = &OutputFormats()[value.Choice];
         },
     },
+};
+
+// How the track is made: the speed limit and the plane's origin, as in a conversion.
+constexpr TTrackOption kTrackOptions[] = {
     {
         {
             .Short = 'm',
@@ -105,8 +113,8 @@ The extension {extensions} (in any letter case) gives {by extension}, any other 
             .Manual = R"(The speed limit of a travel mode: {modes}\~km/h (default {default}).
 Fixes at or above the limit are dropped.)",
         },
-        [](TParseState& state, const TOptionValue& value) {
-            state.ModeKmh = TravelModes()[value.Choice].LimitKmh;
+        [](TTrackChoice& track, const TOptionValue& value) {
+            track.ModeKmh = TravelModes()[value.Choice].LimitKmh;
         },
     },
     {
@@ -120,7 +128,7 @@ Fixes at or above the limit are dropped.)",
 wherever either stands.
 0 or less keeps only the first fix.)",
         },
-        [](TParseState& state, const TOptionValue& value) { state.CustomKmh = value.Number; },
+        [](TTrackChoice& track, const TOptionValue& value) { track.CustomKmh = value.Number; },
     },
     {
         {
@@ -136,8 +144,8 @@ wherever either stands.
             .Manual = R"(The origin of the plane distances: 0 = the first fix of each log
 (the default), {zones} = that zone of the Japanese plane rectangular coordinate system.)",
         },
-        [](TParseState& state, const TOptionValue& value) {
-            state.Line.Settings.OriginIndex = static_cast<int>(value.Integer);
+        [](TTrackChoice& track, const TOptionValue& value) {
+            track.Settings.OriginIndex = static_cast<int>(value.Integer);
         },
     },
 };
@@ -269,8 +277,9 @@ that is set and not empty decides: Japanese for a value starting with "ja", Engl
 struct TRow
 {
     TOptionEntry Entry;
-    const TOwnOption* Own; // one of the two
+    const TOwnOption* Own; // one of the three
     const TSettingOption* Setting;
+    const TTrackOption* Track = nullptr;
 };
 
 const std::vector<TRow>& Rows()
@@ -285,8 +294,13 @@ const std::vector<TRow>& Rows()
             all.push_back({ { &option, {}, probe.Line.Action != TCommandAction::Convert }, &option,
                 nullptr });
         };
+        const auto addTrack = [&](const TTrackOption& option) {
+            all.push_back({ { &option, {}, false }, nullptr, nullptr, &option });
+        };
         for (const TOwnOption& option : kConversionOptions)
             addOwn(option);
+        for (const TTrackOption& option : kTrackOptions)
+            addTrack(option);
         for (const TOutputFormat& format : OutputFormats()) {
             for (const TSettingOption& option : format.Options) {
                 auto same = std::find_if(all.begin(), all.end(),
@@ -312,29 +326,6 @@ const std::vector<TRow>& Rows()
         return all;
     }();
     return rows;
-}
-
-const TRow* FindLong(std::string_view name)
-{
-    for (const TRow& row : Rows()) {
-        if (row.Entry.Spec->Long == name)
-            return &row;
-    }
-    return nullptr;
-}
-
-const TRow* FindShort(char letter)
-{
-    for (const TRow& row : Rows()) {
-        if (row.Entry.Spec->Short != '\0' && row.Entry.Spec->Short == letter)
-            return &row;
-    }
-    return nullptr;
-}
-
-bool TakesValue(const TRow& row)
-{
-    return row.Entry.Spec->Kind != TValueKind::None;
 }
 
 std::string OptionName(const TOptionSpec& option)
@@ -418,6 +409,13 @@ TOptionValue CheckedValue(const TOptionSpec& option, std::string_view text)
         if (text.empty())
             BadValue(option, text, "empty path");
         break;
+    case TValueKind::ClockOffset: {
+        const std::optional<double> seconds = ParseClockOffset(text);
+        if (!seconds)
+            BadValue(option, text, "not [+|-][H:]MM:SS, such as -1:30 or +1:02:03");
+        value.Number = *seconds;
+        break;
+    }
     case TValueKind::DateTime: {
         const std::optional<double> dateTime = ParseDateTime(text);
         if (!dateTime)
@@ -429,13 +427,16 @@ TOptionValue CheckedValue(const TOptionSpec& option, std::string_view text)
     return value;
 }
 
-void Apply(TParseState& state, const TRow& row, std::string_view text)
+void Apply(TParseState& state, const TRow& row, const TOptionValue& value)
 {
-    const TOptionValue value = CheckedValue(*row.Entry.Spec, text);
-    if (row.Own)
+    if (row.Own) {
         row.Own->Apply(state, value);
-    else
+    } else if (row.Track) {
+        TTrackChoice track { state.Line.Settings, state.ModeKmh, state.CustomKmh };
+        row.Track->Apply(track, value);
+    } else {
         row.Setting->Apply(state.Line.Settings, value);
+    }
 }
 
 // The names "{...}" in an option's texts may use.
@@ -511,6 +512,40 @@ std::optional<double> ParseDateTime(std::string_view text)
     return DayNumber(*year, *month, *day) + (*hour * 3600 + *minute * 60 + *second) / 86400.0;
 }
 
+std::optional<double> ParseClockOffset(std::string_view text)
+{
+    const bool negative = !text.empty() && text.front() == '-';
+    if (!text.empty() && (text.front() == '-' || text.front() == '+'))
+        text.remove_prefix(1);
+    // "M:SS", "MM:SS" or "H:MM:SS": digits only, seconds and (after hours) minutes of two.
+    std::vector<std::string_view> fields;
+    for (std::size_t from = 0;;) {
+        const std::size_t colon = text.find(':', from);
+        fields.push_back(text.substr(from, colon - from));
+        if (colon == std::string_view::npos)
+            break;
+        from = colon + 1;
+    }
+    if (fields.size() < 2 || fields.size() > 3)
+        return std::nullopt;
+    long long total = 0;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        const std::string_view field = fields[i];
+        const bool first = i == 0;
+        const std::size_t most = first ? (fields.size() == 3 ? 4 : 2) : 2;
+        if (field.empty() || field.size() > most || (!first && field.size() != 2)
+            || field.find_first_not_of("0123456789") != std::string_view::npos)
+            return std::nullopt;
+        const long long value = *ParseWholeNumber(field);
+        if (!first && value > 59)
+            return std::nullopt;
+        if (first && fields.size() == 2 && value > 59)
+            return std::nullopt;
+        total = total * 60 + value;
+    }
+    return negative ? -double(total) : double(total);
+}
+
 std::optional<std::uint32_t> ParseColor(std::string_view text)
 {
     if (!text.empty() && text[0] == '#')
@@ -528,14 +563,26 @@ std::optional<std::uint32_t> ParseColor(std::string_view text)
     return blue << 16 | green << 8 | red;
 }
 
-TCommandLine ParseCommandLine(const std::vector<std::string>& args)
+std::vector<std::string> ParseArguments(const std::vector<TOptionEntry>& entries,
+    const std::vector<std::string>& args,
+    const std::function<void(std::size_t, const TOptionValue&)>& apply)
 {
-    TParseState state;
+    const auto find = [&](auto&& matches) -> const TOptionEntry* {
+        for (const TOptionEntry& entry : entries) {
+            if (matches(*entry.Spec))
+                return &entry;
+        }
+        return nullptr;
+    };
+    const auto takesValue = [](const TOptionEntry& entry) {
+        return entry.Spec->Kind != TValueKind::None;
+    };
+    std::vector<std::string> operands;
     bool optionsEnded = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string_view arg = args[i];
         if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
-            state.Line.Logs.emplace_back(arg);
+            operands.emplace_back(arg);
             continue;
         }
         if (arg == "--") {
@@ -543,41 +590,54 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args)
             continue;
         }
 
-        const TRow* row = nullptr;
+        const TOptionEntry* entry = nullptr;
         std::optional<std::string_view> value;
         if (arg[1] == '-') {
             const std::string_view body = arg.substr(2);
             const std::size_t equals = body.find('=');
-            row = FindLong(body.substr(0, equals));
-            if (!row)
-                throw UsageError("unknown option '--" + std::string(body.substr(0, equals)) + "'");
+            const std::string_view name = body.substr(0, equals);
+            entry = find([&](const TOptionSpec& spec) { return spec.Long == name; });
+            if (!entry)
+                throw UsageError("unknown option '--" + std::string(name) + "'");
             if (equals != std::string_view::npos) {
-                if (!TakesValue(*row))
-                    throw UsageError(
-                        "option '" + OptionName(*row->Entry.Spec) + "' takes no value");
+                if (!takesValue(*entry))
+                    throw UsageError("option '" + OptionName(*entry->Spec) + "' takes no value");
                 value = body.substr(equals + 1);
             }
         } else {
-            row = FindShort(arg[1]);
-            if (!row)
+            entry = find([&](const TOptionSpec& spec) {
+                return spec.Short != '\0' && spec.Short == arg[1];
+            });
+            if (!entry)
                 throw UsageError("unknown option '" + std::string(arg.substr(0, 2)) + "'");
             if (arg.size() > 2) {
-                if (!TakesValue(*row))
+                if (!takesValue(*entry))
                     throw UsageError("unknown option '" + std::string(arg) + "'");
                 value = arg.substr(2);
             }
         }
 
         // The next argument is the value whatever it looks like, so that "-s -5" works.
-        if (TakesValue(*row) && !value) {
+        if (takesValue(*entry) && !value) {
             if (i + 1 >= args.size())
-                throw UsageError("option '" + OptionName(*row->Entry.Spec) + "' needs a value");
+                throw UsageError("option '" + OptionName(*entry->Spec) + "' needs a value");
             value = args[++i];
         }
-        Apply(state, *row, value.value_or(std::string_view()));
-        if (state.Line.Action != TCommandAction::Convert)
-            return state.Line;
+        apply(static_cast<std::size_t>(entry - entries.data()),
+            CheckedValue(*entry->Spec, value.value_or(std::string_view())));
+        if (entry->EndsCommandLine)
+            break;
     }
+    return operands;
+}
+
+TCommandLine ParseCommandLine(const std::vector<std::string>& args)
+{
+    TParseState state;
+    state.Line.Logs = ParseArguments(CommandLineOptions(), args,
+        [&](std::size_t index, const TOptionValue& value) { Apply(state, Rows()[index], value); });
+    if (state.Line.Action != TCommandAction::Convert)
+        return state.Line;
 
     if (state.Line.Logs.empty())
         throw UsageError("no LOG given");
@@ -620,17 +680,32 @@ std::string UsageLine()
 std::string HelpText()
 {
     std::string help = UsageLine() + R"(
-Converts the track logs of a GPS logger into NMEA-0183 logs, KML documents or GPX 1.1 files.
+Converts the track logs of a GPS logger into NMEA-0183 logs, KML documents, GPX 1.1 files,
+GeoJSON documents or a CSV of the records.
 Without --output every output goes beside its log, named WG + the date and time of the log's
 first fix (YYYYMMDDHHNNSS) + the format's extension, with _1, _2, ... added when that name is
 taken.
 
 Options:
 )";
+    help += OptionHelp(CommandLineOptions());
+    help += R"(
+A LOG "-" is standard input (give --output); "-o -" writes to standard output, in the format of
+--type, and the report then goes to standard error. Numbers take a period as decimal point.
+Each converted log prints one line, "OUTPUT: The passway length = 12.35 km". The first error
+stops the batch (unless --keep-going): the logs after it are not converted, and no partial
+output is left. Exit status: 0 all converted, 1 a conversion failed, 2 a bad command line.
+)";
+    return help;
+}
+
+std::string OptionHelp(const std::vector<TOptionEntry>& entries)
+{
     // "  -o, --output FILE     write to ...": the text in a column of its own, its further lines
     // indented to it.
     constexpr std::size_t kColumn = 24;
-    for (const TOptionEntry& entry : CommandLineOptions()) {
+    std::string help;
+    for (const TOptionEntry& entry : entries) {
         const TOptionSpec& option = *entry.Spec;
         std::string line
             = option.Short != '\0' ? std::string("  -") + option.Short + ", " : "      ";
@@ -645,14 +720,25 @@ Options:
         }
         help.append(line).append("\n");
     }
-    help += R"(
-A LOG "-" is standard input (give --output); "-o -" writes to standard output, in the format of
---type, and the report then goes to standard error. Numbers take a period as decimal point.
-Each converted log prints one line, "OUTPUT: The passway length = 12.35 km". The first error
-stops the batch (unless --keep-going): the logs after it are not converted, and no partial
-output is left. Exit status: 0 all converted, 1 a conversion failed, 2 a bad command line.
-)";
     return help;
+}
+
+std::span<const TOption<TTrackChoice>> TrackOptions()
+{
+    return kTrackOptions;
+}
+
+std::vector<const TOption<TConvertSettings>*> TrackCleaningOptions()
+{
+    // The cleaning's rows that serve a track read for photos as well: not those that shape the
+    // outputs (segments, days, simplification).
+    std::vector<const TOption<TConvertSettings>*> rows;
+    for (const TOption<TConvertSettings>& option : CleaningOptions()) {
+        if (option.Long == "filter" || option.Long == "min-move" || option.Long == "from"
+            || option.Long == "to" || option.Long == "privacy")
+            rows.push_back(&option);
+    }
+    return rows;
 }
 
 const std::vector<TOptionEntry>& CommandLineOptions()

@@ -11,7 +11,9 @@
 #include "core/settings.h"
 
 #include <filesystem>
+#include <functional>
 #include <optional>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -50,6 +52,21 @@ struct TCommandLine
     std::optional<TLanguage> Language; // --lang; nothing: the environment's
 };
 
+// What the options of a track set, in a command line of any program: the track's settings, and
+// the two ways to choose its speed limit, a mode's or one's own (which wins wherever it stands).
+struct TTrackChoice
+{
+    TConvertSettings& Settings;
+    std::optional<double>& ModeKmh;
+    std::optional<double>& CustomKmh;
+};
+
+// The options of how a track is made (-m, -s, -g) and of the cleaning stages that serve a track
+// read for photos as well as a conversion (--filter, --min-move, --from, --to, --privacy): rows
+// that ostrel-convert and ostrel-geotag share.
+std::span<const TOption<TTrackChoice>> TrackOptions();
+std::vector<const TOption<TConvertSettings>*> TrackCleaningOptions();
+
 // "-" as a LOG is standard input, and as the output of -o standard output.
 inline constexpr std::string_view kStandardStream = "-";
 
@@ -61,14 +78,6 @@ std::optional<double> ParseDateTime(std::string_view text);
 // 0x00BBGGRR as the KML writer takes it.
 std::optional<std::uint32_t> ParseColor(std::string_view text);
 
-// Parses the arguments after the program name. --help and --version end the parsing where they
-// stand. Throws UsageError.
-TCommandLine ParseCommandLine(const std::vector<std::string>& args);
-
-// The usage line, and the full help text for --help.
-std::string UsageLine();
-std::string HelpText();
-
 // An option of the command line as --help lists it.
 struct TOptionEntry
 {
@@ -76,6 +85,29 @@ struct TOptionEntry
     std::vector<std::string_view> Formats; // short names of the formats it serves; none: all
     bool EndsCommandLine; // --help, --version: nothing after it is read
 };
+
+// A clock's offset "[+|-][H:]MM:SS" in seconds: minutes and seconds below 60, seconds (and
+// minutes after hours) of two digits ("1:30", "-12:05", "+1:02:03"); nothing for any other text.
+std::optional<double> ParseClockOffset(std::string_view text);
+
+// Reads arguments by a table of options: each option's value is checked as its kind wants and
+// given to apply with the option's index in entries; every other argument, and every one after
+// "--", is an operand, returned in order. An option that ends the command line ends the reading.
+// Throws UsageError.
+std::vector<std::string> ParseArguments(const std::vector<TOptionEntry>& entries,
+    const std::vector<std::string>& args,
+    const std::function<void(std::size_t index, const TOptionValue& value)>& apply);
+
+// The lines of --help for the options: names and value, then the text in a column of its own.
+std::string OptionHelp(const std::vector<TOptionEntry>& entries);
+
+// Parses the arguments after the program name. --help and --version end the parsing where they
+// stand. Throws UsageError.
+TCommandLine ParseCommandLine(const std::vector<std::string>& args);
+
+// The usage line, and the full help text for --help.
+std::string UsageLine();
+std::string HelpText();
 
 // Every option in the order of --help, each once: the command line's own options about the
 // conversion, the formats' options, then those of the batch and the program.

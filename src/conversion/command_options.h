@@ -25,6 +25,7 @@ enum class TValueKind
     Path, // a file; not empty
     Folder, // a folder; not empty
     DateTime, // "YYYY-MM-DD HH:MM" or "YYYY-MM-DD HH:MM:SS" (a "T" may stand for the blank)
+    ClockOffset, // how far a clock was ahead, "[+|-][H:]MM:SS"
 };
 
 // A value the parser has checked: the text as given and, by kind, what it means.
@@ -32,7 +33,7 @@ struct TOptionValue
 {
     std::string_view Text;
     long long Integer = 0; // Integer
-    double Number = 0.0; // Number
+    double Number = 0.0; // Number; ClockOffset: seconds
     std::size_t Choice = 0; // Choice: the index in Choices()
     std::int32_t Hours = 0; // TimeZone
     std::int32_t Minutes = 0; // TimeZone: with the sign of the hours

@@ -49,6 +49,7 @@ public:
         writer_.Fix(fix);
         lastUtc_ = std::max(lastUtc_, fix.UtcDateTime);
     }
+    void FirstRecordAt(std::uint64_t line) override { writer_.FirstRecordAt(line); }
     void Dropped(const TTrackDrop& drop) override { writer_.Dropped(drop); }
     void End(double, const TTrackCounts&) override { }
 

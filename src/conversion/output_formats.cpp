@@ -1,6 +1,9 @@
 #include "conversion/output_formats.h"
 
+#include "conversion/conversion.h"
 #include "core/time_zones.h"
+#include "writers/csv_writer.h"
+#include "writers/geojson_writer.h"
 #include "writers/gpx_writer.h"
 #include "writers/kml_writer.h"
 #include "writers/nmea_writer.h"
@@ -30,7 +33,7 @@ constexpr TSettingOption kTimeZoneOption {
         .Max = kLatestTimeZoneHours,
         .Default = "9",
         .Help = "hours (and minutes: +5:30, -3:30) added to the times for people\n"
-                "in KML and GPX documents, {range} (default {default})",
+                "in KML, GPX, GeoJSON and CSV, {range} (default {default})",
         .Manual = R"(Hours, and minutes with the sign of the hours (+5:30, \-3:30, +5:45), added to
 the times for people, {range} hours (default {default}).)",
     },
@@ -43,7 +46,7 @@ the times for people, {range} hours (default {default}).)",
 constexpr TSettingOption kNoWaypointsOption {
     {
         .Long = "no-waypoints",
-        .Help = "KML, GPX: the route only, without waypoints",
+        .Help = "KML, GPX, GeoJSON: the route only, without waypoints",
         .Manual = "The route only, without waypoints.",
     },
     [](TConvertSettings& settings, const TOptionValue&) { settings.WayPoints = false; },
@@ -58,7 +61,8 @@ constexpr TSettingOption kIntervalOption {
         .Min = 1,
         .Max = std::numeric_limits<std::int32_t>::max(),
         .Default = "2",
-        .Help = "KML, GPX: least log time between two waypoints (minutes, default {default})",
+        .Help = "KML, GPX, GeoJSON: least log time between two waypoints (minutes,\n"
+                "default {default})",
         .Manual = "The least log time between two waypoints, in minutes (default {default}).",
     },
     [](TConvertSettings& settings, const TOptionValue& value) {
@@ -134,6 +138,9 @@ says. Waypoints as without it.)",
 };
 
 constexpr TSettingOption kGpxOptions[] = { kTimeZoneOption, kNoWaypointsOption, kIntervalOption };
+constexpr TSettingOption kGeoJsonOptions[]
+    = { kTimeZoneOption, kNoWaypointsOption, kIntervalOption };
+constexpr TSettingOption kCsvOptions[] = { kTimeZoneOption };
 
 // Each writer takes its own options from the settings, once per conversion.
 
@@ -160,10 +167,26 @@ std::unique_ptr<TTrackWriter> GpxWriter(TOutputFile& output, const TConvertSetti
     return MakeGpx(output, { WaypointOptionsOf(settings), settings.Separators });
 }
 
-const std::array<TOutputFormat, 3> kFormats = { {
+std::unique_ptr<TTrackWriter> GeoJsonWriter(TOutputFile& output, const TConvertSettings& settings)
+{
+    return MakeGeoJson(output,
+        { WaypointOptionsOf(settings), settings.Separators,
+            TrackOptionsOf(settings, true).Cleaning.Any() });
+}
+
+std::unique_ptr<TTrackWriter> CsvWriter(TOutputFile& output, const TConvertSettings& settings)
+{
+    return MakeCsv(output, { { settings.TimeZoneHours, settings.TimeZoneMinutes } });
+}
+
+const std::array<TOutputFormat, 5> kFormats = { {
     { "nmea", ".log", false, "NMEA Log", "*.log;.log", "NMEA", false, &NmeaWriter, {} },
     { "kml", ".kml", true, "Google Earth", "*.kml;.log", "KML", true, &KmlWriter, kKmlOptions },
     { "gpx", ".gpx", true, "GPX 1.1", "*.gpx;.log", "GPX", true, &GpxWriter, kGpxOptions },
+    { "geojson", ".geojson", true, "GeoJSON", "*.geojson;.log", "GeoJSON", true, &GeoJsonWriter,
+        kGeoJsonOptions },
+    { "csv", ".csv", true, "CSV of the records", "*.csv;.log", "CSV", true, &CsvWriter,
+        kCsvOptions },
 } };
 
 // Whether a file name ends with ext (".kml"), in any letter case.

@@ -48,6 +48,8 @@ public:
         part_.Statistics.Begin(first, utc, point);
     }
 
+    void FirstRecordAt(std::uint64_t line) override { part_.Writer->FirstRecordAt(line); }
+
     void Fix(const TTrackFix& fix) override
     {
         const std::int64_t day = LocalDay(fix.UtcDateTime);
@@ -58,6 +60,7 @@ public:
                 part_.Later = true;
                 part_.FirstLine = fix.Line;
                 part_.Writer->Begin(fix.Rec, fix.UtcDateTime, fix.Point);
+                part_.Writer->FirstRecordAt(fix.Line);
                 part_.Statistics.Begin(fix.Rec, fix.UtcDateTime, fix.Point);
             }
             part_.Day = day;

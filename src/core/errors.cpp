@@ -140,4 +140,19 @@ FileError FileErrorFromErrno(int err, TFileRole role, std::string path)
     return error;
 }
 
+PhotoError NotAPhoto()
+{
+    return Made<PhotoError>(TErrorKind::NotAPhoto);
+}
+
+PhotoError ExifDamaged(std::uint64_t byte)
+{
+    return Made<PhotoError>(TErrorKind::ExifDamaged, {}, static_cast<long long>(byte));
+}
+
+PhotoError SidecarNotXmp(std::string_view sidecar)
+{
+    return Made<PhotoError>(TErrorKind::SidecarNotXmp, ShownText(sidecar));
+}
+
 } // namespace ostrel

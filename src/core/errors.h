@@ -32,8 +32,11 @@ enum class TErrorKind
     PositionOutOfRange, // '%s' is a latitude past 90 degrees or a longitude past 180
     OutOfMemory, // the system gave no more memory
     LogsOverlap, // the logs '%s' and '%s' of a merge overlap in time
+    NotAPhoto, // neither a JPEG nor a TIFF-based raw file
+    ExifDamaged, // a photo's EXIF (TIFF) structure is broken at byte %d of the file
+    SidecarNotXmp, // the existing sidecar '%s' is not XMP that a position can be added to
 };
-inline constexpr int kErrorKindCount = 14;
+inline constexpr int kErrorKindCount = 17;
 
 // Which file a file error is about, when it is not the log being converted (which every front
 // end names already): the output, the folder it goes to, a scratch file beside it, or standard
@@ -157,6 +160,19 @@ Error OutOfMemory(); // メモリが足りません
 // earlier one ends.
 ConvertError LogsOverlap(
     std::string_view earlier, std::string_view later); // '%s' と '%s' の時刻が重なっています
+
+// A photo whose metadata cannot be read or written.
+class PhotoError : public Error
+{
+public:
+    using Error::Error;
+};
+
+PhotoError NotAPhoto(); // JPEG でも TIFF 形式の RAW でもありません
+// The byte of the file (counted from 0) where the EXIF structure breaks: an offset, a count or a
+// value that does not fit.
+PhotoError ExifDamaged(std::uint64_t byte); // Exif のデータが %d バイト目で壊れています
+PhotoError SidecarNotXmp(std::string_view sidecar); // '%s' は位置を書き込める XMP ではありません
 
 // A text from outside (a log's field, a file name) as a message or a report shows it: each
 // control character, C0 and C1 (a NUL would end the message there, an escape or a line end would

@@ -140,6 +140,8 @@ fs::path TOutputFile::Commit(TNameCounters* counters)
     case TPlacement::Replace:
         // The data is on the disk before the file takes a name that an earlier file had.
         detail::SyncOutput(*native_);
+        if (keepTime_)
+            detail::KeepReplacedTime(*native_);
         detail::ReplaceTarget(*native_);
         native_.reset();
         return target_;

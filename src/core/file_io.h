@@ -56,6 +56,11 @@ public:
 
     // Reads up to size bytes; returns 0 only at the end of the file.
     std::size_t Read(char* buffer, std::size_t size);
+    // Reads up to size bytes at offset; fewer only at the end of the file. For the metadata of
+    // photos, which lies anywhere in the file; Read may go on from anywhere after it.
+    std::size_t ReadAt(std::uint64_t offset, char* buffer, std::size_t size);
+    // The file's size now (bytes).
+    std::uint64_t Size() const;
 
 private:
     std::intptr_t handle_; // a descriptor, or a Windows handle
@@ -148,6 +153,10 @@ public:
     // The folder the output goes to, where its scratch files go too.
     const std::filesystem::path& Folder() const { return folder_; }
 
+    // Replace: the output takes the modification time of the file it replaces, as a tool that
+    // edits a photo's metadata in place may keep it (nothing for a new file).
+    void KeepModificationTime() { keepTime_ = true; }
+
     static constexpr std::size_t kBufferSize = 1 << 18;
 
 private:
@@ -160,6 +169,7 @@ private:
     std::filesystem::path target_; // what Replace writes: the destination, or a link's target
     std::filesystem::path folder_;
     TPlacement placement_;
+    bool keepTime_ = false;
     std::unique_ptr<detail::TNativeOutput, detail::TNativeOutputDeleter> native_;
     std::size_t used_ = 0;
     std::uint64_t flushed_ = 0; // bytes that left the buffer

@@ -40,6 +40,9 @@ void CopyToStandardOutput(TNativeOutput& output, char* buffer, std::size_t size)
 // Flushes the data to the disk.
 void SyncOutput(TNativeOutput& output);
 
+// Gives the output the modification time of the file it replaces, when there is one (Replace).
+void KeepReplacedTime(TNativeOutput& output);
+
 // Puts the output in place over its target (Replace), and closes it.
 void ReplaceTarget(TNativeOutput& output);
 

@@ -354,6 +354,10 @@ struct TNativeOutput
     std::string Path; // and the path they name
     std::uint64_t Written = 0; // bytes written to the file so far
     std::uint64_t WriteBackFrom = 0; // where the write-back not yet started begins
+    bool Replaces = false; // Replace, over an existing file
+    struct timespec ReplacedTime
+    {
+    }; // that file's modification time
 
     [[noreturn]] void Fail(int err) const { throw FileErrorFromErrno(err, Role, Path); }
 };
@@ -582,8 +586,11 @@ TOpenedOutput OpenOutput(const fs::path& destination, TPlacement placement)
     opened.Folder = walk.Text();
     output.FolderFd = ReadableFolder(walk);
     OpenTemporary(output, FolderText(opened.Folder));
-    if (exists)
+    if (exists) {
         KeepAttributes(output, replaced);
+        output.Replaces = true;
+        output.ReplacedTime = replaced.st_mtim;
+    }
     return opened;
 }
 
@@ -631,6 +638,15 @@ void SyncOutput(TNativeOutput& output)
     const int done = ::fsync(output.Fd);
 #endif
     if (done != 0 && errno != EINVAL && errno != EROFS)
+        output.Fail(errno);
+}
+
+void KeepReplacedTime(TNativeOutput& output)
+{
+    if (!output.Replaces)
+        return;
+    const struct timespec times[2] = { { 0, UTIME_OMIT }, output.ReplacedTime };
+    if (::futimens(output.Fd, times) != 0)
         output.Fail(errno);
 }
 
@@ -746,6 +762,33 @@ std::size_t TInputFile::Read(char* buffer, std::size_t size)
         if (errno != EINTR)
             throw FileErrorFromErrno(errno);
     }
+}
+
+std::size_t TInputFile::ReadAt(std::uint64_t offset, char* buffer, std::size_t size)
+{
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t got = ::pread(static_cast<int>(handle_), buffer + done, size - done,
+            static_cast<off_t>(offset + done));
+        if (got == 0)
+            break;
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            throw FileErrorFromErrno(errno);
+        done += static_cast<std::size_t>(got);
+    }
+    return done;
+}
+
+std::uint64_t TInputFile::Size() const
+{
+    struct stat st
+    {
+    };
+    if (::fstat(static_cast<int>(handle_), &st) != 0)
+        throw FileErrorFromErrno(errno);
+    return static_cast<std::uint64_t>(st.st_size);
 }
 
 TScratchFile::TScratchFile(const fs::path& folder)

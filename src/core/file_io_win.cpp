@@ -372,6 +372,15 @@ void SyncOutput(TNativeOutput& output)
         output.Fail(GetLastError());
 }
 
+void KeepReplacedTime(TNativeOutput& output)
+{
+    WIN32_FILE_ATTRIBUTE_DATA replaced {};
+    if (!GetFileAttributesExW(output.Target.c_str(), GetFileExInfoStandard, &replaced))
+        return; // nothing replaced
+    if (!SetFileTime(output.File, nullptr, nullptr, &replaced.ftLastWriteTime))
+        output.Fail(GetLastError());
+}
+
 void ReplaceTarget(TNativeOutput& output)
 {
     CloseForMove(output);
@@ -456,6 +465,37 @@ std::size_t TInputFile::Read(char* buffer, std::size_t size)
         throw LastFileError();
     }
     return got;
+}
+
+std::size_t TInputFile::ReadAt(std::uint64_t offset, char* buffer, std::size_t size)
+{
+    std::size_t done = 0;
+    while (done < size) {
+        OVERLAPPED at {};
+        const std::uint64_t position = offset + done;
+        at.Offset = static_cast<DWORD>(position);
+        at.OffsetHigh = static_cast<DWORD>(position >> 32);
+        const std::size_t left = size - done;
+        const DWORD want = left > 0x40000000 ? 0x40000000 : static_cast<DWORD>(left);
+        DWORD got = 0;
+        if (!ReadFile(Handle(handle_), buffer + done, want, &got, &at)) {
+            if (GetLastError() == ERROR_HANDLE_EOF)
+                break;
+            throw LastFileError();
+        }
+        if (got == 0)
+            break;
+        done += got;
+    }
+    return done;
+}
+
+std::uint64_t TInputFile::Size() const
+{
+    LARGE_INTEGER size {};
+    if (!GetFileSizeEx(Handle(handle_), &size))
+        throw LastFileError();
+    return static_cast<std::uint64_t>(size.QuadPart);
 }
 
 TScratchFile::TScratchFile(const fs::path& folder)

@@ -42,6 +42,12 @@ constexpr std::array<TMessageRow, kErrorKindCount> kMessages = { {
     { TErrorKind::OutOfMemory, "メモリが足りません", "Out of memory", "out_of_memory" },
     { TErrorKind::LogsOverlap, "'%s' と '%s' の時刻が重なっています",
         "'%s' and '%s' overlap in time", "logs_overlap" },
+    { TErrorKind::NotAPhoto, "JPEG でも TIFF 形式の RAW でもありません",
+        "Not a JPEG or a TIFF-based raw photo", "not_a_photo" },
+    { TErrorKind::ExifDamaged, "Exif のデータが %d バイト目で壊れています",
+        "The EXIF data is damaged at byte %d", "exif_damaged" },
+    { TErrorKind::SidecarNotXmp, "'%s' は位置を書き込める XMP ではありません",
+        "'%s' is not XMP that a position can be added to", "sidecar_not_xmp" },
 } };
 
 // The kind's row; nothing for a value outside the table.

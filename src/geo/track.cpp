@@ -165,6 +165,7 @@ TTrackResult StreamTrack(TLogReader& reader, const TTrackOptions& options, TTrac
     TTrackCounts& counts = start.Counts;
     if (!options.Cleaning.Any()) {
         sink.Begin(start.Rec, start.Utc, start.Point);
+        sink.FirstRecordAt(start.Line);
         TSimpleJudge judge(options.SpeedLimitKmh, start.Point, sink, counts);
         StreamRest(reader, options, start.Projection, start.Rec, counts, judge);
         sink.End(judge.TotalMetres(), counts);
@@ -183,6 +184,7 @@ TTrackResult StreamTrack(TLogReader& reader, const TTrackOptions& options, TTrac
     if (cleaning.PrivacyM > 0)
         next = &privacy.emplace(cleaning.PrivacyM, cleaning.ScratchFolder, *next);
     next->Begin(start.Rec, start.Utc, start.Point);
+    next->FirstRecordAt(start.Line);
     TCleaningJudge judge(options, start.Rec, start.Utc, start.Point, start.Line, *next, counts);
     StreamRest(reader, options, start.Projection, start.Rec, counts, judge);
     next->End(judge.TotalMetres(), counts);

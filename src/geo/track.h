@@ -74,6 +74,8 @@ public:
     // The first record (the origin's choice, the first reference); it is no kept fix. Its
     // DateTime carries the time shift the sink asked for; utcDateTime is the log's own time.
     virtual void Begin(const TGPSRec& first, double utcDateTime, const TPlanePoint& point) = 0;
+    // The first record's line in the log (counted from 1), told right after Begin.
+    virtual void FirstRecordAt(std::uint64_t) { }
     virtual void Fix(const TTrackFix& fix) = 0;
     virtual void Dropped(const TTrackDrop&) { }
     // The end of the log: the length of the route (metres) and the counts.
@@ -152,6 +154,11 @@ public:
     {
         first_.Begin(rec, utcDateTime, point);
         second_.Begin(rec, utcDateTime, point);
+    }
+    void FirstRecordAt(std::uint64_t line) override
+    {
+        first_.FirstRecordAt(line);
+        second_.FirstRecordAt(line);
     }
     void Fix(const TTrackFix& fix) override
     {

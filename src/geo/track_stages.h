@@ -49,6 +49,7 @@ class TPrivacyStage final : public TTrackSink
 public:
     TPrivacyStage(double radiusM, const std::filesystem::path& scratchFolder, TTrackSink& next);
     void Begin(const TGPSRec& first, double utcDateTime, const TPlanePoint& point) override;
+    void FirstRecordAt(std::uint64_t line) override { next_.FirstRecordAt(line); }
     void Fix(const TTrackFix& fix) override;
     void Dropped(const TTrackDrop& drop) override;
     void End(double totalMetres, const TTrackCounts& counts) override;
@@ -72,6 +73,7 @@ public:
 
     TSimplifyStage(double toleranceM, TTrackSink& next);
     void Begin(const TGPSRec& first, double utcDateTime, const TPlanePoint& point) override;
+    void FirstRecordAt(std::uint64_t line) override { next_.FirstRecordAt(line); }
     void Fix(const TTrackFix& fix) override;
     void Dropped(const TTrackDrop& drop) override;
     void End(double totalMetres, const TTrackCounts& counts) override;
@@ -101,6 +103,7 @@ public:
     {
         next_.Begin(first, utcDateTime, point);
     }
+    void FirstRecordAt(std::uint64_t line) override { next_.FirstRecordAt(line); }
     void Fix(const TTrackFix& fix) override { next_.Fix(fix); }
     void Dropped(const TTrackDrop& drop) override { next_.Dropped(drop); }
     void End(double totalMetres, const TTrackCounts& counts) override

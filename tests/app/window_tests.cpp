@@ -663,6 +663,34 @@ private slots:
             QVERIFY2(control->isEnabled() == colour, qPrintable(control->objectName()));
     }
 
+    // Every format of the table is offered: NMEA, KML and GPX by their buttons, the rest in the
+    // list beside one more button, which a choice in the list selects. The timed route shows with
+    // KML only and reaches the settings.
+    void everyFormatIsOffered()
+    {
+        TForm1& f = form();
+        QStringList offered { "nmea", "kml", "gpx" };
+        for (int i = 0; i < f.cmbOtherFormat->count(); ++i)
+            offered << f.cmbOtherFormat->itemData(i).toString();
+        QStringList table;
+        for (const TOutputFormat& format : OutputFormats())
+            table << QString::fromUtf8(format.Name.data(), format.Name.size());
+        std::sort(offered.begin(), offered.end());
+        std::sort(table.begin(), table.end());
+        QCOMPARE(offered, table);
+
+        f.show();
+        QVERIFY(f.chkKmlTrack->isVisible());
+        f.chkKmlTrack->setChecked(true);
+        QVERIFY(f.ConversionSettings().KmlTrack);
+        const int csv = f.cmbOtherFormat->findData(QStringLiteral("csv"));
+        f.cmbOtherFormat->setCurrentIndex(csv);
+        emit f.cmbOtherFormat->activated(csv);
+        QVERIFY(f.rdbOther->isChecked());
+        QCOMPARE(f.Settings().OutputFormat().Name, "csv");
+        QVERIFY(!f.chkKmlTrack->isVisible());
+    }
+
     // The time zones: the whole hours of before in their order, the offsets with minutes and
     // beyond eleven hours the world uses between them, and the empty item last.
     void timeZoneList()

@@ -231,7 +231,8 @@ private slots:
     {
         QCOMPARE(SaveDialogNameFilters(),
             QStringList(
-                { "NMEA Log (*.log .log)", "Google Earth (*.kml .log)", "GPX 1.1 (*.gpx .log)" }));
+                { "NMEA Log (*.log .log)", "Google Earth (*.kml .log)", "GPX 1.1 (*.gpx .log)",
+                    "GeoJSON (*.geojson .log)", "CSV of the records (*.csv .log)" }));
     }
 
     void pathsRoundTrip()

@@ -39,6 +39,9 @@ const std::vector<TGoldenCase>& GoldenCases()
             "The passway length = 0.00 km" },
         { "DroppedNmea", "dropped", "expected.log", { "-s", "10" },
             "The passway length = 0.00 km" },
+        { "MidnightGeoJson", "midnight", "expected.geojson", { "-m", "bicycle", "-i", "1" },
+            "The passway length = 1.62 km" },
+        { "WalkCsv", "walk", "expected.csv", { "-z", "9" }, "The passway length = 0.47 km" },
     };
     return cases;
 }

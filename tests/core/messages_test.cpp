@@ -16,7 +16,7 @@ std::vector<Error> OneOfEachKind()
     return { IntegerError("x"), FloatError("1,5"), TimeError("25:00:00"), DateError("32/01/07"),
         ListIndexOutOfRange(3), FileNotFound(), AccessDenied(), IoError(5), DivisionByZero(),
         InvalidOperation(), SameFile(), PositionError("9100.0000"), OutOfMemory(),
-        LogsOverlap("a.log", "b.log") };
+        LogsOverlap("a.log", "b.log"), NotAPhoto(), ExifDamaged(1234), SidecarNotXmp("a.JPG.xmp") };
 }
 
 // Every kind has a text in both languages and a name for scripts; the two texts differ, every

@@ -548,8 +548,8 @@ TEST(HostileOutput, FolderThatCannotBeWritten)
 }
 
 // A full disk, as a file size limit: writes past 4 KiB fail with EFBIG (SIGXFSZ ignored). The
-// KML case holds more than 1 MiB of placemarks and the GPX case more track points than its
-// block holds: both go to a scratch file that hits the limit.
+// KML case holds more than 1 MiB of placemarks and the GPX and GeoJSON cases more track points
+// than their blocks hold: each goes to a scratch file that hits the limit.
 TEST(HostileOutput, FullDiskLeavesNoPartialFile)
 {
     std::string placemarks; // 3000 fixes at one place, dated 1 and 2 January by turns
@@ -572,6 +572,7 @@ TEST(HostileOutput, FullDiskLeavesNoPartialFile)
         { "KML", Walk(100, Clock(3600, 120, "010107")), "out.kml" },
         { "KML with 1 MiB of placemarks", placemarks, "out.kml" },
         { "GPX with its track held in a scratch file", standing, "out.gpx" },
+        { "GeoJSON with its route held in a scratch file", standing, "out.geojson" },
     };
     const auto limitFileSize = [] {
         std::signal(SIGXFSZ, SIG_IGN);

@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # The bash completion of ostrel-convert loads under bash-completion and completes options, the
-# values of --type, --mode and --origin, and file names.
+# values of --type, --mode and --origin, and file names; that of ostrel-geotag the values of its
+# own choices and the track's shared options.
 #
-#   completion.sh SCRIPT
+#   completion.sh SCRIPT [GEOTAG_SCRIPT]
 set -uo pipefail
 script=$1
+geotag=${2:-}
 failures=0
+program=ostrel-convert
 
 source /usr/share/bash-completion/bash_completion || {
   echo "FAIL: bash-completion did not load"
@@ -31,7 +34,7 @@ expect() {
   [[ $line == *' ' || $line == *'=' ]] && COMP_WORDS+=("")
   COMP_CWORD=$((${#COMP_WORDS[@]} - 1))
   COMPREPLY=()
-  _ostrel_convert ostrel-convert "${COMP_WORDS[COMP_CWORD]}" "${COMP_WORDS[COMP_CWORD - 1]}"
+  "_${program//-/_}" "$program" "${COMP_WORDS[COMP_CWORD]}" "${COMP_WORDS[COMP_CWORD - 1]}"
   local got
   got=$(printf '%s\n' "${COMPREPLY[@]}" | sort | tr '\n' ' ')
   got=${got% }
@@ -43,10 +46,10 @@ expect() {
   fi
 }
 
-expect "ostrel-convert -t " "gpx kml nmea"
-expect "ostrel-convert --type " "gpx kml nmea"
+expect "ostrel-convert -t " "csv geojson gpx kml nmea"
+expect "ostrel-convert --type " "csv geojson gpx kml nmea"
 expect "ostrel-convert --type n" "nmea"
-expect "ostrel-convert --type=" "gpx kml nmea"
+expect "ostrel-convert --type=" "csv geojson gpx kml nmea"
 expect "ostrel-convert -o x.kml -t k" "kml"
 expect "ostrel-convert -m " "bicycle car jog walk"
 expect "ostrel-convert --mode=c" "car"
@@ -66,6 +69,21 @@ expect "ostrel-convert -o o" "other.txt"
 expect "ostrel-convert -t nmea -- -" ""
 touch -- -odd.log
 expect "ostrel-convert -- -" "-odd.log"
+
+if [ -n "$geotag" ]; then
+  # shellcheck source=/dev/null
+  source "$geotag"
+  program=ostrel-geotag
+  if [[ $(complete -p ostrel-geotag 2>&1) != "complete -F _ostrel_geotag ostrel-geotag" ]]; then
+    echo "FAIL: ostrel-geotag is not completed by _ostrel_geotag"
+    failures=$((failures + 1))
+  fi
+  expect "ostrel-geotag --write " "exif sidecar"
+  expect "ostrel-geotag --sidecar-name=b" "base"
+  expect "ostrel-geotag -m c" "car"
+  expect "ostrel-geotag --camera-o" "--camera-offset"
+  expect "ostrel-geotag -l w" "walk.log week.log"
+fi
 
 ((failures == 0)) && echo "completion: all passed"
 exit $((failures != 0))

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The manual page and the bash completion that the build made from the option table describe and
-# complete every option that "ostrel-convert --help" lists, and the completion offers no other:
+# complete every option that "PROGRAM --help" lists (ostrel-convert, ostrel-geotag), and the
+# completion offers no other:
 # what is installed covers every row of the table, whatever its kind.
 #
-#   options_generated.sh OSTREL_CONVERT MAN_PAGE COMPLETION
+#   options_generated.sh PROGRAM MAN_PAGE COMPLETION
 set -uo pipefail
 convert=$1 page=$2 completion=$3
 failures=0
@@ -22,7 +23,9 @@ fi
 # The page as a reader sees it, without bold and underline.
 manual=$(LC_ALL=C.UTF-8 MANWIDTH=200 man -E UTF-8 -l "$page" 2>/dev/null | col -b)
 # The completion's list of options.
-offered=$(bash -c 'source "$1" 2>/dev/null; echo $_ostrel_convert_options' _ "$completion" | tr ' ' '\n' | sort -u)
+# The completion's list of options: _ostrel_convert_options for ostrel-convert, and so on.
+variable=_$(basename "$convert" | tr - _)_options
+offered=$(bash -c 'source "$1" 2>/dev/null; echo "${!2}"' _ "$completion" "$variable" | tr ' ' '\n' | sort -u)
 
 for option in $options; do
   # In the page, at the start of an item: "-t, --type kind" or "--no-waypoints".

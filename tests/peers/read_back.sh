@@ -8,10 +8,14 @@
 # the GPX valid, and every reader finding the tracks, segments and points written; the KML's
 # route lines and points as ogrinfo and gpsbabel read them; a merged NMEA with one header. The
 # timed route (--kml-track) as GDAL's LIBKML driver and gpsbabel read it.
+# GeoJSON and CSV: check_outputs.py (beside this script) holds
+# them to RFC 7946 and RFC 4180 and to what the GPX and --json of the same log say; ogrinfo reads
+# back as many features, route vertices and rows as were written.
 set -euo pipefail
 convert=$1
 data=$2
 schema=$(dirname "$0")/gpx-1.1.xsd
+check_outputs=$(dirname "$0")/check_outputs.py
 # python3-gpxpy belongs to Debian's python3, whatever other python3 comes first in PATH.
 py=/usr/bin/python3
 [ -x "$py" ] || py=python3
@@ -33,6 +37,44 @@ features() {
 # vertices of every line string of a KML file, as ogrinfo reads it
 vertices() {
   ogrinfo -ro -al -q "$1" | grep -o 'LINESTRING[^(]*((*[^)]*' | tr ',' '\n' | grep -c . || true
+}
+# vertices of the line strings of a GeoJSON file, every line of a multi-line string included
+all_vertices() {
+  ogrinfo -ro -al -q "$1" | grep -o 'LINESTRING .*' | grep -o '[0-9.-][0-9.-]* [0-9.-][0-9.-]*' | grep -c . || true
+}
+# GeoJSON and CSV of a log, with the options given, against its GPX and --json: the strict checks,
+# the same files under the default names of -t, and the counts ogrinfo reads back.
+json_and_csv() { # name log options...
+  local name=$1 log=$2
+  shift 2
+  local base=$work/$name
+  "$convert" "$@" -o "$base.geojson" "$log" >/dev/null
+  "$convert" "$@" -o "$base.CSV" "$log" >/dev/null
+  "$convert" "$@" --json -o "$base-same.gpx" "$log" >"$base.json"
+  "$py" "$check_outputs" geojson "$base.geojson" "$base-same.gpx" "$base.json" || failed=1
+  "$py" "$check_outputs" csv "$base.CSV" "$log" "$base-same.gpx" "$base.json" 540 || failed=1
+  local kind named
+  for kind in geojson csv; do
+    named=$base.geojson
+    [ "$kind" = csv ] && named=$base.CSV
+    mkdir -p "$base-$kind"
+    cp "$log" "$base-$kind/input.log"
+    "$convert" "$@" -t "$kind" "$base-$kind/input.log" >/dev/null
+    cmp -s "$named" "$base-$kind"/WG*."$kind" \
+      || { echo "-t $kind did not write the output of -o $named under a default name" >&2; failed=1; }
+  done
+  local wpts trkpts records ogr_features ogr_route ogr_rows
+  wpts=$(grep -c '<wpt ' "$base-same.gpx" || true)
+  trkpts=$(grep -c '<trkpt ' "$base-same.gpx" || true)
+  records=$("$py" -c 'import json, sys; print(json.load(open(sys.argv[1]))["statistics"]["records"])' "$base.json")
+  ogr_features=$(features "$base.geojson" "$name")
+  ogr_route=$(all_vertices "$base.geojson")
+  ogr_rows=$(ogrinfo -ro -so -oo X_POSSIBLE_NAMES=longitude -oo Y_POSSIBLE_NAMES=latitude \
+    "$base.CSV" "$name" | sed -n 's/^Feature Count: //p')
+  echo "$name GeoJSON: ogrinfo $ogr_features features (route and $wpts waypoints), $ogr_route route vertices ($trkpts track points); CSV: ogrinfo $ogr_rows rows ($records records)"
+  [ "$ogr_features" = $((wpts + 1)) ] || { echo "ogrinfo read $ogr_features GeoJSON features" >&2; failed=1; }
+  [ "$ogr_route" = "$trkpts" ] || { echo "ogrinfo read $ogr_route GeoJSON route vertices" >&2; failed=1; }
+  [ "$ogr_rows" = "$records" ] || { echo "ogrinfo read $ogr_rows CSV rows" >&2; failed=1; }
 }
 
 failed=0
@@ -87,7 +129,10 @@ print(len(gpx.waypoints), len(points))' "$gpx") || { echo "gpxpy could not read 
   for n in "$gb_marks" "$ogr_marks" "${py_marks:-x}"; do
     [ "$n" = "$wpts" ] || { echo "a reader found $n of $wpts waypoints" >&2; failed=1; }
   done
+  json_and_csv "$case" "$data/$case/input.log" -m bicycle
 done
+# A route in two lines (a MultiLineString), fixes left out by simplification, a spike.
+json_and_csv cleaned "$data/walk/input.log" -m bicycle --split-gap 1 --simplify 3 --filter robust
 
 # KML 2.2: the route's points and the placemarks, read by ogrinfo and gpsbabel.
 kml22=$work/walk22.kml

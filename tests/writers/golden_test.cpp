@@ -63,6 +63,22 @@ const TGoldenCase kCases[] = {
         "The passway length = 1.62 km" },
     { "SingleGpx", "single", "expected.gpx", 10, 9, 2, true, 10, 0x000000,
         "The passway length = 0.00 km" },
+    { "WalkGeoJson", "walk", "expected.geojson", 10, 9, 2, true, 66, 0x0000FF,
+        "The passway length = 0.47 km" },
+    { "MidnightGeoJson", "midnight", "expected.geojson", 70, 9, 1, true, 100, 0xFFFFFF,
+        "The passway length = 1.62 km" },
+    { "SingleGeoJson", "single", "expected.geojson", 10, 9, 2, true, 10, 0x000000,
+        "The passway length = 0.00 km" },
+    { "DroppedGeoJson", "dropped", "expected.geojson", 10, 9, 2, true, 10, 0x000000,
+        "The passway length = 0.00 km" },
+    { "WalkCsv", "walk", "expected.csv", 10, 9, 2, true, 66, 0x0000FF,
+        "The passway length = 0.47 km" },
+    { "MidnightCsv", "midnight", "expected.csv", 70, 9, 1, true, 100, 0xFFFFFF,
+        "The passway length = 1.62 km" },
+    { "SingleCsv", "single", "expected.csv", 10, 9, 2, true, 10, 0x000000,
+        "The passway length = 0.00 km" },
+    { "DroppedCsv", "dropped", "expected.csv", 10, 9, 2, true, 10, 0x000000,
+        "The passway length = 0.00 km" },
 };
 
 // The expected file, with the build's version in place of "@VERSION@" (the GPX creator), so

@@ -197,6 +197,18 @@
         <source>クリーニング(&amp;I)...</source>
         <translation>Clean&amp;ing...</translation>
     </message>
+    <message>
+        <source>時刻付き(&amp;J)</source>
+        <translation>Times (&amp;J)</translation>
+    </message>
+    <message>
+        <source>経路の各点に時刻を付けます（KML 2.2 の gx:Track）。Google Earth の時間スライダーで再生できます。</source>
+        <translation>A time for every point of the route (gx:Track of KML 2.2), for the time slider of Google Earth.</translation>
+    </message>
+    <message>
+        <source>その他の形式</source>
+        <translation>Other formats</translation>
+    </message>
 </context>
 <context>
     <name>ostrel::TPreviewOpener</name>

@@ -1,0 +1,126 @@
+#include "photos/photo_time.h"
+
+#include "log/gps_rec.h"
+
+#include <chrono>
+
+namespace ostrel {
+
+namespace {
+
+// The number of count digits at text[at]; nothing unless all are digits.
+std::optional<int> Digits(std::string_view text, std::size_t at, std::size_t count)
+{
+    if (at + count > text.size())
+        return std::nullopt;
+    int value = 0;
+    for (std::size_t i = at; i < at + count; ++i) {
+        if (text[i] < '0' || text[i] > '9')
+            return std::nullopt;
+        value = value * 10 + (text[i] - '0');
+    }
+    return value;
+}
+
+std::string_view Trimmed(std::string_view text)
+{
+    while (!text.empty() && text.front() == ' ')
+        text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ')
+        text.remove_suffix(1);
+    return text;
+}
+
+} // namespace
+
+std::optional<double> ParseExifDateTime(std::string_view text)
+{
+    text = Trimmed(text);
+    if (text.size() != 19)
+        return std::nullopt;
+    const bool dateSeparators
+        = (text[4] == ':' && text[7] == ':') || (text[4] == '-' && text[7] == '-');
+    if (!dateSeparators || (text[10] != ' ' && text[10] != 'T') || text[13] != ':'
+        || text[16] != ':')
+        return std::nullopt;
+    const auto year = Digits(text, 0, 4), month = Digits(text, 5, 2), day = Digits(text, 8, 2),
+               hour = Digits(text, 11, 2), minute = Digits(text, 14, 2),
+               second = Digits(text, 17, 2);
+    if (!year || !month || !day || !hour || !minute || !second || *year < 1 || *hour > 23
+        || *minute > 59 || *second > 59)
+        return std::nullopt;
+    const std::chrono::year_month_day date { std::chrono::year(*year),
+        std::chrono::month(static_cast<unsigned>(*month)),
+        std::chrono::day(static_cast<unsigned>(*day)) };
+    if (!date.ok())
+        return std::nullopt;
+    return DayNumber(*year, *month, *day) + (*hour * 3600 + *minute * 60 + *second) / 86400.0;
+}
+
+std::optional<std::int32_t> ParseExifOffset(std::string_view text)
+{
+    text = Trimmed(text);
+    if (text.size() != 6 || (text[0] != '+' && text[0] != '-') || text[3] != ':')
+        return std::nullopt;
+    const auto hours = Digits(text, 1, 2), minutes = Digits(text, 4, 2);
+    if (!hours || !minutes || *minutes > 59 || *hours * 60 + *minutes > 14 * 60)
+        return std::nullopt;
+    const std::int32_t offset = *hours * 60 + *minutes;
+    return text[0] == '-' ? -offset : offset;
+}
+
+double ParseSubSeconds(std::string_view text)
+{
+    text = Trimmed(text);
+    if (text.empty() || text.size() > 9)
+        return 0.0;
+    double fraction = 0.0;
+    double unit = 0.1;
+    for (const char c : text) {
+        if (c < '0' || c > '9')
+            return 0.0;
+        fraction += (c - '0') * unit;
+        unit /= 10;
+    }
+    return fraction;
+}
+
+std::optional<TPhotoTime> PhotoTimeOf(const TExifTimes& times)
+{
+    struct TCandidate
+    {
+        TTimeTag Tag;
+        const std::string& Time;
+        const std::string& SubSec;
+        const std::string& Offset;
+    };
+    const TCandidate candidates[] = {
+        { TTimeTag::Original, times.Original, times.SubSecOriginal, times.OffsetOriginal },
+        { TTimeTag::Digitized, times.Digitized, times.SubSecDigitized, times.OffsetDigitized },
+        { TTimeTag::Modified, times.Modified, times.SubSec, times.Offset },
+    };
+    for (const TCandidate& candidate : candidates) {
+        const std::optional<double> local = ParseExifDateTime(candidate.Time);
+        if (!local)
+            continue;
+        TPhotoTime time { candidate.Tag, *local, std::string(Trimmed(candidate.Time)),
+            ParseExifOffset(candidate.Offset) };
+        const double subSeconds = ParseSubSeconds(candidate.SubSec);
+        if (subSeconds > 0) {
+            time.Local += subSeconds / 86400.0;
+            time.Text.append(".").append(Trimmed(candidate.SubSec));
+        }
+        if (time.OffsetMinutes)
+            time.Text.append(" ").append(Trimmed(candidate.Offset));
+        return time;
+    }
+    return std::nullopt;
+}
+
+double PhotoUtc(const TPhotoTime& time, const TCameraClock& clock)
+{
+    const std::int32_t offset = time.OffsetMinutes.value_or(clock.ZoneMinutes);
+    return time.Local - offset / 1440.0 - clock.AheadSeconds / 86400.0;
+}
+
+} // namespace ostrel
