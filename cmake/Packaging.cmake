@@ -28,11 +28,12 @@ set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://github.com/ostrel/log-converter)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Qt finds its platform plugins (xcb, wayland) at run time: no library names them.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+# Qt finds its platform plugins (xcb, wayland) and the preview's SQLite driver for MBTiles maps
+# at run time: no library names them.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6sql6-sqlite")
 # The window's Japanese texts want a Japanese font; Qt's own translations speak the standard
-# dialogs in the window's language.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-ipafont-gothic, qt6-translations-l10n")
+# dialogs in the window's language; online map tiles over https load OpenSSL at run time.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-ipafont-gothic, qt6-translations-l10n, libssl3")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "bash-completion")
 
 include(CPack)

@@ -31,6 +31,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSettings>
 #include <QShortcut>
 #include <QStandardPaths>
@@ -90,9 +91,13 @@ std::vector<std::pair<QString, QString>> NumberRows(const TTrackPreview& preview
 QString StatisticsText(const TTrackPreview& preview)
 {
     QString html = QStringLiteral("<table cellspacing=\"3\">");
-    for (const auto& [label, value] : NumberRows(preview))
-        html += QStringLiteral("<tr><td>%1</td><td>%2</td></tr>")
-                    .arg(label.toHtmlEscaped(), value.toHtmlEscaped());
+    for (const auto& [label, value] : NumberRows(preview)) {
+        QString shown = value.toHtmlEscaped();
+        // A time's UTC goes below its local time, which keeps the panel narrow.
+        if (shown.endsWith(QStringLiteral(" UTC)")))
+            shown.replace(QStringLiteral(" ("), QStringLiteral("<br>("));
+        html += QStringLiteral("<tr><td>%1</td><td>%2</td></tr>").arg(label.toHtmlEscaped(), shown);
+    }
     return html + QStringLiteral("</table>");
 }
 
@@ -510,13 +515,12 @@ TPreviewWindow::TPreviewWindow(
     sideLayout->addWidget(tileUrl_);
     sideLayout->addWidget(tileAttribution_);
     sideLayout->addStretch(1);
-    auto* scroll = new QScrollArea(this);
-    scroll->setWidget(side);
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll->setMinimumWidth(220);
-    scroll->setMaximumWidth(360);
+    side_ = new QScrollArea(this);
+    side_->setWidget(side);
+    side_->setWidgetResizable(true);
+    side_->setFrameShape(QFrame::NoFrame);
+    side_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    FitSide();
 
     fit_ = new QPushButton(tr("全体表示"), this);
     fit_->setObjectName(QStringLiteral("cmdFit"));
@@ -542,7 +546,7 @@ TPreviewWindow::TPreviewWindow(
     buttons->addWidget(save, 1, 0);
     buttons->addWidget(copy, 1, 1);
     auto* right = new QVBoxLayout;
-    right->addWidget(scroll, 1);
+    right->addWidget(side_, 1);
     right->addLayout(buttons);
     auto* left = new QVBoxLayout;
     left->addWidget(view_, 3);
@@ -605,6 +609,14 @@ TPreviewWindow::TPreviewWindow(
 TPreviewWindow::~TPreviewWindow()
 {
     StopWorker();
+}
+
+// The side is as wide as its widest row, within bounds; a taller side scrolls.
+void TPreviewWindow::FitSide()
+{
+    const int needed = side_->widget()->minimumSizeHint().width()
+        + side_->verticalScrollBar()->sizeHint().width();
+    side_->setFixedWidth(std::clamp(needed, 220, 400));
 }
 
 void TPreviewWindow::PlaceWithin(const QRect& available)
@@ -755,6 +767,7 @@ void TPreviewWindow::Show(
     graph_->SetPreview(preview_);
     if (preview) {
         statistics_->setText(StatisticsText(*preview));
+        FitSide();
         const std::string advice = AdviceText(AdviseOnDrops(preview->Track.Counts, preview->Graph),
             preview->Context, WindowLanguage());
         advice_->setText(QString::fromStdString(advice));

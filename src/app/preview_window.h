@@ -21,6 +21,7 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QScrollArea;
 class QTimer;
 
 namespace ostrel {
@@ -141,6 +142,7 @@ private:
     void Explain(const TPictureHit& hit);
     void ChooseMap(int choice);
     void ApplyMap();
+    void FitSide();
     QSize PictureSize() const;
     void PaintPicture(QPainter& painter, const QSize& size) const;
 
@@ -151,6 +153,7 @@ private:
     TTrackView* view_;
     TSpeedGraphView* graph_;
     TMapTiles* map_;
+    QScrollArea* side_;
     QLabel* statistics_;
     QLabel* advice_;
     QLabel* details_;
