@@ -123,7 +123,9 @@ TEST(RobustFilter, BadFirstFixKeepsTheRest)
 {
     std::vector<TMade> fixes = Walk(300);
     fixes.front().North = 100000; // a cold start 100 km away
-    const TFates speed = Clean(fixes, TCleaning { .MinMoveM = 0.1 });
+    TCleaning plain;
+    plain.MinMoveM = 0.1;
+    const TFates speed = Clean(fixes, plain);
     EXPECT_EQ(speed.Count("too fast"), 299);
     const TFates robust = Clean(fixes, Robust());
     EXPECT_EQ(robust[1], "outlier start");
