@@ -90,9 +90,10 @@ void PlanOutputs(const TBatchRequest& request, std::vector<TSlot>& slots)
     }
 }
 
-// Runs the slots on worker threads. The calling thread takes part: when it waits for a slot that
-// no worker has started, it converts that slot itself, so with no workers at all the batch runs
-// one log after another on the calling thread.
+// Runs the slots on worker threads while the calling thread puts the outputs in place and reports
+// them in list order. The calling thread converts nothing while a worker runs: waiting there for
+// one slot, it would leave the slots after it to the workers alone (a job short, most of the
+// time). Without workers it converts every slot itself, one after another.
 class TParallelRun
 {
 public:
@@ -126,12 +127,12 @@ public:
     TParallelRun(const TParallelRun&) = delete;
     TParallelRun& operator=(const TParallelRun&) = delete;
 
-    // Waits until slot index is done, converting it here if nobody has started it.
+    // Waits until slot index is done; without workers it converts the slot here.
     void WaitFor(std::size_t index)
     {
         std::unique_lock lock(mutex_);
         while (!slots_[index].Done) {
-            if (next_ == index) {
+            if (next_ == index && threads_.empty()) {
                 ++next_;
                 Run(lock, index);
                 return;
@@ -223,7 +224,9 @@ bool ConvertBatch(const TBatchRequest& request, const TBatchReport& report)
     const std::size_t spare
         = files > threads * kFilesConverting ? files - threads * kFilesConverting : 0;
     const std::size_t window = threads + std::min<std::size_t>(threads, spare / kFilesWaiting);
-    TParallelRun run(slots, request, threads - 1, window);
+    // One job converts on the calling thread; more run on as many workers, the calling thread
+    // waiting for their outputs (in the flushes to the disk, mostly).
+    TParallelRun run(slots, request, threads > 1 ? threads : 0, window);
     // Outputs are put in place on this thread in list order, so the same log listed twice gets
     // the default name and then its first alternative.
     TNameCounters counters;
