@@ -97,10 +97,11 @@ void PlanOutputs(const TBatchRequest& request, std::vector<TSlot>& slots)
 class TParallelRun
 {
 public:
-    TParallelRun(std::vector<TSlot>& slots, const TBatchRequest& request, unsigned workers,
-        std::size_t window)
+    TParallelRun(std::vector<TSlot>& slots, const TBatchRequest& request,
+        const TConvertSettings& settings, unsigned workers, std::size_t window)
         : slots_(slots)
         , request_(request)
+        , settings_(settings)
         , keepGoing_(request.KeepGoing)
         , window_(window)
     {
@@ -178,7 +179,7 @@ private:
                 slot.Error = std::current_exception();
             }
             if (!slot.Error)
-                Convert(slot, request_.Settings, progress);
+                Convert(slot, settings_, progress);
         }
         lock.lock();
         slot.Done = true;
@@ -190,6 +191,7 @@ private:
 
     std::vector<TSlot>& slots_;
     const TBatchRequest& request_;
+    const TConvertSettings& settings_;
     const bool keepGoing_;
     // Most slots started ahead of the calling thread, which bounds the pending outputs (and
     // their open files) when an early log takes long.
@@ -225,8 +227,11 @@ bool ConvertBatch(const TBatchRequest& request, const TBatchReport& report)
         = files > threads * kFilesConverting ? files - threads * kFilesConverting : 0;
     const std::size_t window = threads + std::min<std::size_t>(threads, spare / kFilesWaiting);
     // One job converts on the calling thread; more run on as many workers, the calling thread
-    // waiting for their outputs (in the flushes to the disk, mostly).
-    TParallelRun run(slots, request, threads > 1 ? threads : 0, window);
+    // waiting for their outputs (in the flushes to the disk, mostly). The jobs that no log takes
+    // go to the logs under way: one log alone gets them all.
+    TConvertSettings settings = request.Settings;
+    settings.Threads = std::max({ std::max(request.Jobs, 1u) / threads, settings.Threads, 1u });
+    TParallelRun run(slots, request, settings, threads > 1 ? threads : 0, window);
     // Outputs are put in place on this thread in list order, so the same log listed twice gets
     // the default name and then its first alternative.
     TNameCounters counters;

@@ -74,6 +74,13 @@ struct TConvertSettings
     std::int32_t SimplifyM = 0; // the route stays within this of the kept track (metres)
     bool SplitDay = false; // one output per local calendar day
     bool Merge = false; // several logs into one output, in the order of their first fixes
+
+    // Threads that one log's conversion may use. A log is shared out only once ThreadsFromLines
+    // of its lines have been read, in blocks of TrackBlockLines record lines (the tests make
+    // both small, to reach every boundary of a block); the output is the same whatever they say.
+    unsigned Threads = 1;
+    std::uint32_t TrackBlockLines = 4096;
+    std::uint64_t ThreadsFromLines = 50'000;
 };
 
 } // namespace ostrel

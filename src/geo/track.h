@@ -131,6 +131,12 @@ struct TTrackOptions
     int CurrentYear = 0; // for two-digit years
     TTrackProgress* Progress = nullptr; // told every TTrackProgress::kLines lines; none: nobody
     TCleaning Cleaning;
+    // Threads for the parsing and projection of the record lines (geo/record_blocks.h), the
+    // calling thread included, once ThreadsFromLines lines have been read on it; blocks of
+    // BlockLines record lines. The track is the same whatever they say.
+    unsigned Threads = 1;
+    std::size_t BlockLines = 4096;
+    std::uint64_t ThreadsFromLines = 0;
 };
 
 struct TTrackResult
