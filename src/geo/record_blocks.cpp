@@ -1,7 +1,5 @@
 #include "geo/record_blocks.h"
 
-#include "geo/track.h"
-
 #include <algorithm>
 #include <string_view>
 #include <system_error>
@@ -21,6 +19,7 @@ struct TRecordBlocks::TBlock
     std::vector<std::uint64_t> Lines; // the line number of each
     std::size_t Count = 0; // record lines read into it
     std::vector<TParsedRecord> Records; // the first Parsed of them are done
+    std::vector<char> Texts; // the records' texts, MaxSize bytes each
     std::size_t Parsed = 0;
     // What ended the block early: the record line after the Parsed ones did not convert
     // (ErrorLine its line), or reading failed after the Count lines (ErrorLine 0).
@@ -105,6 +104,11 @@ void TRecordBlocks::Parse(TBlock& block) const
         record.Measured = i > 0 && block.Records[i - 1].Point.DateTime != record.Point.DateTime;
         if (record.Measured)
             record.FromPrevious = MeasureStep(block.Records[i - 1].Point, record.Point);
+        if (options_.Text) {
+            char* const text = block.Texts.data() + i * options_.Text->MaxSize();
+            record.Text
+                = { text, static_cast<std::size_t>(options_.Text->Write(text, record.Rec) - text) };
+        }
         block.Parsed = i + 1;
     }
 }
@@ -158,6 +162,8 @@ TRecordBlocks::TBatch TRecordBlocks::Next()
             made->Text.resize(lines * kRecordLineLength);
             made->Lines.resize(lines);
             made->Records.resize(lines);
+            if (options_.Text)
+                made->Texts.resize(lines * options_.Text->MaxSize());
             free_.push_back(made.get());
             blocks_.push_back(std::move(made));
         }

@@ -11,6 +11,7 @@
 
 #include "geo/kinematics.h"
 #include "geo/projection.h"
+#include "geo/track.h"
 #include "log/gps_rec.h"
 #include "log/log_reader.h"
 
@@ -27,8 +28,6 @@
 
 namespace ostrel {
 
-class TTrackProgress;
-
 // One record line after the work that needs no other line.
 struct TParsedRecord
 {
@@ -41,6 +40,7 @@ struct TParsedRecord
     // same block and has another time stamp.
     bool Measured = false;
     TKeptFix FromPrevious {};
+    std::string_view Text; // the options' TRecordText of Rec, when asked for
 };
 
 struct TRecordBlockOptions
@@ -50,6 +50,7 @@ struct TRecordBlockOptions
     unsigned Threads = 2; // the calling thread included
     std::size_t BlockLines = 4096; // record lines a block, at least 1
     TTrackProgress* Progress = nullptr; // told every TTrackProgress::kLines lines
+    const TRecordText* Text = nullptr; // made of every record when given
     std::uint64_t LinesBefore = 1; // lines of the log read before (the first record's included)
 };
 

@@ -53,7 +53,7 @@ public:
     }
     // measured: the step from the record line before this one (MeasureStep), when known.
     void Offer(const TGPSRec& rec, double utc, const TPlanePoint& point, std::uint64_t line,
-        const TKeptFix* measured = nullptr)
+        const TKeptFix* measured = nullptr, std::string_view text = {})
     {
         // The step was measured from the reference only when the line before was kept.
         const std::optional<TKeptFix> kept
@@ -72,7 +72,9 @@ public:
             return;
         }
         ++counts_.Kept;
-        sink_.Fix({ rec, utc, point, *kept, filter_.TotalMetres(), line });
+        TTrackFix fix { rec, utc, point, *kept, filter_.TotalMetres(), line };
+        fix.Text = text;
+        sink_.Fix(fix);
     }
     void Finish() { }
     double TotalMetres() const { return filter_.TotalMetres(); }
@@ -94,7 +96,7 @@ public:
         filter_.First(rec, utc, first, line);
     }
     void Offer(const TGPSRec& rec, double utc, const TPlanePoint& point, std::uint64_t line,
-        const TKeptFix* = nullptr)
+        const TKeptFix* = nullptr, std::string_view = {})
     {
         filter_.Offer(rec, utc, point, line);
     }
@@ -172,7 +174,7 @@ bool StreamRest(TLogReader& reader, const TTrackOptions& options, const TProject
 // (TRecordBlocks), the judge and the sinks on this one.
 template <class Judge>
 void StreamRestInBlocks(TLogReader& reader, const TTrackOptions& options,
-    const TProjection& projection, TTrackCounts& counts, Judge& judge)
+    const TProjection& projection, TTrackCounts& counts, Judge& judge, const TRecordText* text)
 {
     TRecordBlockOptions blockOptions;
     blockOptions.CurrentYear = options.CurrentYear;
@@ -180,6 +182,7 @@ void StreamRestInBlocks(TLogReader& reader, const TTrackOptions& options,
     blockOptions.Threads = options.Threads;
     blockOptions.BlockLines = options.BlockLines;
     blockOptions.Progress = options.Progress;
+    blockOptions.Text = text;
     blockOptions.LinesBefore = counts.Records + counts.OtherLines;
     TRecordBlocks blocks(reader, projection, blockOptions);
     for (;;) {
@@ -188,7 +191,7 @@ void StreamRestInBlocks(TLogReader& reader, const TTrackOptions& options,
             ++counts.Records;
             ForRecordLine(record.Line, [&] {
                 judge.Offer(record.Rec, record.Utc, record.Point, record.Line,
-                    record.Measured ? &record.FromPrevious : nullptr);
+                    record.Measured ? &record.FromPrevious : nullptr, record.Text);
             });
         }
         if (batch.Error) {
@@ -205,12 +208,15 @@ void StreamRestInBlocks(TLogReader& reader, const TTrackOptions& options,
 
 // A log shares its record lines out among threads only past its first ThreadsFromLines lines:
 // a short log would lose more in starting them than it gains.
+// text: what the sink would have made of every record ahead (none with the cleaning, whose
+// stages hold fixes back).
 template <class Judge>
-void StreamRestOf(TLogReader& reader, const TTrackOptions& options, TStart& start, Judge& judge)
+void StreamRestOf(TLogReader& reader, const TTrackOptions& options, TStart& start, Judge& judge,
+    const TRecordText* text = nullptr)
 {
     const std::uint64_t until = options.Threads > 1 ? options.ThreadsFromLines : UINT64_MAX;
     if (!StreamRest(reader, options, start.Projection, start.Rec, start.Counts, judge, until))
-        StreamRestInBlocks(reader, options, start.Projection, start.Counts, judge);
+        StreamRestInBlocks(reader, options, start.Projection, start.Counts, judge, text);
     judge.Finish();
 }
 
@@ -224,7 +230,7 @@ TTrackResult StreamTrack(TLogReader& reader, const TTrackOptions& options, TTrac
         sink.Begin(start.Rec, start.Utc, start.Point);
         sink.FirstRecordAt(start.Line);
         TSimpleJudge judge(options.SpeedLimitKmh, start.Point, sink, counts);
-        StreamRestOf(reader, options, start, judge);
+        StreamRestOf(reader, options, start, judge, sink.RecordText());
         sink.End(judge.TotalMetres(), counts);
         return { judge.TotalMetres(), counts };
     }
