@@ -164,7 +164,9 @@ std::unique_ptr<TTrackWriter> KmlWriter(TOutputFile& output, const TConvertSetti
 
 std::unique_ptr<TTrackWriter> GpxWriter(TOutputFile& output, const TConvertSettings& settings)
 {
-    return MakeGpx(output, { WaypointOptionsOf(settings), settings.Separators });
+    return MakeGpx(output,
+        { WaypointOptionsOf(settings), settings.Separators, std::max(settings.Threads, 1u),
+            std::max<std::size_t>(settings.TrackBlockLines / 4, 1) });
 }
 
 std::unique_ptr<TTrackWriter> GeoJsonWriter(TOutputFile& output, const TConvertSettings& settings)
