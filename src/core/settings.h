@@ -79,7 +79,7 @@ struct TConvertSettings
     // of its lines have been read, in blocks of TrackBlockLines record lines (the tests make
     // both small, to reach every boundary of a block); the output is the same whatever they say.
     unsigned Threads = 1;
-    std::uint32_t TrackBlockLines = 4096;
+    std::uint32_t TrackBlockLines = 1024;
     std::uint64_t ThreadsFromLines = 50'000;
 };
 

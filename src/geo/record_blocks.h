@@ -48,7 +48,7 @@ struct TRecordBlockOptions
     int CurrentYear = 0;
     double TimeShiftDays = 0.0; // added to every record's DateTime (days)
     unsigned Threads = 2; // the calling thread included
-    std::size_t BlockLines = 4096; // record lines a block, at least 1
+    std::size_t BlockLines = 1024; // record lines a block, at least 1
     TTrackProgress* Progress = nullptr; // told every TTrackProgress::kLines lines
     const TRecordText* Text = nullptr; // made of every record when given
     std::uint64_t LinesBefore = 1; // lines of the log read before (the first record's included)

@@ -153,7 +153,7 @@ struct TTrackOptions
     // calling thread included, once ThreadsFromLines lines have been read on it; blocks of
     // BlockLines record lines. The track is the same whatever they say.
     unsigned Threads = 1;
-    std::size_t BlockLines = 4096;
+    std::size_t BlockLines = 1024;
     std::uint64_t ThreadsFromLines = 0;
 };
 
