@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <span>
 #include <string>
 #include <system_error>
@@ -183,14 +184,22 @@ private:
     // that several threads format side by side; the parts go to the output in order.
     void WriteTrackPointsInParts()
     {
-        std::vector<std::string> parts(options_.Threads);
-        const auto format = [](std::span<const TTrackPoint> points, std::string& text) {
-            text.resize(points.size() * kMaxTrackPoint);
+        // Each part's text, in room for a whole block made once (only the pages written are
+        // ever touched), so that no part is filled before it is written.
+        struct TPart
+        {
+            std::unique_ptr<char[]> Room;
+            std::size_t Size = 0;
+        };
+        std::vector<TPart> parts(options_.Threads);
+        for (TPart& part : parts)
+            part.Room.reset(new char[TRecordSpool<TTrackPoint>::kBlockRecords * kMaxTrackPoint]);
+        const auto format = [](std::span<const TTrackPoint> points, TPart& text) {
             TUtcTimeText times;
-            char* out = text.data();
+            char* out = text.Room.get();
             for (const TTrackPoint& point : points)
                 out = WriteTrackPoint(out, point, times);
-            text.resize(static_cast<std::size_t>(out - text.data()));
+            text.Size = static_cast<std::size_t>(out - text.Room.get());
         };
         trackPoints_.ForEachBlock([&](std::span<const TTrackPoint> points) {
             const std::size_t n = points.size();
@@ -211,7 +220,7 @@ private:
             format(part(0), parts[0]);
             helpers.clear(); // joins them
             for (std::size_t k = 0; k < count; ++k)
-                output_.Write(parts[k]);
+                output_.Write({ parts[k].Room.get(), parts[k].Size });
         });
     }
 
