@@ -66,7 +66,9 @@ void TRecordBlocks::Fill(TBlock& block)
                 readEnded_ = true;
                 break;
             }
-            if (++linesRead_ % TTrackProgress::kLines == 0 && options_.Progress)
+            // Every kLines lines of the log, those read before the blocks counted too.
+            if ((options_.LinesBefore + ++linesRead_) % TTrackProgress::kLines == 0
+                && options_.Progress)
                 options_.Progress->Advance(reader_.BytesRead());
             const std::string_view line = reader_.ReadLine();
             if (!IsRecordLine(line)) {
