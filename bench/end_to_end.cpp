@@ -7,7 +7,8 @@
 // that each peak of memory (the peak resident set, VmHWM, which is ru_maxrss of a fresh process)
 // belongs to that one conversion alone. Optionally it times Debian's gpsbabel on the same track
 // (our NMEA output of it as its input, TZ=UTC) and ostrel-convert with one and with two jobs on a
-// batch of logs. Nothing is asserted: it reports.
+// batch of logs. Logs of 1,000,000 fixes and more are converted again with their records on two
+// threads and on one a processor core (when that is more). Nothing is asserted: it reports.
 
 #include "conversion/conversion.h"
 #include "core/file_io.h"
@@ -30,6 +31,7 @@
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <system_error>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -166,13 +168,18 @@ void Floor(const fs::path& input, const fs::path& output, std::uint64_t bytes)
 
 int RunChild(const std::vector<std::string>& args)
 {
-    // args: kind input output [bytes]
+    // args: kind input output [bytes], or convert input output [threads [from-lines]]
     const std::string& kind = args.at(0);
     const double cpuStart = OwnCpuSeconds();
     const Clock::time_point start = Clock::now();
     try {
         if (kind == "convert") {
-            ProcFile(args.at(1), args.at(2), BenchSettings());
+            TConvertSettings settings = BenchSettings();
+            if (args.size() > 3)
+                settings.Threads = static_cast<unsigned>(std::stoul(args[3]));
+            if (args.size() > 4)
+                settings.ThreadsFromLines = std::stoull(args[4]);
+            ProcFile(args.at(1), args.at(2), settings);
         } else if (kind == "floor") {
             Floor(args.at(1), args.at(2), std::stoull(args.at(3)));
         } else if (kind == "generate") { // generate log fixes seed
@@ -294,6 +301,7 @@ struct TOptions
     std::string Convert; // ostrel-convert, for the jobs measurement; empty skips it
     int JobsLogs = 8;
     std::uint64_t JobsFixes = 1'000'000;
+    std::uint64_t ThreadsFrom = 1'000'000; // smallest log also converted on several threads
 };
 
 // The outputs measured: their names in the tables and the extensions that choose their writers.
@@ -306,11 +314,23 @@ constexpr TOutputKind kKinds[] = { { "NMEA", ".log" }, { "KML", ".kml" }, { "GPX
     { "GeoJSON", ".geojson" }, { "CSV", ".csv" } };
 constexpr int kKindCount = static_cast<int>(std::size(kKinds));
 
+// The thread counts of one log beyond one: two, and one a processor core when that is more.
+std::vector<unsigned> MoreThreads()
+{
+    const unsigned cores = std::thread::hardware_concurrency();
+    std::vector<unsigned> counts { 2 };
+    if (cores > 2)
+        counts.push_back(cores);
+    return counts;
+}
+
 struct TSizeResult
 {
     std::uint64_t Fixes = 0;
     std::uint64_t InputBytes = 0;
     TSeries Conversions[kKindCount], Floors[kKindCount]; // by kKinds
+    // The same conversions on MoreThreads()'s counts, measured right after each one-thread run.
+    std::vector<TSeries> Threaded[kKindCount];
     std::optional<TSeries> BabelNmea, BabelKml;
     std::uint64_t BabelFixes = 0; // fixes in gpsbabel's input
 };
@@ -376,12 +396,22 @@ TSizeResult MeasureSize(const TOptions& options, std::uint64_t fixes)
                   { "floor", log, floor, std::to_string(conversion.Runs.back().OutputBytes) }));
               Remove(floor);
           };
+    const std::vector<unsigned> threads
+        = fixes >= options.ThreadsFrom ? MoreThreads() : std::vector<unsigned> {};
+    for (int kind = 0; kind < kKindCount; ++kind)
+        result.Threaded[kind].resize(threads.size());
     for (int r = 0; r < options.Repeat; ++r) {
         Progress("  run %d of %d: ", r + 1, options.Repeat);
         for (int kind = 0; kind < kKindCount; ++kind) {
             Progress("%s", kind > 0 ? ", " : "");
-            measure(kKinds[kind].Name, options.Dir / (std::string("out") + kKinds[kind].Extension),
-                result.Conversions[kind], result.Floors[kind]);
+            const fs::path output = options.Dir / (std::string("out") + kKinds[kind].Extension);
+            measure(kKinds[kind].Name, output, result.Conversions[kind], result.Floors[kind]);
+            for (std::size_t t = 0; t < threads.size(); ++t) {
+                Progress(" %u threads", threads[t]);
+                result.Threaded[kind][t].Runs.push_back(
+                    RunInChild({ "convert", log, output, std::to_string(threads[t]) }));
+                Remove(output);
+            }
         }
         Progress("\n");
     }
@@ -426,10 +456,14 @@ TSizeResult MeasureSize(const TOptions& options, std::uint64_t fixes)
 
 // ostrel-convert -j 1 and -j 2 on a batch of logs, each in its own folder (default output names
 // beside the logs).
+// The outputs of the jobs measurement, by kKinds.
+constexpr int kJobsKinds[] = { 0, 1, 2 }; // NMEA, KML, GPX
+constexpr const char* kJobsTypes[] = { "nmea", "kml", "gpx" }; // their -t
+
 struct TJobsResult
 {
     std::uint64_t Fixes = 0; // in the whole batch
-    TSeries One[2], Two[2]; // [0] NMEA, [1] KML
+    TSeries One[std::size(kJobsKinds)], Two[std::size(kJobsKinds)];
 };
 
 TJobsResult MeasureJobs(const TOptions& options)
@@ -455,18 +489,18 @@ TJobsResult MeasureJobs(const TOptions& options)
         }
     };
     for (int r = 0; r < options.Repeat; ++r) {
-        for (int kind = 0; kind < 2; ++kind) {
+        for (std::size_t k = 0; k < std::size(kJobsKinds); ++k) {
+            const TOutputKind& kind = kKinds[kJobsKinds[k]];
             for (int jobs = 1; jobs <= 2; ++jobs) {
-                Progress("  run %d of %d: %s, -j %d\n", r + 1, options.Repeat,
-                    kind == 0 ? "NMEA" : "KML", jobs);
-                std::vector<std::string> argv { options.Convert, "-t", kind == 0 ? "nmea" : "kml",
-                    "-m", "car", "-j", std::to_string(jobs) };
+                Progress("  run %d of %d: %s, -j %d\n", r + 1, options.Repeat, kind.Name, jobs);
+                std::vector<std::string> argv { options.Convert, "-t", kJobsTypes[k], "-m", "car",
+                    "-j", std::to_string(jobs) };
                 for (const fs::path& log : logs)
                     argv.push_back(log);
                 const TProcessResult p = Spawn(argv, false);
                 if (!WIFEXITED(p.Status) || WEXITSTATUS(p.Status) != 0)
                     Fail("ostrel-convert failed");
-                (jobs == 1 ? result.One : result.Two)[kind].Runs.push_back(
+                (jobs == 1 ? result.One : result.Two)[k].Runs.push_back(
                     { p.Seconds, p.CpuSeconds, p.PeakKiB, 0 });
                 removeOutputs();
             }
@@ -519,11 +553,14 @@ TOptions ParseOptions(int argc, char** argv)
             options.JobsLogs = std::max(1, std::stoi(value()));
         else if (arg == "--jobs-fixes")
             options.JobsFixes = std::stoull(value());
+        else if (arg == "--threads-from")
+            options.ThreadsFrom = std::stoull(value());
         else if (arg == "-h" || arg == "--help") {
             std::printf(
                 "Usage: ostrel-bench-e2e [--sizes N,N,...] [--repeat R] [--dir DIR]\n"
                 "         [--gpsbabel PATH|none] [--gpsbabel-max N] [--gpsbabel-repeat R]\n"
-                "         [--convert PATH-TO-ostrel-convert] [--jobs-logs K] [--jobs-fixes N]\n");
+                "         [--convert PATH-TO-ostrel-convert] [--jobs-logs K] [--jobs-fixes N]\n"
+                "         [--threads-from N]\n");
             std::exit(0);
         } else {
             Fail("unknown option " + arg);
@@ -540,6 +577,41 @@ const TSeries& Conversions(const TSizeResult& r, int kind)
 const TSeries& Floors(const TSizeResult& r, int kind)
 {
     return r.Floors[kind];
+}
+
+void PrintThreads(const std::vector<TSizeResult>& results)
+{
+    const std::vector<unsigned> threads = MoreThreads();
+    bool any = false;
+    for (const TSizeResult& r : results)
+        any = any || !r.Threaded[0].empty();
+    if (!any)
+        return;
+    std::printf("\nOne log on several threads (%u processors): the same conversions, each run "
+                "right after its one-thread run. Speed-up: the one-thread wall time over this "
+                "one's, of the best runs (of the medians in brackets).\n\n",
+        std::thread::hardware_concurrency());
+    std::printf("| fixes | output | threads | fixes/s wall | median | fixes/s cpu | speed-up "
+                "| peak memory |\n");
+    std::printf("|---:|---|---:|---:|---:|---:|---:|---:|\n");
+    for (const TSizeResult& r : results) {
+        if (r.Threaded[0].empty())
+            continue;
+        const double fixes = static_cast<double>(r.Fixes);
+        for (int kind = 0; kind < kKindCount; ++kind) {
+            const TSeries& one = r.Conversions[kind];
+            std::printf("| %llu | %s | 1 | %.0f | %.0f | %.0f | 1 | %.2f MiB |\n",
+                static_cast<unsigned long long>(r.Fixes), kKinds[kind].Name, fixes / one.Best(),
+                fixes / one.Median(), fixes / one.Best(true), MiB(one.PeakKiB()));
+            for (std::size_t t = 0; t < threads.size(); ++t) {
+                const TSeries& s = r.Threaded[kind][t];
+                std::printf("| %llu | %s | %u | %.0f | %.0f | %.0f | %.2f (%.2f) | %.2f MiB |\n",
+                    static_cast<unsigned long long>(r.Fixes), kKinds[kind].Name, threads[t],
+                    fixes / s.Best(), fixes / s.Median(), fixes / s.Best(true),
+                    one.Best() / s.Best(), one.Median() / s.Median(), MiB(s.PeakKiB()));
+            }
+        }
+    }
 }
 
 void PrintTable(const std::vector<TSizeResult>& results, long idleKiB)
@@ -579,6 +651,7 @@ void PrintTable(const std::vector<TSizeResult>& results, long idleKiB)
                 Mb(r.InputBytes) / f.Best(), MiB(f.PeakKiB()));
         }
     }
+    PrintThreads(results);
     std::printf("\nA child process that converts nothing peaks at %.2f MiB. The peaks of gpsbabel "
                 "and ostrel-convert come from wait4 and include this program's own peak of "
                 "%.2f MiB before their exec.\n",
@@ -622,15 +695,16 @@ void PrintJobs(const TJobsResult& jobs, int logs)
     std::printf("| output | -j 1 s | -j 2 s | -j 1 fixes/s | -j 2 fixes/s | speed-up | "
                 "peak memory -j 1 | -j 2 |\n");
     std::printf("|---|---:|---:|---:|---:|---:|---:|---:|\n");
-    for (int kind = 0; kind < 2; ++kind) {
+    for (std::size_t kind = 0; kind < std::size(kJobsKinds); ++kind) {
         const double one = jobs.One[kind].Best();
         const double two = jobs.Two[kind].Best();
         const double fixes = static_cast<double>(jobs.Fixes);
         std::printf("| %s | %.3f (%.3f) | %.3f (%.3f) | %.0f | %.0f | %.2f (%.2f) | %.1f MiB | "
                     "%.1f MiB |\n",
-            kind == 0 ? "NMEA" : "KML", one, jobs.One[kind].Median(), two, jobs.Two[kind].Median(),
-            fixes / one, fixes / two, one / two, jobs.One[kind].Median() / jobs.Two[kind].Median(),
-            MiB(jobs.One[kind].PeakKiB()), MiB(jobs.Two[kind].PeakKiB()));
+            kKinds[kJobsKinds[kind]].Name, one, jobs.One[kind].Median(), two,
+            jobs.Two[kind].Median(), fixes / one, fixes / two, one / two,
+            jobs.One[kind].Median() / jobs.Two[kind].Median(), MiB(jobs.One[kind].PeakKiB()),
+            MiB(jobs.Two[kind].PeakKiB()));
     }
 }
 

@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <optional>
 #include <system_error>
+#include <thread>
 
 namespace ostrel {
 
@@ -80,7 +81,9 @@ void TForm1::cmdConvEachClick()
 
     // 3. Every dialog and box below is modal, so the settings hold for the whole command. What
     // an earlier command made of the logs is forgotten.
-    const TConvertSettings settings = ConversionSettings();
+    TConvertSettings settings = ConversionSettings();
+    // One log at a time, on every core.
+    settings.Threads = std::max(std::thread::hardware_concurrency(), 1u);
     for (int i = 0; i < LogList->count(); ++i)
         SetResultOf(*LogList->item(i), {});
     try {

@@ -176,10 +176,13 @@ constexpr TOwnOption kBatchOptions[] = {
             .Kind = TValueKind::Integer,
             .Min = 1,
             .Max = std::numeric_limits<std::int32_t>::max(),
-            .Help = "convert up to N logs side by side (default: one per processor core)",
+            .Help = "convert N logs side by side, one alone on N threads (default: one per core)",
             .Manual = R"(Convert up to
 .I N
-logs side by side (default: one per processor core).
+logs side by side (default: one per processor core); the jobs that no log takes share the work
+of the logs under way, so a log alone (of more than 50,000 lines) is read on
+.I N
+threads.
 The outputs and the lines printed are the same as with one.)",
         },
         [](TParseState& state, const TOptionValue& value) {

@@ -90,16 +90,18 @@ void PlanOutputs(const TBatchRequest& request, std::vector<TSlot>& slots)
     }
 }
 
-// Runs the slots on worker threads. The calling thread takes part: when it waits for a slot that
-// no worker has started, it converts that slot itself, so with no workers at all the batch runs
-// one log after another on the calling thread.
+// Runs the slots on worker threads while the calling thread puts the outputs in place and reports
+// them in list order. The calling thread converts nothing while a worker runs: waiting there for
+// one slot, it would leave the slots after it to the workers alone (a job short, most of the
+// time). Without workers it converts every slot itself, one after another.
 class TParallelRun
 {
 public:
-    TParallelRun(std::vector<TSlot>& slots, const TBatchRequest& request, unsigned workers,
-        std::size_t window)
+    TParallelRun(std::vector<TSlot>& slots, const TBatchRequest& request,
+        const TConvertSettings& settings, unsigned workers, std::size_t window)
         : slots_(slots)
         , request_(request)
+        , settings_(settings)
         , keepGoing_(request.KeepGoing)
         , window_(window)
     {
@@ -126,12 +128,12 @@ public:
     TParallelRun(const TParallelRun&) = delete;
     TParallelRun& operator=(const TParallelRun&) = delete;
 
-    // Waits until slot index is done, converting it here if nobody has started it.
+    // Waits until slot index is done; without workers it converts the slot here.
     void WaitFor(std::size_t index)
     {
         std::unique_lock lock(mutex_);
         while (!slots_[index].Done) {
-            if (next_ == index) {
+            if (next_ == index && threads_.empty()) {
                 ++next_;
                 Run(lock, index);
                 return;
@@ -177,7 +179,7 @@ private:
                 slot.Error = std::current_exception();
             }
             if (!slot.Error)
-                Convert(slot, request_.Settings, progress);
+                Convert(slot, settings_, progress);
         }
         lock.lock();
         slot.Done = true;
@@ -189,6 +191,7 @@ private:
 
     std::vector<TSlot>& slots_;
     const TBatchRequest& request_;
+    const TConvertSettings& settings_;
     const bool keepGoing_;
     // Most slots started ahead of the calling thread, which bounds the pending outputs (and
     // their open files) when an early log takes long.
@@ -223,7 +226,12 @@ bool ConvertBatch(const TBatchRequest& request, const TBatchReport& report)
     const std::size_t spare
         = files > threads * kFilesConverting ? files - threads * kFilesConverting : 0;
     const std::size_t window = threads + std::min<std::size_t>(threads, spare / kFilesWaiting);
-    TParallelRun run(slots, request, threads - 1, window);
+    // One job converts on the calling thread; more run on as many workers, the calling thread
+    // waiting for their outputs (in the flushes to the disk, mostly). The jobs that no log takes
+    // go to the logs under way: one log alone gets them all.
+    TConvertSettings settings = request.Settings;
+    settings.Threads = std::max({ std::max(request.Jobs, 1u) / threads, settings.Threads, 1u });
+    TParallelRun run(slots, request, settings, threads > 1 ? threads : 0, window);
     // Outputs are put in place on this thread in list order, so the same log listed twice gets
     // the default name and then its first alternative.
     TNameCounters counters;

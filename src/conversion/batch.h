@@ -30,7 +30,9 @@ struct TBatchRequest
     // chooses its format.
     const TOutputFormat* Format = FormatNamed("kml");
     TConvertSettings Settings;
-    unsigned Jobs = 1; // logs converted at the same time, at least 1
+    // Logs converted at the same time, at least 1; the jobs that no log takes go to the logs
+    // under way (Settings.Threads), so one log alone uses them all.
+    unsigned Jobs = 1;
     bool KeepGoing = false; // a failed log does not end the batch
     // The progress of each log's conversion (TTrackProgress), asked for on the thread that
     // converts the log just before it starts; index is the log's place in Inputs. A log whose

@@ -104,6 +104,9 @@ TTrackOptions TrackOptionsOf(
     options.TimeShiftDays = localTime ? TimeShiftDays(settings) : 0.0;
     options.CurrentYear = settings.CurrentYear;
     options.Progress = progress;
+    options.Threads = std::clamp(settings.Threads, 1u, kMaxLogThreads);
+    options.BlockLines = std::max<std::size_t>(settings.TrackBlockLines, 1);
+    options.ThreadsFromLines = settings.ThreadsFromLines;
     TCleaning& cleaning = options.Cleaning;
     cleaning.Robust = settings.RobustFilter;
     cleaning.RunLength = static_cast<unsigned>(std::max(settings.RobustRun, 1));

@@ -8,6 +8,7 @@
 #include "writers/kml_writer.h"
 #include "writers/nmea_writer.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <limits>
@@ -164,7 +165,10 @@ std::unique_ptr<TTrackWriter> KmlWriter(TOutputFile& output, const TConvertSetti
 
 std::unique_ptr<TTrackWriter> GpxWriter(TOutputFile& output, const TConvertSettings& settings)
 {
-    return MakeGpx(output, { WaypointOptionsOf(settings), settings.Separators });
+    return MakeGpx(output,
+        { WaypointOptionsOf(settings), settings.Separators,
+            std::clamp(settings.Threads, 1u, kMaxLogThreads),
+            std::max<std::size_t>(settings.TrackBlockLines / 4, 1) });
 }
 
 std::unique_ptr<TTrackWriter> GeoJsonWriter(TOutputFile& output, const TConvertSettings& settings)

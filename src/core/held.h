@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <filesystem>
 #include <memory>
+#include <span>
 #include <string>
 #include <type_traits>
 #include <utility>
@@ -112,7 +113,23 @@ public:
         }
     }
 
+    // Calls visit with every record pushed, in order, a block (std::span) at a time.
+    template <class Visit> void ForEachBlock(Visit&& visit)
+    {
+        ForEach(TBlockVisit<Visit> { visit });
+    }
+
 private:
+    template <class Visit> struct TBlockVisit
+    {
+        Visit& Inner;
+    };
+
+    template <class Visit> void VisitBlock(TBlockVisit<Visit>& visit)
+    {
+        visit.Inner(std::span<const Record>(block_.get(), used_));
+    }
+
     template <class Visit> void VisitBlock(Visit& visit)
     {
         for (std::size_t i = 0; i < used_; ++i)

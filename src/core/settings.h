@@ -34,6 +34,10 @@ const TStyleTemplate& DefaultStyleTemplate();
 
 struct TConvertSettings;
 
+// Most threads one log's conversion uses, whatever it is asked for (each holds two blocks of
+// records in flight).
+inline constexpr unsigned kMaxLogThreads = 64;
+
 // The time zone's shift of the times for people (days): TimeZoneHours / 24, with the minutes.
 double TimeShiftDays(const TConvertSettings& settings);
 
@@ -74,6 +78,13 @@ struct TConvertSettings
     std::int32_t SimplifyM = 0; // the route stays within this of the kept track (metres)
     bool SplitDay = false; // one output per local calendar day
     bool Merge = false; // several logs into one output, in the order of their first fixes
+
+    // Threads that one log's conversion may use. A log is shared out only once ThreadsFromLines
+    // of its lines have been read, in blocks of TrackBlockLines record lines (the tests make
+    // both small, to reach every boundary of a block); the output is the same whatever they say.
+    unsigned Threads = 1; // at most kMaxLogThreads are used
+    std::uint32_t TrackBlockLines = 1024;
+    std::uint64_t ThreadsFromLines = 50'000;
 };
 
 } // namespace ostrel

@@ -38,21 +38,28 @@ std::string_view DropCauseWords(TDropCause cause)
 
 std::optional<TKeptFix> TSpeedFilter::Offer(const TPlanePoint& candidate)
 {
+    return Offer(candidate, nullptr);
+}
+
+std::optional<TKeptFix> TSpeedFilter::Offer(const TPlanePoint& candidate, const TKeptFix* measured)
+{
     // A repeated time stamp has no speed; such a fix is dropped like an implausible one.
     if (candidate.DateTime == reference_.DateTime) {
         lastDrop_ = TDropCause::RepeatedTime;
         return std::nullopt;
     }
-    const double v = SpeedKmh(reference_, candidate);
+    const double v = measured ? measured->SpeedKmh : SpeedKmh(reference_, candidate);
     // Written so that a speed that is not a number (a fix projected from absurd coordinates)
     // is dropped too.
     if (!(v < limit_)) {
         lastDrop_ = TDropCause::TooFast;
         lastSpeed_ = v;
-        lastDistance_ = PlaneDistance(reference_, candidate);
+        lastDistance_ = measured ? measured->DistanceM : PlaneDistance(reference_, candidate);
         return std::nullopt;
     }
-    TKeptFix kept { v, HeadingDeg(reference_, candidate), PlaneDistance(reference_, candidate) };
+    const TKeptFix kept = measured
+        ? *measured
+        : TKeptFix { v, HeadingDeg(reference_, candidate), PlaneDistance(reference_, candidate) };
     total_ += kept.DistanceM;
     reference_ = candidate;
     return kept;

@@ -64,6 +64,13 @@ inline constexpr int kDropCauseCount = 7;
 // "repeated time", "spike", "outlier start", "standing", "outside the time", "private".
 std::string_view DropCauseWords(TDropCause cause);
 
+// The speed, heading and distance of a step between two fixes of different time stamps, as the
+// speed filter measures them.
+inline TKeptFix MeasureStep(const TPlanePoint& from, const TPlanePoint& to)
+{
+    return { SpeedKmh(from, to), HeadingDeg(from, to), PlaneDistance(from, to) };
+}
+
 // The speed filter of one file. The reference is the last kept fix (at the start, the file's
 // first record); a candidate whose speed from it reaches the limit is dropped, and so is one with
 // the reference's own time stamp, which has no speed. Dropped candidates change nothing, so the
@@ -80,6 +87,9 @@ public:
     // The candidate's speed, heading and distance when it is kept (it then becomes the
     // reference), nothing when it is dropped.
     std::optional<TKeptFix> Offer(const TPlanePoint& candidate);
+    // The same, given MeasureStep from the reference to the candidate when it has been worked
+    // out already (null: not yet).
+    std::optional<TKeptFix> Offer(const TPlanePoint& candidate, const TKeptFix* measured);
 
     double TotalMetres() const { return total_; }
     // The last candidate dropped as too fast: its speed and distance from the reference.

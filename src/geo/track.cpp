@@ -1,6 +1,7 @@
 #include "geo/track.h"
 
 #include "core/errors.h"
+#include "geo/record_blocks.h"
 #include "geo/track_cleaning.h"
 #include "geo/track_stages.h"
 
@@ -50,9 +51,14 @@ public:
         , counts_(counts)
     {
     }
-    void Offer(const TGPSRec& rec, double utc, const TPlanePoint& point, std::uint64_t line)
+    // measured: the step from the record line before this one (MeasureStep), when known.
+    void Offer(const TGPSRec& rec, double utc, const TPlanePoint& point, std::uint64_t line,
+        const TKeptFix* measured = nullptr, std::string_view text = {})
     {
-        const std::optional<TKeptFix> kept = filter_.Offer(point);
+        // The step was measured from the reference only when the line before was kept.
+        const std::optional<TKeptFix> kept
+            = filter_.Offer(point, previousKept_ ? measured : nullptr);
+        previousKept_ = kept.has_value();
         if (!kept) {
             const TDropCause cause = filter_.LastDrop();
             ++counts_.DroppedBy(cause);
@@ -66,7 +72,9 @@ public:
             return;
         }
         ++counts_.Kept;
-        sink_.Fix({ rec, utc, point, *kept, filter_.TotalMetres(), line });
+        TTrackFix fix { rec, utc, point, *kept, filter_.TotalMetres(), line };
+        fix.Text = text;
+        sink_.Fix(fix);
     }
     void Finish() { }
     double TotalMetres() const { return filter_.TotalMetres(); }
@@ -75,6 +83,7 @@ private:
     TSpeedFilter filter_;
     TTrackSink& sink_;
     TTrackCounts& counts_;
+    bool previousKept_ = true; // the reference is the record line before (the first, at start)
 };
 
 class TCleaningJudge
@@ -86,7 +95,8 @@ public:
     {
         filter_.First(rec, utc, first, line);
     }
-    void Offer(const TGPSRec& rec, double utc, const TPlanePoint& point, std::uint64_t line)
+    void Offer(const TGPSRec& rec, double utc, const TPlanePoint& point, std::uint64_t line,
+        const TKeptFix* = nullptr, std::string_view = {})
     {
         filter_.Offer(rec, utc, point, line);
     }
@@ -130,13 +140,16 @@ TStart ReadFirstRecord(TLogReader& reader, const TTrackOptions& options)
     return { counts, std::move(rec), utc, projection, point, lineNumber };
 }
 
-// Every record line after the first through the judge.
+// Every record line after the first through the judge, until the log ends (true) or untilLines
+// lines of it have been read (false).
 template <class Judge>
-void StreamRest(TLogReader& reader, const TTrackOptions& options, const TProjection& projection,
-    TGPSRec& rec, TTrackCounts& counts, Judge& judge)
+bool StreamRest(TLogReader& reader, const TTrackOptions& options, const TProjection& projection,
+    TGPSRec& rec, TTrackCounts& counts, Judge& judge, std::uint64_t untilLines)
 {
     std::uint64_t lines = 0;
     while (!reader.AtEnd()) {
+        if (counts.Records + counts.OtherLines >= untilLines)
+            return false;
         if (options.Progress && ++lines % TTrackProgress::kLines == 0)
             options.Progress->Advance(reader.BytesRead());
         const std::string_view line = reader.ReadLine();
@@ -154,6 +167,56 @@ void StreamRest(TLogReader& reader, const TTrackOptions& options, const TProject
             judge.Offer(rec, utc, point, lineNumber);
         });
     }
+    return true;
+}
+
+// The rest of the log with its record lines parsed and projected on several threads
+// (TRecordBlocks), the judge and the sinks on this one.
+template <class Judge>
+void StreamRestInBlocks(TLogReader& reader, const TTrackOptions& options,
+    const TProjection& projection, TTrackCounts& counts, Judge& judge, const TRecordText* text)
+{
+    TRecordBlockOptions blockOptions;
+    blockOptions.CurrentYear = options.CurrentYear;
+    blockOptions.TimeShiftDays = options.TimeShiftDays;
+    blockOptions.Threads = options.Threads;
+    blockOptions.BlockLines = options.BlockLines;
+    blockOptions.Progress = options.Progress;
+    blockOptions.Text = text;
+    blockOptions.LinesBefore = counts.Records + counts.OtherLines;
+    TRecordBlocks blocks(reader, projection, blockOptions);
+    for (;;) {
+        const TRecordBlocks::TBatch batch = blocks.Next();
+        for (const TParsedRecord& record : batch.Records) {
+            ++counts.Records;
+            ForRecordLine(record.Line, [&] {
+                judge.Offer(record.Rec, record.Utc, record.Point, record.Line,
+                    record.Measured ? &record.FromPrevious : nullptr, record.Text);
+            });
+        }
+        if (batch.Error) {
+            // A record line that did not convert names its line; a failed read passes as it is.
+            if (batch.ErrorLine)
+                ForRecordLine(batch.ErrorLine, [&] { std::rethrow_exception(batch.Error); });
+            std::rethrow_exception(batch.Error);
+        }
+        if (batch.Records.empty())
+            break;
+    }
+    counts.OtherLines += blocks.OtherLines();
+}
+
+// A log shares its record lines out among threads only past its first ThreadsFromLines lines:
+// a short log would lose more in starting them than it gains.
+// text: what the sink would have made of every record ahead (none with the cleaning, whose
+// stages hold fixes back).
+template <class Judge>
+void StreamRestOf(TLogReader& reader, const TTrackOptions& options, TStart& start, Judge& judge,
+    const TRecordText* text = nullptr)
+{
+    const std::uint64_t until = options.Threads > 1 ? options.ThreadsFromLines : UINT64_MAX;
+    if (!StreamRest(reader, options, start.Projection, start.Rec, start.Counts, judge, until))
+        StreamRestInBlocks(reader, options, start.Projection, start.Counts, judge, text);
     judge.Finish();
 }
 
@@ -167,7 +230,7 @@ TTrackResult StreamTrack(TLogReader& reader, const TTrackOptions& options, TTrac
         sink.Begin(start.Rec, start.Utc, start.Point);
         sink.FirstRecordAt(start.Line);
         TSimpleJudge judge(options.SpeedLimitKmh, start.Point, sink, counts);
-        StreamRest(reader, options, start.Projection, start.Rec, counts, judge);
+        StreamRestOf(reader, options, start, judge, sink.RecordText());
         sink.End(judge.TotalMetres(), counts);
         return { judge.TotalMetres(), counts };
     }
@@ -186,7 +249,7 @@ TTrackResult StreamTrack(TLogReader& reader, const TTrackOptions& options, TTrac
     next->Begin(start.Rec, start.Utc, start.Point);
     next->FirstRecordAt(start.Line);
     TCleaningJudge judge(options, start.Rec, start.Utc, start.Point, start.Line, *next, counts);
-    StreamRest(reader, options, start.Projection, start.Rec, counts, judge);
+    StreamRestOf(reader, options, start, judge);
     next->End(judge.TotalMetres(), counts);
     return recorder.Result();
 }

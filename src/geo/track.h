@@ -13,9 +13,11 @@
 #include "log/log_reader.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <string_view>
 
 namespace ostrel {
 
@@ -51,6 +53,8 @@ struct TTrackFix
     // Whether the route goes through it; a fix that simplification left out still counts as kept
     // (waypoints may fall on it), measured from the route's fix before it.
     bool InRoute = true;
+    // The sink's TRecordText of Rec when it was made ahead, otherwise empty.
+    std::string_view Text = {};
 };
 
 // One dropped fix as a sink sees it: why, and its speed and distance from the fix kept before it
@@ -67,6 +71,18 @@ struct TTrackDrop
     bool FirstRecord = false; // the record Begin had
 };
 
+// What a sink writes of a record alone, whatever becomes of the fix: made ahead, on the threads
+// that parse the records (geo/record_blocks.h), so that the sink's own thread only copies it.
+class TRecordText
+{
+public:
+    virtual ~TRecordText() = default;
+    virtual std::size_t MaxSize() const = 0; // bytes
+    // Writes the text of rec at out (at most MaxSize bytes) and returns its end. Called on any
+    // thread, at the same time as on others.
+    virtual char* Write(char* out, const TGPSRec& rec) const = 0;
+};
+
 class TTrackSink
 {
 public:
@@ -80,6 +96,8 @@ public:
     virtual void Dropped(const TTrackDrop&) { }
     // The end of the log: the length of the route (metres) and the counts.
     virtual void End(double totalMetres, const TTrackCounts& counts) = 0;
+    // The text that its fixes may bring along (TTrackFix::Text), if any.
+    virtual const TRecordText* RecordText() const { return nullptr; }
 };
 
 // Told now and then how far a track has come, cheaply: every kLines lines. It may throw to stop
@@ -131,6 +149,12 @@ struct TTrackOptions
     int CurrentYear = 0; // for two-digit years
     TTrackProgress* Progress = nullptr; // told every TTrackProgress::kLines lines; none: nobody
     TCleaning Cleaning;
+    // Threads for the parsing and projection of the record lines (geo/record_blocks.h), the
+    // calling thread included, once ThreadsFromLines lines have been read on it; blocks of
+    // BlockLines record lines. The track is the same whatever they say.
+    unsigned Threads = 1;
+    std::size_t BlockLines = 1024;
+    std::uint64_t ThreadsFromLines = 0;
 };
 
 struct TTrackResult
@@ -174,6 +198,11 @@ public:
     {
         first_.End(totalMetres, counts);
         second_.End(totalMetres, counts);
+    }
+    // One text for both: the first's, when the second wants none.
+    const TRecordText* RecordText() const override
+    {
+        return second_.RecordText() ? nullptr : first_.RecordText();
     }
 
 private:

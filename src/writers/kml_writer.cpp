@@ -94,6 +94,16 @@ char* WriteCoordinateLine(char* out, const TGPSRec& rec)
     return out + 4;
 }
 
+class TCoordinateLineText final : public TRecordText
+{
+public:
+    std::size_t MaxSize() const override { return kMaxCoordinateLine; }
+    char* Write(char* out, const TGPSRec& rec) const override
+    {
+        return WriteCoordinateLine(out, rec);
+    }
+};
+
 // The lines of the waypoint placemark of one kept fix: 18 in KML 2.1, 17 in KML 2.2, whose Point
 // has no tessellate and wants extrude before altitudeMode. The texts, made with the regional
 // separators, are escaped: the name as XML, the table's cells as well, since Google Earth reads
@@ -219,7 +229,10 @@ public:
             } else {
                 if (fix.StartsSegment) [[unlikely]]
                     StartLine();
-                WriteRoutePoint(fix.Rec);
+                if (fix.Text.empty())
+                    WriteRoutePoint(fix.Rec);
+                else
+                    output_.Write(fix.Text);
             }
         }
         if (options_.Waypoints.On && spacing_.Due(fix.Rec.DateTime)) {
@@ -233,6 +246,12 @@ public:
     {
         EndLog();
         output_.Write(kTail);
+    }
+
+    // The route's coordinate lines, made ahead (the timed track formats its own).
+    const TRecordText* RecordText() const override
+    {
+        return options_.TimedTrack ? nullptr : &coordinateLine_;
     }
 
 private:
@@ -321,6 +340,7 @@ private:
     }
 
     TOutputFile& output_;
+    TCoordinateLineText coordinateLine_;
     const TKmlOptions options_;
     const bool kml22_; // the OGC KML 2.2 namespace and element order, else KML 2.1
     TWaypointSpacing spacing_;

@@ -2,6 +2,7 @@
 #include "core/errors.h"
 #include "core/test_support.h"
 
+#include <cstdio>
 #include <functional>
 #include <gtest/gtest.h>
 #include <set>
@@ -84,14 +85,63 @@ TEST(ProcFile, AFailedConversionLeavesNoPartialFileAndKeepsTheEarlierOne)
     WriteFile(dir / "in.log",
         TwoFixLog() + RecordLine("030605", "3539.1200", "13945.1000", "310207") + "\r\n");
     WriteFile(dir / "earlier.kml", "an earlier document");
-    for (const char* name : { "earlier.kml", "new.log" }) {
-        EXPECT_EQ(
-            MessageOf<ConvertError>([&] { ProcFile(dir / "in.log", dir / name, Settings()); }),
-            DateError("31/02/07").what());
+    // On one thread, and with the records parsed on three.
+    TConvertSettings threaded = Settings();
+    threaded.Threads = 3;
+    threaded.TrackBlockLines = 1;
+    threaded.ThreadsFromLines = 0;
+    for (const TConvertSettings& settings : { Settings(), threaded }) {
+        for (const char* name : { "earlier.kml", "new.log" }) {
+            EXPECT_EQ(
+                MessageOf<ConvertError>([&] { ProcFile(dir / "in.log", dir / name, settings); }),
+                DateError("31/02/07").what());
+        }
     }
     EXPECT_EQ(ReadFile(dir / "earlier.kml"), "an earlier document");
     EXPECT_FALSE(fs::exists(dir / "new.log"));
     EXPECT_EQ(FilesIn(dir.Path()), 2u); // no temporary file left behind
+}
+
+// A log's records parsed on several threads, in blocks of any size, give the bytes of one
+// thread in every format, with the cleaning and without it.
+TEST(ProcFile, RecordsOnSeveralThreadsWriteTheSameBytes)
+{
+    // A car a second apart, with repeated stamps, jumps too fast to keep, a stop and lines of
+    // other lengths.
+    std::vector<std::string> lines { "header" };
+    for (int i = 0; i < 400; ++i) {
+        const int second = i - (i % 17 == 5 ? 1 : 0);
+        const double minutes = (i % 29 == 11 ? 0.5 : 0.0) + (i > 200 && i < 260 ? 200 : i) * 0.0042;
+        char time[7], lat[12], lon[13];
+        std::snprintf(time, sizeof time, "01%02d%02d", second / 60, second % 60);
+        std::snprintf(lat, sizeof lat, "%09.4f", 3539.0 + minutes);
+        std::snprintf(lon, sizeof lon, "%010.4f", 13945.0 + minutes / 2);
+        lines.push_back(RecordLine(time, lat, lon, "010107"));
+        if (i % 37 == 3)
+            lines.push_back("$GPGSV,other");
+    }
+    TConvertSettings cleaned = Settings();
+    cleaned.RobustFilter = true;
+    cleaned.MinMoveM = 3;
+    cleaned.SplitGapMin = 1;
+    cleaned.PrivacyM = 50;
+    cleaned.SimplifyM = 2;
+    for (TConvertSettings settings : { Settings(), cleaned }) {
+        settings.SpeedLimitKmh = 100;
+        for (const char* name : { "out.log", "out.kml", "out.gpx", "out.geojson", "out.csv" }) {
+            SCOPED_TRACE(name);
+            const std::string oneThread = test::ConvertLines(lines, settings, name);
+            // From the first line on, or past the first few on one thread.
+            for (const auto [blockLines, fromLines] :
+                { std::pair { 1u, 0u }, { 3u, 7u }, { 64u, 0u } }) {
+                TConvertSettings threaded = settings;
+                threaded.Threads = 3;
+                threaded.TrackBlockLines = blockLines;
+                threaded.ThreadsFromLines = fromLines;
+                EXPECT_EQ(test::ConvertLines(lines, threaded, name), oneThread) << blockLines;
+            }
+        }
+    }
 }
 
 TEST(ProcFile, EmptyLogEndsInTheTimeErrorAndWritesNothing)

@@ -38,7 +38,8 @@ int FilesIn(const TTempDir& dir)
 }
 
 // A conversion stopped by its progress leaves nothing of its own: an earlier output keeps its
-// bytes and no temporary file stays beside it.
+// bytes and no temporary file stays beside it. On two threads the stop comes past the lines
+// after which the log's records are shared out.
 TEST(ConversionProgress, StoppedConversionLeavesTheEarlierFile)
 {
     TTempDir dir;
@@ -53,14 +54,19 @@ TEST(ConversionProgress, StoppedConversionLeavesTheEarlierFile)
             Bytes = bytes;
             throw std::runtime_error("stopped");
         }
-    } stop;
-    TConvertSettings settings;
-    settings.CurrentYear = 2026;
-    EXPECT_THROW(ProcFile(dir / "in.log", dir / "out.kml", settings, &stop), std::runtime_error);
-    EXPECT_GT(stop.Bytes, 0u);
-    EXPECT_LE(stop.Bytes, log.size());
-    EXPECT_EQ(ReadFile(dir / "out.kml"), "earlier");
-    EXPECT_EQ(FilesIn(dir), 2);
+    };
+    for (const unsigned threads : { 1u, 2u }) {
+        TStop stop;
+        TConvertSettings settings;
+        settings.CurrentYear = 2026;
+        settings.Threads = threads;
+        EXPECT_THROW(
+            ProcFile(dir / "in.log", dir / "out.kml", settings, &stop), std::runtime_error);
+        EXPECT_GT(stop.Bytes, 0u);
+        EXPECT_LE(stop.Bytes, log.size());
+        EXPECT_EQ(ReadFile(dir / "out.kml"), "earlier");
+        EXPECT_EQ(FilesIn(dir), 2);
+    }
 }
 
 // A batch asks for each log's progress as the log starts, in list order one at a time, and the

@@ -85,19 +85,27 @@ TEST(Track, RecordErrorsNameTheirLine)
 {
     TTempDir dir;
     const std::string good = RecordLine("010000", "3539.0000", "13945.0000", "010107");
-    const auto lineOfError = [&](const std::string& log) -> std::optional<std::uint64_t> {
+    // The same error on one thread and with the records parsed on three, in blocks of two.
+    const auto errorOf = [&](const std::string& log, unsigned threads) -> std::string {
         WriteFile(dir / "in.log", log);
         TLogReader reader(dir / "in.log");
         TRecordingSink sink;
         TTrackOptions options;
         options.CurrentYear = 2026;
+        options.Threads = threads;
+        options.BlockLines = 2;
         try {
             StreamTrack(reader, options, sink);
         } catch (const Error& error) {
-            return error.Line().value_or(0);
+            return std::to_string(error.Line().value_or(0)) + " " + error.what();
         }
         ADD_FAILURE() << "no error";
-        return std::nullopt;
+        return {};
+    };
+    const auto lineOfError = [&](const std::string& log) -> std::optional<std::uint64_t> {
+        const std::string error = errorOf(log, 1);
+        EXPECT_EQ(errorOf(log, 3), error);
+        return std::stoull(error);
     };
     const std::string badTime = RecordLine("250000", "3539.0000", "13945.0000", "010107");
     // The first record, after two other lines.
@@ -111,6 +119,12 @@ TEST(Track, RecordErrorsNameTheirLine)
     EXPECT_EQ(lineOfError("head\r\n" + good + "\r\n"
                   + RecordLine("010100", "3539.0000", "18000.0001", "010107") + "\r\n"),
         3u);
+    // The first of two bad records, blocks after the first, with good ones around them.
+    std::string log = good + "\r\n";
+    for (int i = 0; i < 9; ++i)
+        log += RecordLine("0101" + std::to_string(10 + i), "3539.0000", "13945.0000", "010107")
+            + "\r\n";
+    EXPECT_EQ(lineOfError(log + badTime + "\r\n" + good + "\r\nx\r\n" + badTime + "\r\n"), 11u);
     // No record line at all: the error is about no line (0 here).
     EXPECT_EQ(lineOfError("only a header\r\n"), 0u);
 

@@ -110,18 +110,28 @@ TEST_P(Golden, OutputIsByteForByteTheExpectedFile)
     settings.KmlVersion = c.KmlVersion;
     settings.KmlTrack = c.KmlTrack;
 
-    TTempDir dir;
-    const fs::path output = dir / ("out" + fs::path(c.Expected).extension().string());
-    const fs::path input = kData / c.Folder / "input.log";
-    const std::string before = ReadFile(input);
-    const TConversionResult result = ProcFile(input, output, settings);
-    EXPECT_EQ(result.LengthMessage, c.Message);
-    const std::string difference
-        = FirstDifference(Expected(kData / c.Folder / c.Expected), ReadFile(output));
-    EXPECT_TRUE(difference.empty()) << difference;
-    EXPECT_EQ(ReadFile(input), before);
-    // Nothing but the output is left in the folder.
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 1);
+    // On one thread, then with the records shared out among three from the first line on, in
+    // blocks so small that every place of a record in a block is reached.
+    for (const std::uint32_t blockLines : { 0u, 1u, 2u, 3u }) {
+        SCOPED_TRACE(blockLines ? "blocks of " + std::to_string(blockLines) : "one thread");
+        if (blockLines) {
+            settings.Threads = 3;
+            settings.TrackBlockLines = blockLines;
+            settings.ThreadsFromLines = 0;
+        }
+        TTempDir dir;
+        const fs::path output = dir / ("out" + fs::path(c.Expected).extension().string());
+        const fs::path input = kData / c.Folder / "input.log";
+        const std::string before = ReadFile(input);
+        const TConversionResult result = ProcFile(input, output, settings);
+        EXPECT_EQ(result.LengthMessage, c.Message);
+        const std::string difference
+            = FirstDifference(Expected(kData / c.Folder / c.Expected), ReadFile(output));
+        EXPECT_TRUE(difference.empty()) << difference;
+        EXPECT_EQ(ReadFile(input), before);
+        // Nothing but the output is left in the folder.
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 1);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Logs, Golden, testing::ValuesIn(kCases),
