@@ -11,8 +11,10 @@
 #
 #   tools/windows.sh --app     (also ./dev windows --app)
 #
-# The folder: ostrel.exe and ostrel-convert.exe, the Qt DLLs they import, platforms\qwindows.dll,
-# the styles, and the MinGW runtime DLLs (libstdc++-6, libgcc_s_seh-1, libwinpthread-1): Qt is
+# The folder: ostrel.exe and ostrel-convert.exe, the Qt DLLs they import (Sql, Network and Svg for
+# the preview among them), platforms\qwindows.dll, the styles, the preview's plugins
+# (sqldrivers\qsqlite.dll for MBTiles maps, tls\qschannelbackend.dll for tiles over https), and
+# the MinGW runtime DLLs (libstdc++-6, libgcc_s_seh-1, libwinpthread-1): Qt is
 # shared (LGPL), and the programs share one runtime with it instead of linking their own. Qt's own
 # Japanese texts (qtbase_ja.qm, from Debian's qt6-translations-l10n: .qm files are the same on
 # every platform) lie in translations\, where Qt looks for its translations in a folder like this
@@ -114,6 +116,10 @@ ship "$build/src/app/ostrel.exe"
 ship "$build/src/cli/ostrel-convert.exe"
 ship "$qt/plugins/platforms/qwindows.dll" platforms
 for style in "$qt"/plugins/styles/*.dll; do ship "$style" styles; done
+# The preview's maps: MBTiles files through the SQLite driver, online tiles over https through
+# Windows' own TLS (Schannel). PNG tiles need no plugin (QtGui reads PNG itself).
+ship "$qt/plugins/sqldrivers/qsqlite.dll" sqldrivers
+ship "$qt/plugins/tls/qschannelbackend.dll" tls
 # Qt's own texts (the standard dialogs' buttons) in the window's languages other than English;
 # the window's own translations are compiled into ostrel.exe.
 mkdir -p "$stage/translations"
@@ -302,15 +308,20 @@ cp /usr/share/doc/mingw-w64-common/copyright "$licenses/mingw-w64/mingw-w64-copy
 {
   echo "Ostrel Log Converter $version for 64-bit Windows"
   echo
-  echo "ostrel.exe, the window, uses Qt 6.4.2 (Qt Core, Gui, Widgets and"
-  echo "the Windows platform and style plugins) as DLLs, under the GNU Lesser General Public"
-  echo 'License version 3 (licenses\qt\qtbase\LGPL-3.0-only.txt). You may replace the Qt DLLs with your own'
-  echo "build of Qt. The libraries bundled in Qt's source that are built in (zlib, PCRE2, libpng,"
-  echo 'HarfBuzz, FreeType and others) carry their own terms: licenses\qt\3rdparty\.'
+  echo "ostrel.exe, the window, uses Qt 6.4.2 (Qt Core, Gui, Widgets, Sql, Network and Svg, the"
+  echo "Windows platform and style plugins, the SQLite driver and the Schannel TLS backend) as DLLs,"
+  echo 'under the GNU Lesser General Public License version 3 (licenses\qt\qtbase\LGPL-3.0-only.txt,'
+  echo 'licenses\qt\qtsvg\). You may replace the Qt DLLs with your own build of Qt. The libraries'
+  echo "bundled in Qt's source that are built in (zlib, PCRE2, libpng, HarfBuzz, FreeType and others)"
+  echo 'carry their own terms: licenses\qt\3rdparty\. SQLite, built into sqldrivers\qsqlite.dll, is in'
+  echo 'the public domain (licenses\qt\3rdparty\sqlite\).'
   echo
-  echo "Qt's source: $(cat "$qt/share/licenses/SOURCE" 2>/dev/null || echo "Debian's qt6-base source package")."
-  echo "Get it on Debian 12 with 'apt-get source qt6-base', or from https://sources.debian.org/src/qt6-base/."
-  echo "It was built for Windows with Debian's MinGW-w64 by tools/qt_mingw.sh of this project's source."
+  echo "Qt's source and SQLite's:"
+  sed 's/^/  /' "$qt/share/licenses/SOURCE" 2>/dev/null || echo "  Debian's qt6-base source package"
+  echo "Get them on Debian 12 with 'apt-get source qt6-base qt6-svg sqlite3', or from"
+  echo "https://sources.debian.org/src/qt6-base/, .../qt6-svg/ and .../sqlite3/."
+  echo "They were built for Windows with Debian's MinGW-w64 by tools/qt_mingw.sh of this project's"
+  echo "source."
   echo
   echo "translations\\qtbase_ja.qm: Qt's own Japanese texts (the buttons of the standard dialogs),"
   echo "from Debian's qt6-translations-l10n package (source package $translations_source, Debian 12),"
@@ -368,11 +379,15 @@ try_installer() { # mode (CurrentUser, AllUsers), folder, Start-menu entry, regi
   echo "== the installer under wine (/S /$mode)"
   "$wine" "$installer" /S "/$mode" >/dev/null 2>&1 || fail "installer /S /$mode ended with $?"
   "$wineserver" -w
-  if [ -f "$installed/ostrel.exe" ] && [ -f "$installed/platforms/qwindows.dll" ] &&
-    [ -f "$installed/uninstall.exe" ]; then
+  local missing="" f
+  for f in ostrel.exe uninstall.exe platforms/qwindows.dll Qt6Sql.dll Qt6Network.dll Qt6Svg.dll \
+    sqldrivers/qsqlite.dll tls/qschannelbackend.dll; do
+    [ -f "$installed/$f" ] || missing+=" $f"
+  done
+  if [ -z "$missing" ]; then
     echo "installed: ${installed#"$WINEPREFIX/"}"
   else
-    fail "$mode: no ostrel.exe, qwindows.dll or uninstall.exe in $installed"
+    fail "$mode: not in $installed:$missing"
   fi
   if [ -f "$shortcut" ]; then
     echo "Start menu: ${shortcut#"$WINEPREFIX/"}"
