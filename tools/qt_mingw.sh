@@ -119,12 +119,13 @@ fetch_source sqlite3 "$sqlitesrc"
 # SQLite's amalgamation, where Qt's bundled copy would be.
 if [ ! -f "$src/src/3rdparty/sqlite/sqlite3.c" ]; then
   echo "qt_mingw: making SQLite's amalgamation from $sqlitesrc"
-  mkdir -p "$srcroot/sqlite3-build"
-  (cd "$srcroot/sqlite3-build" && nice -n 19 "$sqlitesrc/configure" >configure.log 2>&1 &&
+  amalgamation=$srcroot/build-sqlite3
+  mkdir -p "$amalgamation"
+  (cd "$amalgamation" && nice -n 19 "$sqlitesrc/configure" >configure.log 2>&1 &&
     nice -n 19 make sqlite3.c >make.log 2>&1) ||
-    { echo "qt_mingw: SQLite's amalgamation failed (logs in $srcroot/sqlite3-build)" >&2; exit 1; }
+    { echo "qt_mingw: SQLite's amalgamation failed (logs in $amalgamation)" >&2; exit 1; }
   mkdir -p "$src/src/3rdparty/sqlite"
-  cp "$srcroot/sqlite3-build/sqlite3.c" "$srcroot/sqlite3-build/sqlite3.h" \
+  cp "$amalgamation/sqlite3.c" "$amalgamation/sqlite3.h" \
     "$sqlitesrc/src/sqlite3ext.h" "$src/src/3rdparty/sqlite/"
 fi
 
@@ -191,7 +192,10 @@ if ! nice -n 19 ionice -c3 cmake --build "$build" -j "$jobs" >"$build/build.log"
   echo "qt_mingw: build failed (log: $build/build.log)" >&2
   exit 1
 fi
-rm -rf "$prefix"
+# An older cache is replaced whole, so that nothing of it is left beside the new build.
+if [ -f "$prefix/ostrel-built" ] || [ -d "$prefix/lib/cmake/Qt6" ]; then
+  rm -rf "$prefix"
+fi
 nice -n 19 ionice -c3 cmake --install "$build" >"$build/install.log" 2>&1
 
 # Qt SVG, against the Qt just installed: its own configure with that Qt's toolchain file, which
