@@ -58,7 +58,8 @@ collect_licences() {
   mkdir -p "$out/3rdparty/sqlite"
   cp "$sqlitesrc/debian/copyright" "$out/3rdparty/sqlite/debian-copyright"
   # Qt SVG: the same LGPL 3 / GPL as qtbase, its texts and Debian's copyright file.
-  cp -r "$svgsrc/LICENSES" "$out/qtsvg"
+  mkdir -p "$out/qtsvg"
+  if [ -d "$svgsrc/LICENSES" ]; then cp -r "$svgsrc/LICENSES/." "$out/qtsvg/"; fi
   cp "$svgsrc/debian/copyright" "$out/qtsvg/debian-copyright"
   pkgver=$(cd "$src" && dpkg-parsechangelog -S Version)
   {
