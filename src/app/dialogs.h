@@ -50,6 +50,8 @@ enum class TFileChoice
 {
     OpenMap, // one MBTiles file of map tiles
     SavePicture, // a picture to write: PNG or SVG, by the type chosen or the extension typed
+    PhotoFolder, // a folder of photos
+    ClockPhoto, // one photo (of a clock)
 };
 
 class TDialogs
@@ -61,6 +63,10 @@ public:
     // working folder when empty). Returns the chosen full paths in the dialog's order, with the
     // platform's separators; nothing on Cancel.
     virtual QStringList OpenLogs(QWidget* parent, const QString& folder) = 0;
+
+    // The open dialog for photos: several files at once, the photos read here shown first (every
+    // file on request), opened in folder. Returns the chosen full paths; nothing on Cancel.
+    virtual QStringList OpenPhotos(QWidget* parent, const QString& folder) = 0;
 
     // The save dialog for outputs, with the file types "NMEA Log" and "Google Earth" (by name),
     // the default extension of the type chosen, and a question before an existing file is

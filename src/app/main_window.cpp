@@ -4,6 +4,7 @@
 #include "app/conversion_runner.h"
 #include "app/log_list.h"
 #include "app/log_paths.h"
+#include "app/photos_dialog.h"
 #include "app/preview_opener.h"
 #include "app/settings_model.h"
 #include "app/translations.h"
@@ -213,6 +214,7 @@ TForm1::TForm1(TDialogs& dialogs, QWidget* parent)
             .KeepGoing = chkKeepGoing,
             .Summary = chkSummary,
             .Cleaning = dlgCleaning->Controls(),
+            .Others = dlgPhotos->Remembered(),
             // Where the format table's rows list these options.
             .Served = { { Label2, "time-zone" }, { ddlTimeZone, "time-zone" },
                 { chkWayPoint, "no-waypoints" }, { ddlInterval, "interval" }, { Button2, "color" },
@@ -222,7 +224,9 @@ TForm1::TForm1(TDialogs& dialogs, QWidget* parent)
     // Kept on a screen that is still there.
     restoreGeometry(settings_->Store().value(kGeometryKey).toByteArray());
     runner_ = new TConversionRunner(this);
-    new TPreviewOpener(*LogList, *settings_, dialogs_, *this);
+    auto* previews = new TPreviewOpener(*LogList, *settings_, dialogs_, *this);
+    connect(dlgPhotos, &TPhotosDialog::Placed, previews,
+        [this, previews] { previews->SetPhotoPlaces(dlgPhotos->Places()); });
 }
 
 void TForm1::CreateControls()
@@ -284,6 +288,9 @@ void TForm1::CreateControls()
     // The cleaning's settings open from the free room left of Close.
     cmdCleaning = MakeButton(this, "cmdCleaning", tr("クリーニング(&I)..."), 8, 376, 89, 25);
     dlgCleaning = new TCleaningDialog(this);
+    // The photos' positions open from the free room right of Convert.
+    cmdPhotos = MakeButton(this, "cmdPhotos", tr("写真(&H)..."), 352, 376, 89, 25);
+    dlgPhotos = new TPhotosDialog(dialogs_, this);
 
     GroupBox3 = MakeGroup(this, "GroupBox3", tr("変換先"), 8, 264, 433, 105);
     for (const TOutputFormat& format : OutputFormats()) {
@@ -368,6 +375,7 @@ void TForm1::CreateControls()
     Connect(Button1, &TForm1::Button1Click);
     Connect(Button2, &TForm1::Button2Click);
     Connect(cmdCleaning, &TForm1::cmdCleaningClick);
+    Connect(cmdPhotos, &TForm1::cmdPhotosClick);
 
     // Ctrl+O adds logs wherever the focus is; Delete removes the selected logs from the list.
     auto* open = new QShortcut(QKeySequence::Open, this);
@@ -397,8 +405,8 @@ void TForm1::SetTabOrder()
     });
     order.insert(order.end(), formats.begin(), formats.end());
     order.insert(order.end(),
-        { ddlTimeZone, chkWayPoint, ddlInterval, Button2, SpinEdit1, cmdCleaning, Button1,
-            cmdConvEach, txtStyle });
+        { ddlTimeZone, chkWayPoint, ddlInterval, Button2, SpinEdit1, cmdCleaning, cmdPhotos,
+            Button1, cmdConvEach, txtStyle });
     for (std::size_t i = 0; i + 1 < order.size(); ++i)
         setTabOrder(order[i], order[i + 1]);
     LogList->setFocus();
@@ -581,6 +589,15 @@ void TForm1::Button2Click()
 void TForm1::cmdCleaningClick()
 {
     dialogs_.ShowSettings(*dlgCleaning);
+}
+
+void TForm1::cmdPhotosClick()
+{
+    std::vector<std::filesystem::path> logs;
+    for (int i = 0; i < LogList->count(); ++i)
+        logs.push_back(Entry(i));
+    dlgPhotos->SetLogs(std::move(logs), settings_->PreviewSettings());
+    dialogs_.ShowSettings(*dlgPhotos);
 }
 
 void TForm1::closeEvent(QCloseEvent* event)

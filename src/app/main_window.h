@@ -1,9 +1,9 @@
 #pragma once
 
 // The main window: the list of input logs, every setting the conversion reads, and the commands
-// Add logs, Delete, Delete all, Convert, the waypoint colour, the cleaning and Close. Its settings,
-// the folder logs were last added from and its place on the screen are remembered from one start to
-// the next.
+// Add logs, Delete, Delete all, Convert, the waypoint colour, the cleaning, the photos' positions
+// and Close. Its settings, the folder logs were last added from and its place on the screen are
+// remembered from one start to the next.
 
 #include "app/dialogs.h"
 #include "app/settings_model.h"
@@ -33,6 +33,7 @@ namespace ostrel {
 
 class TCleaningDialog;
 class TConversionRunner;
+class TPhotosDialog;
 class TShape;
 class TSpinEdit;
 
@@ -86,6 +87,9 @@ public:
     // The cleaning of the track, in a dialog of its own that the window keeps.
     QPushButton* cmdCleaning;
     TCleaningDialog* dlgCleaning;
+    // Positions for photos from the listed logs, in a dialog the window keeps.
+    QPushButton* cmdPhotos;
+    TPhotosDialog* dlgPhotos;
 
     // What each Convert command captures first, in this order; zero until the first command, and
     // kept when a later command fails part way.
@@ -121,6 +125,8 @@ public:
     void Button1Click();
     void Button2Click();
     void cmdCleaningClick();
+    // Opens the photos' dialog on the listed logs, under the settings a preview draws under.
+    void cmdPhotosClick();
     // Converts the listed logs: one with the save dialog's name, several into the batch dialog's
     // type and folder. Each entry then shows what became of its log.
     void cmdConvEachClick();

@@ -22,6 +22,8 @@ constexpr double kPi = 3.14159265358979323846;
 constexpr double kWorld = 2 * kPi * kMercatorRadius; // metres
 constexpr int kTilePixels = 256;
 constexpr int kMostTiles = 64; // drawn for one view
+constexpr int kMostCoarsestTiles = 1024; // when the map has no coarser level
+constexpr int kDeepestZoom = 24; // about 1 cm a pixel; a file's deeper levels are not read
 
 } // namespace
 
@@ -83,8 +85,9 @@ bool TMapTiles::UseFile(const QString& path, QString* error)
                                                   : QStringLiteral("no tiles");
             db.close();
         } else {
-            minZoom_ = zooms.value(0).toInt();
-            maxZoom_ = zooms.value(1).toInt();
+            // The levels a file claims are bounded, so that a tile's number stays an int.
+            minZoom_ = std::clamp(zooms.value(0).toInt(), 0, kDeepestZoom);
+            maxZoom_ = std::clamp(zooms.value(1).toInt(), minZoom_, kDeepestZoom);
             QSqlQuery metadata(db);
             if (metadata.exec(
                     QStringLiteral("SELECT value FROM metadata WHERE name = 'attribution'"))
@@ -181,22 +184,32 @@ void TMapTiles::Draw(QPainter& painter, const TPictureView& view, double width, 
     if (kind_ == TKind::None)
         return;
     // The zoom level whose tile pixels are nearest the view's, fewer when too many tiles.
-    int z = static_cast<int>(std::lround(std::log2(view.PixelsPerMetre() * kWorld / kTilePixels)));
-    z = std::clamp(z, minZoom_, maxZoom_);
+    const double level = std::log2(view.PixelsPerMetre() * kWorld / kTilePixels);
+    int z = std::isfinite(level)
+        ? static_cast<int>(std::clamp(std::round(level), double(minZoom_), double(maxZoom_)))
+        : minZoom_;
     const TPicturePoint topLeft = view.PointAt(0, 0);
     const TPicturePoint bottomRight = view.PointAt(width, height);
     int x0 = 0, x1 = 0, y0 = 0, y1 = 0;
     for (;; --z) {
         const double side = kWorld / std::ldexp(1.0, z);
         const int last = (1 << z) - 1;
-        x0 = std::clamp(static_cast<int>(std::floor((topLeft.East + kWorld / 2) / side)), 0, last);
-        x1 = std::clamp(
-            static_cast<int>(std::floor((bottomRight.East + kWorld / 2) / side)), 0, last);
-        y0 = std::clamp(static_cast<int>(std::floor((kWorld / 2 - topLeft.North) / side)), 0, last);
-        y1 = std::clamp(
-            static_cast<int>(std::floor((kWorld / 2 - bottomRight.North) / side)), 0, last);
-        if ((x1 - x0 + 1) * (y1 - y0 + 1) <= kMostTiles || z <= minZoom_)
+        // Clamped as a double first: a view far out lies beyond any int.
+        const auto tileAt = [&](double metres) {
+            return static_cast<int>(std::clamp(std::floor(metres / side), 0.0, double(last)));
+        };
+        x0 = tileAt(topLeft.East + kWorld / 2);
+        x1 = tileAt(bottomRight.East + kWorld / 2);
+        y0 = tileAt(kWorld / 2 - topLeft.North);
+        y1 = tileAt(kWorld / 2 - bottomRight.North);
+        const qint64 count = qint64(x1 - x0 + 1) * (y1 - y0 + 1);
+        if (count <= kMostTiles)
             break;
+        if (z <= minZoom_) {
+            if (count > kMostCoarsestTiles)
+                return; // too far out for this map's levels
+            break;
+        }
     }
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     for (int y = y0; y <= y1; ++y) {

@@ -13,6 +13,7 @@
 #include <QSet>
 #include <QString>
 #include <memory>
+#include <utility>
 
 class QNetworkAccessManager;
 class QNetworkReply;
@@ -38,6 +39,8 @@ public:
 
     bool On() const { return kind_ != TKind::None; }
     QString Attribution() const { return attribution_; }
+    // The coarsest and the finest zoom level drawn.
+    std::pair<int, int> Levels() const { return { minZoom_, maxZoom_ }; }
     // Requests sent to the tile server since the source was chosen (none from its cache).
     int Requests() const { return requests_; }
 

@@ -32,7 +32,9 @@ TPreviewOpener::TPreviewOpener(
 
 TPreviewWindow* TPreviewOpener::Open(const std::filesystem::path& input)
 {
-    auto* preview = new TPreviewWindow(owner_, settings_, dialogs_, input);
+    const auto photos = photoPlaces_.find(input);
+    auto* preview = new TPreviewWindow(owner_, settings_, dialogs_, input,
+        photos == photoPlaces_.end() ? std::vector<TLatLon>() : photos->second);
     previews_.emplace_back(preview);
     preview->show();
     return preview;
@@ -45,6 +47,16 @@ std::vector<TPreviewWindow*> TPreviewOpener::Previews() const
         if (preview)
             open.push_back(preview);
     return open;
+}
+
+void TPreviewOpener::SetPhotoPlaces(std::map<std::filesystem::path, std::vector<TLatLon>> places)
+{
+    photoPlaces_ = std::move(places);
+    for (TPreviewWindow* preview : Previews()) {
+        const auto photos = photoPlaces_.find(preview->Input());
+        preview->SetPhotos(photos == photoPlaces_.end() ? std::vector<TLatLon>() : photos->second);
+        preview->Refresh();
+    }
 }
 
 void TPreviewOpener::OpenSelected()

@@ -3,9 +3,12 @@
 // Opens track previews from the main window's list of logs, each drawn under the window's
 // settings as the settings model tells them.
 
+#include "preview/track_picture.h"
+
 #include <QObject>
 #include <QPointer>
 #include <filesystem>
+#include <map>
 #include <vector>
 
 class QListWidget;
@@ -31,6 +34,10 @@ public:
     TPreviewWindow* Open(const std::filesystem::path& input);
     std::vector<TPreviewWindow*> Previews() const;
 
+    // The places of the photos matched in this session, for each log; the open previews mark
+    // them at once, and so does every preview opened later.
+    void SetPhotoPlaces(std::map<std::filesystem::path, std::vector<TLatLon>> places);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -43,6 +50,7 @@ private:
     TDialogs& dialogs_;
     QWidget& owner_;
     std::vector<QPointer<TPreviewWindow>> previews_;
+    std::map<std::filesystem::path, std::vector<TLatLon>> photoPlaces_;
 };
 
 } // namespace ostrel

@@ -34,6 +34,8 @@ const TMark kEndMark { TMarkShape::Block, qRgb(0, 0, 0),
     QT_TRANSLATE_NOOP("ostrel::TTrackView", "終了") };
 const TMark kWaypointMark { TMarkShape::Disc, qRgb(255, 200, 0),
     QT_TRANSLATE_NOOP("ostrel::TTrackView", "ポイント") };
+const TMark kPhotoMark { TMarkShape::Disc, qRgb(30, 120, 255),
+    QT_TRANSLATE_NOOP("ostrel::TTrackView", "写真") };
 
 void DrawMark(QPainter& painter, const QPointF& at, double r, const TMark& mark)
 {
@@ -151,6 +153,8 @@ void DrawTrackLayer(QPainter& painter, const TScreenPicture& screen, const QFont
 
     for (const TScreenWaypoint& mark : screen.Waypoints)
         DrawMark(painter, QPointF(mark.At.X, mark.At.Y), 3.5, kWaypointMark);
+    for (const TScreenPoint& photo : screen.Photos)
+        DrawMark(painter, QPointF(photo.X, photo.Y), 4.5, kPhotoMark);
 
     // The labels, each on a pale ground so that it reads over the line and the map.
     const QFontMetricsF metrics(font);

@@ -48,6 +48,7 @@ extern const std::array<TMark, kDropCauseCount> kDropMarks; // the causes' order
 extern const TMark kStartMark;
 extern const TMark kEndMark;
 extern const TMark kWaypointMark;
+extern const TMark kPhotoMark; // the places of photos matched in this session
 
 inline const TMark& DropMark(TDropCause cause)
 {

@@ -432,12 +432,13 @@ void TTrackView::PaintTo(QPainter& painter, const QSizeF& size) const
 
 // ---- The window -----------------------------------------------------------------------------
 
-TPreviewWindow::TPreviewWindow(
-    QWidget& owner, const TSettingsModel& settings, TDialogs& dialogs, std::filesystem::path input)
+TPreviewWindow::TPreviewWindow(QWidget& owner, const TSettingsModel& settings, TDialogs& dialogs,
+    std::filesystem::path input, std::vector<TLatLon> photos)
     : QWidget(&owner, Qt::Window)
     , settings_(settings)
     , dialogs_(dialogs)
     , input_(std::move(input))
+    , photos_(std::move(photos))
 {
     setObjectName(QStringLiteral("PreviewWindow"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -490,6 +491,9 @@ TPreviewWindow::TPreviewWindow(
         causeMarks_.back().first->hide();
         causeMarks_.back().second->hide();
     }
+    photoMark_ = addMark(kPhotoMark);
+    photoMark_.first->hide();
+    photoMark_.second->hide();
     marks->setColumnStretch(1, 1);
 
     mapChoice_ = new QComboBox(side);
@@ -731,23 +735,24 @@ void TPreviewWindow::Refresh()
     done_ = false;
     busyTimer_->start();
     QPointer<TPreviewWindow> self(this);
-    worker_ = StartWorker([this, self, settings, generation, projection, input = input_] {
-        std::shared_ptr<TTrackPreview> preview;
-        std::exception_ptr error;
-        try {
-            TPreviewProgress progress(generation_, generation);
-            preview = std::make_shared<TTrackPreview>(
-                PreviewLog(input, settings, &progress, projection));
-        } catch (const TPreviewProgress::TStopped&) {
-            return; // a newer computation or the window's end took over
-        } catch (...) {
-            error = std::current_exception();
-        }
-        // The window waits for this thread before it goes, so it is still there.
-        QMetaObject::invokeMethod(
-            this, [this, generation, preview, error] { Show(generation, preview, error); },
-            Qt::QueuedConnection);
-    });
+    worker_ = StartWorker(
+        [this, self, settings, generation, projection, input = input_, photos = photos_] {
+            std::shared_ptr<TTrackPreview> preview;
+            std::exception_ptr error;
+            try {
+                TPreviewProgress progress(generation_, generation);
+                preview = std::make_shared<TTrackPreview>(
+                    PreviewLog(input, settings, &progress, projection, photos));
+            } catch (const TPreviewProgress::TStopped&) {
+                return; // a newer computation or the window's end took over
+            } catch (...) {
+                error = std::current_exception();
+            }
+            // The window waits for this thread before it goes, so it is still there.
+            QMetaObject::invokeMethod(
+                this, [this, generation, preview, error] { Show(generation, preview, error); },
+                Qt::QueuedConnection);
+        });
 }
 
 void TPreviewWindow::Show(
@@ -763,6 +768,9 @@ void TPreviewWindow::Show(
         causeMarks_[cause].first->setVisible(present);
         causeMarks_[cause].second->setVisible(present);
     }
+    const bool photos = preview && !preview->Picture.Photos.empty();
+    photoMark_.first->setVisible(photos);
+    photoMark_.second->setVisible(photos);
     preview_ = preview;
     graph_->SetPreview(preview_);
     if (preview) {
@@ -834,6 +842,8 @@ void TPreviewWindow::PaintPicture(QPainter& painter, const QSize& size) const
     for (std::size_t cause = 0; cause < causeMarks_.size(); ++cause)
         if (preview_ && preview_->Track.Counts.Dropped[cause] > 0)
             shown.push_back(&kDropMarks[cause]);
+    if (preview_ && !preview_->Picture.Photos.empty())
+        shown.push_back(&kPhotoMark);
     const QFontMetricsF metrics(painter.font());
     double widest = 0;
     for (const TMark* mark : shown)

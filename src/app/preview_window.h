@@ -102,9 +102,9 @@ class TPreviewWindow : public QWidget
 
 public:
     // A window of owner, drawn under settings, which must outlive it; its file dialogs go
-    // through dialogs.
+    // through dialogs. The places of photos (degrees) are marked.
     TPreviewWindow(QWidget& owner, const TSettingsModel& settings, TDialogs& dialogs,
-        std::filesystem::path input);
+        std::filesystem::path input, std::vector<TLatLon> photos = {});
     ~TPreviewWindow() override;
 
     const std::filesystem::path& Input() const { return input_; }
@@ -118,6 +118,8 @@ public:
     QStringList Legend() const;
     // Computes the preview again under the settings now.
     void Refresh();
+    // The places of photos to mark (degrees), from the next computation on.
+    void SetPhotos(std::vector<TLatLon> photos) { photos_ = std::move(photos); }
     // Whether a computation is under way.
     bool Computing() const { return worker_.joinable() && !done_; }
     // The track's numbers as tab-separated rows (label, value), also put on the clipboard.
@@ -159,6 +161,8 @@ private:
     QLabel* details_;
     // The legend's icon and text of each cause of a drop, shown when the track holds such drops.
     std::vector<std::pair<QLabel*, QLabel*>> causeMarks_;
+    std::pair<QLabel*, QLabel*> photoMark_; // shown when the picture holds photos
+    std::vector<TLatLon> photos_;
     QCheckBox* graphByDistance_;
     QComboBox* mapChoice_;
     QLineEdit* tileUrl_;

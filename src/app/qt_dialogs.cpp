@@ -58,6 +58,16 @@ int TypeIndexOf(const QStringList& filters, const QString& reported)
     return 1;
 }
 
+// The photos read here, then every file.
+QStringList PhotoNameFilters()
+{
+    return { QCoreApplication::translate("ostrel::TQtDialogs", "写真")
+            + QStringLiteral(" (*.jpg *.jpeg *.dng *.cr2 *.nef *.arw *.orf *.pef *.rw2 *.JPG "
+                             "*.JPEG *.DNG *.CR2 *.NEF *.ARW *.ORF *.PEF *.RW2)"),
+        QCoreApplication::translate("ostrel::TQtDialogs", "すべてのファイル")
+            + QStringLiteral(" (*)") };
+}
+
 } // namespace
 
 QStringList TQtDialogs::OpenLogs(QWidget* parent, const QString& folder)
@@ -67,6 +77,22 @@ QStringList TQtDialogs::OpenLogs(QWidget* parent, const QString& folder)
     LikeTheWindow(&dialog, parent);
     if (!folder.isEmpty())
         dialog.setDirectory(folder);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    QStringList paths = dialog.selectedFiles();
+    for (QString& path : paths)
+        path = QDir::toNativeSeparators(path);
+    return paths;
+}
+
+QStringList TQtDialogs::OpenPhotos(QWidget* parent, const QString& folder)
+{
+    QFileDialog dialog(
+        parent, QCoreApplication::translate("ostrel::TQtDialogs", "写真を開く"), folder);
+    dialog.setNameFilters(PhotoNameFilters());
+    LikeTheWindow(&dialog, parent);
     dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     if (dialog.exec() != QDialog::Accepted)
@@ -174,6 +200,13 @@ void TQtDialogs::ShowSettings(QDialog& dialog)
 
 QString TQtDialogs::ChooseFile(QWidget* parent, TFileChoice kind, const QString& proposed)
 {
+    if (kind == TFileChoice::PhotoFolder)
+        return QDir::toNativeSeparators(QFileDialog::getExistingDirectory(parent,
+            QCoreApplication::translate("ostrel::TQtDialogs", "写真のフォルダー"), proposed));
+    if (kind == TFileChoice::ClockPhoto)
+        return QDir::toNativeSeparators(QFileDialog::getOpenFileName(parent,
+            QCoreApplication::translate("ostrel::TQtDialogs", "時計を写した写真"), proposed,
+            PhotoNameFilters().join(QStringLiteral(";;"))));
     if (kind == TFileChoice::OpenMap)
         return QFileDialog::getOpenFileName(parent,
             QCoreApplication::translate("ostrel::TQtDialogs", "地図を開く"), proposed,

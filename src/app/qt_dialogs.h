@@ -10,6 +10,7 @@ class TQtDialogs final : public TDialogs
 {
 public:
     QStringList OpenLogs(QWidget* parent, const QString& folder) override;
+    QStringList OpenPhotos(QWidget* parent, const QString& folder) override;
     bool SaveOutput(QWidget* parent, TSaveDialogState& state, const TTypeChange& typeChange,
         const TAskBeforeReplacing& askBeforeReplacing) override;
     std::optional<QColor> PickColor(QWidget* parent, const QColor& initial) override;

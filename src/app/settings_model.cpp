@@ -132,6 +132,7 @@ std::vector<QWidget*> TSettingsModel::Remembered() const
                 controls.push_back(widget);
         }
     }
+    controls.insert(controls.end(), controls_.Others.begin(), controls_.Others.end());
     return controls;
 }
 

@@ -81,6 +81,8 @@ struct TSettingsControls
     QCheckBox* KeepGoing; // a batch goes on after a failed log
     QCheckBox* Summary; // a batch ends in one box instead of one per log
     std::vector<TOptionControl> Cleaning; // the cleaning beyond the speed filter
+    // The choices of other dialogs, remembered with the settings; they change no track.
+    std::vector<QWidget*> Others;
     std::vector<TServedControl> Served;
 };
 

@@ -86,10 +86,6 @@ struct TOptionEntry
     bool EndsCommandLine; // --help, --version: nothing after it is read
 };
 
-// A clock's offset "[+|-][H:]MM:SS" in seconds: minutes and seconds below 60, seconds (and
-// minutes after hours) of two digits ("1:30", "-12:05", "+1:02:03"); nothing for any other text.
-std::optional<double> ParseClockOffset(std::string_view text);
-
 // Reads arguments by a table of options: each option's value is checked as its kind wants and
 // given to apply with the option's index in entries; every other argument, and every one after
 // "--", is an operand, returned in order. An option that ends the command line ends the reading.

@@ -79,6 +79,12 @@ std::vector<fs::path> PhotosOf(const fs::path& argument)
     return photos;
 }
 
+std::optional<TPhotoTime> ReadPhotoTime(const fs::path& photo)
+{
+    TFileSource source(photo);
+    return PhotoTimeOf(ReadPhotoMetadata(source).Times);
+}
+
 TPhotoResult GeotagPhoto(
     const fs::path& photo, std::span<const TTimedPoint> fixes, const TGeotagOptions& options)
 {

@@ -68,6 +68,10 @@ std::vector<std::filesystem::path> PhotosOf(const std::filesystem::path& argumen
 // Whether a file name has the extension of a photo read here.
 bool IsPhotoName(const std::filesystem::path& name);
 
+// The time a photo was taken, read from its metadata alone; nothing when its EXIF holds no
+// date-time. A photo that cannot be read or a broken EXIF is its error.
+std::optional<TPhotoTime> ReadPhotoTime(const std::filesystem::path& photo);
+
 // Geotags one photo against fixes in time order. A photo that cannot be read, a broken EXIF, a
 // sidecar that is not XMP or a failed write is its error, and nothing is left half written.
 TPhotoResult GeotagPhoto(const std::filesystem::path& photo, std::span<const TTimedPoint> fixes,

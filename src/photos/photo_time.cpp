@@ -1,8 +1,11 @@
 #include "photos/photo_time.h"
 
+#include "core/number_input.h"
 #include "log/gps_rec.h"
 
 #include <chrono>
+#include <cmath>
+#include <vector>
 
 namespace ostrel {
 
@@ -115,6 +118,52 @@ std::optional<TPhotoTime> PhotoTimeOf(const TExifTimes& times)
         return time;
     }
     return std::nullopt;
+}
+
+std::optional<double> ParseClockOffset(std::string_view text)
+{
+    const bool negative = !text.empty() && text.front() == '-';
+    if (!text.empty() && (text.front() == '-' || text.front() == '+'))
+        text.remove_prefix(1);
+    // "M:SS", "MM:SS" or "H:MM:SS": digits only, seconds and (after hours) minutes of two.
+    std::vector<std::string_view> fields;
+    for (std::size_t from = 0;;) {
+        const std::size_t colon = text.find(':', from);
+        fields.push_back(text.substr(from, colon - from));
+        if (colon == std::string_view::npos)
+            break;
+        from = colon + 1;
+    }
+    if (fields.size() < 2 || fields.size() > 3)
+        return std::nullopt;
+    long long total = 0;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        const std::string_view field = fields[i];
+        const bool first = i == 0;
+        const std::size_t most = first ? (fields.size() == 3 ? 4 : 2) : 2;
+        if (field.empty() || field.size() > most || (!first && field.size() != 2)
+            || field.find_first_not_of("0123456789") != std::string_view::npos)
+            return std::nullopt;
+        const long long value = *ParseWholeNumber(field);
+        if (!first && value > 59)
+            return std::nullopt;
+        if (first && fields.size() == 2 && value > 59)
+            return std::nullopt;
+        total = total * 60 + value;
+    }
+    return negative ? -double(total) : double(total);
+}
+
+double ClockAheadSeconds(const TPhotoTime& time, double shownSeconds)
+{
+    constexpr double kDay = 86400.0;
+    const double taken = (time.Local - std::floor(time.Local)) * kDay;
+    double ahead = std::fmod(taken - shownSeconds, kDay);
+    if (ahead > kDay / 2)
+        ahead -= kDay;
+    else if (ahead <= -kDay / 2)
+        ahead += kDay;
+    return ahead;
 }
 
 double PhotoUtc(const TPhotoTime& time, const TCameraClock& clock)

@@ -51,6 +51,16 @@ double ParseSubSeconds(std::string_view text);
 // The time a photo was taken; nothing when none of the three holds a date-time.
 std::optional<TPhotoTime> PhotoTimeOf(const TExifTimes& times);
 
+// A clock's offset "[+|-][H:]MM:SS" in seconds: minutes and seconds below 60, seconds (and
+// minutes after hours) of two digits ("1:30", "-12:05", "+1:02:03"); nothing for any other text.
+std::optional<double> ParseClockOffset(std::string_view text);
+
+// How far the camera's clock was ahead (seconds; negative: behind), from a photo of a clock
+// that shows the true time of day shownSeconds (seconds since midnight) in the zone of the
+// photo's time: the photo's time of day less the clock's, on the nearer side of midnight, so
+// within half a day.
+double ClockAheadSeconds(const TPhotoTime& time, double shownSeconds);
+
 // The photo's UTC time (day count): its local time less its own offset (else the camera's
 // zone) and less what the camera's clock was ahead.
 double PhotoUtc(const TPhotoTime& time, const TCameraClock& clock);

@@ -1,5 +1,6 @@
 #include "preview/track_picture.h"
 
+#include "geo/projection.h"
 #include "text/date_text.h"
 
 #include <algorithm>
@@ -159,6 +160,16 @@ void TPictureSink::Begin(const TGPSRec& first, double utcDateTime, const TPlaneP
     picture_.Notes.push_back(endNote_);
     lastNorthCell_ = CellOf(p.North);
     lastEastCell_ = CellOf(p.East);
+    if (!photos_.empty()) {
+        const TProjection projection(SetOrigin(originIndex_, first));
+        for (const TLatLon& photo : photos_) {
+            TGPSRec rec;
+            rec.Lat = photo.Lat;
+            rec.Lon = photo.Lon;
+            picture_.Photos.push_back(
+                PicturePointOf(rec, projection.ToPlanePoint(rec), picture_.Projection));
+        }
+    }
 }
 
 void TPictureSink::Fix(const TTrackFix& fix)
@@ -432,6 +443,11 @@ TScreenPicture Project(const TTrackPicture& picture, const TPictureView& view, d
         }
     }
     screen.DropDensity = screen.Drops.size() > kDensityClusters;
+    for (const TPicturePoint& photo : picture.Photos) {
+        const TScreenPoint s = at(photo);
+        if (inside(s))
+            screen.Photos.push_back(s);
+    }
 
     screen.Start = at(picture.Start);
     screen.End = at(picture.End);

@@ -30,6 +30,13 @@ struct TPicturePoint
     bool operator==(const TPicturePoint&) const = default;
 };
 
+// A place in degrees, north and east positive.
+struct TLatLon
+{
+    double Lat = 0.0;
+    double Lon = 0.0;
+};
+
 // The grid the picture is drawn on.
 enum class TPictureProjection
 {
@@ -134,6 +141,7 @@ struct TTrackPicture
     std::vector<std::size_t> Breaks;
     std::vector<TDropCluster> Drops;
     std::vector<TWaypointMark> Waypoints;
+    std::vector<TPicturePoint> Photos; // the places given to photos from this track
     TPicturePoint Start; // the first record; the first kept fix when the first record was dropped
     TPicturePoint End; // the last kept fix of the route; the first record when none was kept
     TPictureBounds Bounds; // of the first record, every kept fix and every dropped one
@@ -157,6 +165,14 @@ public:
     void Dropped(const TTrackDrop& drop) override;
     void End(double totalMetres, const TTrackCounts& counts) override;
 
+    // The places of photos (degrees), drawn on the picture's grid about the origin the
+    // conversion takes for the track's first record.
+    void SetPhotos(std::vector<TLatLon> photos, int originIndex)
+    {
+        photos_ = std::move(photos);
+        originIndex_ = originIndex;
+    }
+
     TTrackPicture Take() { return std::move(picture_); }
 
 private:
@@ -171,6 +187,8 @@ private:
     bool started_ = false;
     bool routed_ = false; // a fix of the route has come
     TFixNote endNote_; // of the last kept fix of the route
+    std::vector<TLatLon> photos_;
+    int originIndex_ = 0;
 };
 
 // Where the picture lies on the pixels of a view: equal scale in both directions, north up.
@@ -250,6 +268,7 @@ struct TScreenPicture
     // Too many clusters to tell apart: drawn as the density of the drops per cell.
     bool DropDensity = false;
     std::vector<TScreenWaypoint> Waypoints; // inside the view, one per cell of kWaypointPixels
+    std::vector<TScreenPoint> Photos; // inside the view
     std::vector<TScreenLabel> Labels; // none overlaps another or the start and end marks
     TScreenPoint Start;
     TScreenPoint End;

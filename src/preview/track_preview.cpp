@@ -6,10 +6,11 @@
 namespace ostrel {
 
 TTrackPreview PreviewLog(const std::filesystem::path& input, const TConvertSettings& settings,
-    TTrackProgress* progress, TPictureProjection projection)
+    TTrackProgress* progress, TPictureProjection projection, std::vector<TLatLon> photos)
 {
     TLogReader reader(input);
     TPictureSink picture(settings.WaypointIntervalMin, 1 << 18, 0.25, projection);
+    picture.SetPhotos(std::move(photos), settings.OriginIndex);
     TSpeedGraphSink graph(settings.SpeedLimitKmh, projection);
     TStatisticsSink statistics;
     TSinkPair<TPictureSink, TSpeedGraphSink> drawn(picture, graph);

@@ -26,8 +26,10 @@ struct TTrackPreview
     std::string LengthMessage; // the conversion's "The passway length = ... km"
 };
 
-// Reads the log at input once. Errors as a conversion's (a missing log: the file error).
+// Reads the log at input once; the picture holds the photos' places given. Errors as a
+// conversion's (a missing log: the file error).
 TTrackPreview PreviewLog(const std::filesystem::path& input, const TConvertSettings& settings,
-    TTrackProgress* progress = nullptr, TPictureProjection projection = TPictureProjection::Plane);
+    TTrackProgress* progress = nullptr, TPictureProjection projection = TPictureProjection::Plane,
+    std::vector<TLatLon> photos = {});
 
 } // namespace ostrel

@@ -513,6 +513,33 @@ private slots:
             QVERIFY(preview->grab().save(shot, "PNG"));
         }
 
+        // A file claiming levels no map has (a tile's number would overflow) still draws, zoomed
+        // far out too; the map stays chosen.
+        const QString odd = dir.filePath(QStringLiteral("odd.mbtiles"));
+        {
+            QSqlDatabase db
+                = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("odd-map"));
+            db.setDatabaseName(odd);
+            QVERIFY(db.open());
+            QSqlQuery q(db);
+            QVERIFY(q.exec(QStringLiteral("CREATE TABLE tiles (zoom_level INTEGER, tile_column "
+                                          "INTEGER, tile_row INTEGER, tile_data BLOB)")));
+            QVERIFY(q.exec(QStringLiteral("INSERT INTO tiles VALUES (-5, 0, 0, x'00'), "
+                                          "(99, 0, 0, x'00')")));
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("odd-map"));
+        fixture_.Dialogs->AnswerFile(odd);
+        ChooseMap(preview, 1);
+        QVERIFY(Drawn(preview));
+        QCOMPARE(preview->Map()->Levels(), std::pair(0, 24));
+        for (int step = 0; step < 40; ++step)
+            QTest::keyClick(view, Qt::Key_Minus);
+        QVERIFY(Drawn(preview));
+        QVERIFY(preview->Map()->On());
+        fixture_.Dialogs->AnswerFile(path);
+        ChooseMap(preview, 1);
+
         preview->close();
         TPreviewWindow* next = opener().Open(ToPathForTest(kSampleLog));
         QVERIFY(Settled(next));

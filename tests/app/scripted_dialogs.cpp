@@ -79,6 +79,13 @@ QStringList TScriptedDialogs::OpenLogs(QWidget*, const QString& folder)
     return answer ? answer->Paths : QStringList();
 }
 
+QStringList TScriptedDialogs::OpenPhotos(QWidget*, const QString& folder)
+{
+    OpenOpenings << folder;
+    const TOpenAnswer* answer = Next<TOpenAnswer>("open");
+    return answer ? answer->Paths : QStringList();
+}
+
 bool TScriptedDialogs::SaveOutput(QWidget*, TSaveDialogState& state, const TTypeChange& typeChange,
     const TAskBeforeReplacing& askBeforeReplacing)
 {
@@ -126,8 +133,12 @@ void TScriptedDialogs::OpenFolder(const QString& folder)
 void TScriptedDialogs::ShowSettings(QDialog& dialog)
 {
     SettingsOpenings << dialog.objectName();
-    if (const TSettingsAnswer* answer = Next<TSettingsAnswer>("settings"))
-        answer->Work(dialog);
+    // The work may answer dialogs of its own, which replace the current answer: it runs from a
+    // copy.
+    if (const TSettingsAnswer* answer = Next<TSettingsAnswer>("settings")) {
+        const std::function<void(QDialog&)> work = answer->Work;
+        work(dialog);
+    }
 }
 
 QString TScriptedDialogs::ChooseFile(QWidget*, TFileChoice kind, const QString&)

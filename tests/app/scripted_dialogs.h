@@ -37,7 +37,7 @@ public:
     // switching types; returns true for OK after setting state as the dialog would.
     using TSaveAnswer = std::function<bool(TSaveDialogState&, const TTypeChange&)>;
 
-    void AnswerOpen(const QStringList& paths); // empty: Cancel
+    void AnswerOpen(const QStringList& paths); // empty: Cancel; logs or photos
     void AnswerSave(TSaveAnswer answer);
     void AnswerSave(const QString& chosenPath); // OK with this path, type unchanged
     void CancelSave();
@@ -62,6 +62,7 @@ public:
     QString Verify() const;
 
     QStringList OpenLogs(QWidget* parent, const QString& folder) override;
+    QStringList OpenPhotos(QWidget* parent, const QString& folder) override;
     bool SaveOutput(QWidget* parent, TSaveDialogState& state, const TTypeChange& typeChange,
         const TAskBeforeReplacing& askBeforeReplacing) override;
     std::optional<QColor> PickColor(QWidget* parent, const QColor& initial) override;

@@ -4,16 +4,22 @@
 #include "app/cleaning_dialog.h"
 #include "app/command_line.h"
 #include "app/log_list.h"
+#include "app/photos_dialog.h"
+#include "app/preview_opener.h"
+#include "app/preview_window.h"
 #include "app/settings_model.h"
 #include "app/translations.h"
 #include "app/widgets.h"
 #include "app/window_text.h"
 #include "core/messages.h"
+#include "core/test_support.h"
 #include "form_fixture.h"
 #include "geo/projection.h"
 #include "geo/travel_modes.h"
 #include "log/gps_rec.h"
 #include "log_files.h"
+#include "photos/geotag_text.h"
+#include "photos/photo_builder.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -38,9 +44,11 @@
 #include <QSettings>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
+#include <QTimeEdit>
 #include <QXmlStreamReader>
 #include <filesystem>
 
@@ -213,6 +221,7 @@ private slots:
         row("Label3", "QLabel", "GroupBox3", "不透明度(%)");
         row("SpinEdit1", "ostrel::TSpinEdit", "GroupBox3", "");
         row("cmdCleaning", "QPushButton", "Form1", "クリーニング(&I)...");
+        row("cmdPhotos", "QPushButton", "Form1", "写真(&H)...");
         row("Button1", "QPushButton", "Form1", "Cane&l");
         row("cmdConvEach", "QPushButton", "Form1", "&Convert");
         row("txtStyle", "QPlainTextEdit", "Form1", "");
@@ -488,19 +497,22 @@ private slots:
         TForm1& f = form();
         QCOMPARE(f.Button1->text(), QStringLiteral("C&lose"));
         QCOMPARE(f.chkWayPoint->text(), QStringLiteral("&Waypoints every (min)"));
-        // Mnemonics are unique within each window: the main window, the cleaning's dialog.
+        // Mnemonics are unique within each window: the main window, the cleaning's dialog, the
+        // photos' dialog.
         QHash<QWidget*, QStringList> mnemonics;
         for (QWidget* widget : f.findChildren<QWidget*>()) {
             const QString text = ButtonText(widget);
             const qsizetype at = text.indexOf(QLatin1Char('&'));
-            // The mode captions come from the core's table; "km/h" names no control.
+            // The mode captions come from the core's table; "km/h" names no control, nor does
+            // the photos' dialog's count of its photos.
             if (text.isEmpty()
-                || (widget->parentWidget() == f.GroupBox2 && at < 0 && widget != f.rdbUserDefine))
+                || (widget->parentWidget() == f.GroupBox2 && at < 0 && widget != f.rdbUserDefine)
+                || widget->objectName() == QLatin1String("lblPhotosSummary"))
                 continue;
             QVERIFY2(at >= 0 && at + 1 < text.size(), qPrintable(text));
             mnemonics[widget->window()] << text.mid(at + 1, 1).toLower();
         }
-        QCOMPARE(mnemonics.size(), 2);
+        QCOMPARE(mnemonics.size(), 3);
         for (const QStringList& letters : mnemonics)
             QCOMPARE(QSet<QString>(letters.begin(), letters.end()).size(), letters.size());
         for (QWidget* widget : f.findChildren<QWidget*>()) {
@@ -826,6 +838,85 @@ private slots:
         // A stage turned off again is off, whatever its value.
         form().dlgCleaning->findChild<QCheckBox*>(QStringLiteral("chkMinMove"))->setChecked(false);
         QCOMPARE(form().ConversionSettings().MinMoveM, 0);
+    }
+
+    // The photos' dialog matches the chosen photos against the listed logs with the camera's zone
+    // and the correction taken from a photo of a clock, shows the core's result for each without
+    // writing, writes where the choice says, hands the places to the previews, and the next start
+    // takes its choices in again.
+    void photosReachTheCore()
+    {
+        TForm1& f = form();
+        QTemporaryDir dir;
+        // Fixes at 03:04:05, :15, :25 and :35 UTC, 0.005' of latitude apart.
+        const QString log = WriteWalk(dir.filePath(QStringLiteral("walk.log")));
+        f.AppendLogs({ log });
+        const std::filesystem::path folder = ToPath(dir.path());
+        // Local times of a camera set to +9 whose clock was a second ahead.
+        WriteFile(folder / "a.jpg", JpegWith(TiffWithTime("2007:05:12 12:04:21")));
+        WriteFile(folder / "b.jpg", JpegWith(TiffWithTime("2007:05:12 20:00:00")));
+        WriteFile(folder / "clock.jpg", JpegWith(TiffWithTime("2007:05:12 12:00:00")));
+        const QString a = FromPath(folder / "a.jpg"), b = FromPath(folder / "b.jpg");
+
+        dialogs().AnswerSettings([&](QDialog& d) {
+            auto& photos = static_cast<TPhotosDialog&>(d);
+            photos.cmdAddPhotos->click();
+            photos.txtCameraOffset->setText(QStringLiteral("1:2:3"));
+            photos.cmdMatch->click();
+            photos.ddlCameraZone->setCurrentIndex(photos.ddlCameraZone->findData("+9"));
+            photos.tmeClock->setTime(QTime(11, 59, 59));
+            photos.cmdFromClock->click();
+            photos.cmdMatch->click();
+        });
+        dialogs().AnswerOpen({ a, b });
+        dialogs().AnswerFile(FromPath(folder / "clock.jpg"));
+        f.cmdPhotos->click();
+        QCOMPARE(dialogs().SettingsOpenings, QStringList({ "dlgPhotos" }));
+        QCOMPARE(dialogs().FileOpenings.size(), 1);
+        QVERIFY(dialogs().FileOpenings[0] == TFileChoice::ClockPhoto);
+        const QList<TBox> boxes = dialogs().TakeBoxes();
+        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(boxes[0].Kind, TBoxKind::Error);
+        QVERIFY2(boxes[0].Text.contains(QStringLiteral("1:2:3")), qPrintable(boxes[0].Text));
+
+        TPhotosDialog& d = *f.dlgPhotos;
+        QCOMPARE(d.txtCameraOffset->text(), QStringLiteral("+0:00:01"));
+        const TGeotagOptions options = d.Options(true);
+        QCOMPARE(options.Clock.ZoneMinutes, 9 * 60);
+        QCOMPARE(options.Clock.AheadSeconds, 1.0);
+        // 03:04:20 UTC, halfway between the first two kept fixes (the first record is none);
+        // nothing written by the match.
+        const double lat = 35 + (39.1050 + 39.1100) / 2 / 60;
+        QCOMPARE(d.tblPhotos->rowCount(), 2);
+        QCOMPARE(d.tblPhotos->item(0, 2)->text(), QStringLiteral("2007-05-12 03:04:20"));
+        QCOMPARE(d.tblPhotos->item(0, 3)->text().toDouble(), std::round(lat * 1e8) / 1e8);
+        QVERIFY(!std::filesystem::exists(folder / "a.jpg.xmp"));
+        TPhotoResult late;
+        late.Status = TPhotoStatus::NoPosition;
+        late.Match.Kind = TMatchKind::AfterTrack;
+        QCOMPARE(d.tblPhotos->item(1, 5)->text(),
+            QString::fromStdString(PhotoResultText(late, WindowLanguage(), true)));
+        QCOMPARE(d.tblPhotos->item(1, 3)->text(), QStringLiteral("-"));
+
+        // Written into the JPEG's own EXIF; the log's preview marks the photo.
+        d.rdbExif->setChecked(true);
+        d.cmdWrite->click();
+        TFileSource source(folder / "a.jpg");
+        const TPhotoMetadata written = ReadPhotoMetadata(source);
+        QVERIFY(written.Position);
+        QVERIFY(std::abs(written.Position->Lat - lat) < 1e-7);
+        QVERIFY(!std::filesystem::exists(folder / "a.jpg.xmp"));
+        auto* opener = f.findChild<TPreviewOpener*>(QStringLiteral("PreviewOpener"));
+        TPreviewWindow* preview = opener->Open(ToPath(log));
+        QVERIFY(QTest::qWaitFor([&] { return !preview->Computing(); }, 10000));
+        QCOMPARE(preview->View()->Picture()->Photos.size(), std::size_t(1));
+        QVERIFY(preview->Legend().contains(QStringLiteral("写真")));
+        preview->close();
+
+        fixture_.Restart();
+        QCOMPARE(form().dlgPhotos->ddlCameraZone->currentText(), QStringLiteral("+9"));
+        QCOMPARE(form().dlgPhotos->txtCameraOffset->text(), QStringLiteral("+0:00:01"));
+        QVERIFY(form().dlgPhotos->rdbExif->isChecked());
     }
 
     // The five modes are drawn in one font, and labels stand beside the boxes they name,

@@ -62,8 +62,9 @@ TEST(GeotagCommandLine, OptionsReachTheSettings)
     for (const TOptionEntry& entry : GeotagCommandLineOptions()) {
         const TOptionSpec& option = *entry.Spec;
         EXPECT_TRUE(names.insert("--" + std::string(option.Long)).second) << option.Long;
-        if (option.Short != '\0')
+        if (option.Short != '\0') {
             EXPECT_TRUE(names.insert(std::string("-") + option.Short).second) << option.Long;
+        }
         if (!option.Default.empty()) {
             const TGeotagOptions same
                 = Parse({ "-l", "a.log",

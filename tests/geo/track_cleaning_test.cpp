@@ -33,7 +33,7 @@ std::string Log(const std::vector<TMade>& fixes)
     std::string log;
     for (const TMade& fix : fixes) {
         // About 1852 m a minute of latitude, 1505 m a minute of longitude here.
-        char lat[16], lon[16], time[8], date[8];
+        char lat[16], lon[16], time[16], date[16];
         std::snprintf(lat, sizeof lat, "35%09.6f", 39.0 + fix.North / 1852.0);
         std::snprintf(lon, sizeof lon, "139%09.6f", 45.0 + fix.East / 1505.0);
         const int day = fix.Seconds / 86400, t = fix.Seconds % 86400;
@@ -123,7 +123,9 @@ TEST(RobustFilter, BadFirstFixKeepsTheRest)
 {
     std::vector<TMade> fixes = Walk(300);
     fixes.front().North = 100000; // a cold start 100 km away
-    const TFates speed = Clean(fixes, TCleaning { .MinMoveM = 0.1 });
+    TCleaning plain;
+    plain.MinMoveM = 0.1;
+    const TFates speed = Clean(fixes, plain);
     EXPECT_EQ(speed.Count("too fast"), 299);
     const TFates robust = Clean(fixes, Robust());
     EXPECT_EQ(robust[1], "outlier start");
@@ -164,7 +166,7 @@ TEST(Cleaning, StandingFixesAreDropped)
 {
     std::vector<TMade> fixes = Walk(5);
     for (int k = 1; k <= 10; ++k) // at rest, scattered within 3 m
-        fixes.push_back({ 3640 + 10 * k, 40 + (k % 3), (k % 2) * 2.0 });
+        fixes.push_back({ 3640 + 10 * k, 40.0 + k % 3, (k % 2) * 2.0 });
     TCleaning cleaning;
     cleaning.MinMoveM = 5;
     const TFates fates = Clean(fixes, cleaning);

@@ -137,5 +137,26 @@ TEST(Geotag, ReportsWhyAPhotoHasNoPosition)
     EXPECT_EQ(said[3], "3 written, nearest");
 }
 
+// A photo of a clock gives the camera's correction: its time of day less the clock's, on the
+// nearer side of midnight; the time is read from the photo's metadata.
+TEST(Geotag, TakesTheCorrectionFromAPhotoOfAClock)
+{
+    TTempDir dir;
+    WriteFile(dir / "clock.jpg", JpegWith(TiffWithTime("2024:05:12 10:03:04", "5")));
+    const std::optional<TPhotoTime> time = ReadPhotoTime(dir / "clock.jpg");
+    ASSERT_TRUE(time);
+    EXPECT_NEAR(ClockAheadSeconds(*time, 10 * 3600 + 1 * 60 + 30), 94.5, 1e-4);
+    EXPECT_NEAR(ClockAheadSeconds(*time, 10 * 3600 + 5 * 60), -115.5, 1e-4);
+    TPhotoTime late = *time;
+    late.Local = DayNumber(2024, 5, 12) + (86400 - 10) / 86400.0;
+    EXPECT_NEAR(ClockAheadSeconds(late, 20), -30, 1e-4);
+    TPhotoTime early = *time;
+    early.Local = DayNumber(2024, 5, 12) + 30 / 86400.0;
+    EXPECT_NEAR(ClockAheadSeconds(early, 86400 - 20), 50, 1e-4);
+
+    WriteFile(dir / "timeless.jpg", JpegWith(TTiffBuilder().Build()));
+    EXPECT_FALSE(ReadPhotoTime(dir / "timeless.jpg"));
+}
+
 } // namespace
 } // namespace ostrel::test

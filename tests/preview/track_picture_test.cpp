@@ -376,6 +376,42 @@ TEST(SpeedGraph, KeepsTheSpeedsAndAdvises)
     EXPECT_EQ(AdviceText(AdviseOnDrops(mostKept, graph), {}, TLanguage::English), "");
 }
 
+// Photos lie on the track's own grid: on the plane about the origin the conversion chose for the
+// first record (its own, or a zone's), or in Web Mercator; those outside a view are left out.
+TEST(TrackPicture, PlacesPhotosOnTheTracksGrid)
+{
+    TTempDir dir;
+    WriteFile(dir / "in.log",
+        Lines({ RecordLine("010000", "3539.0000", "13945.0000", "010107"),
+            RecordLine("010100", "3539.1000", "13945.0000", "010107") }));
+    const TLatLon atSecondFix { 35 + 39.1 / 60, 139.75 };
+    for (const int origin : { 0, 9 }) {
+        for (const TPictureProjection projection :
+            { TPictureProjection::Plane, TPictureProjection::WebMercator }) {
+            TLogReader reader(dir / "in.log");
+            TPictureSink sink(1, 1 << 18, 0.25, projection);
+            sink.SetPhotos({ atSecondFix, { 35.0, 139.0 } }, origin);
+            TTrackOptions options;
+            options.SpeedLimitKmh = 25.0;
+            options.CurrentYear = 2026;
+            options.OriginIndex = origin;
+            StreamTrack(reader, options, sink);
+            const TTrackPicture picture = sink.Take();
+            ASSERT_EQ(picture.Track.size(), 2u);
+            ASSERT_EQ(picture.Photos.size(), 2u);
+            EXPECT_NEAR(picture.Photos[0].North, picture.Track[1].North, 1e-3) << origin;
+            EXPECT_NEAR(picture.Photos[0].East, picture.Track[1].East, 1e-3) << origin;
+
+            TPictureView view;
+            view.Fit(picture.Bounds, 400, 300, 20);
+            const TScreenPicture screen = Project(picture, view, 400, 300);
+            ASSERT_EQ(screen.Photos.size(), 1u); // the second photo lies some 100 km away
+            EXPECT_NEAR(screen.Photos[0].X, view.X(picture.Track[1]), 1e-6);
+            EXPECT_NEAR(screen.Photos[0].Y, view.Y(picture.Track[1]), 1e-6);
+        }
+    }
+}
+
 // Beneath a map the picture lies in Web Mercator metres, as the tiles do.
 TEST(TrackPicture, WebMercatorAsTheTiles)
 {

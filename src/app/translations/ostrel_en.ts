@@ -209,6 +209,137 @@
         <source>その他の形式</source>
         <translation>Other formats</translation>
     </message>
+    <message>
+        <source>写真(&amp;H)...</source>
+        <translation>P&amp;hotos...</translation>
+    </message>
+</context>
+<context>
+    <name>ostrel::TPhotosDialog</name>
+    <message>
+        <source>写真の位置</source>
+        <translation>Positions for photos</translation>
+    </message>
+    <message>
+        <source>写真を追加(&amp;A)...</source>
+        <translation>&amp;Add photos...</translation>
+    </message>
+    <message>
+        <source>フォルダーを追加(&amp;F)...</source>
+        <translation>Add &amp;folder...</translation>
+    </message>
+    <message>
+        <source>一覧を空に(&amp;L)</source>
+        <translation>C&amp;lear list</translation>
+    </message>
+    <message>
+        <source>カメラ(&amp;C)</source>
+        <translation>&amp;Camera</translation>
+    </message>
+    <message>
+        <source>撮影時刻にオフセットがない写真のタイムゾーン</source>
+        <translation>The time zone of photos whose time holds no offset</translation>
+    </message>
+    <message>
+        <source>タイムゾーン(&amp;Z)</source>
+        <translation>Time &amp;zone</translation>
+    </message>
+    <message>
+        <source>カメラの時計の進み [+|-][時:]分:秒（遅れは -）</source>
+        <translation>How far the camera&apos;s clock was ahead, [+|-][H:]MM:SS (behind: -)</translation>
+    </message>
+    <message>
+        <source>時計の進み(&amp;H)</source>
+        <translation>Clock a&amp;head by</translation>
+    </message>
+    <message>
+        <source>写した時計の時刻(&amp;S)</source>
+        <translation>The clock in the photo &amp;shows</translation>
+    </message>
+    <message>
+        <source>時計の写真から(&amp;K)...</source>
+        <translation>From a photo of the cloc&amp;k...</translation>
+    </message>
+    <message>
+        <source>書き込み先(&amp;T)</source>
+        <translation>Where &amp;to write</translation>
+    </message>
+    <message>
+        <source>XMP サイドカー(&amp;X)</source>
+        <translation>&amp;XMP sidecars</translation>
+    </message>
+    <message>
+        <source>JPEG の Exif(&amp;E)</source>
+        <translation>The JPEG&apos;s own &amp;EXIF</translation>
+    </message>
+    <message>
+        <source>RAW ファイルと Exif に空きのない JPEG はサイドカーへ</source>
+        <translation>Raw files, and JPEGs without room in their EXIF, get sidecars</translation>
+    </message>
+    <message>
+        <source>既存の位置を置き換える(&amp;R)</source>
+        <translation>&amp;Replace positions already there</translation>
+    </message>
+    <message>
+        <source>写真</source>
+        <translation>Photo</translation>
+    </message>
+    <message>
+        <source>カメラの時刻</source>
+        <translation>Camera time</translation>
+    </message>
+    <message>
+        <source>UTC</source>
+        <translation>UTC</translation>
+    </message>
+    <message>
+        <source>緯度</source>
+        <translation>Latitude</translation>
+    </message>
+    <message>
+        <source>経度</source>
+        <translation>Longitude</translation>
+    </message>
+    <message>
+        <source>結果</source>
+        <translation>Result</translation>
+    </message>
+    <message>
+        <source>照合(&amp;M)</source>
+        <translation>&amp;Match</translation>
+    </message>
+    <message>
+        <source>書き込む(&amp;W)</source>
+        <translation>&amp;Write</translation>
+    </message>
+    <message>
+        <source>閉じる(&amp;O)</source>
+        <translation>Cl&amp;ose</translation>
+    </message>
+    <message>
+        <source>時計の進み「%1」は [+|-][時:]分:秒 ではありません（例: -1:30）</source>
+        <translation>The clock&apos;s correction &apos;%1&apos; is not [+|-][H:]MM:SS (such as -1:30)</translation>
+    </message>
+    <message>
+        <source>ログを読んでいます</source>
+        <translation>Reading the logs</translation>
+    </message>
+    <message>
+        <source>写真 %1 / %2</source>
+        <translation>Photo %1 of %2</translation>
+    </message>
+    <message>
+        <source>写真 %1 枚、位置あり %2 枚、書き込み予定 %3 枚、エラー %4 枚</source>
+        <translation>%1 photos, %2 placed, %3 to be written, %4 errors</translation>
+    </message>
+    <message>
+        <source>写真 %1 枚、位置あり %2 枚、書き込み %3 枚、エラー %4 枚</source>
+        <translation>%1 photos, %2 placed, %3 written, %4 errors</translation>
+    </message>
+    <message>
+        <source>写真 %1 枚</source>
+        <translation>%1 photos</translation>
+    </message>
 </context>
 <context>
     <name>ostrel::TPreviewOpener</name>
@@ -290,6 +421,26 @@
         <source>画像を保存</source>
         <translation>Save the picture</translation>
     </message>
+    <message>
+        <source>写真</source>
+        <translation>Photos</translation>
+    </message>
+    <message>
+        <source>すべてのファイル</source>
+        <translation>All files</translation>
+    </message>
+    <message>
+        <source>写真を開く</source>
+        <translation>Open photos</translation>
+    </message>
+    <message>
+        <source>写真のフォルダー</source>
+        <translation>A folder of photos</translation>
+    </message>
+    <message>
+        <source>時計を写した写真</source>
+        <translation>A photo of a clock</translation>
+    </message>
 </context>
 <context>
     <name>ostrel::TTrackView</name>
@@ -336,6 +487,10 @@
     <message>
         <source>ポイント</source>
         <translation>Waypoint</translation>
+    </message>
+    <message>
+        <source>写真</source>
+        <translation>Photos</translation>
     </message>
 </context>
 </TS>
