@@ -21,6 +21,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -523,20 +524,17 @@ void TForm1::AppendLogs(const QStringList& paths)
 void TForm1::AppendLog(const std::filesystem::path& path)
 {
     // A log already listed stays where it is.
-    const std::filesystem::path normal = path.lexically_normal();
+    const std::filesystem::path log = path.lexically_normal();
     for (int i = 0; i < LogList->count(); ++i) {
-        if (LogOf(*LogList->item(i)).lexically_normal() == normal)
+        if (LogOf(*LogList->item(i)).lexically_normal() == log)
             return;
     }
-    // With the platform's separators (a file dialog on Windows gives "C:/logs/a.log"), so that
-    // the list, the messages and the outputs' names spell it as the user's other programs do.
-    std::filesystem::path log = path;
-    log.make_preferred();
-    // Shown with its control characters as "?", whole in the tooltip when the list is too narrow
-    // for it; converted under the path itself, whose bytes the entry keeps.
-    const QString shown = Shown(FromPath(log));
+    // Shown with the platform's separators (a file dialog on Windows gives "C:/logs/a.log") and
+    // its control characters as "?", whole in the tooltip when the list is too narrow for it;
+    // converted under the path itself, whose bytes the entry keeps.
+    const QString shown = Shown(QDir::toNativeSeparators(FromPath(path)));
     auto* item = new QListWidgetItem(shown, LogList);
-    SetLogOf(*item, log);
+    SetLogOf(*item, path);
     SetResultOf(*item, {});
 }
 

@@ -391,18 +391,22 @@ private slots:
         QCOMPARE(f.LogList->count(), 0);
         QVERIFY(!f.cmdConvEach->isEnabled());
 
-        dialogs().AnswerOpen({ "/logs/b.log", "/logs/a.log" });
+        // From a drive's root on Windows: there "/logs" would be on the current folder's drive.
+        const QString logs = QDir::rootPath() + "logs";
+        const QString cards = QDir::rootPath() + "cards";
+        dialogs().AnswerOpen({ logs + "/b.log", logs + "/a.log" });
         f.cmdAddLogs->click();
-        dialogs().AnswerOpen({ "/cards/c.log" });
+        dialogs().AnswerOpen({ cards + "/c.log" });
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_O, Qt::ControlModifier);
-        QCOMPARE(Entries(f.LogList), Native({ "/logs/b.log", "/logs/a.log", "/cards/c.log" }));
+        QCOMPARE(
+            Entries(f.LogList), Native({ logs + "/b.log", logs + "/a.log", cards + "/c.log" }));
         QVERIFY(f.cmdConvEach->isEnabled());
-        QCOMPARE(dialogs().OpenOpenings, QStringList({ "", "", "/logs" }));
+        QCOMPARE(dialogs().OpenOpenings, QStringList({ "", "", logs }));
 
         fixture_.Restart();
         dialogs().AnswerOpen({});
         form().cmdAddLogs->click();
-        QCOMPARE(dialogs().OpenOpenings, QStringList({ "/cards" }));
+        QCOMPARE(dialogs().OpenOpenings, QStringList({ cards }));
     }
 
     void deleteAndDeleteAll()
