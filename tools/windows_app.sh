@@ -397,7 +397,10 @@ fi
 # (QSettings' organisation and program), which an uninstaller leaves to the user. Registry keys
 # ignore letter case, so those settings lie under the same Software\Ostrel.
 installer_keys_left() { # hive
-  "$wine" reg query "$1\\Software\\Ostrel" 2>/dev/null | tr -d '\r' | grep -v '^$' |
+  local keys
+  # No such key: nothing left (wine's reg says so on standard output).
+  keys=$("$wine" reg query "$1\\Software\\Ostrel" 2>/dev/null) || return 0
+  printf '%s\n' "$keys" | tr -d '\r' | grep -v '^$' |
     grep -vix "HKEY_[A-Z_]*\\\\Software\\\\Ostrel" |
     grep -vix "HKEY_[A-Z_]*\\\\Software\\\\Ostrel\\\\ostrel" | tr '\n' ' ' || true
 }
