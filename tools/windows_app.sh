@@ -11,8 +11,10 @@
 #
 #   tools/windows.sh --app     (also ./dev windows --app)
 #
-# The folder: ostrel.exe and ostrel-convert.exe, the Qt DLLs they import, platforms\qwindows.dll,
-# the styles, and the MinGW runtime DLLs (libstdc++-6, libgcc_s_seh-1, libwinpthread-1): Qt is
+# The folder: ostrel.exe and ostrel-convert.exe, the Qt DLLs they import (Sql, Network and, when
+# the Qt for Windows has Qt SVG, Svg for the preview among them), platforms\qwindows.dll, the
+# styles, the preview's plugins (sqldrivers\qsqlite.dll for MBTiles maps, tls\qschannelbackend.dll for tiles over https), and
+# the MinGW runtime DLLs (libstdc++-6, libgcc_s_seh-1, libwinpthread-1): Qt is
 # shared (LGPL), and the programs share one runtime with it instead of linking their own. Qt's own
 # Japanese texts (qtbase_ja.qm, from Debian's qt6-translations-l10n: .qm files are the same on
 # every platform) lie in translations\, where Qt looks for its translations in a folder like this
@@ -43,6 +45,15 @@ need g++ pkg-config nlohmann-json3-dev qt6-base-dev libgl-dev qt6-tools-dev qt6-
   qt6-tools-dev-tools
 
 OSTREL_QT_MINGW=$qt JOBS=$jobs "$root/tools/qt_mingw.sh"
+# Qt SVG is optional in the Qt for Windows (tools/qt_mingw.sh): without it the window saves its
+# preview as PNG only, and the folder has no Qt6Svg.dll.
+if [ -f "$qt/bin/Qt6Svg.dll" ]; then
+  svg=true
+  echo "Qt SVG: yes (the preview's SVG export)"
+else
+  svg=false
+  echo "Qt SVG: no (not in $qt): the window is built without SVG export"
+fi
 
 echo "== build (MinGW-w64 with Qt from $qt, $build)"
 mkdir -p "$build"
@@ -114,6 +125,10 @@ ship "$build/src/app/ostrel.exe"
 ship "$build/src/cli/ostrel-convert.exe"
 ship "$qt/plugins/platforms/qwindows.dll" platforms
 for style in "$qt"/plugins/styles/*.dll; do ship "$style" styles; done
+# The preview's maps: MBTiles files through the SQLite driver, online tiles over https through
+# Windows' own TLS (Schannel). PNG tiles need no plugin (QtGui reads PNG itself).
+ship "$qt/plugins/sqldrivers/qsqlite.dll" sqldrivers
+ship "$qt/plugins/tls/qschannelbackend.dll" tls
 # Qt's own texts (the standard dialogs' buttons) in the window's languages other than English;
 # the window's own translations are compiled into ostrel.exe.
 mkdir -p "$stage/translations"
@@ -302,15 +317,32 @@ cp /usr/share/doc/mingw-w64-common/copyright "$licenses/mingw-w64/mingw-w64-copy
 {
   echo "Ostrel Log Converter $version for 64-bit Windows"
   echo
-  echo "ostrel.exe, the window, uses Qt 6.4.2 (Qt Core, Gui, Widgets and"
-  echo "the Windows platform and style plugins) as DLLs, under the GNU Lesser General Public"
-  echo 'License version 3 (licenses\qt\qtbase\LGPL-3.0-only.txt). You may replace the Qt DLLs with your own'
-  echo "build of Qt. The libraries bundled in Qt's source that are built in (zlib, PCRE2, libpng,"
-  echo 'HarfBuzz, FreeType and others) carry their own terms: licenses\qt\3rdparty\.'
+  if $svg; then
+    echo "ostrel.exe, the window, uses Qt 6.4.2 (Qt Core, Gui, Widgets, Sql, Network and Svg, the"
+    echo "Windows platform and style plugins, the SQLite driver and the Schannel TLS backend) as DLLs,"
+    echo 'under the GNU Lesser General Public License version 3 (licenses\qt\qtbase\LGPL-3.0-only.txt,'
+    echo 'licenses\qt\qtsvg\). You may replace the Qt DLLs with your own build of Qt. The libraries'
+  else
+    echo "ostrel.exe, the window, uses Qt 6.4.2 (Qt Core, Gui, Widgets, Sql and Network, the Windows"
+    echo "platform and style plugins, the SQLite driver and the Schannel TLS backend) as DLLs, under"
+    echo 'the GNU Lesser General Public License version 3 (licenses\qt\qtbase\LGPL-3.0-only.txt). You'
+    echo 'may replace the Qt DLLs with your own build of Qt. The libraries'
+  fi
+  echo "bundled in Qt's source that are built in (zlib, PCRE2, libpng, HarfBuzz, FreeType and others)"
+  echo 'carry their own terms: licenses\qt\3rdparty\. SQLite, built into sqldrivers\qsqlite.dll, is in'
+  echo 'the public domain (licenses\qt\3rdparty\sqlite\).'
   echo
-  echo "Qt's source: $(cat "$qt/share/licenses/SOURCE" 2>/dev/null || echo "Debian's qt6-base source package")."
-  echo "Get it on Debian 12 with 'apt-get source qt6-base', or from https://sources.debian.org/src/qt6-base/."
-  echo "It was built for Windows with Debian's MinGW-w64 by tools/qt_mingw.sh of this project's source."
+  echo "Qt's source and SQLite's:"
+  sed 's/^/  /' "$qt/share/licenses/SOURCE" 2>/dev/null || echo "  Debian's qt6-base source package"
+  if $svg; then
+    echo "Get them on Debian 12 with 'apt-get source qt6-base qt6-svg sqlite3', or from"
+    echo "https://sources.debian.org/src/qt6-base/, .../qt6-svg/ and .../sqlite3/."
+  else
+    echo "Get them on Debian 12 with 'apt-get source qt6-base sqlite3', or from"
+    echo "https://sources.debian.org/src/qt6-base/ and .../sqlite3/."
+  fi
+  echo "They were built for Windows with Debian's MinGW-w64 by tools/qt_mingw.sh of this project's"
+  echo "source."
   echo
   echo "translations\\qtbase_ja.qm: Qt's own Japanese texts (the buttons of the standard dialogs),"
   echo "from Debian's qt6-translations-l10n package (source package $translations_source, Debian 12),"
@@ -360,6 +392,19 @@ else
   echo "installer: $installer ($(du -k "$installer" | cut -f1) KiB)"
 fi
 
+# What the uninstaller left under HIVE\Software\Ostrel, the installer's key ("Log Converter",
+# with the folder): nothing but the window's remembered settings, HIVE\Software\ostrel\ostrel
+# (QSettings' organisation and program), which an uninstaller leaves to the user. Registry keys
+# ignore letter case, so those settings lie under the same Software\Ostrel.
+installer_keys_left() { # hive
+  local keys
+  # No such key: nothing left (wine's reg says so on standard output).
+  keys=$("$wine" reg query "$1\\Software\\Ostrel" 2>/dev/null) || return 0
+  printf '%s\n' "$keys" | tr -d '\r' | grep -v '^$' |
+    grep -vix "HKEY_[A-Z_]*\\\\Software\\\\Ostrel" |
+    grep -vix "HKEY_[A-Z_]*\\\\Software\\\\Ostrel\\\\ostrel" | tr '\n' ' ' || true
+}
+
 # --- The installer under wine, silent: for the current user, then for all users. Each time the
 # program is there, has its Start-menu entry and its line in the installed programs, leaves .log
 # files alone and opens; the uninstaller removes the folder, the entry and the registry keys.
@@ -368,11 +413,17 @@ try_installer() { # mode (CurrentUser, AllUsers), folder, Start-menu entry, regi
   echo "== the installer under wine (/S /$mode)"
   "$wine" "$installer" /S "/$mode" >/dev/null 2>&1 || fail "installer /S /$mode ended with $?"
   "$wineserver" -w
-  if [ -f "$installed/ostrel.exe" ] && [ -f "$installed/platforms/qwindows.dll" ] &&
-    [ -f "$installed/uninstall.exe" ]; then
+  local missing="" f
+  local expected=(ostrel.exe uninstall.exe platforms/qwindows.dll Qt6Sql.dll Qt6Network.dll
+    sqldrivers/qsqlite.dll tls/qschannelbackend.dll)
+  $svg && expected+=(Qt6Svg.dll)
+  for f in "${expected[@]}"; do
+    [ -f "$installed/$f" ] || missing+=" $f"
+  done
+  if [ -z "$missing" ]; then
     echo "installed: ${installed#"$WINEPREFIX/"}"
   else
-    fail "$mode: no ostrel.exe, qwindows.dll or uninstall.exe in $installed"
+    fail "$mode: not in $installed:$missing"
   fi
   if [ -f "$shortcut" ]; then
     echo "Start menu: ${shortcut#"$WINEPREFIX/"}"
@@ -401,10 +452,13 @@ try_installer() { # mode (CurrentUser, AllUsers), folder, Start-menu entry, regi
   "$wineserver" -w
   if [ -e "$installed" ] || [ -e "$shortcut" ]; then
     fail "$mode: the uninstaller left $(find "$installed" "$shortcut" 2>/dev/null | head -5 | tr '\n' ' ')"
-  elif "$wine" reg query "$hive\\Software\\Ostrel" >/dev/null 2>&1; then
-    fail "$mode: the uninstaller left $hive\\Software\\Ostrel"
+  elif "$wine" reg query "$hive\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\OstrelLogConverter" \
+    >/dev/null 2>&1; then
+    fail "$mode: the uninstaller left its entry in the installed programs"
+  elif left=$(installer_keys_left "$hive") && [ -n "$left" ]; then
+    fail "$mode: the uninstaller left in $hive\\Software\\Ostrel: $left"
   else
-    echo "uninstalled: the folder, the Start menu entry and the registry keys are gone"
+    echo "uninstalled: the folder, the Start menu entry and the installer's registry keys are gone"
   fi
 }
 if [ -f "$installer" ]; then

@@ -49,7 +49,7 @@ enum class TBoxKind
 enum class TFileChoice
 {
     OpenMap, // one MBTiles file of map tiles
-    SavePicture, // a picture to write: PNG or SVG, by the type chosen or the extension typed
+    SavePicture, // a picture to write: PNG or SVG (with Qt SVG), by the type chosen or the name's
     PhotoFolder, // a folder of photos
     ClockPhoto, // one photo (of a clock)
 };

@@ -21,6 +21,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -528,9 +529,10 @@ void TForm1::AppendLog(const std::filesystem::path& path)
         if (LogOf(*LogList->item(i)).lexically_normal() == log)
             return;
     }
-    // Shown with its control characters as "?", whole in the tooltip when the list is too narrow
-    // for it; converted under the path itself, whose bytes the entry keeps.
-    const QString shown = Shown(FromPath(path));
+    // Shown with the platform's separators (a file dialog on Windows gives "C:/logs/a.log") and
+    // its control characters as "?", whole in the tooltip when the list is too narrow for it;
+    // converted under the path itself, whose bytes the entry keeps.
+    const QString shown = Shown(QDir::toNativeSeparators(FromPath(path)));
     auto* item = new QListWidgetItem(shown, LogList);
     SetLogOf(*item, path);
     SetResultOf(*item, {});

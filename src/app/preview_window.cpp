@@ -35,7 +35,9 @@
 #include <QSettings>
 #include <QShortcut>
 #include <QStandardPaths>
+#ifndef OSTREL_NO_SVG_EXPORT
 #include <QSvgGenerator>
+#endif
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWheelEvent>
@@ -872,6 +874,10 @@ void TPreviewWindow::SavePicture()
     const QSize size = PictureSize();
     bool written = false;
     if (QFileInfo(path).suffix().compare(QLatin1String("svg"), Qt::CaseInsensitive) == 0) {
+#ifdef OSTREL_NO_SVG_EXPORT
+        // Built without Qt SVG: a name typed as .svg is refused, not filled with a PNG.
+        written = false;
+#else
         QSvgGenerator svg;
         svg.setFileName(path);
         svg.setSize(size);
@@ -884,6 +890,7 @@ void TPreviewWindow::SavePicture()
             written = painter.end();
         }
         written = written && QFileInfo(path).size() > 0;
+#endif
     } else {
         QImage image(size, QImage::Format_ARGB32_Premultiplied);
         image.fill(Qt::white);

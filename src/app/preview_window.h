@@ -124,7 +124,7 @@ public:
     bool Computing() const { return worker_.joinable() && !done_; }
     // The track's numbers as tab-separated rows (label, value), also put on the clipboard.
     QString CopyNumbers();
-    // Asks where to save the picture (PNG or SVG by the name) and writes it there.
+    // Asks where to save the picture (PNG, or SVG by the name where Qt SVG is built) and writes it.
     void SavePicture();
     // Keeps the window within the available area of a screen, as large as it can be there.
     void PlaceWithin(const QRect& available);

@@ -212,9 +212,14 @@ QString TQtDialogs::ChooseFile(QWidget* parent, TFileChoice kind, const QString&
             QCoreApplication::translate("ostrel::TQtDialogs", "地図を開く"), proposed,
             QCoreApplication::translate("ostrel::TQtDialogs", "MBTiles (*.mbtiles)"));
     QString filter = QStringLiteral("PNG (*.png)");
+#ifdef OSTREL_NO_SVG_EXPORT
+    const QString filters = filter;
+#else
+    const QString filters = filter + QStringLiteral(";;SVG (*.svg)");
+#endif
     const QString path = QFileDialog::getSaveFileName(parent,
-        QCoreApplication::translate("ostrel::TQtDialogs", "画像を保存"), proposed,
-        QStringLiteral("PNG (*.png);;SVG (*.svg)"), &filter);
+        QCoreApplication::translate("ostrel::TQtDialogs", "画像を保存"), proposed, filters,
+        &filter);
     // A name typed without an extension takes the type chosen.
     if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty())
         return path

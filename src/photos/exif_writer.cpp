@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 namespace ostrel {
@@ -213,9 +214,9 @@ bool ExifHasRoom(TByteSource& photo, const TPhotoMetadata& metadata, const TPhot
 bool WriteJpegPosition(const std::filesystem::path& path, const TPhotoMetadata& metadata,
     const TPhotoPosition& position, bool keepTime)
 {
-    TFileSource photo(path);
+    std::optional<TFileSource> photo(std::in_place, path);
     const std::string tiff
-        = TiffWithPositionAt(ExifTiff(photo, metadata), position, *metadata.ExifSegment + 10);
+        = TiffWithPositionAt(ExifTiff(*photo, metadata), position, *metadata.ExifSegment + 10);
     if (tiff.size() > kMaxExifTiff)
         return false;
 
@@ -229,7 +230,7 @@ bool WriteJpegPosition(const std::filesystem::path& path, const TPhotoMetadata& 
             const std::size_t want
                 = static_cast<std::size_t>(std::min<std::uint64_t>(kBlock, to - from));
             char* at = output.Reserve(want);
-            const std::size_t got = photo.File().ReadAt(from, at, want);
+            const std::size_t got = photo->File().ReadAt(from, at, want);
             if (got == 0)
                 throw ExifDamaged(from); // the file got shorter meanwhile
             output.Advance(got);
@@ -243,7 +244,8 @@ bool WriteJpegPosition(const std::filesystem::path& path, const TPhotoMetadata& 
         'f', '\0', '\0' };
     output.Write(std::string_view(head, sizeof head));
     output.Write(tiff);
-    copy(segment + metadata.ExifSegmentSize, photo.Size());
+    copy(segment + metadata.ExifSegmentSize, photo->Size());
+    photo.reset(); // Windows replaces no file that is still open
     output.Commit();
     return true;
 }

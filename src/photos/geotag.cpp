@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <string_view>
 #include <system_error>
 
@@ -89,8 +90,8 @@ TPhotoResult GeotagPhoto(
     const fs::path& photo, std::span<const TTimedPoint> fixes, const TGeotagOptions& options)
 {
     TPhotoResult result;
-    TFileSource source(photo);
-    const TPhotoMetadata metadata = ReadPhotoMetadata(source);
+    std::optional<TFileSource> source(std::in_place, photo);
+    const TPhotoMetadata metadata = ReadPhotoMetadata(*source);
     result.Kind = metadata.Kind;
     result.Time = PhotoTimeOf(metadata.Times);
     if (!result.Time)
@@ -111,9 +112,10 @@ TPhotoResult GeotagPhoto(
     }
     result.Status = TPhotoStatus::Written;
     const bool jpeg = metadata.Kind == TPhotoKind::Jpeg && metadata.ExifSegment;
-    if (options.Write == TPhotoWrite::Exif && jpeg && ExifHasRoom(source, metadata, position)) {
+    if (options.Write == TPhotoWrite::Exif && jpeg && ExifHasRoom(*source, metadata, position)) {
         result.Wrote = TPhotoWrite::Exif;
         result.Target = photo;
+        source.reset(); // Windows replaces no file that is still open
         if (!options.DryRun && !WriteJpegPosition(photo, metadata, position, options.KeepTime))
             throw ExifDamaged(*metadata.ExifSegment); // it had room a moment ago
         return result;

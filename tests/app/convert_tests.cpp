@@ -782,7 +782,7 @@ private slots:
         QCOMPARE(FilesIn(c), QStringList({ "c.log" }));
         // The list is intact and the window stays usable: the next command runs.
         QCOMPARE(form().LogList->count(), 3);
-        QCOMPARE(form().LogList->item(1)->text(), bad + "/bad.log");
+        QCOMPARE(form().LogList->item(1)->text(), QDir::toNativeSeparators(bad + "/bad.log"));
         dialogs().CancelSave();
         form().cmdConvEach->click();
         QCOMPARE(dialogs().SaveOpenings.size(), 2);
@@ -823,11 +823,14 @@ private slots:
         for (int i = 0; i < 4; ++i)
             QCOMPARE(ResultOf(*form().LogList->item(i)).Outcome, outcomes[i]);
         QListWidgetItem* converted = form().LogList->item(3);
+        // The log with the platform's separators, as the list shows it.
         QCOMPARE(converted->toolTip(),
-            In("c.log") + "\n出力: " + In("WG20070513101010.kml") + " — " + boxes[1].Text);
+            QDir::toNativeSeparators(In("c.log")) + "\n出力: " + In("WG20070513101010.kml") + " — "
+                + boxes[1].Text);
         QVERIFY(!converted->icon().isNull());
         QCOMPARE(form().LogList->item(2)->toolTip(),
-            In("bad.log") + "\n" + Utf8(IntegerError("")) + ".（4 行目）");
+            QDir::toNativeSeparators(In("bad.log")) + "\n" + Utf8(IntegerError(""))
+                + ".（4 行目）");
     }
 
     // One summary instead of a box per log: the batch ends in one box that tells each log's
