@@ -143,7 +143,9 @@ std::pair<std::uint64_t, std::uint64_t> TTiffBlock::ValueSpan(const TIfdEntry& e
     const std::uint64_t size = std::uint64_t(TypeSize(entry.Type)) * entry.Count;
     if (size <= 4)
         return { std::uint64_t(entry.At) + 8, size };
-    if (entry.Field > size_ || size > size_ - entry.Field)
+    // A value out of line lies past the header: the header's first IFD offset is no value's,
+    // and a writer that repoints it would change such a value.
+    if (entry.Field < 8 || entry.Field > size_ || size > size_ - entry.Field)
         Damaged(std::uint64_t(entry.At) + 8);
     return { entry.Field, size };
 }

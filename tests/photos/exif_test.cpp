@@ -115,6 +115,7 @@ TEST(Exif, HostileBytesAreRefusedAtTheirByte)
         { "EXIF IFD beyond the block", exif.At + 8, order.U32(0x7FFFFFF0), exif.At + 8 },
         { "value beyond the block", original.At + 8, order.U32(0xFFFFFFF0), original.At + 8 },
         { "value past the end", original.At + 4, order.U32(0x7FFFFFFF), original.At + 8 },
+        { "value inside the header", original.At + 8, order.U32(4), original.At + 8 },
         { "pointer of another type", exif.At + 2, order.U16(2), exif.At },
     };
     for (const TCase& c : cases) {
