@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
-#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <limits>
@@ -489,31 +488,16 @@ std::optional<double> ParseDateTime(std::string_view text)
     // "YYYY-MM-DD HH:MM" (16 characters) or with ":SS" (19).
     if (text.size() != 16 && text.size() != 19)
         return std::nullopt;
-    const auto digits = [&](std::size_t at, std::size_t count) -> std::optional<int> {
-        int value = 0;
-        for (std::size_t i = at; i < at + count; ++i) {
-            if (text[i] < '0' || text[i] > '9')
-                return std::nullopt;
-            value = value * 10 + (text[i] - '0');
-        }
-        return value;
-    };
     if (text[4] != '-' || text[7] != '-' || (text[10] != ' ' && text[10] != 'T') || text[13] != ':'
         || (text.size() == 19 && text[16] != ':'))
         return std::nullopt;
-    const auto year = digits(0, 4), month = digits(5, 2), day = digits(8, 2), hour = digits(11, 2),
-               minute = digits(14, 2);
-    const auto second = text.size() == 19 ? digits(17, 2) : std::optional<int>(0);
-    if (!year || !month || !day || !hour || !minute || !second || *hour > 23 || *minute > 59
-        || *second > 59)
+    const auto year = FixedDigits(text, 0, 4), month = FixedDigits(text, 5, 2),
+               day = FixedDigits(text, 8, 2), hour = FixedDigits(text, 11, 2),
+               minute = FixedDigits(text, 14, 2);
+    const auto second = text.size() == 19 ? FixedDigits(text, 17, 2) : std::optional<int>(0);
+    if (!year || !month || !day || !hour || !minute || !second)
         return std::nullopt;
-    const std::chrono::year_month_day date { std::chrono::year(*year),
-        std::chrono::month(static_cast<unsigned>(*month)),
-        std::chrono::day(static_cast<unsigned>(*day)) };
-    if (!date.ok())
-        return std::nullopt;
-    // As a record's date-time: the day count and the time of day, in the same arithmetic.
-    return DayNumber(*year, *month, *day) + (*hour * 3600 + *minute * 60 + *second) / 86400.0;
+    return CalendarDateTime(*year, *month, *day, *hour, *minute, *second);
 }
 
 std::optional<std::uint32_t> ParseColor(std::string_view text)

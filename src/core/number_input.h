@@ -2,6 +2,7 @@
 
 // Numbers typed by users, in the window's boxes and on the command line: one reading for both.
 
+#include <cstddef>
 #include <optional>
 #include <string_view>
 
@@ -15,5 +16,9 @@ std::optional<long long> ParseWholeNumber(std::string_view text);
 // "-2.5", "1e2"), with one optional leading "+" or "-"; nothing for any other text, "nan" and
 // "inf" included, and beyond the range of a double.
 std::optional<double> ParseFiniteNumber(std::string_view text);
+
+// The number of the count digits at text[at] (a fixed-width field, as of a date); nothing unless
+// all of them are there and are digits.
+std::optional<int> FixedDigits(std::string_view text, std::size_t at, std::size_t count);
 
 } // namespace ostrel

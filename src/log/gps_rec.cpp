@@ -226,6 +226,20 @@ int DayNumber(int year, int month, int day)
     return static_cast<int>(std::chrono::sys_days(date).time_since_epoch().count()) + kDaysTo1970;
 }
 
+std::optional<double> CalendarDateTime(
+    int year, int month, int day, int hour, int minute, int second)
+{
+    if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59)
+        return std::nullopt;
+    const std::chrono::year_month_day date { std::chrono::year(year),
+        std::chrono::month(static_cast<unsigned>(month)),
+        std::chrono::day(static_cast<unsigned>(day)) };
+    if (!date.ok())
+        return std::nullopt;
+    // As a record's date-time: the day count and the time of day, in the same arithmetic.
+    return DayNumber(year, month, day) + (hour * 3600 + minute * 60 + second) / 86400.0;
+}
+
 double ParseDegMin(std::string_view text)
 {
     double value;

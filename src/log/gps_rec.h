@@ -7,6 +7,7 @@
 //   50-55 date ddmmyy. The other columns are not read. No hemisphere is read: latitudes are
 //   north and longitudes east.
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -52,5 +53,10 @@ inline constexpr int kDaysTo1970 = 25'569;
 // The day count since 30 December 1899 of a date of the proleptic Gregorian calendar: year
 // -32767..32767, month 1..12, day 1..31 (not checked against the month's length).
 int DayNumber(int year, int month, int day);
+
+// The day count of a date and time of day given by its fields; nothing unless the date is in the
+// calendar and the time within 00:00:00..23:59:59.
+std::optional<double> CalendarDateTime(
+    int year, int month, int day, int hour, int minute, int second);
 
 } // namespace ostrel

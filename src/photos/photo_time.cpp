@@ -3,27 +3,12 @@
 #include "core/number_input.h"
 #include "log/gps_rec.h"
 
-#include <chrono>
 #include <cmath>
 #include <vector>
 
 namespace ostrel {
 
 namespace {
-
-// The number of count digits at text[at]; nothing unless all are digits.
-std::optional<int> Digits(std::string_view text, std::size_t at, std::size_t count)
-{
-    if (at + count > text.size())
-        return std::nullopt;
-    int value = 0;
-    for (std::size_t i = at; i < at + count; ++i) {
-        if (text[i] < '0' || text[i] > '9')
-            return std::nullopt;
-        value = value * 10 + (text[i] - '0');
-    }
-    return value;
-}
 
 std::string_view Trimmed(std::string_view text)
 {
@@ -46,18 +31,12 @@ std::optional<double> ParseExifDateTime(std::string_view text)
     if (!dateSeparators || (text[10] != ' ' && text[10] != 'T') || text[13] != ':'
         || text[16] != ':')
         return std::nullopt;
-    const auto year = Digits(text, 0, 4), month = Digits(text, 5, 2), day = Digits(text, 8, 2),
-               hour = Digits(text, 11, 2), minute = Digits(text, 14, 2),
-               second = Digits(text, 17, 2);
-    if (!year || !month || !day || !hour || !minute || !second || *year < 1 || *hour > 23
-        || *minute > 59 || *second > 59)
+    const auto year = FixedDigits(text, 0, 4), month = FixedDigits(text, 5, 2),
+               day = FixedDigits(text, 8, 2), hour = FixedDigits(text, 11, 2),
+               minute = FixedDigits(text, 14, 2), second = FixedDigits(text, 17, 2);
+    if (!year || !month || !day || !hour || !minute || !second || *year < 1)
         return std::nullopt;
-    const std::chrono::year_month_day date { std::chrono::year(*year),
-        std::chrono::month(static_cast<unsigned>(*month)),
-        std::chrono::day(static_cast<unsigned>(*day)) };
-    if (!date.ok())
-        return std::nullopt;
-    return DayNumber(*year, *month, *day) + (*hour * 3600 + *minute * 60 + *second) / 86400.0;
+    return CalendarDateTime(*year, *month, *day, *hour, *minute, *second);
 }
 
 std::optional<std::int32_t> ParseExifOffset(std::string_view text)
@@ -65,7 +44,7 @@ std::optional<std::int32_t> ParseExifOffset(std::string_view text)
     text = Trimmed(text);
     if (text.size() != 6 || (text[0] != '+' && text[0] != '-') || text[3] != ':')
         return std::nullopt;
-    const auto hours = Digits(text, 1, 2), minutes = Digits(text, 4, 2);
+    const auto hours = FixedDigits(text, 1, 2), minutes = FixedDigits(text, 4, 2);
     if (!hours || !minutes || *minutes > 59 || *hours * 60 + *minutes > 14 * 60)
         return std::nullopt;
     const std::int32_t offset = *hours * 60 + *minutes;
