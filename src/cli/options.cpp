@@ -736,14 +736,4 @@ std::filesystem::path PathFromUtf8(const std::string& text)
 #endif
 }
 
-std::string Utf8FromPath(const std::filesystem::path& path)
-{
-#ifdef _WIN32
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-#else
-    return path.string();
-#endif
-}
-
 } // namespace ostrel::cli

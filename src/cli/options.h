@@ -114,8 +114,7 @@ const std::vector<TOptionEntry>& CommandLineOptions();
 // unknown name.
 std::string FilledText(std::string_view text, const TOptionSpec& spec, bool roff = false);
 
-// Paths from and to the UTF-8 texts of the command line and the console.
+// A path from a UTF-8 text of the command line (Utf8FromPath, of the file layer, is the way back).
 std::filesystem::path PathFromUtf8(const std::string& text);
-std::string Utf8FromPath(const std::filesystem::path& path);
 
 } // namespace ostrel::cli

@@ -18,12 +18,7 @@ namespace {
 // A log's name in messages, as it was given.
 std::string NameOf(const fs::path& path)
 {
-#ifdef _WIN32
-    const std::u8string text = path.u8string();
-    return ShownText(std::string(text.begin(), text.end()));
-#else
-    return ShownText(path.native());
-#endif
+    return ShownText(Utf8FromPath(path));
 }
 
 // One log of the merge into the shared writer: the first log begins the document, each later one

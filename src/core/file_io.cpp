@@ -20,6 +20,12 @@ namespace fs = std::filesystem;
 
 namespace ostrel {
 
+std::string Utf8FromPath(const std::filesystem::path& path)
+{
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
 namespace detail {
 
 std::string TemporaryName()

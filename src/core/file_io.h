@@ -37,6 +37,9 @@
 
 namespace ostrel {
 
+// A path as UTF-8 text, for messages and documents (on POSIX its bytes as they are).
+std::string Utf8FromPath(const std::filesystem::path& path);
+
 // The standard input or output of the process, where a path would stand.
 struct TStandardInput
 {

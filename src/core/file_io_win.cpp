@@ -28,13 +28,6 @@ namespace ostrel {
 
 namespace {
 
-// A path as UTF-8, for messages.
-std::string Utf8(const fs::path& path)
-{
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
-
 // The file error for a Windows error code: not found, access denied, or the numbered I/O error.
 FileError FileErrorFromCode(DWORD code)
 {
@@ -60,7 +53,7 @@ FileError FileErrorFromCode(DWORD code)
 FileError FileErrorFromCode(DWORD code, TFileRole role, const fs::path& path)
 {
     FileError error = FileErrorFromCode(code);
-    error.SetFault({ role, Utf8(path), static_cast<int>(code) });
+    error.SetFault({ role, Utf8FromPath(path), static_cast<int>(code) });
     return error;
 }
 
@@ -149,7 +142,7 @@ bool Exists(const fs::path& path)
 FileError Refused(const fs::path& path, DWORD reason, bool notAFile = false)
 {
     FileError error = AccessDenied();
-    error.SetFault({ TFileRole::Output, Utf8(path), static_cast<int>(reason), notAFile });
+    error.SetFault({ TFileRole::Output, Utf8FromPath(path), static_cast<int>(reason), notAFile });
     return error;
 }
 

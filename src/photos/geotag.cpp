@@ -28,13 +28,13 @@ std::optional<std::string> ExistingSidecar(const fs::path& sidecar)
     constexpr std::uint64_t kMaxSidecar = 16 << 20;
     TInputFile file(sidecar);
     if (file.Size() > kMaxSidecar)
-        throw SidecarNotXmp(PathText(sidecar));
+        throw SidecarNotXmp(Utf8FromPath(sidecar));
     std::string text;
     char block[1 << 16];
     for (std::size_t got; (got = file.Read(block, sizeof block)) > 0;) {
         text.append(block, got);
         if (text.size() > kMaxSidecar)
-            throw SidecarNotXmp(PathText(sidecar));
+            throw SidecarNotXmp(Utf8FromPath(sidecar));
     }
     return text;
 }
@@ -56,7 +56,7 @@ void WriteSidecar(const fs::path& sidecar, const std::optional<std::string>& exi
 
 bool IsPhotoName(const fs::path& name)
 {
-    std::string ext = PathText(name.extension());
+    std::string ext = Utf8FromPath(name.extension());
     std::transform(ext.begin(), ext.end(), ext.begin(),
         [](unsigned char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c); });
     return std::find(kPhotoExtensions.begin(), kPhotoExtensions.end(), ext)

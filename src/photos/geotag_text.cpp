@@ -1,5 +1,7 @@
 #include "photos/geotag_text.h"
 
+#include "core/file_io.h"
+
 #include <array>
 
 namespace ostrel {
@@ -54,7 +56,7 @@ std::string PhotoResultText(const TPhotoResult& result, TLanguage language, bool
     if (result.Wrote == TPhotoWrite::Exif)
         return text.append(In(kExif, language));
     return text.append(In(result.FellBack ? kNoRoom : kSidecar, language))
-        .append(PathText(result.Target.filename()));
+        .append(Utf8FromPath(result.Target.filename()));
 }
 
 std::string_view PhotoResultName(const TPhotoResult& result)

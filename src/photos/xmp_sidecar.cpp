@@ -1,6 +1,7 @@
 #include "photos/xmp_sidecar.h"
 
 #include "core/errors.h"
+#include "core/file_io.h"
 #include "text/date_text.h"
 
 #include <algorithm>
@@ -226,16 +227,6 @@ std::string Properties(const TPhotoPosition& position, std::string_view indent)
 
 } // namespace
 
-std::string PathText(const fs::path& path)
-{
-#ifdef _WIN32
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-#else
-    return path.string();
-#endif
-}
-
 fs::path SidecarPath(const fs::path& photo, TSidecarName name)
 {
     fs::path sidecar = photo;
@@ -281,7 +272,7 @@ std::string SidecarWithPosition(
 {
     const std::optional<TParsed> parsed = Parse(xmp);
     if (!parsed || parsed->Rdf.empty())
-        throw SidecarNotXmp(PathText(path));
+        throw SidecarNotXmp(Utf8FromPath(path));
     const std::vector<TTag>& tags = parsed->Tags;
 
     // The end of rdf:RDF, and what the descriptions are about.
@@ -301,7 +292,7 @@ std::string SidecarWithPosition(
         }
     }
     if (!rdfEnd)
-        throw SidecarNotXmp(PathText(path));
+        throw SidecarNotXmp(Utf8FromPath(path));
 
     // What goes: every GPS property of the exif namespace, as an attribute or as an element
     // (with the blanks before it on its line).
@@ -328,7 +319,7 @@ std::string SidecarWithPosition(
                 }
             }
             if (j == tags.size())
-                throw SidecarNotXmp(PathText(path));
+                throw SidecarNotXmp(Utf8FromPath(path));
             end = tags[j].End;
             i = j;
         }
@@ -353,7 +344,7 @@ std::string SidecarWithPosition(
         copied = end;
     }
     if (rdfEnd->Begin < copied)
-        throw SidecarNotXmp(PathText(path));
+        throw SidecarNotXmp(Utf8FromPath(path));
     text.append(xmp.substr(copied, rdfEnd->Begin - copied));
     text.append(description);
     text.append(xmp.substr(rdfEnd->Begin));

@@ -31,9 +31,6 @@ enum class TSidecarName
 
 std::filesystem::path SidecarPath(const std::filesystem::path& photo, TSidecarName name);
 
-// A path as messages name it: UTF-8 on Windows, its bytes elsewhere.
-std::string PathText(const std::filesystem::path& path);
-
 // XMP's text of a coordinate, "DDD,MM.mmmmmmmmk" with k N or S (latitude), E or W (longitude):
 // minutes to 8 decimals (1e-10 of a degree).
 std::string XmpCoordinate(double degrees, bool latitude);
