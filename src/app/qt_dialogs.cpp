@@ -68,15 +68,9 @@ QStringList PhotoNameFilters()
             + QStringLiteral(" (*)") };
 }
 
-} // namespace
-
-QStringList TQtDialogs::OpenLogs(QWidget* parent, const QString& folder)
+// The files chosen in an open dialog for several existing files, with native separators.
+QStringList ExistingFiles(QFileDialog& dialog)
 {
-    // Every file is shown: logs come under many names.
-    QFileDialog dialog(parent);
-    LikeTheWindow(&dialog, parent);
-    if (!folder.isEmpty())
-        dialog.setDirectory(folder);
     dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     if (dialog.exec() != QDialog::Accepted)
@@ -87,20 +81,25 @@ QStringList TQtDialogs::OpenLogs(QWidget* parent, const QString& folder)
     return paths;
 }
 
+} // namespace
+
+QStringList TQtDialogs::OpenLogs(QWidget* parent, const QString& folder)
+{
+    // Every file is shown: logs come under many names.
+    QFileDialog dialog(parent);
+    LikeTheWindow(&dialog, parent);
+    if (!folder.isEmpty())
+        dialog.setDirectory(folder);
+    return ExistingFiles(dialog);
+}
+
 QStringList TQtDialogs::OpenPhotos(QWidget* parent, const QString& folder)
 {
     QFileDialog dialog(
         parent, QCoreApplication::translate("ostrel::TQtDialogs", "写真を開く"), folder);
     dialog.setNameFilters(PhotoNameFilters());
     LikeTheWindow(&dialog, parent);
-    dialog.setFileMode(QFileDialog::ExistingFiles);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    if (dialog.exec() != QDialog::Accepted)
-        return {};
-    QStringList paths = dialog.selectedFiles();
-    for (QString& path : paths)
-        path = QDir::toNativeSeparators(path);
-    return paths;
+    return ExistingFiles(dialog);
 }
 
 bool TQtDialogs::SaveOutput(QWidget* parent, TSaveDialogState& state, const TTypeChange& typeChange,
