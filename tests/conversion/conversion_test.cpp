@@ -132,7 +132,7 @@ TEST(ProcFile, RecordsOnSeveralThreadsWriteTheSameBytes)
             SCOPED_TRACE(name);
             const std::string oneThread = test::ConvertLines(lines, settings, name);
             // From the first line on, or past the first few on one thread.
-            for (const auto [blockLines, fromLines] :
+            for (const auto& [blockLines, fromLines] :
                 { std::pair { 1u, 0u }, { 3u, 7u }, { 64u, 0u } }) {
                 TConvertSettings threaded = settings;
                 threaded.Threads = 3;
