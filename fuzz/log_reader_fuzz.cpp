@@ -171,7 +171,8 @@ std::optional<std::string> ModelParseLogLine(std::string_view line, TGPSRec& rec
         // No latitude beyond 90 degrees, no longitude beyond 180: the field, without its blanks.
         if (std::get<double>(value) > (latitude ? 90.0 : 180.0)) {
             const std::size_t first = field.find_first_not_of(' ');
-            return PositionError(Shown(field.substr(first, field.find_last_not_of(' ') - first + 1)))
+            return PositionError(
+                Shown(field.substr(first, field.find_last_not_of(' ') - first + 1)))
                 .what();
         }
         *angle = std::get<double>(value);
@@ -222,7 +223,13 @@ void ParseAngle(std::string_view text)
 // errors may come out, and record and error are the model's.
 void Parse(std::string_view line, int year)
 {
-    const TGPSRec earlier { "OLDTAG", 12345.5, "OLDTIM", "OLDDAT", "V", 1.25, 2.5 };
+    const TGPSRec earlier { .DateTime = 12345.5,
+        .Lat = 1.25,
+        .Lon = 2.5,
+        .Tag = "OLDTAG",
+        .TimeText = "OLDTIM",
+        .DateText = "OLDDAT",
+        .Status = "V" };
     for (const TGPSRec& start : { TGPSRec {}, earlier }) {
         TGPSRec rec = start;
         std::optional<std::string> error;

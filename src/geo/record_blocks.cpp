@@ -8,24 +8,21 @@ namespace ostrel {
 
 struct TRecordBlocks::TBlock
 {
-    enum class TState
-    {
-        Queued,
-        Working,
-        Done,
-    };
-
     std::vector<char> Text; // the record lines, kRecordLineLength characters each
     std::vector<std::uint64_t> Lines; // the line number of each
     std::size_t Count = 0; // record lines read into it
     std::vector<TParsedRecord> Records; // the first Parsed of them are done
-    std::vector<char> Texts; // the records' texts, MaxSize bytes each
+    // The records' texts one after the other: room for the most they can take, of which only
+    // the pages written are ever touched.
+    std::unique_ptr<char[]> Texts;
     std::size_t Parsed = 0;
     // What ended the block early: the record line after the Parsed ones did not convert
     // (ErrorLine its line), or reading failed after the Count lines (ErrorLine 0).
     std::exception_ptr Error;
     std::uint64_t ErrorLine = 0;
-    TState State = TState::Done;
+    // The input's bytes read at each TTrackProgress::kLines-th line of the log read into it.
+    std::vector<std::uint64_t> Progress;
+    bool Done = false;
 };
 
 TRecordBlocks::TRecordBlocks(
@@ -45,31 +42,76 @@ TRecordBlocks::~TRecordBlocks()
         std::lock_guard lock(mutex_);
         stop_ = true;
     }
-    queued_.notify_all();
+    changed_.notify_all();
     for (std::thread& thread : threads_)
         thread.join();
 }
 
-// Reads record lines into block until it is full or the log ends. A failure to read (or a
-// progress that stops the track) is kept in the block, behind the lines read before it: an error
-// of one of those lines comes first, as it would on one thread.
-void TRecordBlocks::Fill(TBlock& block)
+TRecordBlocks::TBlock* TRecordBlocks::TakeFree()
 {
+    if (readEnded_)
+        return nullptr;
+    if (!free_.empty()) {
+        TBlock* const block = free_.back();
+        free_.pop_back();
+        return block;
+    }
+    if (blocks_.size() == maxBlocks_)
+        return nullptr;
+    const std::size_t lines = std::max<std::size_t>(options_.BlockLines, 1);
+    auto made = std::make_unique<TBlock>();
+    made->Text.resize(lines * kRecordLineLength);
+    made->Lines.resize(lines);
+    made->Records.resize(lines);
+    if (options_.Text)
+        made->Texts.reset(new char[lines * options_.Text->MaxSize()]);
+    blocks_.push_back(std::move(made));
+    return blocks_.back().get();
+}
+
+// Reads the block and works on it where it was read. Called with lock held; returns with it held.
+void TRecordBlocks::ReadAndParse(std::unique_lock<std::mutex>& lock, TBlock& block)
+{
+    lock.unlock();
+    std::unique_lock read(readMutex_);
+    // Another thread may have met the end while this one waited to read: the block stays empty.
     block.Count = 0;
-    block.Parsed = 0;
     block.Error = nullptr;
+    const bool ended = readEnded_ || Fill(block);
+    lock.lock();
+    readEnded_ = ended;
+    read.unlock();
+    if (block.Count == 0 && !block.Error) {
+        free_.push_back(&block);
+        changed_.notify_all();
+        return;
+    }
+    block.Done = false;
+    inFlight_.push_back(&block);
+    lock.unlock();
+    Parse(block);
+    lock.lock();
+    block.Done = true;
+    changed_.notify_all();
+}
+
+// Reads record lines into the empty block until it is full or the log ends, and tells whether it
+// ended (a failure to read ends it too). The failure is kept in the block, behind the lines read
+// before it: an error of one of those lines comes first, as it would on one thread.
+bool TRecordBlocks::Fill(TBlock& block)
+{
+    block.Parsed = 0;
     block.ErrorLine = 0;
+    block.Progress.clear();
     const std::size_t capacity = block.Lines.size();
     try {
         while (block.Count < capacity) {
-            if (reader_.AtEnd()) {
-                readEnded_ = true;
-                break;
-            }
+            if (reader_.AtEnd())
+                return true;
             // Every kLines lines of the log, those read before the blocks counted too.
             if ((options_.LinesBefore + ++linesRead_) % TTrackProgress::kLines == 0
                 && options_.Progress)
-                options_.Progress->Advance(reader_.BytesRead());
+                block.Progress.push_back(reader_.BytesRead());
             const std::string_view line = reader_.ReadLine();
             if (!IsRecordLine(line)) {
                 ++otherLines_;
@@ -81,12 +123,14 @@ void TRecordBlocks::Fill(TBlock& block)
         }
     } catch (...) {
         block.Error = std::current_exception();
-        readEnded_ = true;
+        return true;
     }
+    return false;
 }
 
 void TRecordBlocks::Parse(TBlock& block) const
 {
+    char* text = block.Texts.get();
     for (std::size_t i = 0; i < block.Count; ++i) {
         TParsedRecord& record = block.Records[i];
         try {
@@ -107,9 +151,16 @@ void TRecordBlocks::Parse(TBlock& block) const
         if (record.Measured)
             record.FromPrevious = MeasureStep(block.Records[i - 1].Point, record.Point);
         if (options_.Text) {
-            char* const text = block.Texts.data() + i * options_.Text->MaxSize();
-            record.Text
-                = { text, static_cast<std::size_t>(options_.Text->Write(text, record.Rec) - text) };
+            try {
+                const char* const end = options_.Text->Write(text,
+                    { record.Rec, record.Utc, record.Line,
+                        record.Measured ? &record.FromPrevious : nullptr });
+                record.Text = { text, static_cast<std::size_t>(end - text) };
+                text += record.Text.size();
+            } catch (...) {
+                // The sink makes it then, and meets the error where it would on one thread.
+                record.Text = {};
+            }
         }
         block.Parsed = i + 1;
     }
@@ -121,7 +172,7 @@ void TRecordBlocks::StartWorkers()
         try {
             threads_.emplace_back([this] { Work(); });
         } catch (const std::system_error&) {
-            break; // fewer threads: the calling thread still parses what nobody takes
+            break; // fewer threads: the calling thread still reads what nobody takes
         }
     }
 }
@@ -131,80 +182,39 @@ void TRecordBlocks::Work()
     std::unique_lock lock(mutex_);
     for (;;) {
         TBlock* block = nullptr;
-        queued_.wait(lock, [&] {
-            if (stop_)
-                return true;
-            const auto it = std::find_if(inFlight_.begin(), inFlight_.end(),
-                [](const TBlock* b) { return b->State == TBlock::TState::Queued; });
-            block = it == inFlight_.end() ? nullptr : *it;
-            return block != nullptr;
-        });
-        if (stop_)
+        changed_.wait(lock, [&] { return stop_ || (block = TakeFree()) != nullptr; });
+        if (stop_) {
+            if (block)
+                free_.push_back(block);
             return;
-        block->State = TBlock::TState::Working;
-        lock.unlock();
-        Parse(*block);
-        lock.lock();
-        block->State = TBlock::TState::Done;
-        parsed_.notify_all();
+        }
+        ReadAndParse(lock, *block);
     }
 }
 
 TRecordBlocks::TBatch TRecordBlocks::Next()
 {
+    std::unique_lock lock(mutex_);
     if (current_) {
         free_.push_back(current_);
         current_ = nullptr;
+        changed_.notify_all();
     }
-    // Keep every free block reading ahead.
-    while (!readEnded_ && (!free_.empty() || blocks_.size() < maxBlocks_)) {
-        if (free_.empty()) {
-            const std::size_t lines = std::max<std::size_t>(options_.BlockLines, 1);
-            auto made = std::make_unique<TBlock>();
-            made->Text.resize(lines * kRecordLineLength);
-            made->Lines.resize(lines);
-            made->Records.resize(lines);
-            if (options_.Text)
-                made->Texts.resize(lines * options_.Text->MaxSize());
-            free_.push_back(made.get());
-            blocks_.push_back(std::move(made));
-        }
-        TBlock* block = free_.back();
-        free_.pop_back();
-        Fill(*block);
-        if (block->Count == 0 && !block->Error) {
-            free_.push_back(block);
-            break;
-        }
-        {
-            std::lock_guard lock(mutex_);
-            block->State = TBlock::TState::Queued;
-            inFlight_.push_back(block);
-        }
-        queued_.notify_one();
+    // Rather than wait for the oldest block, read and work on the next one.
+    while (inFlight_.empty() || !inFlight_.front()->Done) {
+        if (inFlight_.empty() && readEnded_)
+            return {};
+        if (TBlock* const block = TakeFree())
+            ReadAndParse(lock, *block);
+        else
+            changed_.wait(lock);
     }
-    std::unique_lock lock(mutex_);
-    if (inFlight_.empty())
-        return {};
     TBlock* const oldest = inFlight_.front();
-    // Rather than wait for the oldest block, work on any block that nobody has taken.
-    while (oldest->State != TBlock::TState::Done) {
-        const auto it = std::find_if(inFlight_.begin(), inFlight_.end(),
-            [](const TBlock* b) { return b->State == TBlock::TState::Queued; });
-        if (it == inFlight_.end()) {
-            parsed_.wait(lock);
-            continue;
-        }
-        TBlock* const block = *it;
-        block->State = TBlock::TState::Working;
-        lock.unlock();
-        Parse(*block);
-        lock.lock();
-        block->State = TBlock::TState::Done;
-    }
     inFlight_.pop_front();
     lock.unlock();
     current_ = oldest;
+    for (const std::uint64_t bytes : oldest->Progress)
+        options_.Progress->Advance(bytes);
     return { std::span<const TParsedRecord>(oldest->Records.data(), oldest->Parsed), oldest->Error,
         oldest->ErrorLine };
 }

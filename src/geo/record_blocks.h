@@ -1,13 +1,15 @@
 #pragma once
 
 // The record lines of a log after its first record, parsed, shifted in time and projected on
-// several threads and handed back in the log's order. The lines are read and cut on the calling
-// thread, so the reader's rules (line ends, Ctrl-Z, long lines) stay in one place; each block of
-// record lines is then worked on by whichever thread is free, the calling thread too while it
-// waits for the oldest block. A few blocks are in flight at a time, so memory stays flat.
+// several threads and handed back in the log's order. Whichever thread is free, the calling
+// thread too while it waits for the oldest block, takes the next block of record lines from the
+// reader (one thread at a time, so the reader's rules about line ends, Ctrl-Z and long lines stay
+// in one place) and works on it where it was read. A few blocks are in flight at a time, so
+// memory stays flat.
 //
 // Each record is independent of the others once the origin is known, so the results are those
-// of one thread; the speed filter and everything after it stay on the calling thread.
+// of one thread; the speed filter and everything after it stay on the calling thread, which is
+// also the only one told the progress.
 
 #include "geo/kinematics.h"
 #include "geo/projection.h"
@@ -29,18 +31,20 @@
 namespace ostrel {
 
 // One record line after the work that needs no other line.
-struct TParsedRecord
+// What the filter and the sinks read of every record comes first, within two cache lines: the
+// records cross from the thread that made them to the calling thread a cache line at a time.
+struct alignas(64) TParsedRecord
 {
-    TGPSRec Rec; // its DateTime carries the time shift
-    double Utc = 0.0; // the log's own time
     TPlanePoint Point;
-    std::uint64_t Line = 0; // counted from 1
     // Speed, heading and distance from the record line just before it (MeasureStep), worked out
     // ahead for the speed filter, which mostly measures from there. Only when that line is in the
     // same block and has another time stamp.
-    bool Measured = false;
     TKeptFix FromPrevious {};
-    std::string_view Text; // the options' TRecordText of Rec, when asked for
+    bool Measured = false;
+    std::uint64_t Line = 0; // counted from 1
+    double Utc = 0.0; // the log's own time
+    std::string_view Text; // the options' TRecordText of the record, when asked for
+    TGPSRec Rec; // its DateTime carries the time shift
 };
 
 struct TRecordBlockOptions
@@ -75,13 +79,15 @@ public:
     };
     TBatch Next();
 
-    // The lines read that are not record lines.
+    // The lines read that are not record lines (once Next has told the end or an error).
     std::uint64_t OtherLines() const { return otherLines_; }
 
 private:
     struct TBlock;
 
-    void Fill(TBlock& block);
+    TBlock* TakeFree(); // under mutex_: a block to read into, or none
+    void ReadAndParse(std::unique_lock<std::mutex>& lock, TBlock& block);
+    bool Fill(TBlock& block);
     void Parse(TBlock& block) const;
     void StartWorkers();
     void Work();
@@ -89,18 +95,20 @@ private:
     TLogReader& reader_;
     const TProjection& projection_;
     const TRecordBlockOptions options_;
-    std::vector<std::unique_ptr<TBlock>> blocks_; // made as they are needed, up to maxBlocks_
-    std::size_t maxBlocks_;
-    std::vector<TBlock*> free_; // only the calling thread touches it
-    TBlock* current_ = nullptr; // the block Next handed out last
-    bool readEnded_ = false;
+    const std::size_t maxBlocks_;
+    TBlock* current_ = nullptr; // the block Next handed out last; only the calling thread's
+
+    // Taken by one thread at a time, in the log's order (readMutex_, before mutex_).
+    std::mutex readMutex_;
     std::uint64_t linesRead_ = 0;
     std::uint64_t otherLines_ = 0;
 
     std::mutex mutex_;
-    std::condition_variable queued_; // a block waits for a thread
-    std::condition_variable parsed_; // a block is done
-    std::deque<TBlock*> inFlight_; // in the log's order
+    std::condition_variable changed_; // a block was freed or is done, or the reading ended
+    std::vector<std::unique_ptr<TBlock>> blocks_; // made as they are needed, up to maxBlocks_
+    std::vector<TBlock*> free_;
+    std::deque<TBlock*> inFlight_; // in the log's order, read or being read
+    bool readEnded_ = false;
     bool stop_ = false;
     std::vector<std::thread> threads_;
 };

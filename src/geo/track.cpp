@@ -56,8 +56,8 @@ public:
         const TKeptFix* measured = nullptr, std::string_view text = {})
     {
         // The step was measured from the reference only when the line before was kept.
-        const std::optional<TKeptFix> kept
-            = filter_.Offer(point, previousKept_ ? measured : nullptr);
+        const TKeptFix* const step = previousKept_ ? measured : nullptr;
+        const std::optional<TKeptFix> kept = filter_.Offer(point, step);
         previousKept_ = kept.has_value();
         if (!kept) {
             const TDropCause cause = filter_.LastDrop();
@@ -73,7 +73,12 @@ public:
         }
         ++counts_.Kept;
         TTrackFix fix { rec, utc, point, *kept, filter_.TotalMetres(), line };
-        fix.Text = text;
+        // A text made with a step that the filter did not take (the line before was dropped)
+        // is of no use: the sink makes its own.
+        if (step || !measured) {
+            fix.Text = text;
+            fix.TextMeasured = step && !text.empty();
+        }
         sink_.Fix(fix);
     }
     void Finish() { }

@@ -53,8 +53,10 @@ struct TTrackFix
     // Whether the route goes through it; a fix that simplification left out still counts as kept
     // (waypoints may fall on it), measured from the route's fix before it.
     bool InRoute = true;
-    // The sink's TRecordText of Rec when it was made ahead, otherwise empty.
+    // The sink's TRecordText of the record when it was made ahead with no step, or with this
+    // fix's own Kept as its step (TextMeasured); otherwise empty.
     std::string_view Text = {};
+    bool TextMeasured = false;
 };
 
 // One dropped fix as a sink sees it: why, and its speed and distance from the fix kept before it
@@ -71,16 +73,29 @@ struct TTrackDrop
     bool FirstRecord = false; // the record Begin had
 };
 
-// What a sink writes of a record alone, whatever becomes of the fix: made ahead, on the threads
-// that parse the records (geo/record_blocks.h), so that the sink's own thread only copies it.
+// A record as the threads that parse the records see it, before the speed filter: its step is
+// the speed, heading and distance from the record line before it, when that line is known.
+struct TRecordAhead
+{
+    const TGPSRec& Rec; // its DateTime carries the time shift
+    double UtcDateTime;
+    std::uint64_t Line; // counted from 1
+    const TKeptFix* Step; // none when not measured
+};
+
+// What a sink writes of a record, made ahead on the threads that parse the records
+// (geo/record_blocks.h), so that the sink's own thread mostly copies it. The text may hold what
+// the sink writes of the record alone, and, given a step, what it writes of a fix kept with that
+// step: the filter mostly keeps a fix measured from the record line before it, and the sink is
+// then told so (TTrackFix::TextMeasured).
 class TRecordText
 {
 public:
     virtual ~TRecordText() = default;
     virtual std::size_t MaxSize() const = 0; // bytes
-    // Writes the text of rec at out (at most MaxSize bytes) and returns its end. Called on any
-    // thread, at the same time as on others.
-    virtual char* Write(char* out, const TGPSRec& rec) const = 0;
+    // Writes the text of the record at out (at most MaxSize bytes) and returns its end. Called on
+    // any thread, at the same time as on others.
+    virtual char* Write(char* out, const TRecordAhead& record) const = 0;
 };
 
 class TTrackSink

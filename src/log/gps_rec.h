@@ -15,13 +15,14 @@ namespace ostrel {
 
 struct TGPSRec
 {
-    std::string Tag; // columns 1-6, unchanged
+    // The numbers first: most readers of a record want nothing else.
     double DateTime = 0.0; // days since 30 December 1899; the fraction is the time of day
+    double Lat = 0.0; // latitude (decimal degrees)
+    double Lon = 0.0; // longitude (decimal degrees)
+    std::string Tag; // columns 1-6, unchanged
     std::string TimeText; // columns 8-13, unchanged (hhmmss)
     std::string DateText; // columns 50-55, unchanged (ddmmyy)
     std::string Status; // column 15, unchanged
-    double Lat = 0.0; // latitude (decimal degrees)
-    double Lon = 0.0; // longitude (decimal degrees)
 
     bool operator==(const TGPSRec&) const = default;
 };

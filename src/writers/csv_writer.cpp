@@ -52,6 +52,85 @@ struct TRow
 
 constexpr std::size_t kMaxRow = 2 * TUtcTimeText::kMaxText + 8 * kMaxNumberText + 64;
 
+// Empty where nothing was measured, or what was is not a number.
+char* WriteMeasure(char* out, const std::optional<double>& value, int decimals)
+{
+    if (!value || !std::isfinite(*value))
+        return out;
+    return WriteFixed(out, *value, 18, decimals);
+}
+
+// A row's cells of the record alone, each with the comma after it: line, the times, the position.
+// The times' texts remember their day, one pair a thread.
+struct TRowTimes
+{
+    TUtcTimeText Utc;
+    TUtcTimeText Local; // the local day counts' fields, as if UTC
+};
+
+char* WriteRecordCells(char* out, const TRow& row, TRowTimes& times, std::string_view offset)
+{
+    if (row.Line > 0)
+        out = std::to_chars(out, out + 20, row.Line).ptr;
+    *out++ = ',';
+    out = times.Utc.Write(out, row.Utc);
+    *out++ = ',';
+    // The local time's fields, with the zone's offset in place of "Z".
+    out = WriteText(times.Local.Write(out, row.Local) - 1, offset);
+    *out++ = ',';
+    out = WriteFixed(out, row.Lat, 18, 8);
+    *out++ = ',';
+    out = WriteFixed(out, row.Lon, 18, 8);
+    *out++ = ',';
+    return out;
+}
+
+// The fate, speed and distance, each with the comma after it.
+char* WriteFateCells(char* out, const TRow& row)
+{
+    out = WriteText(out, row.Fate);
+    *out++ = ',';
+    out = WriteMeasure(out, row.SpeedKmh, 3);
+    *out++ = ',';
+    out = WriteMeasure(out, row.DistanceM, 3);
+    *out++ = ',';
+    return out;
+}
+
+// The length so far ends a row.
+char* WriteLengthCell(char* out, double lengthM)
+{
+    out = WriteFixed(out, lengthM / 1000, 18, 6);
+    return WriteText(out, "\r\n");
+}
+
+// A kept fix's row up to its length, made ahead: its record's cells, and with a step the fate
+// and measures of a fix kept with it.
+class TCsvRecordText final : public TRecordText
+{
+public:
+    explicit TCsvRecordText(std::string_view offset)
+        : offset_(offset)
+    {
+    }
+    std::size_t MaxSize() const override { return kMaxRow; }
+    char* Write(char* out, const TRecordAhead& record) const override
+    {
+        thread_local TRowTimes times;
+        TRow row { record.Line, record.UtcDateTime, record.Rec.DateTime, record.Rec.Lat,
+            record.Rec.Lon, "kept", std::nullopt, std::nullopt, 0.0 };
+        out = WriteRecordCells(out, row, times, offset_);
+        if (!record.Step)
+            return out;
+        row.SpeedKmh = record.Step->SpeedKmh;
+        row.DistanceM = record.Step->DistanceM;
+        return WriteFateCells(out, row);
+    }
+
+private:
+    std::string_view offset_;
+};
+
 class TCsvWriter final : public TTrackWriter
 {
 public:
@@ -90,9 +169,19 @@ public:
         if (held_)
             Release(first_); // a fix is kept: the first record stays the track's start
         lengthM_ = fix.TotalMetres;
-        Write({ fix.Line, fix.UtcDateTime, fix.Rec.DateTime, fix.Rec.Lat, fix.Rec.Lon,
+        const TRow row { fix.Line, fix.UtcDateTime, fix.Rec.DateTime, fix.Rec.Lat, fix.Rec.Lon,
             fix.InRoute ? "kept" : "simplified", fix.Kept.SpeedKmh, fix.Kept.DistanceM,
-            fix.TotalMetres });
+            fix.TotalMetres };
+        if (fix.Text.empty()) {
+            Write(row);
+            return;
+        }
+        // Only a track without cleaning brings texts: every fix is in the route.
+        char* const out = output_.Reserve(kMaxRow);
+        char* end = WriteText(out, fix.Text);
+        if (!fix.TextMeasured)
+            end = WriteFateCells(end, row);
+        output_.Advance(static_cast<std::size_t>(WriteLengthCell(end, row.LengthM) - out));
     }
 
     void Dropped(const TTrackDrop& drop) override
@@ -110,6 +199,8 @@ public:
         if (held_)
             Release(first_);
     }
+
+    const TRecordText* RecordText() const override { return &recordText_; }
 
 private:
     // The first record's row, then the rows held after it.
@@ -135,40 +226,14 @@ private:
 
     char* WriteRow(char* out, const TRow& row)
     {
-        if (row.Line > 0)
-            out = std::to_chars(out, out + 20, row.Line).ptr;
-        *out++ = ',';
-        out = utcTimes_.Write(out, row.Utc);
-        *out++ = ',';
-        // The local time's fields, with the zone's offset in place of "Z".
-        out = WriteText(localTimes_.Write(out, row.Local) - 1, offset_);
-        *out++ = ',';
-        out = WriteFixed(out, row.Lat, 18, 8);
-        *out++ = ',';
-        out = WriteFixed(out, row.Lon, 18, 8);
-        *out++ = ',';
-        out = WriteText(out, row.Fate);
-        *out++ = ',';
-        out = WriteMeasure(out, row.SpeedKmh, 3);
-        *out++ = ',';
-        out = WriteMeasure(out, row.DistanceM, 3);
-        *out++ = ',';
-        out = WriteFixed(out, row.LengthM / 1000, 18, 6);
-        return WriteText(out, "\r\n");
-    }
-
-    // Empty where nothing was measured, or what was is not a number.
-    static char* WriteMeasure(char* out, const std::optional<double>& value, int decimals)
-    {
-        if (!value || !std::isfinite(*value))
-            return out;
-        return WriteFixed(out, *value, 18, decimals);
+        out = WriteRecordCells(out, row, times_, offset_);
+        return WriteLengthCell(WriteFateCells(out, row), row.LengthM);
     }
 
     TOutputFile& output_;
     const std::string offset_; // "+09:00"
-    TUtcTimeText utcTimes_;
-    TUtcTimeText localTimes_; // the local day counts' fields, as if UTC
+    TRowTimes times_;
+    TCsvRecordText recordText_ { offset_ };
     TRow first_ {};
     std::optional<THeldText> held_; // while the first record's fate is open
     double lengthM_ = 0.0; // the length up to the last kept fix (metres)

@@ -98,9 +98,9 @@ class TCoordinateLineText final : public TRecordText
 {
 public:
     std::size_t MaxSize() const override { return kMaxCoordinateLine; }
-    char* Write(char* out, const TGPSRec& rec) const override
+    char* Write(char* out, const TRecordAhead& record) const override
     {
-        return WriteCoordinateLine(out, rec);
+        return WriteCoordinateLine(out, record.Rec);
     }
 };
 

@@ -189,11 +189,16 @@ constexpr std::size_t kMaxRecordPart = 120 + 4 * (kMaxNumberText + 24) + 2 * (6 
 constexpr std::size_t kMaxFixText = 160 + 6 * (kMaxNumberText + 24) + 2 * (6 + 6 + 1) + 64;
 static_assert(kMaxRecordPart < kMaxFixText);
 
+// Both sentences with a step, the record's part without.
 class TNmeaRecordText final : public TRecordText
 {
 public:
-    std::size_t MaxSize() const override { return kMaxRecordPart; }
-    char* Write(char* out, const TGPSRec& rec) const override { return WriteRecordPart(out, rec); }
+    std::size_t MaxSize() const override { return kMaxFixText; }
+    char* Write(char* out, const TRecordAhead& record) const override
+    {
+        return record.Step ? WriteFix(out, record.Rec, *record.Step)
+                           : WriteRecordPart(out, record.Rec);
+    }
 };
 
 class TNmeaWriter final : public TTrackWriter
@@ -215,6 +220,9 @@ public:
         char* end;
         if (fix.Text.empty()) {
             end = WriteFix(out, fix.Rec, fix.Kept);
+        } else if (fix.TextMeasured) {
+            std::memcpy(out, fix.Text.data(), fix.Text.size());
+            end = out + fix.Text.size();
         } else {
             std::memcpy(out, fix.Text.data(), fix.Text.size());
             end = WriteFixPart(out + fix.Text.size(), RmcBodyOf(out), fix.Rec, fix.Kept);

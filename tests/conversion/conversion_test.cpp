@@ -131,14 +131,19 @@ TEST(ProcFile, RecordsOnSeveralThreadsWriteTheSameBytes)
         for (const char* name : { "out.log", "out.kml", "out.gpx", "out.geojson", "out.csv" }) {
             SCOPED_TRACE(name);
             const std::string oneThread = test::ConvertLines(lines, settings, name);
-            // From the first line on, or past the first few on one thread.
-            for (const auto& [blockLines, fromLines] :
-                { std::pair { 1u, 0u }, { 3u, 7u }, { 64u, 0u } }) {
+            // From the first line on, or past the first few on one thread; more threads than
+            // cores, all waiting to read when one meets the end.
+            struct TRun
+            {
+                unsigned Threads, BlockLines, FromLines;
+            };
+            for (const TRun run : { TRun { 3, 1, 0 }, { 3, 3, 7 }, { 3, 64, 0 }, { 12, 1, 0 } }) {
                 TConvertSettings threaded = settings;
-                threaded.Threads = 3;
-                threaded.TrackBlockLines = blockLines;
-                threaded.ThreadsFromLines = fromLines;
-                EXPECT_EQ(test::ConvertLines(lines, threaded, name), oneThread) << blockLines;
+                threaded.Threads = run.Threads;
+                threaded.TrackBlockLines = run.BlockLines;
+                threaded.ThreadsFromLines = run.FromLines;
+                EXPECT_EQ(test::ConvertLines(lines, threaded, name), oneThread)
+                    << run.Threads << " threads, blocks of " << run.BlockLines;
             }
         }
     }
