@@ -167,15 +167,15 @@ std::unique_ptr<TTrackWriter> GpxWriter(TOutputFile& output, const TConvertSetti
 {
     return MakeGpx(output,
         { WaypointOptionsOf(settings), settings.Separators,
-            std::clamp(settings.Threads, 1u, kMaxLogThreads),
-            std::max<std::size_t>(settings.TrackBlockLines / 4, 1) });
+            std::clamp(settings.Threads, 1u, kMaxLogThreads), settings.TrackBlockLines });
 }
 
 std::unique_ptr<TTrackWriter> GeoJsonWriter(TOutputFile& output, const TConvertSettings& settings)
 {
     return MakeGeoJson(output,
         { WaypointOptionsOf(settings), settings.Separators,
-            TrackOptionsOf(settings, true).Cleaning.Any() });
+            TrackOptionsOf(settings, true).Cleaning.Any(),
+            std::clamp(settings.Threads, 1u, kMaxLogThreads), settings.TrackBlockLines });
 }
 
 std::unique_ptr<TTrackWriter> CsvWriter(TOutputFile& output, const TConvertSettings& settings)

@@ -116,6 +116,13 @@ void TOutputFile::Flush()
 
 void TOutputFile::WriteSlow(std::string_view bytes)
 {
+    // A large text (made in parts elsewhere) goes out as it is rather than through the buffer.
+    if (bytes.size() >= kBufferSize / 4) {
+        Flush();
+        detail::WriteOutput(*native_, bytes.data(), bytes.size());
+        flushed_ += bytes.size();
+        return;
+    }
     while (!bytes.empty()) {
         if (used_ == kBufferSize)
             Flush();

@@ -6,11 +6,13 @@
 #include "text/date_text.h"
 #include "text/number_text.h"
 #include "writers/json_text.h"
+#include "writers/text_in_parts.h"
 #include "writers/waypoints.h"
 
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <span>
 #include <utility>
 
 namespace ostrel {
@@ -144,6 +146,7 @@ public:
             nextStartsLine_ = false;
             lines_ += startsLine;
             positions_.Push({ fix.Rec.Lon, fix.Rec.Lat, startsLine });
+            ++routePositions_;
         }
         if (options_.Waypoints.On && spacing_.Due(fix.Rec.DateTime))
             AppendWaypoint(fix);
@@ -182,6 +185,10 @@ private:
         const bool multi = lines_ > 1;
         output_.Write(multi ? "\"geometry\":{\"type\":\"MultiLineString\",\"coordinates\":[\r\n"
                             : "\"geometry\":{\"type\":\"LineString\",\"coordinates\":[\r\n");
+        if (!multi && options_.Threads > 1 && routePositions_ > 1) {
+            WriteLineInParts();
+            return;
+        }
         TRoutePosition last {};
         std::uint64_t inLine = 0; // positions written of the current line
         const auto write = [&](std::string_view before, const TRoutePosition& position) {
@@ -208,6 +215,28 @@ private:
         });
         endLone();
         output_.Write(multi ? "]]}" : "]}");
+    }
+
+    // The route's one line of two positions or more, formatted in parts on several threads and
+    // written in order.
+    void WriteLineInParts()
+    {
+        TTextInParts parts(output_, options_.Threads, options_.PartPositions);
+        std::uint64_t before = 0; // positions of the blocks before
+        positions_.ForEachBlock([&](std::span<const TRoutePosition> positions) {
+            parts.Add(positions, kMaxPosition + 3,
+                [before](char* out, std::span<const TRoutePosition> part, std::size_t first) {
+                    for (const TRoutePosition& position : part) {
+                        if (before + first++ > 0)
+                            out = WriteText(out, ",\r\n");
+                        out = WritePosition(out, position.Lon, position.Lat);
+                    }
+                    return out;
+                });
+            before += positions.size();
+        });
+        parts.Finish();
+        output_.Write("]}");
     }
 
     // ",\r\n" and the waypoint's feature on one line: its UTC time, the placemark's name (local
@@ -242,6 +271,7 @@ private:
     THeldText waypoints_;
     std::string name_; // the route's, as the KML document's
     std::uint64_t lines_ = 0; // lines of the route so far
+    std::uint64_t routePositions_ = 0;
     bool nextStartsLine_ = false; // a merge's next log begins
 };
 

@@ -12,6 +12,7 @@
 #include "writers/track_writer.h"
 #include "writers/waypoints.h"
 
+#include <cstddef>
 #include <memory>
 
 namespace ostrel {
@@ -21,6 +22,10 @@ struct TGeoJsonOptions
     TWaypointOptions Waypoints;
     TSeparators Separators; // of the route's name and the waypoints' texts
     bool Cleaned = false; // a stage of the cleaning is on: the numbers say what it did
+    // Threads that format the route's positions at the end, in parts of PartPositions (the
+    // output is the same whatever they say).
+    unsigned Threads = 1;
+    std::size_t PartPositions = 1024;
 };
 
 // The GeoJSON writer of one output, a sink of the track, which it takes in local time (shifted by

@@ -3,10 +3,10 @@
 #include "core/held.h"
 #include "text/date_text.h"
 #include "text/number_text.h"
+#include "writers/text_in_parts.h"
 #include "writers/waypoints.h"
 #include "writers/xml_text.h"
 
-#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -15,7 +15,6 @@
 #include <span>
 #include <string>
 #include <system_error>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -180,48 +179,21 @@ private:
         return WriteText(out, "</time></trkpt>\r\n");
     }
 
-    // The held track points of one track without segments, each block of them cut into parts
-    // that several threads format side by side; the parts go to the output in order.
+    // The held track points of one track without segments, formatted in parts on several
+    // threads and written in order.
     void WriteTrackPointsInParts()
     {
-        // Each part's text, in room for a whole block made once (only the pages written are
-        // ever touched), so that no part is filled before it is written.
-        struct TPart
-        {
-            std::unique_ptr<char[]> Room;
-            std::size_t Size = 0;
-        };
-        std::vector<TPart> parts(options_.Threads);
-        for (TPart& part : parts)
-            part.Room.reset(new char[TRecordSpool<TTrackPoint>::kBlockRecords * kMaxTrackPoint]);
-        const auto format = [](std::span<const TTrackPoint> points, TPart& text) {
-            TUtcTimeText times;
-            char* out = text.Room.get();
-            for (const TTrackPoint& point : points)
-                out = WriteTrackPoint(out, point, times);
-            text.Size = static_cast<std::size_t>(out - text.Room.get());
-        };
+        TTextInParts parts(output_, options_.Threads, options_.PartPoints);
         trackPoints_.ForEachBlock([&](std::span<const TTrackPoint> points) {
-            const std::size_t n = points.size();
-            const std::size_t count = std::clamp<std::size_t>(
-                n / std::max<std::size_t>(options_.PartPoints, 1), 1, parts.size());
-            const auto part = [&](std::size_t k) {
-                return points.subspan(k * n / count, (k + 1) * n / count - k * n / count);
-            };
-            std::vector<std::jthread> helpers;
-            for (std::size_t k = 1; k < count; ++k) {
-                try {
-                    helpers.emplace_back(
-                        [&format, p = part(k), &text = parts[k]] { format(p, text); });
-                } catch (const std::system_error&) {
-                    format(part(k), parts[k]); // no thread to be had: here then
-                }
-            }
-            format(part(0), parts[0]);
-            helpers.clear(); // joins them
-            for (std::size_t k = 0; k < count; ++k)
-                output_.Write({ parts[k].Room.get(), parts[k].Size });
+            parts.Add(points, kMaxTrackPoint,
+                [](char* out, std::span<const TTrackPoint> part, std::size_t) {
+                    TUtcTimeText times;
+                    for (const TTrackPoint& point : part)
+                        out = WriteTrackPoint(out, point, times);
+                    return out;
+                });
         });
+        parts.Finish();
     }
 
     void Mark(double kind)

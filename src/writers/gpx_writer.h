@@ -18,10 +18,10 @@ struct TGpxOptions
 {
     TWaypointOptions Waypoints;
     TSeparators Separators; // of the track's name and the waypoints' texts
-    // Threads that format the track points at the end, in parts of at least PartPoints points
-    // (the output is the same whatever they say).
+    // Threads that format the track points at the end, in parts of PartPoints points (the
+    // output is the same whatever they say).
     unsigned Threads = 1;
-    std::size_t PartPoints = 256;
+    std::size_t PartPoints = 1024;
 };
 
 // The GPX writer of one output, a sink of the track, which it takes in local time (shifted by
