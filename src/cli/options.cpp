@@ -179,7 +179,7 @@ constexpr TOwnOption kBatchOptions[] = {
             .Manual = R"(Convert up to
 .I N
 logs side by side (default: one per processor core); the jobs that no log takes share the work
-of the logs under way, so a log alone (of more than 50,000 lines) is read on
+of the logs under way, so a log alone (of more than 10,000 lines) is read on
 .I N
 threads.
 The outputs and the lines printed are the same as with one.)",

@@ -84,7 +84,7 @@ struct TConvertSettings
     // both small, to reach every boundary of a block); the output is the same whatever they say.
     unsigned Threads = 1; // at most kMaxLogThreads are used
     std::uint32_t TrackBlockLines = 1024;
-    std::uint64_t ThreadsFromLines = 50'000;
+    std::uint64_t ThreadsFromLines = 10'000;
 };
 
 } // namespace ostrel
