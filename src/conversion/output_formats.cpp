@@ -167,7 +167,8 @@ std::unique_ptr<TTrackWriter> GpxWriter(TOutputFile& output, const TConvertSetti
 {
     return MakeGpx(output,
         { WaypointOptionsOf(settings), settings.Separators,
-            std::clamp(settings.Threads, 1u, kMaxLogThreads), settings.TrackBlockLines });
+            std::clamp(settings.Threads, 1u, kMaxLogThreads),
+            std::max<std::size_t>(settings.TrackBlockLines / 4, 1) });
 }
 
 std::unique_ptr<TTrackWriter> GeoJsonWriter(TOutputFile& output, const TConvertSettings& settings)
@@ -175,7 +176,8 @@ std::unique_ptr<TTrackWriter> GeoJsonWriter(TOutputFile& output, const TConvertS
     return MakeGeoJson(output,
         { WaypointOptionsOf(settings), settings.Separators,
             TrackOptionsOf(settings, true).Cleaning.Any(),
-            std::clamp(settings.Threads, 1u, kMaxLogThreads), settings.TrackBlockLines });
+            std::clamp(settings.Threads, 1u, kMaxLogThreads),
+            std::max<std::size_t>(settings.TrackBlockLines / 4, 1) });
 }
 
 std::unique_ptr<TTrackWriter> CsvWriter(TOutputFile& output, const TConvertSettings& settings)

@@ -224,7 +224,7 @@ private:
         TTextInParts parts(output_, options_.Threads, options_.PartPositions);
         std::uint64_t before = 0; // positions of the blocks before
         positions_.ForEachBlock([&](std::span<const TRoutePosition> positions) {
-            parts.Add(positions, kMaxPosition + 3,
+            parts.Write(positions, kMaxPosition + 3,
                 [before](char* out, std::span<const TRoutePosition> part, std::size_t first) {
                     for (const TRoutePosition& position : part) {
                         if (before + first++ > 0)
@@ -235,7 +235,6 @@ private:
                 });
             before += positions.size();
         });
-        parts.Finish();
         output_.Write("]}");
     }
 

@@ -25,7 +25,7 @@ struct TGeoJsonOptions
     // Threads that format the route's positions at the end, in parts of PartPositions (the
     // output is the same whatever they say).
     unsigned Threads = 1;
-    std::size_t PartPositions = 1024;
+    std::size_t PartPositions = 256;
 };
 
 // The GeoJSON writer of one output, a sink of the track, which it takes in local time (shifted by

@@ -185,7 +185,7 @@ private:
     {
         TTextInParts parts(output_, options_.Threads, options_.PartPoints);
         trackPoints_.ForEachBlock([&](std::span<const TTrackPoint> points) {
-            parts.Add(points, kMaxTrackPoint,
+            parts.Write(points, kMaxTrackPoint,
                 [](char* out, std::span<const TTrackPoint> part, std::size_t) {
                     TUtcTimeText times;
                     for (const TTrackPoint& point : part)
@@ -193,7 +193,6 @@ private:
                     return out;
                 });
         });
-        parts.Finish();
     }
 
     void Mark(double kind)

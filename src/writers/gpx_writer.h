@@ -21,7 +21,7 @@ struct TGpxOptions
     // Threads that format the track points at the end, in parts of PartPoints points (the
     // output is the same whatever they say).
     unsigned Threads = 1;
-    std::size_t PartPoints = 1024;
+    std::size_t PartPoints = 256;
 };
 
 // The GPX writer of one output, a sink of the track, which it takes in local time (shifted by

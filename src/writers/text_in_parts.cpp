@@ -8,10 +8,11 @@ namespace ostrel {
 TTextInParts::TTextInParts(TOutputFile& output, unsigned threads, std::size_t partRecords)
     : output_(output)
     , partRecords_(std::max<std::size_t>(partRecords, 1))
+    , rooms_(std::max(threads, 1u))
 {
-    for (unsigned k = 1; k < threads; ++k) {
+    for (std::size_t k = 1; k < rooms_.size(); ++k) {
         try {
-            threads_.emplace_back([this] { Work(); });
+            threads_.emplace_back([this, &room = rooms_[k]] { Work(room); });
         } catch (const std::system_error&) {
             break; // fewer threads: the calling thread formats what nobody takes
         }
@@ -31,81 +32,68 @@ TTextInParts::~TTextInParts()
 
 void TTextInParts::Run(std::size_t parts, std::size_t partBytes, TFormatPart format)
 {
-    if (formatting_.size() < parts)
-        formatting_.resize(parts);
-    for (std::size_t k = 0; k < parts; ++k) {
-        TText& text = formatting_[k];
-        if (text.Capacity < partBytes) {
-            // Left as it is: only the pages written are ever touched.
-            text.Room.reset(new char[partBytes]);
-            text.Capacity = partBytes;
-        }
-    }
     std::unique_lock lock(mutex_);
     format_ = std::move(format);
+    partBytes_ = partBytes;
     parts_ = parts;
     next_ = 0;
-    done_ = 0;
-    lock.unlock();
+    written_ = 0;
     changed_.notify_all();
-
-    // The block before goes out while the others format this one. A failure to write waits
-    // until no thread formats any more: the parts refer to the caller's records.
-    std::exception_ptr failed;
-    try {
-        Finish();
-    } catch (...) {
-        failed = std::current_exception();
-    }
-
-    lock.lock();
-    FormatParts(lock);
-    changed_.wait(lock, [&] { return done_ == parts_; });
+    FormatAndWrite(lock, rooms_.front());
+    changed_.wait(lock, [&] { return written_ == parts_; });
     format_ = nullptr;
-    if (failed)
-        std::rethrow_exception(failed);
     if (error_)
         std::rethrow_exception(std::exchange(error_, nullptr));
-    std::swap(formatting_, pending_);
-    pendingParts_ = parts;
 }
 
-void TTextInParts::Finish()
-{
-    for (std::size_t k = 0; k < pendingParts_; ++k)
-        output_.Write({ pending_[k].Room.get(), pending_[k].Size });
-    pendingParts_ = 0;
-}
-
-// Formats the parts nobody has taken. Called with lock held; returns with it held.
-void TTextInParts::FormatParts(std::unique_lock<std::mutex>& lock)
+// Formats and writes the parts nobody has taken. Called with lock held; returns with it held.
+void TTextInParts::FormatAndWrite(std::unique_lock<std::mutex>& lock, TRoom& room)
 {
     while (next_ < parts_) {
         const std::size_t part = next_++;
-        TText& text = formatting_[part];
+        const std::size_t bytes = partBytes_;
         lock.unlock();
+        std::exception_ptr failed;
+        char* end = nullptr;
         try {
-            text.Size = static_cast<std::size_t>(format_(text.Room.get(), part) - text.Room.get());
+            if (room.Capacity < bytes) {
+                // Left as it is: only the pages written are ever touched.
+                room.Bytes.reset(new char[bytes]);
+                room.Capacity = bytes;
+            }
+            end = format_(room.Bytes.get(), part);
         } catch (...) {
-            lock.lock();
-            if (!error_)
-                error_ = std::current_exception();
-            lock.unlock();
+            failed = std::current_exception();
         }
         lock.lock();
-        if (++done_ == parts_)
-            changed_.notify_all();
+        changed_.wait(lock, [&] { return written_ == part; });
+        if (failed && !error_)
+            error_ = failed;
+        if (!error_) {
+            lock.unlock();
+            try {
+                output_.Write(
+                    { room.Bytes.get(), static_cast<std::size_t>(end - room.Bytes.get()) });
+            } catch (...) {
+                failed = std::current_exception();
+            }
+            lock.lock();
+            if (failed && !error_)
+                error_ = failed;
+        }
+        ++written_;
+        changed_.notify_all();
     }
 }
 
-void TTextInParts::Work()
+void TTextInParts::Work(TRoom& room)
 {
     std::unique_lock lock(mutex_);
     for (;;) {
         changed_.wait(lock, [&] { return stop_ || next_ < parts_; });
         if (stop_)
             return;
-        FormatParts(lock);
+        FormatAndWrite(lock, room);
     }
 }
 
