@@ -30,10 +30,9 @@
 
 namespace ostrel {
 
-// One record line after the work that needs no other line.
-// What the filter and the sinks read of every record comes first, within two cache lines: the
-// records cross from the thread that made them to the calling thread a cache line at a time.
-struct alignas(64) TParsedRecord
+// One record line after the work that needs no other line; what the filter and the sinks read
+// of every record comes first.
+struct TParsedRecord
 {
     TPlanePoint Point;
     // Speed, heading and distance from the record line just before it (MeasureStep), worked out
