@@ -14,7 +14,6 @@
 #include <memory>
 #include <span>
 #include <string>
-#include <system_error>
 #include <utility>
 #include <vector>
 
