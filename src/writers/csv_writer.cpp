@@ -60,15 +60,16 @@ char* WriteMeasure(char* out, const std::optional<double>& value, int decimals)
     return WriteFixed(out, *value, 18, decimals);
 }
 
-// A row's cells of the record alone, each with the comma after it: line, the times, the position.
-// The times' texts remember their day, one pair a thread.
+// The times' texts remember their day: one pair a thread.
 struct TRowTimes
 {
     TUtcTimeText Utc;
     TUtcTimeText Local; // the local day counts' fields, as if UTC
 };
 
-char* WriteRecordCells(char* out, const TRow& row, TRowTimes& times, std::string_view offset)
+// A row up to its length, which is the running sum of the fixes before: each cell with the comma
+// after it.
+char* WriteRowHead(char* out, const TRow& row, TRowTimes& times, std::string_view offset)
 {
     if (row.Line > 0)
         out = std::to_chars(out, out + 20, row.Line).ptr;
@@ -82,12 +83,6 @@ char* WriteRecordCells(char* out, const TRow& row, TRowTimes& times, std::string
     *out++ = ',';
     out = WriteFixed(out, row.Lon, 18, 8);
     *out++ = ',';
-    return out;
-}
-
-// The fate, speed and distance, each with the comma after it.
-char* WriteFateCells(char* out, const TRow& row)
-{
     out = WriteText(out, row.Fate);
     *out++ = ',';
     out = WriteMeasure(out, row.SpeedKmh, 3);
@@ -104,8 +99,8 @@ char* WriteLengthCell(char* out, double lengthM)
     return WriteText(out, "\r\n");
 }
 
-// A kept fix's row up to its length, made ahead: its record's cells, and with a step the fate
-// and measures of a fix kept with it.
+// The row of a fix kept with the step from the line before, up to its length; nothing without
+// a step.
 class TCsvRecordText final : public TRecordText
 {
 public:
@@ -116,15 +111,13 @@ public:
     std::size_t MaxSize() const override { return kMaxRow; }
     char* Write(char* out, const TRecordAhead& record) const override
     {
-        thread_local TRowTimes times;
-        TRow row { record.Line, record.UtcDateTime, record.Rec.DateTime, record.Rec.Lat,
-            record.Rec.Lon, "kept", std::nullopt, std::nullopt, 0.0 };
-        out = WriteRecordCells(out, row, times, offset_);
         if (!record.Step)
             return out;
-        row.SpeedKmh = record.Step->SpeedKmh;
-        row.DistanceM = record.Step->DistanceM;
-        return WriteFateCells(out, row);
+        thread_local TRowTimes times;
+        return WriteRowHead(out,
+            { record.Line, record.UtcDateTime, record.Rec.DateTime, record.Rec.Lat, record.Rec.Lon,
+                "kept", record.Step->SpeedKmh, record.Step->DistanceM, 0.0 },
+            times, offset_);
     }
 
 private:
@@ -172,15 +165,13 @@ public:
         const TRow row { fix.Line, fix.UtcDateTime, fix.Rec.DateTime, fix.Rec.Lat, fix.Rec.Lon,
             fix.InRoute ? "kept" : "simplified", fix.Kept.SpeedKmh, fix.Kept.DistanceM,
             fix.TotalMetres };
-        if (fix.Text.empty()) {
+        if (!fix.TextMeasured) {
             Write(row);
             return;
         }
         // Only a track without cleaning brings texts: every fix is in the route.
         char* const out = output_.Reserve(kMaxRow);
-        char* end = WriteText(out, fix.Text);
-        if (!fix.TextMeasured)
-            end = WriteFateCells(end, row);
+        char* const end = WriteText(out, fix.Text);
         output_.Advance(static_cast<std::size_t>(WriteLengthCell(end, row.LengthM) - out));
     }
 
@@ -226,8 +217,7 @@ private:
 
     char* WriteRow(char* out, const TRow& row)
     {
-        out = WriteRecordCells(out, row, times_, offset_);
-        return WriteLengthCell(WriteFateCells(out, row), row.LengthM);
+        return WriteLengthCell(WriteRowHead(out, row, times_, offset_), row.LengthM);
     }
 
     TOutputFile& output_;

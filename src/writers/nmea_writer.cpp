@@ -116,10 +116,8 @@ template <typename Fill> char* WriteSentence(char* out, Fill fill)
     return out;
 }
 
-// What the two sentences of a fix hold of its record alone: the GGA sentence whole, then the RMC
-// sentence up to its speed. Returns its end; rmcBody, when given, is set to where the RMC
-// sentence's body starts (after its "$").
-char* WriteRecordPart(char* out, const TGPSRec& rec, char** rmcBody = nullptr)
+// The GGA and RMC sentences of one kept fix.
+char* WriteFix(char* out, const TGPSRec& rec, const TKeptFix& fix)
 {
     char position[2 * kMaxNumberText + 48];
     char* end = WriteDegMin(position, rec.Lat, 2);
@@ -135,69 +133,33 @@ char* WriteRecordPart(char* out, const TGPSRec& rec, char** rmcBody = nullptr)
         p = WriteText(p, latLon);
         return WriteText(p, "1,04,02.0,00034.0,M,033.9,M,,");
     });
-    *out++ = '$';
-    if (rmcBody)
-        *rmcBody = out;
-    out = WriteText(out, "GPRMC,");
-    out = WriteLogText<6>(out, rec.TimeText);
-    *out++ = ',';
-    out = WriteLogText<1>(out, rec.Status);
-    *out++ = ',';
-    return WriteText(out, latLon);
+    return WriteSentence(out, [&](char* p) {
+        p = WriteText(p, "GPRMC,");
+        p = WriteLogText<6>(p, rec.TimeText);
+        *p++ = ',';
+        p = WriteLogText<1>(p, rec.Status);
+        *p++ = ',';
+        p = WriteText(p, latLon);
+        p = WritePadded(p, fix.SpeedKmh / kKmhPerKnot, 1, 5);
+        *p++ = ',';
+        p = WritePadded(p, fix.HeadingDeg, 1, 5);
+        *p++ = ',';
+        p = WriteLogText<6>(p, rec.DateText);
+        return WriteText(p, ",,,A");
+    });
 }
 
-// The rest of the RMC sentence after the record's part, whose RMC body starts at body: the speed,
-// the course, the date and the checksum.
-char* WriteFixPart(char* out, const char* body, const TGPSRec& rec, const TKeptFix& fix)
-{
-    char* p = WritePadded(out, fix.SpeedKmh / kKmhPerKnot, 1, 5);
-    *p++ = ',';
-    p = WritePadded(p, fix.HeadingDeg, 1, 5);
-    *p++ = ',';
-    p = WriteLogText<6>(p, rec.DateText);
-    p = WriteText(p, ",,,A");
-    const unsigned sum = XorOfBytes(body, p);
-    *p++ = '*';
-    *p++ = kHex[(sum >> 4) & 0xF];
-    *p++ = kHex[sum & 0xF];
-    *p++ = '\r';
-    *p++ = '\n';
-    return p;
-}
-
-// The GGA and RMC sentences of one kept fix.
-char* WriteFix(char* out, const TGPSRec& rec, const TKeptFix& fix)
-{
-    char* body;
-    out = WriteRecordPart(out, rec, &body);
-    return WriteFixPart(out, body, rec, fix);
-}
-
-// Where the RMC body starts in a record's part: past the GGA sentence's line end and the "$"
-// (no text of a log line holds a line end; the GGA sentence has more than 40 characters).
-const char* RmcBodyOf(const char* part)
-{
-    const char* p = part + 40;
-    while (*p != '\n')
-        ++p;
-    return p + 2;
-}
-
-// Room for the record's part of a fix's sentences: fixed fields, the log's texts, four numbers.
-constexpr std::size_t kMaxRecordPart = 120 + 4 * (kMaxNumberText + 24) + 2 * (6 + 1);
 // Room for the two sentences of one fix: fixed fields, the log's texts and six numbers.
 constexpr std::size_t kMaxFixText = 160 + 6 * (kMaxNumberText + 24) + 2 * (6 + 6 + 1) + 64;
-static_assert(kMaxRecordPart < kMaxFixText);
 
-// Both sentences with a step, the record's part without.
+// Both sentences of a fix kept with the step from the line before; nothing without a step.
 class TNmeaRecordText final : public TRecordText
 {
 public:
     std::size_t MaxSize() const override { return kMaxFixText; }
     char* Write(char* out, const TRecordAhead& record) const override
     {
-        return record.Step ? WriteFix(out, record.Rec, *record.Step)
-                           : WriteRecordPart(out, record.Rec);
+        return record.Step ? WriteFix(out, record.Rec, *record.Step) : out;
     }
 };
 
@@ -216,18 +178,12 @@ public:
     {
         if (!fix.InRoute)
             return;
-        char* const out = output_.Reserve(kMaxFixText);
-        char* end;
-        if (fix.Text.empty()) {
-            end = WriteFix(out, fix.Rec, fix.Kept);
-        } else if (fix.TextMeasured) {
-            std::memcpy(out, fix.Text.data(), fix.Text.size());
-            end = out + fix.Text.size();
-        } else {
-            std::memcpy(out, fix.Text.data(), fix.Text.size());
-            end = WriteFixPart(out + fix.Text.size(), RmcBodyOf(out), fix.Rec, fix.Kept);
+        if (fix.TextMeasured) {
+            output_.Write(fix.Text);
+            return;
         }
-        output_.Advance(static_cast<std::size_t>(end - out));
+        char* const out = output_.Reserve(kMaxFixText);
+        output_.Advance(static_cast<std::size_t>(WriteFix(out, fix.Rec, fix.Kept) - out));
     }
 
     void End(double, const TTrackCounts&) override { }
