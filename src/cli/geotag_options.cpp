@@ -26,11 +26,6 @@ std::vector<std::string_view> SidecarNames()
     return { "full", "base" };
 }
 
-std::vector<std::string_view> LanguageNames()
-{
-    return { "ja", "en" };
-}
-
 // The logs that serve the photos; the track's options follow.
 constexpr TGeotagOption kLogOptions[] = {
     {
@@ -246,26 +241,6 @@ that is set and not empty decides: Japanese for a value starting with "ja", Engl
             state.Line.Language = LanguageNamed(value.Text);
         },
     },
-    {
-        {
-            .Short = 'h',
-            .Long = "help",
-            .Help = "show this help and exit",
-            .Manual = "Show the help and exit.",
-        },
-        [](TGeotagState& state, const TOptionValue&) { state.Line.Action = TCommandAction::Help; },
-    },
-    {
-        {
-            .Short = 'V',
-            .Long = "version",
-            .Help = "show the version and exit",
-            .Manual = "Show the version and the licence, and exit.",
-        },
-        [](TGeotagState& state, const TOptionValue&) {
-            state.Line.Action = TCommandAction::Version;
-        },
-    },
 };
 
 // A row of either kind.
@@ -300,6 +275,7 @@ const std::vector<TRow>& Rows()
         for (const TOption<TConvertSettings>* option : TrackCleaningOptions())
             all.push_back({ { option, {}, false }, nullptr, nullptr, option });
         own(kWriteOptions);
+        own(kHelpAndVersionOptions<TGeotagState>);
         return all;
     }();
     return rows;

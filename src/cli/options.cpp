@@ -51,11 +51,6 @@ std::vector<std::string_view> ModeNames()
     return names;
 }
 
-std::vector<std::string_view> LanguageNames()
-{
-    return { "ja", "en" };
-}
-
 // What is converted and how; the formats' options follow them.
 constexpr TOwnOption kConversionOptions[] = {
     {
@@ -254,26 +249,6 @@ that is set and not empty decides: Japanese for a value starting with "ja", Engl
             state.Line.Language = LanguageNamed(value.Text);
         },
     },
-    {
-        {
-            .Short = 'h',
-            .Long = "help",
-            .Help = "show this help and exit",
-            .Manual = "Show the help and exit.",
-        },
-        [](TParseState& state, const TOptionValue&) { state.Line.Action = TCommandAction::Help; },
-    },
-    {
-        {
-            .Short = 'V',
-            .Long = "version",
-            .Help = "show the version and exit",
-            .Manual = "Show the version and the licence, and exit.",
-        },
-        [](TParseState& state, const TOptionValue&) {
-            state.Line.Action = TCommandAction::Version;
-        },
-    },
 };
 
 // A row of either kind, with what --help shows of it.
@@ -325,6 +300,8 @@ const std::vector<TRow>& Rows()
                 addOwn(kMergeOption);
         }
         for (const TOwnOption& option : kBatchOptions)
+            addOwn(option);
+        for (const TOwnOption& option : kHelpAndVersionOptions<TParseState>)
             addOwn(option);
         return all;
     }();
@@ -734,6 +711,11 @@ std::filesystem::path PathFromUtf8(const std::string& text)
     // The file system takes the bytes as they are, whatever their encoding.
     return std::filesystem::path(text);
 #endif
+}
+
+std::vector<std::string_view> LanguageNames()
+{
+    return { "ja", "en" };
 }
 
 } // namespace ostrel::cli

@@ -16,6 +16,7 @@
 #include <span>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace ostrel::cli {
@@ -50,6 +51,33 @@ struct TCommandLine
     bool Summary = false; // --summary: the track's numbers after each length line
     bool Json = false; // --json: one JSON object per log instead of the length line
     std::optional<TLanguage> Language; // --lang; nothing: the environment's
+};
+
+// The names --lang takes, in the order of TLanguage.
+std::vector<std::string_view> LanguageNames();
+
+// --help and --version, the last rows of every program's own options. State: a program's parse
+// state, whose Line holds the Action.
+template <class State>
+inline constexpr TOption<State> kHelpAndVersionOptions[] = {
+    {
+        {
+            .Short = 'h',
+            .Long = "help",
+            .Help = "show this help and exit",
+            .Manual = "Show the help and exit.",
+        },
+        [](State& state, const TOptionValue&) { state.Line.Action = TCommandAction::Help; },
+    },
+    {
+        {
+            .Short = 'V',
+            .Long = "version",
+            .Help = "show the version and exit",
+            .Manual = "Show the version and the licence, and exit.",
+        },
+        [](State& state, const TOptionValue&) { state.Line.Action = TCommandAction::Version; },
+    },
 };
 
 // What the options of a track set, in a command line of any program: the track's settings, and
