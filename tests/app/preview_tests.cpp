@@ -76,6 +76,14 @@ bool Drawn(TPreviewWindow* preview)
     return Settled(preview) && QTest::qWaitFor([&] { return preview->View()->Drawn(); }, 10000);
 }
 
+// Shows the preview at the size given and waits until it is on the screen.
+bool ShownAt(TPreviewWindow* preview, QSize size)
+{
+    preview->resize(size);
+    preview->show();
+    return QTest::qWaitForWindowExposed(preview);
+}
+
 // A tile of one colour, as PNG.
 QByteArray TilePng(const QColor& colour)
 {
@@ -338,9 +346,7 @@ private slots:
     void rendersWhereTheModelSays()
     {
         TPreviewWindow* preview = opener().Open(ToPathForTest(kSampleLog));
-        preview->resize(860, 560);
-        preview->show();
-        QVERIFY(QTest::qWaitForWindowExposed(preview));
+        QVERIFY(ShownAt(preview, { 860, 560 }));
         QVERIFY(Settled(preview));
         TTrackView* view = preview->View();
         view->Fit();
@@ -374,9 +380,7 @@ private slots:
                 RecordLine("030608", "3539.1000", "13945.3000", "120507"),
                 RecordLine("030705", "3539.0900", "13945.0000", "120507") });
         TPreviewWindow* preview = opener().Open(ToPathForTest(log));
-        preview->resize(900, 640);
-        preview->show();
-        QVERIFY(QTest::qWaitForWindowExposed(preview));
+        QVERIFY(ShownAt(preview, { 900, 640 }));
         QVERIFY(Drawn(preview));
         TTrackView* view = preview->View();
         const TTrackPicture& picture = *view->Picture();
@@ -431,9 +435,7 @@ private slots:
     {
         QTemporaryDir dir;
         TPreviewWindow* preview = opener().Open(ToPathForTest(kSampleLog));
-        preview->resize(900, 640);
-        preview->show();
-        QVERIFY(QTest::qWaitForWindowExposed(preview));
+        QVERIFY(ShownAt(preview, { 900, 640 }));
         QVERIFY(Settled(preview));
         // The walk's first record (35°39.123456' N, 139°45.123456' E) on the tiles' grid: a
         // magenta tile there, cyan ones about it.
@@ -595,9 +597,7 @@ private slots:
     {
         QTemporaryDir dir;
         TPreviewWindow* preview = opener().Open(ToPathForTest(kSampleLog));
-        preview->resize(900, 640);
-        preview->show();
-        QVERIFY(QTest::qWaitForWindowExposed(preview));
+        QVERIFY(ShownAt(preview, { 900, 640 }));
         QVERIFY(Drawn(preview));
         const QString png = dir.filePath(QStringLiteral("a.png"));
         fixture_.Dialogs->AnswerFile(png);
@@ -628,9 +628,7 @@ private slots:
     {
         QTemporaryDir dir;
         TPreviewWindow* preview = opener().Open(ToPathForTest(kSampleLog));
-        preview->resize(900, 640);
-        preview->show();
-        QVERIFY(QTest::qWaitForWindowExposed(preview));
+        QVERIFY(ShownAt(preview, { 900, 640 }));
         QVERIFY(Drawn(preview));
         const QString svg = dir.filePath(QStringLiteral("a.svg"));
         fixture_.Dialogs->AnswerFile(svg);
