@@ -36,11 +36,6 @@ std::string_view DropCauseWords(TDropCause cause)
     return kWords[static_cast<int>(cause)];
 }
 
-std::optional<TKeptFix> TSpeedFilter::Offer(const TPlanePoint& candidate)
-{
-    return Offer(candidate, nullptr);
-}
-
 std::optional<TKeptFix> TSpeedFilter::Offer(const TPlanePoint& candidate, const TKeptFix* measured)
 {
     // A repeated time stamp has no speed; such a fix is dropped like an implausible one.
@@ -48,21 +43,18 @@ std::optional<TKeptFix> TSpeedFilter::Offer(const TPlanePoint& candidate, const 
         lastDrop_ = TDropCause::RepeatedTime;
         return std::nullopt;
     }
-    const double v = measured ? measured->SpeedKmh : SpeedKmh(reference_, candidate);
+    const TKeptFix step = measured ? *measured : MeasureStep(reference_, candidate);
     // Written so that a speed that is not a number (a fix projected from absurd coordinates)
     // is dropped too.
-    if (!(v < limit_)) {
+    if (!(step.SpeedKmh < limit_)) {
         lastDrop_ = TDropCause::TooFast;
-        lastSpeed_ = v;
-        lastDistance_ = measured ? measured->DistanceM : PlaneDistance(reference_, candidate);
+        lastSpeed_ = step.SpeedKmh;
+        lastDistance_ = step.DistanceM;
         return std::nullopt;
     }
-    const TKeptFix kept = measured
-        ? *measured
-        : TKeptFix { v, HeadingDeg(reference_, candidate), PlaneDistance(reference_, candidate) };
-    total_ += kept.DistanceM;
+    total_ += step.DistanceM;
     reference_ = candidate;
-    return kept;
+    return step;
 }
 
 } // namespace ostrel

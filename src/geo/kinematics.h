@@ -85,11 +85,9 @@ public:
     }
 
     // The candidate's speed, heading and distance when it is kept (it then becomes the
-    // reference), nothing when it is dropped.
-    std::optional<TKeptFix> Offer(const TPlanePoint& candidate);
-    // The same, given MeasureStep from the reference to the candidate when it has been worked
-    // out already (null: not yet).
-    std::optional<TKeptFix> Offer(const TPlanePoint& candidate, const TKeptFix* measured);
+    // reference), nothing when it is dropped. measured: MeasureStep from the reference to the
+    // candidate when it has been worked out already.
+    std::optional<TKeptFix> Offer(const TPlanePoint& candidate, const TKeptFix* measured = nullptr);
 
     double TotalMetres() const { return total_; }
     // The last candidate dropped as too fast: its speed and distance from the reference.
