@@ -147,7 +147,8 @@ void TRecordBlocks::Parse(TBlock& block) const
         record.Rec.DateTime += options_.TimeShiftDays;
         record.Point = projection_.ToPlanePoint(record.Rec);
         record.Line = block.Lines[i];
-        record.Measured = i > 0 && block.Records[i - 1].Point.DateTime != record.Point.DateTime;
+        record.Measured = options_.MeasureSteps && i > 0
+            && block.Records[i - 1].Point.DateTime != record.Point.DateTime;
         if (record.Measured)
             record.FromPrevious = MeasureStep(block.Records[i - 1].Point, record.Point);
         if (options_.Text) {

@@ -54,6 +54,7 @@ struct TRecordBlockOptions
     std::size_t BlockLines = 1024; // record lines a block, at least 1
     TTrackProgress* Progress = nullptr; // told every TTrackProgress::kLines lines
     const TRecordText* Text = nullptr; // made of every record when given
+    bool MeasureSteps = true; // FromPrevious worked out (only the speed filter alone takes it)
     std::uint64_t LinesBefore = 1; // lines of the log read before (the first record's included)
 };
 

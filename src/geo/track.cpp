@@ -83,6 +83,7 @@ public:
     }
     void Finish() { }
     double TotalMetres() const { return filter_.TotalMetres(); }
+    static constexpr bool kTakesSteps = true;
 
 private:
     TSpeedFilter filter_;
@@ -107,6 +108,7 @@ public:
     }
     void Finish() { filter_.Finish(); }
     double TotalMetres() const { return filter_.TotalMetres(); }
+    static constexpr bool kTakesSteps = false; // its filter measures from its own reference
 
 private:
     TCleaningFilter filter_;
@@ -188,6 +190,7 @@ void StreamRestInBlocks(TLogReader& reader, const TTrackOptions& options,
     blockOptions.BlockLines = options.BlockLines;
     blockOptions.Progress = options.Progress;
     blockOptions.Text = text;
+    blockOptions.MeasureSteps = Judge::kTakesSteps;
     blockOptions.LinesBefore = counts.Records + counts.OtherLines;
     TRecordBlocks blocks(reader, projection, blockOptions);
     for (;;) {
