@@ -104,7 +104,7 @@ TTrackOptions TrackOptionsOf(
     options.TimeShiftDays = localTime ? TimeShiftDays(settings) : 0.0;
     options.CurrentYear = settings.CurrentYear;
     options.Progress = progress;
-    options.Threads = std::clamp(settings.Threads, 1u, kMaxLogThreads);
+    options.Threads = LogThreads(settings);
     options.BlockLines = std::max<std::size_t>(settings.TrackBlockLines, 1);
     options.ThreadsFromLines = settings.ThreadsFromLines;
     TCleaning& cleaning = options.Cleaning;

@@ -163,21 +163,25 @@ std::unique_ptr<TTrackWriter> KmlWriter(TOutputFile& output, const TConvertSetti
             settings.KmlTrack });
 }
 
+// The held records that one thread formats at a time at a document's end.
+std::size_t PartRecords(const TConvertSettings& settings)
+{
+    return std::max<std::size_t>(settings.TrackBlockLines / 4, 1);
+}
+
 std::unique_ptr<TTrackWriter> GpxWriter(TOutputFile& output, const TConvertSettings& settings)
 {
     return MakeGpx(output,
-        { WaypointOptionsOf(settings), settings.Separators,
-            std::clamp(settings.Threads, 1u, kMaxLogThreads),
-            std::max<std::size_t>(settings.TrackBlockLines / 4, 1) });
+        { WaypointOptionsOf(settings), settings.Separators, LogThreads(settings),
+            PartRecords(settings) });
 }
 
 std::unique_ptr<TTrackWriter> GeoJsonWriter(TOutputFile& output, const TConvertSettings& settings)
 {
     return MakeGeoJson(output,
         { WaypointOptionsOf(settings), settings.Separators,
-            TrackOptionsOf(settings, true).Cleaning.Any(),
-            std::clamp(settings.Threads, 1u, kMaxLogThreads),
-            std::max<std::size_t>(settings.TrackBlockLines / 4, 1) });
+            TrackOptionsOf(settings, true).Cleaning.Any(), LogThreads(settings),
+            PartRecords(settings) });
 }
 
 std::unique_ptr<TTrackWriter> CsvWriter(TOutputFile& output, const TConvertSettings& settings)

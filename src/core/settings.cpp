@@ -1,5 +1,6 @@
 #include "core/settings.h"
 
+#include <algorithm>
 #include <ctime>
 
 namespace ostrel {
@@ -51,6 +52,11 @@ const TStyleTemplate& DefaultStyleTemplate()
         "</StyleMap>",
     };
     return lines;
+}
+
+unsigned LogThreads(const TConvertSettings& settings)
+{
+    return std::clamp(settings.Threads, 1u, kMaxLogThreads);
 }
 
 double TimeShiftDays(const TConvertSettings& settings)

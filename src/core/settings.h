@@ -40,6 +40,8 @@ inline constexpr unsigned kMaxLogThreads = 64;
 
 // The time zone's shift of the times for people (days): TimeZoneHours / 24, with the minutes.
 double TimeShiftDays(const TConvertSettings& settings);
+// The threads one log's conversion uses: Threads, within 1..kMaxLogThreads.
+unsigned LogThreads(const TConvertSettings& settings);
 
 // The local calendar year of the computer's clock, for the two-digit years of log dates.
 int LocalCurrentYear();
