@@ -98,44 +98,30 @@ public:
 
     bool Empty() const { return used_ == 0 && !scratch_; }
 
-    // Calls visit with every record pushed, in order.
-    template <class Visit> void ForEach(Visit&& visit)
-    {
-        if (scratch_) {
-            Spill();
-            scratch_->Rewind();
-            char* const bytes = reinterpret_cast<char*>(block_.get());
-            while ((used_ = scratch_->Read(bytes, kBlockRecords * sizeof(Record)) / sizeof(Record))
-                > 0)
-                VisitBlock(visit);
-        } else {
-            VisitBlock(visit);
-        }
-    }
-
     // Calls visit with every record pushed, in order, a block (std::span) at a time.
     template <class Visit> void ForEachBlock(Visit&& visit)
     {
-        ForEach(TBlockVisit<Visit> { visit });
+        if (!scratch_) {
+            visit(std::span<Record>(block_.get(), used_));
+            return;
+        }
+        Spill();
+        scratch_->Rewind();
+        char* const bytes = reinterpret_cast<char*>(block_.get());
+        while ((used_ = scratch_->Read(bytes, kBlockRecords * sizeof(Record)) / sizeof(Record)) > 0)
+            visit(std::span<Record>(block_.get(), used_));
+    }
+
+    // Calls visit with every record pushed, in order.
+    template <class Visit> void ForEach(Visit&& visit)
+    {
+        ForEachBlock([&](std::span<Record> records) {
+            for (Record& record : records)
+                visit(record);
+        });
     }
 
 private:
-    template <class Visit> struct TBlockVisit
-    {
-        Visit& Inner;
-    };
-
-    template <class Visit> void VisitBlock(TBlockVisit<Visit>& visit)
-    {
-        visit.Inner(std::span<const Record>(block_.get(), used_));
-    }
-
-    template <class Visit> void VisitBlock(Visit& visit)
-    {
-        for (std::size_t i = 0; i < used_; ++i)
-            visit(block_[i]);
-    }
-
     void Spill()
     {
         if (!scratch_)
