@@ -182,7 +182,7 @@ TForm1::TForm1(TDialogs& dialogs, QWidget* parent)
     , dialogs_(dialogs)
 {
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(tr("Ostrel Log Converter"));
+    setWindowTitle(ApplicationTitle());
     // The designed client area; the border cannot be dragged.
     setFixedSize(451, 423);
     // The designed font first, then Japanese Gothic faces that free systems install.
@@ -481,11 +481,6 @@ void TForm1::Connect(QPushButton* button, void (TForm1::*handler)())
 {
     connect(button, &QPushButton::clicked, this,
         [this, handler] { Guarded([&] { (this->*handler)(); }); });
-}
-
-QString TForm1::ApplicationTitle()
-{
-    return tr("Ostrel Log Converter");
 }
 
 void TForm1::ShowErrorBox(const QString& message, const QString& detail)

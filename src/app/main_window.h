@@ -108,9 +108,6 @@ public:
     // Fixes the calendar year used for two-digit log years; the computer's clock when not set.
     void SetCurrentYear(std::optional<int> year) { settings_->SetCurrentYear(year); }
 
-    // The caption of every message box: the application's name.
-    static QString ApplicationTitle();
-
     // Event handlers. An error raised in one of them when the user triggers it ends in the
     // application-wide error box.
     void FormCreate();

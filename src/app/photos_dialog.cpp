@@ -2,7 +2,6 @@
 
 #include "app/conversion_runner.h"
 #include "app/dialogs.h"
-#include "app/main_window.h"
 #include "app/translations.h"
 #include "app/window_text.h"
 #include "core/messages.h"
@@ -196,7 +195,7 @@ template <class Command> void TPhotosDialog::Guarded(Command&& command)
         error = std::current_exception();
     }
     const TErrorReport report = ReportOf(error, WindowLanguage());
-    dialogs_.ShowBox(this, TBoxKind::Error, TForm1::ApplicationTitle(),
+    dialogs_.ShowBox(this, TBoxKind::Error, ApplicationTitle(),
         ErrorBoxText(QString::fromStdString(report.Message)),
         file.isEmpty() ? QString() : LogErrorDetail(report, Shown(file)));
 }

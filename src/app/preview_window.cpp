@@ -137,12 +137,6 @@ private:
     std::uint64_t mine_;
 };
 
-// The main window's title, which every box carries.
-QString ApplicationTitle()
-{
-    return QCoreApplication::translate("ostrel::TForm1", "Ostrel Log Converter");
-}
-
 QFont LabelFont(const QFont& font)
 {
     QFont small = font;

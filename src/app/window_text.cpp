@@ -77,6 +77,11 @@ TSeparators SeparatorsOf(const QLocale& locale)
     return separators;
 }
 
+QString ApplicationTitle()
+{
+    return QCoreApplication::translate("ostrel::TForm1", "Ostrel Log Converter");
+}
+
 QString ErrorBoxText(const QString& message)
 {
     const QList<uint> characters = message.toUcs4();

@@ -36,6 +36,9 @@ TSeparators SeparatorsOf(const QLocale& locale);
 // "." in code point order ("ファイルが見つかりません" gets one, "... (0)" does not).
 QString ErrorBoxText(const QString& message);
 
+// The caption of every message box: the application's name, the main window's title.
+QString ApplicationTitle();
+
 // What the window tells below the message of an error raised while a log was worked on: the log
 // as shown, with the line when a record line is at fault ("ログ: a.log（17 行目）"), another file
 // at fault with the system's reason on a line of its own, and what was expected or what to do
