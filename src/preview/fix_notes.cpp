@@ -11,21 +11,16 @@ namespace ostrel {
 
 namespace {
 
-struct TCauseWords
-{
-    std::string_view Japanese;
-    std::string_view English;
+// In Japanese; the English words are those of the CSV's fates (DropCauseWords).
+constexpr std::array<std::string_view, kDropCauseCount> kJapaneseCauseWords = {
+    "速すぎ",
+    "時刻の重複",
+    "跳び",
+    "外れた開始",
+    "静止",
+    "時間外",
+    "プライバシー",
 };
-
-constexpr std::array<TCauseWords, kDropCauseCount> kCauseWords = { {
-    { "速すぎ", "too fast" },
-    { "時刻の重複", "repeated time" },
-    { "跳び", "spike" },
-    { "外れた開始", "outlier start" },
-    { "静止", "standing" },
-    { "時間外", "outside the time" },
-    { "プライバシー", "private" },
-} };
 
 bool Japanese(TLanguage language)
 {
@@ -98,8 +93,8 @@ std::string Why(const TFixNote& note, const TNoteContext& context, TLanguage lan
 
 std::string_view CauseWords(TDropCause cause, TLanguage language)
 {
-    const TCauseWords& words = kCauseWords[static_cast<std::size_t>(cause)];
-    return Japanese(language) ? words.Japanese : words.English;
+    return Japanese(language) ? kJapaneseCauseWords[static_cast<std::size_t>(cause)]
+                              : DropCauseWords(cause);
 }
 
 std::string LocalAndUtcText(double utcDateTime, double zoneShiftDays)
