@@ -62,7 +62,6 @@ public:
     // The controls whose values are remembered from one start to the next.
     std::vector<QWidget*> Remembered() const;
 
-    const std::vector<std::filesystem::path>& Photos() const { return photos_; }
     // The places the last match or write gave the photos, for each log whose fixes (within the
     // greatest gap) span the photo's time.
     const std::map<std::filesystem::path, std::vector<TLatLon>>& Places() const { return places_; }

@@ -23,7 +23,6 @@ public:
 
     void SetPreview(std::shared_ptr<const TTrackPreview> preview);
     void SetByDistance(bool byDistance);
-    bool ByDistance() const { return byDistance_; }
     // The cursor at a fix's time and place along the route; none: no cursor.
     void SetCursor(std::optional<TFixNote> note, double metres = 0.0);
 

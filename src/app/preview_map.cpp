@@ -13,13 +13,13 @@
 #include <QVariant>
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 namespace ostrel {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-constexpr double kWorld = 2 * kPi * kMercatorRadius; // metres
+constexpr double kWorld = 2 * std::numbers::pi * kMercatorRadius; // metres
 constexpr int kTilePixels = 256;
 constexpr int kMostTiles = 64; // drawn for one view
 constexpr int kMostCoarsestTiles = 1024; // when the map has no coarser level

@@ -59,7 +59,6 @@ public:
     const TTrackPicture* Picture() const { return picture_.get(); }
     const TPictureView& View() const { return view_; }
     QString Message() const { return message_; }
-    bool Busy() const { return busy_; }
     // The image of the track for the view as it is now is shown.
     bool Drawn() const;
     // Everything the view shows, drawn at once into a painter (a PNG, an SVG).

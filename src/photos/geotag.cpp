@@ -92,7 +92,6 @@ TPhotoResult GeotagPhoto(
     TPhotoResult result;
     std::optional<TFileSource> source(std::in_place, photo);
     const TPhotoMetadata metadata = ReadPhotoMetadata(*source);
-    result.Kind = metadata.Kind;
     result.Time = PhotoTimeOf(metadata.Times);
     if (!result.Time)
         return result;

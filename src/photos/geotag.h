@@ -47,7 +47,6 @@ enum class TPhotoStatus
 
 struct TPhotoResult
 {
-    TPhotoKind Kind = TPhotoKind::Jpeg;
     std::optional<TPhotoTime> Time;
     double Utc = 0.0; // when Time is known (day count)
     TMatch Match;

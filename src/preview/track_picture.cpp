@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <numbers>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -65,8 +66,6 @@ double PlaneEast(const TDropCluster& drop)
     return drop.Point.East;
 }
 
-constexpr double kPi = 3.14159265358979323846;
-
 } // namespace
 
 TPicturePoint PicturePointOf(
@@ -75,14 +74,14 @@ TPicturePoint PicturePointOf(
     if (projection == TPictureProjection::Plane)
         return { point.X, point.Y };
     // Web Mercator stops short of the poles, where its northing grows without bound.
-    const double lat = std::clamp(rec.Lat, -85.05112878, 85.05112878) * kPi / 180;
-    return { kMercatorRadius * std::log(std::tan(kPi / 4 + lat / 2)),
-        kMercatorRadius * rec.Lon * kPi / 180 };
+    const double lat = std::clamp(rec.Lat, -85.05112878, 85.05112878) * std::numbers::pi / 180;
+    return { kMercatorRadius * std::log(std::tan(std::numbers::pi / 4 + lat / 2)),
+        kMercatorRadius * rec.Lon * std::numbers::pi / 180 };
 }
 
 double MercatorLatitude(double north)
 {
-    return std::atan(std::sinh(north / kMercatorRadius)) * 180 / kPi;
+    return std::atan(std::sinh(north / kMercatorRadius)) * 180 / std::numbers::pi;
 }
 
 TFixNote TFixNote::Of(const TTrackFix& fix)
@@ -483,7 +482,7 @@ TScreenPicture Project(const TTrackPicture& picture, const TPictureView& view, d
         const std::int64_t cell
             = Cell(s.X, kWaypointPixels) * 0x100000 + Cell(s.Y, kWaypointPixels);
         if (marked.insert(cell).second || labelled)
-            screen.Waypoints.push_back({ s, mark.LocalDateTime, labelled });
+            screen.Waypoints.push_back({ s, labelled });
     }
     // The numbers of the clusters, the largest first (at most some hundreds tried).
     std::vector<std::size_t> order;
@@ -571,7 +570,7 @@ double GroundMetresPerUnit(const TTrackPicture& picture, const TPictureView& vie
 {
     if (picture.Projection == TPictureProjection::Plane)
         return 1.0;
-    return std::cos(MercatorLatitude(view.PointAt(0, y).North) * kPi / 180);
+    return std::cos(MercatorLatitude(view.PointAt(0, y).North) * std::numbers::pi / 180);
 }
 
 } // namespace ostrel

@@ -227,7 +227,6 @@ struct TScreenDrops
 struct TScreenWaypoint
 {
     TScreenPoint At;
-    double LocalDateTime = 0.0;
     bool Labelled = false; // its time is written beside it (labels never overlap)
 };
 

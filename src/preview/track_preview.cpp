@@ -24,7 +24,6 @@ TTrackPreview PreviewLog(const std::filesystem::path& input, const TConvertSetti
     preview.Graph = graph.Take();
     preview.Context
         = { settings.SpeedLimitKmh, options.TimeShiftDays, settings.MinMoveM, settings.PrivacyM };
-    preview.LengthMessage = LengthMessage(preview.Track.TotalMetres, settings.Separators);
     return preview;
 }
 

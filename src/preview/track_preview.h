@@ -23,7 +23,6 @@ struct TTrackPreview
     TTrackStatistics Statistics;
     TNoteContext Context; // what the fixes were judged under, and the time zone
     bool Cleaned = false; // a stage of the cleaning was on
-    std::string LengthMessage; // the conversion's "The passway length = ... km"
 };
 
 // Reads the log at input once; the picture holds the photos' places given. Errors as a
