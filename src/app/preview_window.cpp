@@ -860,7 +860,7 @@ void TPreviewWindow::PaintPicture(QPainter& painter, const QSize& size) const
 
 void TPreviewWindow::SavePicture()
 {
-    const QFileInfo log(QString::fromStdString(input_.string()));
+    const QFileInfo log(FromPath(input_));
     const QString path = dialogs_.ChooseFile(this, TFileChoice::SavePicture,
         QDir(log.path()).filePath(log.completeBaseName() + QStringLiteral(".png")));
     if (path.isEmpty())

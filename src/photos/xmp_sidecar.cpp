@@ -225,6 +225,15 @@ std::string Properties(const TPhotoPosition& position, std::string_view indent)
     return text;
 }
 
+// The description of the position, with the line end and the blank of the rdf:RDF end after it.
+std::string Description(
+    std::string_view rdf, std::string_view about, const TPhotoPosition& position)
+{
+    return "<" + std::string(rdf) + ":Description " + std::string(rdf) + ":about=\""
+        + std::string(about) + "\"\n    xmlns:exif=\"" + std::string(kExifNamespace) + "\""
+        + Properties(position, "    ") + "/>\n ";
+}
+
 } // namespace
 
 fs::path SidecarPath(const fs::path& photo, TSidecarName name)
@@ -252,12 +261,9 @@ std::string NewSidecar(const TPhotoPosition& position)
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
            "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\" x:xmptk=\"Ostrel Log Converter " OSTREL_VERSION
            "\">\n"
-           " <rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\">\n"
-           "  <rdf:Description rdf:about=\"\"\n"
-           "    xmlns:exif=\"http://ns.adobe.com/exif/1.0/\""
-        + Properties(position, "    ")
-        + "/>\n"
-          " </rdf:RDF>\n"
+           " <rdf:RDF xmlns:rdf=\""
+        + std::string(kRdfNamespace) + "\">\n  " + Description("rdf", "", position)
+        + "</rdf:RDF>\n"
           "</x:xmpmeta>\n";
 }
 
@@ -331,9 +337,7 @@ std::string SidecarWithPosition(
         removed[begin] = end;
     }
 
-    const std::string description = "<" + std::string(rdf) + ":Description " + std::string(rdf)
-        + ":about=\"" + std::string(about.value_or("")) + "\"\n    xmlns:exif=\""
-        + std::string(kExifNamespace) + "\"" + Properties(position, "    ") + "/>\n ";
+    const std::string description = Description(rdf, about.value_or(""), position);
     std::string text;
     text.reserve(xmp.size() + description.size());
     std::size_t copied = 0;
