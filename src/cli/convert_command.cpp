@@ -1,6 +1,7 @@
 #include "cli/convert_command.h"
 
 #include "about/about.h"
+#include "cli/json_lines.h"
 #include "cli/locale_separators.h"
 #include "cli/options.h"
 #include "cli/report.h"
@@ -29,27 +30,6 @@ void NoteWrite(std::ostream& out, int& writeError)
 {
     if (!out && writeError == 0)
         writeError = errno != 0 ? errno : EIO;
-}
-
-// "ostrel-convert: LOG:LINE: message (detail)" on err: the log when the failure concerns one, its
-// line for an error of a record line (as compilers name a source line), and the file at fault
-// and the system's reason when it is not the log.
-void SayFailure(std::ostream& err, const std::optional<std::string>& shownLog,
-    const TErrorReport& failure, TLanguage language)
-{
-    err << kProgramName << ": ";
-    if (shownLog) {
-        err << *shownLog;
-        if (failure.Line)
-            err << ':' << *failure.Line;
-        err << ": ";
-    }
-    err << failure.Message;
-    if (failure.Detail) {
-        err << (language == TLanguage::Japanese ? "（" : " (") << *failure.Detail
-            << (language == TLanguage::Japanese ? "）" : ")");
-    }
-    err << '\n' << std::flush;
 }
 
 // The logs into one output (--merge): one line for it, or the failure.
@@ -86,8 +66,9 @@ int Merge(const TCommandLine& line, std::ostream& out, std::ostream& err,
     };
     report.Failed = [&](std::optional<std::size_t> log, const std::exception_ptr& error) {
         const TErrorReport failure = ReportOf(error, language);
-        SayFailure(err, log ? std::optional<std::string>(ShownText(line.Logs[*log])) : std::nullopt,
-            failure, language);
+        SayFailure(err, kProgramName,
+            log ? std::optional<std::string>(ShownText(line.Logs[*log])) : std::nullopt, failure,
+            language);
         if (line.Json) {
             said << (log ? JsonLine(line.Logs[*log], line.Output, nullptr, &failure)
                          : MergeJsonLine(line.Logs, *line.Output, nullptr, &failure))
@@ -144,7 +125,7 @@ int Convert(const TCommandLine& line, std::ostream& out, std::ostream& err,
     };
     report.Failed = [&](std::size_t index, const std::exception_ptr& error) {
         const TErrorReport failure = ReportOf(error, language);
-        SayFailure(err, shownInput(index), failure, language);
+        SayFailure(err, kProgramName, shownInput(index), failure, language);
         if (line.Json) {
             said << JsonLine(line.Logs[index], line.Output, nullptr, &failure) << '\n'
                  << std::flush;

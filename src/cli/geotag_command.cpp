@@ -3,6 +3,7 @@
 #include "about/about.h"
 #include "cli/convert_command.h"
 #include "cli/geotag_options.h"
+#include "cli/json_lines.h"
 #include "core/errors.h"
 #include "photos/geotag_text.h"
 #include "text/date_text.h"
@@ -12,7 +13,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <nlohmann/json.hpp>
 
 #ifndef OSTREL_VERSION
 #error "OSTREL_VERSION must be defined by the build"
@@ -43,11 +43,6 @@ std::string Fixed(double value, int decimals)
     char text[40];
     std::snprintf(text, sizeof text, "%.*f", decimals, value);
     return text;
-}
-
-double Rounded(double value, double scale)
-{
-    return std::round(value * scale) / scale;
 }
 
 std::string Padded(std::string text, std::size_t width)
@@ -84,11 +79,6 @@ std::string TableRow(const std::string& photo, std::size_t nameWidth, const TPho
     return row + ShownText(PhotoResultText(result, language, dryRun));
 }
 
-std::string Dumped(const nlohmann::ordered_json& line)
-{
-    return line.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
-}
-
 std::string JsonOf(const std::string& photo, const TPhotoResult& result, bool dryRun)
 {
     nlohmann::ordered_json line;
@@ -100,14 +90,14 @@ std::string JsonOf(const std::string& photo, const TPhotoResult& result, bool dr
         line["utc"] = UtcText(result.Utc);
     }
     if (result.Match.Position) {
-        line["latitude"] = Rounded(result.Match.Position->Lat, 1e10);
-        line["longitude"] = Rounded(result.Match.Position->Lon, 1e10);
+        line["latitude"] = Rounded(result.Match.Position->Lat, 10);
+        line["longitude"] = Rounded(result.Match.Position->Lon, 10);
         line["match"] = result.Match.Kind == TMatchKind::Nearest ? "nearest" : "interpolated";
     }
     if (result.Time && result.Match.FromBeforeS)
-        line["from_fix_s"] = Rounded(*result.Match.FromBeforeS, 1e3);
+        line["from_fix_s"] = Rounded(*result.Match.FromBeforeS, 3);
     if (result.Time && result.Match.ToAfterS)
-        line["to_fix_s"] = Rounded(*result.Match.ToAfterS, 1e3);
+        line["to_fix_s"] = Rounded(*result.Match.ToAfterS, 3);
     line["result"] = std::string(PhotoResultName(result));
     if (result.Status == TPhotoStatus::Written) {
         line["write"] = result.Wrote == TPhotoWrite::Exif ? "exif" : "sidecar";
@@ -122,29 +112,8 @@ std::string JsonFailure(const char* key, const std::string& name, const TErrorRe
 {
     nlohmann::ordered_json line;
     line[key] = name;
-    line["error"] = failure.Message;
-    if (failure.Kind)
-        line["kind"] = std::string(ErrorKindName(*failure.Kind));
-    if (failure.Line)
-        line["line"] = *failure.Line;
-    if (failure.Detail)
-        line["detail"] = *failure.Detail;
+    AddError(line, failure);
     return Dumped(line);
-}
-
-// "ostrel-geotag: NAME:LINE: message (detail)" on err.
-void SayFailure(
-    std::ostream& err, const std::string& name, const TErrorReport& failure, TLanguage language)
-{
-    err << kGeotagProgramName << ": " << ShownText(name);
-    if (failure.Line)
-        err << ':' << *failure.Line;
-    err << ": " << failure.Message;
-    if (failure.Detail) {
-        err << (language == TLanguage::Japanese ? "（" : " (") << *failure.Detail
-            << (language == TLanguage::Japanese ? "）" : ")");
-    }
-    err << '\n' << std::flush;
 }
 
 int Geotag(const TGeotagCommandLine& line, std::ostream& out, std::ostream& err, TLanguage language)
@@ -152,7 +121,7 @@ int Geotag(const TGeotagCommandLine& line, std::ostream& out, std::ostream& err,
     bool failed = false;
     const auto fail = [&](const char* key, const std::string& name, const std::exception_ptr& e) {
         const TErrorReport failure = ReportOf(e, language);
-        SayFailure(err, name, failure, language);
+        SayFailure(err, kGeotagProgramName, ShownText(name), failure, language);
         if (line.Json)
             out << JsonFailure(key, name, failure) << '\n' << std::flush;
         failed = true;

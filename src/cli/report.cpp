@@ -1,5 +1,6 @@
 #include "cli/report.h"
 
+#include "cli/json_lines.h"
 #include "conversion/statistics_rows.h"
 
 #include <cmath>
@@ -7,18 +8,6 @@
 #include <nlohmann/json.hpp>
 
 namespace ostrel::cli {
-
-namespace {
-
-// A number for JSON, rounded to `decimals` decimals (JSON writes the shortest text that reads
-// back as the same double, so 0.47 stays "0.47").
-double Rounded(double value, int decimals)
-{
-    const double scale = std::pow(10.0, decimals);
-    return std::round(value * scale) / scale;
-}
-
-} // namespace
 
 std::string SummaryText(const TConversionResult& result, const TSeparators& separators)
 {
@@ -70,24 +59,6 @@ void AddResult(nlohmann::ordered_json& line, const TConversionResult& result)
         else
             object[key] = row.JsonNumber();
     }
-}
-
-// "error", "kind", "line" and "detail" of a failure.
-void AddError(nlohmann::ordered_json& line, const TErrorReport& error)
-{
-    line["error"] = error.Message;
-    if (error.Kind)
-        line["kind"] = std::string(ErrorKindName(*error.Kind));
-    if (error.Line)
-        line["line"] = *error.Line;
-    if (error.Detail)
-        line["detail"] = *error.Detail;
-}
-
-// Invalid UTF-8 in a name is shown with replacement characters rather than refused.
-std::string Dumped(const nlohmann::ordered_json& line)
-{
-    return line.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
 }
 
 } // namespace
