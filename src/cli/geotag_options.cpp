@@ -243,37 +243,25 @@ that is set and not empty decides: Japanese for a value starting with "ja", Engl
     },
 };
 
-// A row of either kind.
-struct TRow
-{
-    TOptionEntry Entry;
-    const TGeotagOption* Own;
-    const TOption<TTrackChoice>* Track;
-    const TOption<TConvertSettings>* Setting = nullptr;
-};
+using TRow = TOptionRow<TGeotagState>;
 
 const std::vector<TRow>& Rows()
 {
     static const std::vector<TRow> rows = [] {
         std::vector<TRow> all;
         const auto own = [&](std::span<const TGeotagOption> options) {
-            for (const TGeotagOption& option : options) {
-                TGeotagState probe;
-                if (option.Kind == TValueKind::None)
-                    option.Apply(probe, {});
-                all.push_back({ { &option, {}, probe.Line.Action != TCommandAction::Convert },
-                    &option, nullptr });
-            }
+            for (const TGeotagOption& option : options)
+                all.push_back(TRow::OwnRow(option));
         };
         const auto track = [&](std::span<const TOption<TTrackChoice>> options) {
             for (const TOption<TTrackChoice>& option : options)
-                all.push_back({ { &option, {}, false }, nullptr, &option });
+                all.push_back(TRow::TrackRow(option));
         };
         own(kLogOptions);
         track(TrackOptions());
         own(kTimeOptions);
         for (const TOption<TConvertSettings>* option : TrackCleaningOptions())
-            all.push_back({ { option, {}, false }, nullptr, nullptr, option });
+            all.push_back(TRow::SettingRow(*option));
         own(kWriteOptions);
         own(kHelpAndVersionOptions<TGeotagState>);
         return all;
@@ -312,18 +300,8 @@ const std::vector<TOptionEntry>& GeotagCommandLineOptions()
 TGeotagCommandLine ParseGeotagCommandLine(const std::vector<std::string>& args)
 {
     TGeotagState state;
-    state.Line.Photos = ParseArguments(
-        GeotagCommandLineOptions(), args, [&](std::size_t index, const TOptionValue& value) {
-            const TRow& row = Rows()[index];
-            if (row.Own) {
-                row.Own->Apply(state, value);
-            } else if (row.Setting) {
-                row.Setting->Apply(state.Line.Settings, value);
-            } else {
-                TTrackChoice track { state.Line.Settings, state.ModeKmh, state.CustomKmh };
-                row.Track->Apply(track, value);
-            }
-        });
+    state.Line.Photos = ParseArguments(GeotagCommandLineOptions(), args,
+        [&](std::size_t index, const TOptionValue& value) { Rows()[index].Apply(state, value); });
     TGeotagCommandLine& line = state.Line;
     if (line.Action != TCommandAction::Convert)
         return line;

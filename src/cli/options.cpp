@@ -251,40 +251,25 @@ that is set and not empty decides: Japanese for a value starting with "ja", Engl
     },
 };
 
-// A row of either kind, with what --help shows of it.
-struct TRow
-{
-    TOptionEntry Entry;
-    const TOwnOption* Own; // one of the three
-    const TSettingOption* Setting;
-    const TTrackOption* Track = nullptr;
-};
+using TRow = TOptionRow<TParseState>;
 
 const std::vector<TRow>& Rows()
 {
     static const std::vector<TRow> rows = [] {
         std::vector<TRow> all;
         const auto addOwn = [&](const TOwnOption& option) {
-            // An option ends the command line when it sets an action other than converting.
-            TParseState probe;
-            if (option.Kind == TValueKind::None)
-                option.Apply(probe, {});
-            all.push_back({ { &option, {}, probe.Line.Action != TCommandAction::Convert }, &option,
-                nullptr });
-        };
-        const auto addTrack = [&](const TTrackOption& option) {
-            all.push_back({ { &option, {}, false }, nullptr, nullptr, &option });
+            all.push_back(TRow::OwnRow(option));
         };
         for (const TOwnOption& option : kConversionOptions)
             addOwn(option);
         for (const TTrackOption& option : kTrackOptions)
-            addTrack(option);
+            all.push_back(TRow::TrackRow(option));
         for (const TOutputFormat& format : OutputFormats()) {
             for (const TSettingOption& option : format.Options) {
                 auto same = std::find_if(all.begin(), all.end(),
                     [&](const TRow& row) { return row.Entry.Spec->Long == option.Long; });
                 if (same == all.end()) {
-                    all.push_back({ { &option, {}, false }, nullptr, &option });
+                    all.push_back(TRow::SettingRow(option));
                     same = std::prev(all.end());
                 } else if (!same->Setting || same->Setting->Apply != option.Apply) {
                     throw std::logic_error("two options named --" + std::string(option.Long));
@@ -295,7 +280,7 @@ const std::vector<TRow>& Rows()
         // The cleaning's rows serve every format; --merge, the command line's own, follows
         // --split-day.
         for (const TSettingOption& option : CleaningOptions()) {
-            all.push_back({ { &option, {}, false }, nullptr, &option });
+            all.push_back(TRow::SettingRow(option));
             if (option.Long == "split-day")
                 addOwn(kMergeOption);
         }
@@ -405,18 +390,6 @@ TOptionValue CheckedValue(const TOptionSpec& option, std::string_view text)
     }
     }
     return value;
-}
-
-void Apply(TParseState& state, const TRow& row, const TOptionValue& value)
-{
-    if (row.Own) {
-        row.Own->Apply(state, value);
-    } else if (row.Track) {
-        TTrackChoice track { state.Line.Settings, state.ModeKmh, state.CustomKmh };
-        row.Track->Apply(track, value);
-    } else {
-        row.Setting->Apply(state.Line.Settings, value);
-    }
 }
 
 // The names "{...}" in an option's texts may use.
@@ -566,7 +539,7 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args)
 {
     TParseState state;
     state.Line.Logs = ParseArguments(CommandLineOptions(), args,
-        [&](std::size_t index, const TOptionValue& value) { Apply(state, Rows()[index], value); });
+        [&](std::size_t index, const TOptionValue& value) { Rows()[index].Apply(state, value); });
     if (state.Line.Action != TCommandAction::Convert)
         return state.Line;
 

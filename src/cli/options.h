@@ -114,6 +114,46 @@ struct TOptionEntry
     bool EndsCommandLine; // --help, --version: nothing after it is read
 };
 
+// One row of a program's option table: an option of the program's own, a setting's or a
+// track's, with what --help shows of it. State: the program's parse state, whose Line holds the
+// Action and the Settings, beside the ModeKmh and CustomKmh of its track.
+template <class State> struct TOptionRow
+{
+    TOptionEntry Entry;
+    const TOption<State>* Own = nullptr; // one of the three
+    const TOption<TConvertSettings>* Setting = nullptr;
+    const TOption<TTrackChoice>* Track = nullptr;
+
+    static TOptionRow OwnRow(const TOption<State>& option)
+    {
+        // An option ends the command line when it sets an action other than converting.
+        State probe;
+        if (option.Kind == TValueKind::None)
+            option.Apply(probe, {});
+        return { { &option, {}, probe.Line.Action != TCommandAction::Convert }, &option };
+    }
+    static TOptionRow SettingRow(const TOption<TConvertSettings>& option)
+    {
+        return { { &option, {}, false }, nullptr, &option };
+    }
+    static TOptionRow TrackRow(const TOption<TTrackChoice>& option)
+    {
+        return { { &option, {}, false }, nullptr, nullptr, &option };
+    }
+
+    void Apply(State& state, const TOptionValue& value) const
+    {
+        if (Own) {
+            Own->Apply(state, value);
+        } else if (Track) {
+            TTrackChoice track { state.Line.Settings, state.ModeKmh, state.CustomKmh };
+            Track->Apply(track, value);
+        } else {
+            Setting->Apply(state.Line.Settings, value);
+        }
+    }
+};
+
 // Reads arguments by a table of options: each option's value is checked as its kind wants and
 // given to apply with the option's index in entries; every other argument, and every one after
 // "--", is an operand, returned in order. An option that ends the command line ends the reading.
