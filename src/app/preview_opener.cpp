@@ -54,8 +54,9 @@ void TPreviewOpener::SetPhotoPlaces(std::map<std::filesystem::path, std::vector<
     photoPlaces_ = std::move(places);
     for (TPreviewWindow* preview : Previews()) {
         const auto photos = photoPlaces_.find(preview->Input());
-        preview->SetPhotos(photos == photoPlaces_.end() ? std::vector<TLatLon>() : photos->second);
-        preview->Refresh();
+        if (preview->SetPhotos(
+                photos == photoPlaces_.end() ? std::vector<TLatLon>() : photos->second))
+            preview->Refresh();
     }
 }
 

@@ -117,8 +117,15 @@ public:
     QStringList Legend() const;
     // Computes the preview again under the settings now.
     void Refresh();
-    // The places of photos to mark (degrees), from the next computation on.
-    void SetPhotos(std::vector<TLatLon> photos) { photos_ = std::move(photos); }
+    // The places of photos to mark (degrees), from the next computation on; whether they differ
+    // from those marked now.
+    bool SetPhotos(std::vector<TLatLon> photos)
+    {
+        if (photos == photos_)
+            return false;
+        photos_ = std::move(photos);
+        return true;
+    }
     // Whether a computation is under way.
     bool Computing() const { return worker_.joinable() && !done_; }
     // The track's numbers as tab-separated rows (label, value), also put on the clipboard.

@@ -35,6 +35,8 @@ struct TLatLon
 {
     double Lat = 0.0;
     double Lon = 0.0;
+
+    bool operator==(const TLatLon&) const = default;
 };
 
 // The grid the picture is drawn on.
