@@ -1,6 +1,7 @@
 #include "app/qt_dialogs.h"
 
 #include "app/window_text.h"
+#include "photos/geotag.h"
 
 #include <QColorDialog>
 #include <QCoreApplication>
@@ -58,12 +59,17 @@ int TypeIndexOf(const QStringList& filters, const QString& reported)
     return 1;
 }
 
-// The photos read here, then every file.
+// The photos read here (their extensions in small letters, then in capitals), then every file.
 QStringList PhotoNameFilters()
 {
-    return { QCoreApplication::translate("ostrel::TQtDialogs", "写真")
-            + QStringLiteral(" (*.jpg *.jpeg *.dng *.cr2 *.nef *.arw *.orf *.pef *.rw2 *.JPG "
-                             "*.JPEG *.DNG *.CR2 *.NEF *.ARW *.ORF *.PEF *.RW2)"),
+    QStringList small, capitals;
+    for (const std::string_view ext : PhotoExtensions()) {
+        const QString pattern = QLatin1Char('*') + QLatin1String(ext.data(), ext.size());
+        small.append(pattern);
+        capitals.append(pattern.toUpper());
+    }
+    return { QCoreApplication::translate("ostrel::TQtDialogs", "写真") + QStringLiteral(" (")
+            + (small + capitals).join(QLatin1Char(' ')) + QLatin1Char(')'),
         QCoreApplication::translate("ostrel::TQtDialogs", "すべてのファイル")
             + QStringLiteral(" (*)") };
 }

@@ -16,9 +16,6 @@ namespace ostrel {
 
 namespace {
 
-constexpr std::array<std::string_view, 9> kPhotoExtensions
-    = { ".jpg", ".jpeg", ".dng", ".cr2", ".nef", ".arw", ".orf", ".pef", ".rw2" };
-
 // A sidecar's text, when there is one; a sidecar larger than any XMP is not XMP.
 std::optional<std::string> ExistingSidecar(const fs::path& sidecar)
 {
@@ -54,13 +51,19 @@ void WriteSidecar(const fs::path& sidecar, const std::optional<std::string>& exi
 
 } // namespace
 
+std::span<const std::string_view> PhotoExtensions()
+{
+    static constexpr std::array<std::string_view, 9> kExtensions
+        = { ".jpg", ".jpeg", ".dng", ".cr2", ".nef", ".arw", ".orf", ".pef", ".rw2" };
+    return kExtensions;
+}
+
 bool IsPhotoName(const fs::path& name)
 {
     std::string ext = Utf8FromPath(name.extension());
     std::transform(ext.begin(), ext.end(), ext.begin(),
         [](unsigned char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c); });
-    return std::find(kPhotoExtensions.begin(), kPhotoExtensions.end(), ext)
-        != kPhotoExtensions.end();
+    return std::ranges::find(PhotoExtensions(), ext) != PhotoExtensions().end();
 }
 
 std::vector<fs::path> PhotosOf(const fs::path& argument)

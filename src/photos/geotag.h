@@ -16,6 +16,7 @@
 #include <functional>
 #include <optional>
 #include <span>
+#include <string_view>
 #include <vector>
 
 namespace ostrel {
@@ -64,7 +65,10 @@ struct TPhotoResult
 // its file error.
 std::vector<std::filesystem::path> PhotosOf(const std::filesystem::path& argument);
 
-// Whether a file name has the extension of a photo read here.
+// The extensions of the photos read here, in small letters with their dot.
+std::span<const std::string_view> PhotoExtensions();
+
+// Whether a file name has the extension of a photo read here, in any letter case.
 bool IsPhotoName(const std::filesystem::path& name);
 
 // The time a photo was taken, read from its metadata alone; nothing when its EXIF holds no
