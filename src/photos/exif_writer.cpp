@@ -205,21 +205,20 @@ std::string TiffWithPositionAt(
 
 } // namespace
 
-bool ExifHasRoom(TByteSource& photo, const TPhotoMetadata& metadata, const TPhotoPosition& position)
+std::optional<std::string> ExifTiffWithPosition(
+    TByteSource& photo, const TPhotoMetadata& metadata, const TPhotoPosition& position)
 {
-    const std::string tiff = ExifTiff(photo, metadata);
-    return TiffWithPositionAt(tiff, position, *metadata.ExifSegment + 10).size() <= kMaxExifTiff;
+    std::string tiff
+        = TiffWithPositionAt(ExifTiff(photo, metadata), position, *metadata.ExifSegment + 10);
+    if (tiff.size() > kMaxExifTiff)
+        return std::nullopt;
+    return tiff;
 }
 
-bool WriteJpegPosition(const std::filesystem::path& path, const TPhotoMetadata& metadata,
-    const TPhotoPosition& position, bool keepTime)
+void WriteJpegPosition(const std::filesystem::path& path, const TPhotoMetadata& metadata,
+    std::string_view tiff, bool keepTime)
 {
     std::optional<TFileSource> photo(std::in_place, path);
-    const std::string tiff
-        = TiffWithPositionAt(ExifTiff(*photo, metadata), position, *metadata.ExifSegment + 10);
-    if (tiff.size() > kMaxExifTiff)
-        return false;
-
     TOutputFile output(path, TPlacement::Replace);
     if (keepTime)
         output.KeepModificationTime();
@@ -247,7 +246,6 @@ bool WriteJpegPosition(const std::filesystem::path& path, const TPhotoMetadata& 
     copy(segment + metadata.ExifSegmentSize, photo->Size());
     photo.reset(); // Windows replaces no file that is still open
     output.Commit();
-    return true;
 }
 
 } // namespace ostrel

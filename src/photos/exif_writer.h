@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -26,16 +27,16 @@ inline constexpr std::size_t kMaxExifTiff = 65535 - 2 - 6;
 // read is ExifDamaged, at the byte of the block.
 std::string TiffWithPosition(std::string_view tiff, const TPhotoPosition& position);
 
-// Whether the JPEG's EXIF segment has room for the position (its TIFF block with the position
-// within kMaxExifTiff); metadata is the photo's as read.
-bool ExifHasRoom(
+// The TIFF block of the JPEG's EXIF segment with the position (TiffWithPosition); nothing when it
+// would pass kMaxExifTiff. metadata is the photo's as read.
+std::optional<std::string> ExifTiffWithPosition(
     TByteSource& photo, const TPhotoMetadata& metadata, const TPhotoPosition& position);
 
-// Writes the position into the JPEG at path through the file layer: the file is replaced by one
-// that differs only in its EXIF segment, unnamed until complete, with the mode, owner and
-// extended attributes kept, and with its modification time too when keepTime. False, and nothing
-// written, when the segment would exceed its limit.
-bool WriteJpegPosition(const std::filesystem::path& path, const TPhotoMetadata& metadata,
-    const TPhotoPosition& position, bool keepTime);
+// Writes tiff (ExifTiffWithPosition's) as the EXIF segment of the JPEG at path through the file
+// layer: the file is replaced by one that differs only in that segment, unnamed until complete,
+// with the mode, owner and extended attributes kept, and with its modification time too when
+// keepTime.
+void WriteJpegPosition(const std::filesystem::path& path, const TPhotoMetadata& metadata,
+    std::string_view tiff, bool keepTime);
 
 } // namespace ostrel

@@ -114,12 +114,15 @@ TPhotoResult GeotagPhoto(
     }
     result.Status = TPhotoStatus::Written;
     const bool jpeg = metadata.Kind == TPhotoKind::Jpeg && metadata.ExifSegment;
-    if (options.Write == TPhotoWrite::Exif && jpeg && ExifHasRoom(*source, metadata, position)) {
+    const std::optional<std::string> tiff = options.Write == TPhotoWrite::Exif && jpeg
+        ? ExifTiffWithPosition(*source, metadata, position)
+        : std::nullopt;
+    if (tiff) {
         result.Wrote = TPhotoWrite::Exif;
         result.Target = photo;
         source.reset(); // Windows replaces no file that is still open
-        if (!options.DryRun && !WriteJpegPosition(photo, metadata, position, options.KeepTime))
-            throw ExifDamaged(*metadata.ExifSegment); // it had room a moment ago
+        if (!options.DryRun)
+            WriteJpegPosition(photo, metadata, *tiff, options.KeepTime);
         return result;
     }
     // Raw files are never written: their sidecars are the rule, not a fallback.
