@@ -74,8 +74,8 @@ std::string TableRow(const std::string& photo, std::size_t nameWidth, const TPho
     const bool placed = result.Match.Position.has_value();
     row += Padded(placed ? Fixed(result.Match.Position->Lat, 8) : "-", kDegreesWidth);
     row += Padded(placed ? Fixed(result.Match.Position->Lon, 8) : "-", kDegreesWidth);
-    row += Padded(result.Time ? seconds(result.Match.FromBeforeS) : "-", kSecondsWidth);
-    row += Padded(result.Time ? seconds(result.Match.ToAfterS) : "-", kSecondsWidth);
+    row += Padded(seconds(result.Match.FromBeforeS), kSecondsWidth);
+    row += Padded(seconds(result.Match.ToAfterS), kSecondsWidth);
     return row + ShownText(PhotoResultText(result, language, dryRun));
 }
 
@@ -94,9 +94,9 @@ std::string JsonOf(const std::string& photo, const TPhotoResult& result, bool dr
         line["longitude"] = Rounded(result.Match.Position->Lon, 10);
         line["match"] = result.Match.Kind == TMatchKind::Nearest ? "nearest" : "interpolated";
     }
-    if (result.Time && result.Match.FromBeforeS)
+    if (result.Match.FromBeforeS)
         line["from_fix_s"] = Rounded(*result.Match.FromBeforeS, 3);
-    if (result.Time && result.Match.ToAfterS)
+    if (result.Match.ToAfterS)
         line["to_fix_s"] = Rounded(*result.Match.ToAfterS, 3);
     line["result"] = std::string(PhotoResultName(result));
     if (result.Status == TPhotoStatus::Written) {

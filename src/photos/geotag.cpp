@@ -49,6 +49,15 @@ void WriteSidecar(const fs::path& sidecar, const std::optional<std::string>& exi
     output.Commit();
 }
 
+// Whether a file name has the extension of a photo read here, in any letter case.
+bool IsPhotoName(const fs::path& name)
+{
+    std::string ext = Utf8FromPath(name.extension());
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+        [](unsigned char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c); });
+    return std::ranges::find(PhotoExtensions(), ext) != PhotoExtensions().end();
+}
+
 } // namespace
 
 std::span<const std::string_view> PhotoExtensions()
@@ -56,14 +65,6 @@ std::span<const std::string_view> PhotoExtensions()
     static constexpr std::array<std::string_view, 9> kExtensions
         = { ".jpg", ".jpeg", ".dng", ".cr2", ".nef", ".arw", ".orf", ".pef", ".rw2" };
     return kExtensions;
-}
-
-bool IsPhotoName(const fs::path& name)
-{
-    std::string ext = Utf8FromPath(name.extension());
-    std::transform(ext.begin(), ext.end(), ext.begin(),
-        [](unsigned char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c); });
-    return std::ranges::find(PhotoExtensions(), ext) != PhotoExtensions().end();
 }
 
 std::vector<fs::path> PhotosOf(const fs::path& argument)

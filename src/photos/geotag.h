@@ -68,9 +68,6 @@ std::vector<std::filesystem::path> PhotosOf(const std::filesystem::path& argumen
 // The extensions of the photos read here, in small letters with their dot.
 std::span<const std::string_view> PhotoExtensions();
 
-// Whether a file name has the extension of a photo read here, in any letter case.
-bool IsPhotoName(const std::filesystem::path& name);
-
 // The time a photo was taken, read from its metadata alone; nothing when its EXIF holds no
 // date-time. A photo that cannot be read or a broken EXIF is its error.
 std::optional<TPhotoTime> ReadPhotoTime(const std::filesystem::path& photo);
