@@ -15,7 +15,7 @@ dist=${OSTREL_DIST:-$root/dist}
 jobs=${JOBS:-$(nproc 2>/dev/null || echo 2)}
 
 source "$root/tools/packages.sh"
-need cmake ninja-build g++ pkg-config qt6-base-dev qt6-svg-dev libqt6sql6-sqlite libgl-dev qt6-tools-dev qt6-l10n-tools qt6-tools-dev-tools dpkg-dev file bash-completion git nlohmann-json3-dev
+need "${base_packages[@]}" "${app_packages[@]}" dpkg-dev file bash-completion git
 
 # Every hardening feature Debian knows, also immediate binding (-z now).
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all

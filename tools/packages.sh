@@ -14,3 +14,11 @@ need() {
       "${missing[@]}" >/dev/null
   fi
 }
+
+# What builds the core and the command line, and what the window adds.
+base_packages=(cmake ninja-build g++ pkg-config nlohmann-json3-dev)
+# qt6-tools-dev, qt6-l10n-tools, qt6-tools-dev-tools: Qt Linguist (lupdate, lrelease) for the
+# window's translations; qt6-translations-l10n: Qt's own texts of the standard dialogs;
+# qt6-svg-dev, libqt6sql6-sqlite: the preview's SVG export and its MBTiles maps.
+app_packages=(qt6-base-dev qt6-svg-dev libqt6sql6-sqlite libgl-dev fonts-ipafont-gothic
+  qt6-tools-dev qt6-l10n-tools qt6-tools-dev-tools qt6-translations-l10n)

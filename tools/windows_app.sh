@@ -41,8 +41,7 @@ source "$root/tools/wine.sh"
 need cmake ninja-build g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 googletest \
   xvfb imagemagick fonts-ipafont-gothic nsis zip unzip qt6-translations-l10n
 # The Linux build of ostrel-convert (configured as ./dev test configures it).
-need g++ pkg-config nlohmann-json3-dev qt6-base-dev libgl-dev qt6-tools-dev qt6-l10n-tools \
-  qt6-tools-dev-tools
+need "${base_packages[@]}" "${app_packages[@]}"
 
 OSTREL_QT_MINGW=$qt JOBS=$jobs "$root/tools/qt_mingw.sh"
 # Qt SVG is optional in the Qt for Windows (tools/qt_mingw.sh): without it the window saves its
