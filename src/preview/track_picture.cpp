@@ -153,7 +153,6 @@ void TPictureSink::Begin(const TGPSRec& first, double utcDateTime, const TPlaneP
     picture_.Start = picture_.End = p;
     picture_.Track.push_back(p);
     endNote_ = TFixNote {};
-    endNote_.Line = 0; // the sinks are not told the first record's line
     endNote_.UtcDateTime = utcDateTime;
     endNote_.Kind = TNoteKind::FirstRecord;
     picture_.Notes.push_back(endNote_);
@@ -169,6 +168,12 @@ void TPictureSink::Begin(const TGPSRec& first, double utcDateTime, const TPlaneP
                 PicturePointOf(rec, projection.ToPlanePoint(rec), picture_.Projection));
         }
     }
+}
+
+void TPictureSink::FirstRecordAt(std::uint64_t line)
+{
+    picture_.Notes.front().Line = line;
+    endNote_.Line = line;
 }
 
 void TPictureSink::Fix(const TTrackFix& fix)

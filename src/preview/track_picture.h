@@ -163,6 +163,7 @@ public:
         double firstCellMetres = 0.25, TPictureProjection projection = TPictureProjection::Plane);
 
     void Begin(const TGPSRec& first, double utcDateTime, const TPlanePoint& point) override;
+    void FirstRecordAt(std::uint64_t line) override;
     void Fix(const TTrackFix& fix) override;
     void Dropped(const TTrackDrop& drop) override;
     void End(double totalMetres, const TTrackCounts& counts) override;
