@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPixmap>
 #include <algorithm>
 #include <cmath>
 
@@ -79,6 +80,7 @@ void TSpeedGraphView::SetByDistance(bool byDistance)
         // Room for the limit above the kept line; faster drops sit on the top edge.
         top_ = std::max({ graph.LimitKmh * 1.25, fastestKept * 1.1, 1.0 });
     }
+    background_ = QPixmap();
     update();
 }
 
@@ -128,6 +130,12 @@ const TGraphSample* TSpeedGraphView::SampleAt(double x) const
 }
 
 void TSpeedGraphView::PaintTo(QPainter& painter, const QRectF& rect) const
+{
+    PaintBackground(painter, rect);
+    PaintCursor(painter, rect);
+}
+
+void TSpeedGraphView::PaintBackground(QPainter& painter, const QRectF& rect) const
 {
     painter.save();
     painter.setClipRect(rect);
@@ -200,27 +208,57 @@ void TSpeedGraphView::PaintTo(QPainter& painter, const QRectF& rect) const
         DrawMark(painter, QPointF(XAt(plot, s.Note.UtcDateTime, s.Metres), yOf(speed)), 2.5,
             DropMark(s.Note.Cause));
     }
-    if (cursor_) {
-        const double x = XAt(plot, cursor_->UtcDateTime, cursorMetres_);
-        painter.setPen(QPen(QColor(0, 150, 60), 1.5));
-        painter.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
-        painter.setClipping(false);
-        painter.setPen(Qt::black);
-        const QString text = byDistance_
-            ? QString::number(cursorMetres_ / 1000, 'f', 2) + QStringLiteral(" km")
-            : QString::fromStdString(FormatDateTime("HH:NN:SS", cursor_->UtcDateTime + shift));
-        const double w = metrics.horizontalAdvance(text) + 6;
-        const double left = std::clamp(x + 4, plot.left(), plot.right() - w);
-        painter.fillRect(QRectF(left, plot.top(), w, metrics.height()), QColor(255, 255, 255, 200));
-        painter.drawText(QPointF(left + 3, plot.top() + metrics.ascent()), text);
-    }
     painter.restore();
 }
 
+void TSpeedGraphView::PaintCursor(QPainter& painter, const QRectF& rect) const
+{
+    if (!preview_ || !cursor_)
+        return;
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF plot = Plot(rect);
+    const QFontMetricsF metrics(painter.font());
+    painter.setClipRect(plot.adjusted(-4, -4, 4, 4));
+    const double x = XAt(plot, cursor_->UtcDateTime, cursorMetres_);
+    painter.setPen(QPen(QColor(0, 150, 60), 1.5));
+    painter.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
+    painter.setClipping(false);
+    painter.setPen(Qt::black);
+    const QString text = byDistance_
+        ? QString::number(cursorMetres_ / 1000, 'f', 2) + QStringLiteral(" km")
+        : QString::fromStdString(
+            FormatDateTime("HH:NN:SS", cursor_->UtcDateTime + preview_->Context.ZoneShiftDays));
+    const double w = metrics.horizontalAdvance(text) + 6;
+    const double left = std::clamp(x + 4, plot.left(), plot.right() - w);
+    painter.fillRect(QRectF(left, plot.top(), w, metrics.height()), QColor(255, 255, 255, 200));
+    painter.drawText(QPointF(left + 3, plot.top() + metrics.ascent()), text);
+    painter.restore();
+}
+
+// All but the cursor is drawn once for each preview, axis and size: the cursor follows the
+// pointer.
 void TSpeedGraphView::paintEvent(QPaintEvent*)
 {
+    const qreal ratio = devicePixelRatioF();
+    if (background_.isNull() || background_.deviceIndependentSize() != QSizeF(size())
+        || background_.devicePixelRatio() != ratio) {
+        background_ = QPixmap(size() * ratio);
+        background_.setDevicePixelRatio(ratio);
+        QPainter painter(&background_);
+        painter.setFont(font());
+        PaintBackground(painter, QRectF(rect()));
+    }
     QPainter painter(this);
-    PaintTo(painter, QRectF(rect()));
+    painter.drawPixmap(0, 0, background_);
+    PaintCursor(painter, QRectF(rect()));
+}
+
+void TSpeedGraphView::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::FontChange)
+        background_ = QPixmap(); // its texts take the widget's font
+    QWidget::changeEvent(event);
 }
 
 void TSpeedGraphView::mouseMoveEvent(QMouseEvent* event)

@@ -8,6 +8,7 @@
 
 #include "preview/track_preview.h"
 
+#include <QPixmap>
 #include <QWidget>
 #include <memory>
 #include <optional>
@@ -38,6 +39,7 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
 
@@ -45,12 +47,15 @@ private:
     double Across(double utc, double metres) const; // 0..1 of the axis
     double XAt(const QRectF& plot, double utc, double metres) const;
     QRectF Plot(const QRectF& rect) const;
+    void PaintBackground(QPainter& painter, const QRectF& rect) const; // all but the cursor
+    void PaintCursor(QPainter& painter, const QRectF& rect) const;
 
     std::shared_ptr<const TTrackPreview> preview_;
     bool byDistance_ = false;
     double from_ = 0.0, to_ = 1.0; // the axis: UTC days or metres
     double top_ = 1.0; // the highest speed of the axis (km/h)
     std::optional<TFixNote> cursor_;
+    QPixmap background_; // PaintBackground's, at the widget's size
     double cursorMetres_ = 0.0;
 };
 
